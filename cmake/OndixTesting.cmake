@@ -1,0 +1,23 @@
+# ondix_add_test(<name> SOURCES <files...> [LIBS <targets...>] [LABELS <labels...>]
+#                [UDP4040] [TIMEOUT <seconds>])
+# One Qt Test executable per subsystem. UDP4040 marks tests that bind the fixed UDP
+# port 4040 in the machine's own namespace: CTest never runs two of them at once.
+function(ondix_add_test name)
+  cmake_parse_arguments(T "UDP4040" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE Qt6::Test ${T_LIBS})
+  add_test(NAME ${name} COMMAND ${name})
+  set(env "QT_QPA_PLATFORM=offscreen;ONDIX_SOURCE_DIR=${PROJECT_SOURCE_DIR};ONDIX_BINARY_DIR=${PROJECT_BINARY_DIR}")
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" SKIP_RETURN_CODE 77)
+  if(T_TIMEOUT)
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  else()
+    set_tests_properties(${name} PROPERTIES TIMEOUT 300)
+  endif()
+  if(T_UDP4040)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK udp4040)
+  endif()
+  if(T_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+endfunction()
