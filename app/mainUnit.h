@@ -89,6 +89,13 @@ public:
     void udpServerUDPRead(const QByteArray& datagram, const QHostAddress& sender);
     bool sendDatagram(const QByteArray& frame, const QString& host);
     QString addressFromBoxes() const;  // IP_4 "." IP_3 "." IP_2 "." IP_1
+    void tcpClientConnected();
+    void tcpClientDisconnected();
+    void tcpClientRead();  // each chunk overwrites answerBuf at offset 0
+
+    // ---- discovery ----------------------------------------------------------------
+    // The listener's discovery branch, for a datagram the capture test did not complete.
+    void discoveryAnswer(const QByteArray& datagram, const QHostAddress& sender);
 
     // ---- controls (objectName = member name) ---------------------------------------
     QToolButton* bbMenu = nullptr;

@@ -1,0 +1,25 @@
+#include "link/netLink.h"
+
+#include <algorithm>
+#include <cstring>
+
+TUdpAccumulation accumulateDatagram(uint8_t* buf, size_t bufSize, int32_t fill,
+                                    const uint8_t* data, size_t n, bool discoveryActive)
+{
+    const size_t start = std::clamp<int64_t>(fill, 0, int64_t(bufSize));
+    if (n == 0)
+        return {TUdpDatagramKind::Pending, int32_t(start)};
+    const size_t stored = std::min(n, bufSize - start);
+    std::memcpy(buf + start, data, stored);
+    const auto newFill = int32_t(start + stored);
+
+    const uint16_t words = uint16_t(buf[2] | (buf[3] << 8));
+    if (2u * words == uint32_t(newFill))
+        return {TUdpDatagramKind::CaptureComplete, newFill};
+    const bool startsEK = buf[0] == 'E' && buf[1] == 'K';
+    if (discoveryActive || (startsEK && buf[3] == 0x0C))
+        return {TUdpDatagramKind::Discovery, newFill};
+    if (startsEK)
+        return {TUdpDatagramKind::OrdinaryAnswer, newFill};
+    return {TUdpDatagramKind::Pending, newFill};
+}
