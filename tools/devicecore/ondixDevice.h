@@ -1,10 +1,11 @@
 // The emulated Ondix: the device side of every command, shared by ondix-sim (network)
 // and the fake hidapi (USB). Request frame in, answer messages out, device state inside.
-// Plain C++ apart from the JSON configuration loader, which uses Qt Core.
+// Plain C++; the JSON configuration loader (ondixConfig.h) is the only part using Qt Core.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -14,17 +15,38 @@ namespace ondixsim {
 
 using Bytes = std::vector<uint8_t>;
 
+// Command codes (byte 3 of a request).
+enum Command : uint8_t {
+    cmdFirmwareUpdate = 0x02,
+    cmdInfo = 0x03,
+    cmdWriteSettings = 0x04,
+    cmdWriteMac = 0x05,
+    cmdLearnRf = 0x06,
+    cmdLearnIr = 0x07,
+    cmdReadRts = 0x08,
+    cmdWriteRts = 0x09,
+    cmdReadClock = 0x0A,
+    cmdSetClock = 0x0B,
+    cmdFlashRead = 0x15,
+};
+
+constexpr uint8_t answerInfo = 0x03;       // answer code of a unicast information answer
+constexpr uint8_t answerDiscovery = 0x0C;  // discovery answer and announcement
+constexpr int infoRecordSize = 50;
+constexpr int maxRtsRecords = 100;
+constexpr uint32_t maxFlashRead = 9990;  // a flash answer frame stays within 10000 bytes
+
 // What a fault does to the answer(s) of one command code.
 enum class FaultKind {
     None,
     NoAnswer,      // nothing is sent back
-    Late,          // the answer leaves after delayMs
-    BadChecksum,   // checksum field off by one
-    ZeroChecksum,  // checksum field zero
-    Duplicate,     // the answer is sent twice
-    Truncated,     // only the first `size` bytes of the answer
-    Oversize,      // the answer padded with garbage up to `size` bytes
-    Garbage,       // `size` bytes of garbage sent before the answer
+    Late,          // every answer leaves delayMs later than it would
+    BadChecksum,   // checksum field off by one (framed answers only)
+    ZeroChecksum,  // checksum field zero (framed answers only)
+    Duplicate,     // every answer is sent twice
+    Truncated,     // only the first `size` bytes of each answer
+    Oversize,      // each answer padded with garbage up to `size` bytes
+    Garbage,       // `size` bytes of garbage sent before each answer
 };
 
 struct Fault {
@@ -32,6 +54,7 @@ struct Fault {
     int delayMs = 0;   // Late
     int size = 0;      // Truncated, Oversize, Garbage
     int times = -1;    // how many requests it applies to; -1: every one
+    int message = -1;  // which answer of the request: -1 all, 0 the first, 1 the second
 };
 
 // A capture the device "hears" after a learn request.
@@ -51,6 +74,13 @@ struct RtsRecord {
     std::array<uint8_t, 3> remoteId{};
 };
 
+// Unsolicited announcements (answer code 0x0C) sent by ondix-sim.
+struct Announce {
+    std::vector<int> atMs;  // once at each of these times after start
+    int everyMs = 0;        // and then periodically; 0: never
+    std::string to;         // destination address; empty: the device's /24 broadcast
+};
+
 struct DeviceConfig {
     std::array<uint8_t, 4> ip{192, 168, 0, 50};
     std::array<uint8_t, 4> mask{255, 255, 255, 0};
@@ -58,15 +88,18 @@ struct DeviceConfig {
     std::array<uint8_t, 6> mac{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
     bool dhcp = false;
     uint16_t tcpPort = 4998;
-    std::string ident = "ONDX000000000001";  // 16 characters on the wire
+    std::string ident = "ONDX000000000001";  // 16 characters on the wire, NUL padded
     uint16_t firmware = 21;                  // version times ten
     uint8_t rfFlag = 1;
     std::vector<RtsRecord> rts;
+    std::optional<uint32_t> rtsCountField;  // count sent instead of rts.size() (faulty tables)
+    uint16_t rtsRollingStart = 1;           // rolling code of a remote created by PROG
     std::optional<Capture> rfCapture;
     std::optional<Capture> irCapture;
     std::map<uint8_t, Fault> faults;  // by command code
-    // Clock offset from the host clock in seconds, changed by "set clock".
+    // Clock offset from the host's local clock in seconds, changed by "set clock".
     long long clockOffsetSeconds = 0;
+    Announce announce;
 };
 
 // One message the device sends back: whole frame bytes, leaving delayMs after the request.
@@ -79,12 +112,27 @@ struct Output {
 
 enum class Transport { Usb, Network };
 
+// Local wall-clock time as seconds since 1970-01-01 00:00 (the local date and time read
+// as if it were UTC). Replaceable so that tests see a fixed clock.
+using LocalClock = std::function<long long()>;
+long long hostLocalSeconds();
+
+// Frame helpers.
+uint32_t byteSum(const uint8_t* data, size_t count);
+void appendChecksum(Bytes& frame);                      // appends the sum of all bytes so far
+bool hasValidChecksum(const Bytes& frame);              // last 4 bytes = sum of the others
+Bytes acknowledgement(uint8_t code);                    // 'E','K',1,code + sum
+Bytes parameterBlockAnswer(uint8_t code, const Bytes& data);
+uint8_t flashByte(uint32_t address);                    // the emulated memory content
+
 class Device {
 public:
-    explicit Device(DeviceConfig config = {});
+    explicit Device(DeviceConfig config = {}, LocalClock clock = hostLocalSeconds);
 
-    // Handles one request frame; returns what the device sends back, in order.
-    std::vector<Output> handleRequest(const Bytes& request, Transport transport);
+    // Handles one request frame; returns what the device sends back, in order. A request
+    // received as a broadcast is answered with answer code 0x0C.
+    std::vector<Output> handleRequest(const Bytes& request, Transport transport,
+                                      bool broadcast = false);
 
     // Handles one typed command line received over TCP (or USB text).
     void handleCommandLine(const std::string& line);
@@ -92,14 +140,40 @@ public:
     // The 50-byte deviceInfo record; answerCode 3 for a unicast answer, 0x0C for a
     // discovery answer or an announcement.
     Bytes infoRecord(uint8_t answerCode) const;
+    // The remote table as sent by command 8: count (or rtsCountField) and the records.
+    Bytes rtsTableBytes() const;
+    // The device's date and time: year, month, day, hour, minute, second.
+    std::array<int, 6> clockNow() const;
 
     const DeviceConfig& config() const { return config_; }
     DeviceConfig& config() { return config_; }
     const std::vector<std::string>& commandLines() const { return lines_; }
+    const std::vector<Bytes>& requests() const { return requests_; }  // every frame received
+    int firmwareTriggers() const { return firmwareTriggers_; }
+    uint16_t lastRfKind() const { return lastRfKind_; }
+    uint16_t lastRfDivisor() const { return lastRfDivisor_; }
 
 private:
+    struct Answer {
+        Bytes bytes;
+        int delayMs = 0;
+        int chunkSize = 0;
+        bool framed = true;  // ends with a checksum
+    };
+    std::vector<Answer> answer(const Bytes& request, Transport transport, bool broadcast);
+    std::vector<Answer> captureAnswers(const std::optional<Capture>& capture, bool ir,
+                                       Transport transport) const;
+    std::vector<Output> applyFault(uint8_t code, std::vector<Answer> answers);
+    Bytes garbage(int size);
+
     DeviceConfig config_;
+    LocalClock clock_;
     std::vector<std::string> lines_;
+    std::vector<Bytes> requests_;
+    int firmwareTriggers_ = 0;
+    uint16_t lastRfKind_ = 0;
+    uint16_t lastRfDivisor_ = 0;
+    uint32_t garbageSeed_ = 0x2545F491u;
 };
 
 }  // namespace ondixsim
