@@ -203,6 +203,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    bool showSplash_ = true;
+    bool closePending_ = false;  // a close waits for the exchange in progress to end
     void buildUi();
     void buildSettingsTab();
     void buildCaptureTab();

@@ -1,0 +1,75 @@
+// Entry: the application, the main window, the event loop.
+#include "app/mainUnit.h"
+#include "app/splashUnit.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QMessageBox>
+
+#include <cstdio>
+#include <exception>
+
+namespace {
+
+// With ONDIX_TRACE_STARTUP set, prints the milliseconds from entry to the first painting
+// of the splash and of the main window (start-up measurements).
+class TStartupTrace : public QObject {
+public:
+    TStartupTrace() { clock_.start(); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            if (!splashSeen_ && qobject_cast<TfmSplash*>(watched)) {
+                splashSeen_ = true;
+                std::printf("startup: splash painted after %lld ms\n", static_cast<long long>(clock_.elapsed()));
+                std::fflush(stdout);
+            } else if (!windowSeen_ && qobject_cast<TfmPrincipal*>(watched)) {
+                windowSeen_ = true;
+                std::printf("startup: main window painted after %lld ms\n", static_cast<long long>(clock_.elapsed()));
+                std::fflush(stdout);
+            }
+        }
+        return false;
+    }
+
+private:
+    QElapsedTimer clock_;
+    bool splashSeen_ = false;
+    bool windowSeen_ = false;
+};
+
+// Shows an exception that escapes an event handler instead of ending the program.
+class TOndixApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& e) {
+            QMessageBox::critical(nullptr, QStringLiteral("OndixSetup"), QString::fromLocal8Bit(e.what()));
+        } catch (...) {
+            QMessageBox::critical(nullptr, QStringLiteral("OndixSetup"), QStringLiteral("Erro desconhecido"));
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    TStartupTrace trace;
+    TOndixApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet("ONDIX_TRACE_STARTUP"))
+        app.installEventFilter(&trace);
+
+    TfmPrincipal window;
+    fmPrincipal = &window;
+    window.showMaximized();
+    app.exec();
+    return 0;
+}

@@ -1,0 +1,290 @@
+// The main window shell: its layout, its start-up steps, the log memo and its buttons,
+// the status bar, the overflow menu and an orderly close. The tabs are built in
+// mainTabs.cpp; each subsystem's behaviour lives in its own folder.
+#include "app/mainUnit.h"
+
+#include "app/splashUnit.h"
+#include "discovery/chooseOndixUnit.h"
+#include "link/serialPortUnit.h"
+#include "rts/remoteProgUnit.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+TfmPrincipal* fmPrincipal = nullptr;
+
+namespace {
+
+constexpr int clientWidth = 927;
+constexpr int clientHeight = 626;
+constexpr int toolBarHeight = 40;
+constexpr int bottomPanelHeight = 298;
+
+// Three bars: the menu button's icon.
+QIcon menuIcon()
+{
+    QPixmap pixmap(24, 24);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x30, 0x30, 0x30), 2.5, Qt::SolidLine, Qt::RoundCap));
+    for (int y : {6, 12, 18})
+        p.drawLine(QPointF(4, y), QPointF(20, y));
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
+TfmPrincipal::TfmPrincipal(QWidget* parent, bool showSplash)
+    : QMainWindow(parent), showSplash_(showSplash)
+{
+    // The dialogs and the subsystems reach the window through this pointer; it is set
+    // here so that it already holds while the window is being created.
+    fmPrincipal = this;
+    setObjectName(QStringLiteral("fmPrincipal"));
+    setWindowTitle(QStringLiteral("OndixSetup - Configuração Ondix"));
+    buildUi();
+    setupNetworkLink();
+    FormCreate();
+}
+
+TfmPrincipal::~TfmPrincipal()
+{
+    // Stop the USB reader and close the device before the controls it reports to go.
+    serialPort.reset();
+    if (fmRemoteProg && fmRemoteProg->parent() == this)
+        fmRemoteProg = nullptr;
+    if (fmPrincipal == this)
+        fmPrincipal = nullptr;
+}
+
+void TfmPrincipal::FormCreate()
+{
+    chooser = new TfmChooseOndix(this);
+    chooser->hide();
+    fmRemoteProg = new TfmRemoteProg(this);
+    fmRemoteProg->hide();
+
+    answerReady = 0;
+    answerLen = 0;
+    answerFill = 0;
+
+    localAddresses.clear();
+    broadcastAddresses.clear();
+
+    TabControl1->setCurrentIndex(0);
+
+    usbDeviceFound = false;
+    netDeviceFound = false;
+
+    foundDevices.clear();
+
+    serialPort = std::make_unique<TSerialPort>();
+    userConnect();
+
+    sgRTSCodes->setHorizontalHeaderLabels({QStringLiteral("ID"), QStringLiteral("Tipo"),
+                                           QStringLiteral("Key Code"), QStringLiteral("Rolling Code"),
+                                           QStringLiteral("Remote ID")});
+    sgRTSCodes->setRowCount(0);
+    rtsSelectedRow = -1;
+
+    if (showSplash_) {
+        TfmSplash splash(this);
+        splash.setFixedSize(500, 233);
+        splash.exec();
+    }
+}
+
+void TfmPrincipal::buildUi()
+{
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("pnMain"));
+    setCentralWidget(central);
+    auto* mainLayout = new QVBoxLayout(central);
+    mainLayout->setContentsMargins(0, 0, 0, 0);
+    mainLayout->setSpacing(0);
+
+    // Tool bar
+    auto* toolBar = new QWidget(central);
+    toolBar->setObjectName(QStringLiteral("pnToolBar"));
+    toolBar->setFixedHeight(toolBarHeight);
+    auto* toolLayout = new QHBoxLayout(toolBar);
+    toolLayout->setContentsMargins(4, 2, 4, 2);
+    bbMenu = new QToolButton(toolBar);
+    bbMenu->setObjectName(QStringLiteral("bbMenu"));
+    bbMenu->setText(QStringLiteral("Menu"));
+    bbMenu->setToolTip(QStringLiteral("Menu"));
+    bbMenu->setIcon(menuIcon());
+    bbMenu->setIconSize(QSize(24, 24));
+    bbMenu->setAutoRaise(true);
+    bbMenu->setFixedSize(36, 36);
+    bbSendComd = new QPushButton(QStringLiteral("Enviar"), toolBar);
+    bbSendComd->setObjectName(QStringLiteral("bbSendComd"));
+    bbSendComd->setEnabled(false);
+    toolLayout->addWidget(bbMenu);
+    toolLayout->addStretch(1);
+    toolLayout->addWidget(bbSendComd);
+    mainLayout->addWidget(toolBar);
+
+    // Log panel above, tabs and status bar below
+    Splitter1 = new QSplitter(Qt::Vertical, central);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setChildrenCollapsible(false);
+    mainLayout->addWidget(Splitter1, 1);
+
+    auto* logPanel = new QWidget(Splitter1);
+    logPanel->setObjectName(QStringLiteral("pnLog"));
+    auto* logLayout = new QVBoxLayout(logPanel);
+    logLayout->setContentsMargins(4, 0, 4, 4);
+    mmInfo = new QPlainTextEdit(logPanel);
+    mmInfo->setObjectName(QStringLiteral("mmInfo"));
+    mmInfo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    logLayout->addWidget(mmInfo, 1);
+    auto* logButtons = new QHBoxLayout;
+    Button10 = new QPushButton(QStringLiteral("Copiar para área de transferência"), logPanel);
+    Button10->setObjectName(QStringLiteral("Button10"));
+    Button9 = new QPushButton(QStringLiteral("Limpar"), logPanel);
+    Button9->setObjectName(QStringLiteral("Button9"));
+    logButtons->addWidget(Button10);
+    logButtons->addStretch(1);
+    logButtons->addWidget(Button9);
+    logLayout->addLayout(logButtons);
+
+    auto* bottomPanel = new QWidget(Splitter1);
+    bottomPanel->setObjectName(QStringLiteral("pnBottom"));
+    auto* bottomLayout = new QVBoxLayout(bottomPanel);
+    bottomLayout->setContentsMargins(0, 0, 0, 0);
+    bottomLayout->setSpacing(0);
+    TabControl1 = new QTabWidget(bottomPanel);
+    TabControl1->setObjectName(QStringLiteral("TabControl1"));
+    bottomLayout->addWidget(TabControl1, 1);
+
+    StatusBar1 = new QWidget(bottomPanel);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    auto* statusLayout = new QHBoxLayout(StatusBar1);
+    statusLayout->setContentsMargins(6, 2, 6, 2);
+    lbStatusBar = new QLabel(StatusBar1);
+    lbStatusBar->setObjectName(QStringLiteral("lbStatusBar"));
+    lbfwVersion = new QLabel(StatusBar1);
+    lbfwVersion->setObjectName(QStringLiteral("lbfwVersion"));
+    lbfwVersion->setMinimumWidth(40);
+    lbPN = new QLabel(StatusBar1);
+    lbPN->setObjectName(QStringLiteral("lbPN"));
+    lbPN->setMinimumWidth(150);
+    statusLayout->addWidget(lbStatusBar, 1);
+    statusLayout->addWidget(new QLabel(QStringLiteral("Versão de fw :"), StatusBar1));
+    statusLayout->addWidget(lbfwVersion);
+    statusLayout->addSpacing(12);
+    statusLayout->addWidget(new QLabel(QStringLiteral("SN:"), StatusBar1));
+    statusLayout->addWidget(lbPN);
+    bottomLayout->addWidget(StatusBar1);
+
+    Splitter1->addWidget(logPanel);
+    Splitter1->addWidget(bottomPanel);
+    Splitter1->setStretchFactor(0, 1);
+    Splitter1->setStretchFactor(1, 0);
+    Splitter1->setSizes({clientHeight - toolBarHeight - bottomPanelHeight, bottomPanelHeight});
+
+    buildSettingsTab();
+    buildCaptureTab();
+    buildCodeGenTabs();
+    buildRtsTab();
+    buildFlashTab();
+    TabControl1->setTabVisible(TabControl1->indexOf(TabItem6), false);
+
+    // Overflow menu floating over the top left of the log
+    overflowMenu = new QListWidget(central);
+    overflowMenu->setObjectName(QStringLiteral("overflowMenu"));
+    overflowMenu->addItems({QStringLiteral("Base de dados IR"), QStringLiteral("Informações"),
+                            QStringLiteral("Sair")});
+    overflowMenu->setFrameShape(QFrame::Box);
+    overflowMenu->setGeometry(4, toolBarHeight, 200,
+                              overflowMenu->sizeHintForRow(0) * overflowMenu->count() + 8);
+    overflowMenu->hide();
+
+    TimerOndixFound = new QTimer(this);
+    TimerOndixFound->setObjectName(QStringLiteral("TimerOndixFound"));
+    TimerOndixFound->setInterval(100);
+    TimerOndixFound->setSingleShot(true);
+
+    connect(bbMenu, &QToolButton::clicked, this, [this] { bbMenuClick(); });
+    connect(overflowMenu, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { overflowMenuClick(overflowMenu->row(item)); });
+    connect(Button9, &QPushButton::clicked, mmInfo, &QPlainTextEdit::clear);
+    connect(Button10, &QPushButton::clicked, mmInfo, [this] {
+        mmInfo->selectAll();
+        mmInfo->copy();
+    });
+
+    resize(clientWidth, clientHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TfmPrincipal::logLine(const QString& line)
+{
+    mmInfo->appendPlainText(line);
+}
+
+void TfmPrincipal::clearLog()
+{
+    mmInfo->clear();
+}
+
+QStringList TfmPrincipal::logLines() const
+{
+    if (mmInfo->document()->isEmpty())
+        return {};
+    return mmInfo->toPlainText().split(QLatin1Char('\n'));
+}
+
+void TfmPrincipal::bbMenuClick()
+{
+    overflowMenu->setVisible(!overflowMenu->isVisible());
+    if (overflowMenu->isVisible())
+        overflowMenu->raise();
+}
+
+void TfmPrincipal::overflowMenuClick(int index)
+{
+    // "Base de dados IR" (0) and "Informações" (1) carry no action.
+    if (index == 2)
+        close();
+}
+
+void TfmPrincipal::closeEvent(QCloseEvent* event)
+{
+    if (exchange.busy()) {
+        // An operation is waiting for an answer inside its own event loop: end that wait
+        // and come back once it has returned, so nothing runs on a half-destroyed window.
+        exchange.abort();
+        event->ignore();
+        if (!closePending_) {
+            closePending_ = true;
+            QTimer::singleShot(0, this, [this] {
+                closePending_ = false;
+                close();
+            });
+        }
+        return;
+    }
+    chooser->hide();
+    fmRemoteProg->hide();
+    event->accept();
+}

@@ -1,0 +1,93 @@
+#include "discovery/chooseOndixUnit.h"
+
+#include "app/mainUnit.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QScreen>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+TfmChooseOndix::TfmChooseOndix(TfmPrincipal* owner)
+    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint), owner_(owner)
+{
+    setObjectName(QStringLiteral("fmChooseOndix"));
+    setWindowTitle(QStringLiteral("Selecionar Ondix"));
+    setFixedSize(379, 214);
+
+    pnTop = new QWidget(this);
+    pnTop->setObjectName(QStringLiteral("pnTop"));
+    pnTop->setFixedHeight(41);
+
+    lbTitle = new QLabel(QStringLiteral("Selecionar Ondix"), pnTop);
+    lbTitle->setObjectName(QStringLiteral("lbTitle"));
+    QFont titleFont = lbTitle->font();
+    titleFont.setPointSize(14);
+    lbTitle->setFont(titleFont);
+    lbTitle->setAlignment(Qt::AlignCenter);
+    lbTitle->setGeometry(0, 0, 379, 41);
+
+    Button1 = new QToolButton(pnTop);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setText(QStringLiteral("Fechar"));
+    Button1->setToolTip(QStringLiteral("Fechar"));
+    Button1->setArrowType(Qt::LeftArrow);
+    Button1->setAutoRaise(true);
+    Button1->setGeometry(0, 0, 41, 41);
+
+    lvIPs = new QListWidget(this);
+    lvIPs->setObjectName(QStringLiteral("lvIPs"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(pnTop);
+    layout->addWidget(lvIPs, 1);
+
+    connect(Button1, &QToolButton::clicked, this, &TfmChooseOndix::Button1Click);
+    connect(lvIPs, &QListWidget::itemClicked, this, &TfmChooseOndix::lvIPsItemClick);
+    // A double click anywhere in the list closes, also on its empty part.
+    lvIPs->viewport()->installEventFilter(this);
+}
+
+void TfmChooseOndix::UpdateIPList(const QString& address)
+{
+    lvIPs->setUpdatesEnabled(false);
+    lvIPs->addItem(address);
+    lvIPs->setUpdatesEnabled(true);
+}
+
+void TfmChooseOndix::lvIPsItemClick(QListWidgetItem* item)
+{
+    if (lvIPs->count() > 0 && item)
+        owner_->selectedDevice = lvIPs->row(item);
+}
+
+void TfmChooseOndix::lvIPsDblClick()
+{
+    close();
+}
+
+void TfmChooseOndix::Button1Click()
+{
+    owner_->selectedDevice = 0;
+    close();
+}
+
+void TfmChooseOndix::showEvent(QShowEvent* event)
+{
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    QDialog::showEvent(event);
+}
+
+bool TfmChooseOndix::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == lvIPs->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        lvIPsDblClick();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
