@@ -1,0 +1,154 @@
+// ondix-sim: one process emulating one or more Ondix devices on the network.
+#include "ondixConfig.h"
+#include "simServer.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int exitBadArguments = 2;
+constexpr int exitCannotBind = 3;
+
+int fail(int code, const QString& message) {
+    std::fprintf(stderr, "ondix-sim: %s\n", qPrintable(message));
+    return code;
+}
+
+// A capture an installer can learn from a quick device: the IR frame repeats three times,
+// the RF frame (sync pulse, then 24 bits of short/long pairs) four times.
+ondixsim::Capture demoIrCapture() {
+    ondixsim::Capture c;
+    c.irValue = 37900;
+    const uint16_t frame[] = {342, 171, 21, 21, 21, 64, 21, 64, 21, 1520};
+    for (int copy = 0; copy < 3; ++copy) c.durations.insert(c.durations.end(), std::begin(frame), std::end(frame));
+    c.delayMs = 1500;
+    return c;
+}
+
+ondixsim::Capture demoRfCapture() {
+    ondixsim::Capture c;
+    const uint32_t code = 0xA5C33C;
+    for (int copy = 0; copy < 4; ++copy) {
+        c.durations.push_back(30);
+        c.durations.push_back(930);
+        for (int bit = 23; bit >= 0; --bit) {
+            const bool one = (code >> bit) & 1;
+            c.durations.push_back(one ? 90 : 30);
+            c.durations.push_back(one ? 30 : 90);
+        }
+    }
+    c.delayMs = 1500;
+    return c;
+}
+
+// Quick devices from the command line: consecutive addresses from the first one.
+std::optional<std::vector<ondixsim::DeviceConfig>> quickDevices(const QCommandLineParser& p,
+                                                                QString& error) {
+    const auto first = ondixsim::parseIpv4(p.value("address").toStdString());
+    if (!first) {
+        error = "--address: \"" + p.value("address") + "\" is not an IPv4 address";
+        return std::nullopt;
+    }
+    bool ok = false;
+    const int count = p.value("devices").toInt(&ok);
+    if (!ok || count < 1 || count > 253 || (*first)[3] + count - 1 > 254) {
+        error = "--devices: expected 1 to 253 devices whose addresses stay below x.y.z.255";
+        return std::nullopt;
+    }
+    const int tcpPort = p.value("tcp-port").toInt(&ok);
+    if (!ok || tcpPort < 1 || tcpPort > 65535) {
+        error = "--tcp-port: expected a port from 1 to 65535";
+        return std::nullopt;
+    }
+    std::vector<ondixsim::DeviceConfig> devices;
+    for (int i = 0; i < count; ++i) {
+        ondixsim::DeviceConfig c;
+        c.ip = *first;
+        c.ip[3] = uint8_t((*first)[3] + i);
+        c.gateway = {c.ip[0], c.ip[1], c.ip[2], 1};
+        c.mac = {0x00, 0x1A, 0x2B, c.ip[1], c.ip[2], c.ip[3]};
+        c.tcpPort = uint16_t(tcpPort);
+        c.ident = QStringLiteral("ONDX%1").arg(i + 1, 12, 10, QLatin1Char('0')).toStdString();
+        c.rfCapture = demoRfCapture();
+        c.irCapture = demoIrCapture();
+        devices.push_back(c);
+    }
+    return devices;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("ondix-sim");
+    QCommandLineParser p;
+    p.setApplicationDescription("Emulates Ondix devices on the network (UDP frames, TCP lines).");
+    p.addHelpOption();
+    p.addOptions({
+        {"config", "Devices from a JSON configuration file.", "file"},
+        {"address", "Address of a quick device (default 127.0.0.2).", "ip", "127.0.0.2"},
+        {"devices", "Number of quick devices on consecutive addresses.", "n", "1"},
+        {"tcp-port", "TCP port of the quick devices.", "port", "4998"},
+        {"announce", "Announce every device at these times (ms after start, comma separated).", "ms"},
+        {"announce-every", "Announce every device periodically.", "ms"},
+        {"udp-port", "UDP port for requests and answers.", "port", "4040"},
+        {"log", "Write the log to this file instead of standard output.", "file"},
+        {"run-for", "Exit after this many seconds.", "seconds"},
+    });
+    p.process(app);
+    if (!p.positionalArguments().isEmpty())
+        return fail(exitBadArguments, "unexpected argument " + p.positionalArguments().first());
+
+    std::optional<std::vector<ondixsim::DeviceConfig>> devices;
+    QString error;
+    if (p.isSet("config")) {
+        if (p.isSet("address") || p.isSet("devices"))
+            return fail(exitBadArguments, "--config cannot be combined with --address or --devices");
+        std::string why;
+        devices = ondixsim::loadConfigFile(p.value("config"), why);
+        if (!devices) return fail(exitBadArguments, QString::fromStdString(why));
+    } else {
+        devices = quickDevices(p, error);
+        if (!devices) return fail(exitBadArguments, error);
+    }
+
+    bool ok = true;
+    if (p.isSet("announce")) {
+        std::vector<int> times;
+        for (const QString& t : p.value("announce").split(',')) {
+            times.push_back(t.toInt(&ok));
+            if (!ok || times.back() < 0) return fail(exitBadArguments, "--announce: expected times in ms such as 100,500");
+        }
+        for (auto& d : *devices) d.announce.atMs = times;
+    }
+    if (p.isSet("announce-every")) {
+        const int every = p.value("announce-every").toInt(&ok);
+        if (!ok || every < 10) return fail(exitBadArguments, "--announce-every: expected at least 10 ms");
+        for (auto& d : *devices) d.announce.everyMs = every;
+    }
+    const int udpPort = p.value("udp-port").toInt(&ok);
+    if (!ok || udpPort < 1 || udpPort > 65535) return fail(exitBadArguments, "--udp-port: expected a port from 1 to 65535");
+    if (p.isSet("run-for")) {
+        const double seconds = p.value("run-for").toDouble(&ok);
+        if (!ok || seconds <= 0 || seconds > 86400) return fail(exitBadArguments, "--run-for: expected seconds from 0 to 86400");
+        QTimer::singleShot(int(seconds * 1000), &app, &QCoreApplication::quit);
+    }
+
+    QFile log;
+    if (p.isSet("log")) {
+        log.setFileName(p.value("log"));
+        if (!log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+            return fail(exitBadArguments, p.value("log") + ": " + log.errorString());
+    } else if (!log.open(stdout, QIODevice::WriteOnly | QIODevice::Text)) {
+        return fail(exitBadArguments, "cannot write the log to standard output");
+    }
+
+    TSimServer server(std::move(*devices), &log, quint16(udpPort));
+    if (!server.start(error)) return fail(exitCannotBind, error);
+    return app.exec();
+}
