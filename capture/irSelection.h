@@ -1,0 +1,36 @@
+// Builds the "sendir" line from an IR capture: every duration (raw capture), or only the
+// first frame when the start of the capture repeats at least twice (automatic capture).
+// Pure: the window reads the answer buffer and the mode, calls selectIrCapture and writes
+// the result into mmInfo.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+enum class TIrCaptureMode { automatic, raw };
+
+struct TIrSelectionResult {
+    // 0 when a line was produced, -1 when the message was refused.
+    int result = 0;
+    // What mmInfo holds afterwards: the line alone, or the lines of irCaptureErrorLines().
+    std::vector<std::string> infoLines;
+};
+
+// Lines shown when a capture message is malformed (see selectIrCapture).
+const std::vector<std::string>& irCaptureErrorLines();
+
+// Automatic selection: the length D of the first frame when the first four durations come
+// back (each within 1) at least twice further on, else 0.
+uint32_t irRepeatedFrameLength(std::span<const uint16_t> durations);
+
+// The line for the message at the start of buf (bufLen bytes received). A message whose word
+// count is unreadable, below 3 (no value word), above 10000 or beyond the bytes received is
+// refused with the error lines; any other capture gives a line, with as many durations as it
+// holds (none included).
+TIrSelectionResult selectIrCapture(const uint8_t* buf, size_t bufLen, TIrCaptureMode mode);
+
+// The same on the value word and the durations already taken out of a message.
+std::string irLine(uint16_t value, std::span<const uint16_t> durations, TIrCaptureMode mode);
