@@ -1,12 +1,148 @@
-// Placeholder so that the window links before the exchange helper lands.
 #include "link/exchange.h"
-#include "app/mainUnit.h"
 
-void TEventLoopWaiter::poll(TfmPrincipal&, const std::function<bool()>&) {}
-TExchange::TExchange(TfmPrincipal& window) : window_(window), waiter_(std::make_unique<TEventLoopWaiter>()) {}
+#include "app/mainUnit.h"
+#include "link/frames.h"
+#include "link/serialPortUnit.h"
+
+#include <QEventLoop>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+void TEventLoopWaiter::poll(TfmPrincipal& window, const std::function<bool()>& ready)
+{
+    if (ready())
+        return;
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(&window, &TfmPrincipal::answerSignalled, &loop, &QEventLoop::quit);
+    timer.start(pollMs_);
+    loop.exec();
+}
+
+TExchange::TExchange(TfmPrincipal& window)
+    : window_(window), waiter_(std::make_unique<TEventLoopWaiter>())
+{
+}
+
 TExchange::~TExchange() = default;
-TExchangeOutcome TExchange::run(const TExchangeSpec&) { return TExchangeOutcome::LinkClosed; }
-bool TExchange::send(TLinkKind, const QByteArray&, const QString&) { return false; }
-bool TExchange::waitAnswer(int, const std::function<void(int)>&) { return false; }
-bool TExchange::validate(int) const { return false; }
-void TExchange::setWaiter(std::unique_ptr<TPollWaiter> waiter) { waiter_ = std::move(waiter); }
+
+void TExchange::setWaiter(std::unique_ptr<TPollWaiter> waiter)
+{
+    if (waiter)
+        waiter_ = std::move(waiter);
+}
+
+bool TExchange::send(TLinkKind link, const QByteArray& frame, const QString& host)
+{
+    if (link == TLinkKind::Usb) {
+        TSerialPort* port = window_.serialPort.get();
+        if (!port || !port->connected || frame.size() > 0xFFFF)
+            return false;
+        window_.answerReady = 0;
+        port->WriteSerial(reinterpret_cast<const uint8_t*>(frame.constData()), uint16_t(frame.size()));
+        return true;
+    }
+    window_.answerReady = 0;
+    window_.answerFill = 0;
+    // A datagram that cannot leave is not reported by the socket layer as a closed link:
+    // the wait then runs out like any missing answer.
+    window_.sendDatagram(frame, host);
+    return true;
+}
+
+bool TExchange::waitAnswer(int limit, const std::function<void(int)>& onPoll)
+{
+    // The counter reaching the limit is a time-out, even when the answer came in during
+    // that last poll: an answer counts only when it is seen before the limit-th poll ends.
+    ++waiting_;
+    int counter = 0;
+    const auto ready = [this] { return window_.answerReady == 1 || aborted_; };
+    for (;;) {
+        waiter_->poll(window_, ready);
+        if (aborted_) {
+            counter = limit;  // the window is closing: a time-out, whatever came in
+            break;
+        }
+        if (onPoll)
+            onPoll(counter);
+        ++counter;
+        if (window_.answerReady == 1 || counter > limit - 1)
+            break;
+    }
+    --waiting_;
+    return counter < limit;
+}
+
+bool TExchange::validate(int answerLength) const
+{
+    const uint8_t* buffer = window_.answerBuf.data();
+    const size_t size = window_.answerBuf.size();
+    if (answerLength == 0)
+        return ondixframe::validParameterAnswer(buffer, size);
+    return ondixframe::validAnswer(buffer, size, answerLength);
+}
+
+TExchangeOutcome TExchange::run(const TExchangeSpec& spec)
+{
+    if (busy())
+        return TExchangeOutcome::Busy;
+    busy_ = true;
+
+    // The controls are held weakly: they are restored only if they still exist.
+    const auto hold = [](const QList<QWidget*>& widgets) {
+        QList<QPointer<QWidget>> held;
+        for (QWidget* w : widgets)
+            held.append(QPointer<QWidget>(w));
+        return held;
+    };
+    const QList<QPointer<QWidget>> disabled = hold(spec.disabled);
+    const QList<QPointer<QWidget>> enabledAfter = hold(spec.enabledAfter);
+    const QList<QPointer<QWidget>> busyCursor = hold(spec.busy);
+    const QList<QPointer<QWidget>> defaultCursor = hold(spec.unbusy.isEmpty() ? spec.busy : spec.unbusy);
+
+    for (const auto& w : disabled)
+        if (w)
+            w->setEnabled(false);
+    for (const auto& w : busyCursor)
+        if (w)
+            w->setCursor(Qt::WaitCursor);
+
+    TExchangeOutcome outcome = TExchangeOutcome::LinkClosed;
+    if (send(spec.link, spec.frame, spec.host)) {
+        if (!waitAnswer(spec.waitLimit)) {
+            outcome = TExchangeOutcome::TimedOut;
+            if (!aborted_ && !spec.timeoutMessage.isEmpty())
+                window_.logLine(spec.timeoutMessage);
+        } else if (validate(spec.answerLength)) {
+            outcome = TExchangeOutcome::Valid;
+            if (spec.clearLogOnValid)
+                window_.clearLog();
+            if (!spec.validMessage.isEmpty())
+                window_.logLine(spec.validMessage);
+            if (spec.onValid)
+                spec.onValid();
+            if (spec.clearReadyOnValid)
+                window_.answerReady = 0;
+        } else {
+            outcome = TExchangeOutcome::Invalid;
+            if (!spec.invalidMessage.isEmpty())
+                window_.logLine(spec.invalidMessage);
+        }
+    }
+
+    for (const auto& w : disabled)
+        if (w)
+            w->setEnabled(true);
+    for (const auto& w : enabledAfter)
+        if (w)
+            w->setEnabled(true);
+    for (const auto& w : defaultCursor)
+        if (w)
+            w->unsetCursor();
+    busy_ = false;
+    return outcome;
+}

@@ -70,7 +70,8 @@ public:
 
     void setWaiter(std::unique_ptr<TPollWaiter> waiter);
     TPollWaiter& waiter() { return *waiter_; }
-    bool busy() const { return busy_; }
+    // An exchange (or a bare wait) is in progress.
+    bool busy() const { return busy_ || waiting_ > 0; }
     // Ends a wait in progress at its next poll (used when the window closes).
     void abort() { aborted_ = true; }
     bool aborted() const { return aborted_; }
@@ -79,5 +80,6 @@ private:
     TfmPrincipal& window_;
     std::unique_ptr<TPollWaiter> waiter_;
     bool busy_ = false;
-    bool aborted_ = false;
+    int waiting_ = 0;
+    bool aborted_ = false;  // stays set: the window is closing
 };

@@ -15,21 +15,59 @@ typedef struct hid_device_ hid_device;
 
 class TUSBThread;
 
+// What one call of ReadSerial ended with.
+enum class TUsbReadResult {
+    Frame,     // a whole frame is in the buffer, its length stored
+    Idle,      // no length report within one wait slice (the reader checks its stop flag)
+    Dropped,   // a frame was announced but refused (too long) or left incomplete
+    Detached,  // the device is gone: reads fail
+};
+
 class TSerialPort : public QObject {
     Q_OBJECT
 public:
+    static constexpr int receiveBufferSize = 10000;
+    static constexpr int lengthWaitMs = 100;  // one wait slice for the length report
+
     TSerialPort();
     ~TSerialPort() override;  // stops the reader, closes the device, hid_exit
 
-    // Opens the device and starts the reader; frames go to `receiver`'s slot through a
-    // blocking queued connection.
+    // Opens the device and starts the reader; each frame goes to `receiveCallback` on the
+    // thread that owns this object, through a blocking queued connection.
     void connect(uint16_t vendorId, uint16_t productId,
                  std::function<void(const QByteArray&)> receiveCallback);
     unsigned WriteSerial(const uint8_t* frame, uint16_t length);
-    unsigned ReadSerial(uint8_t* buffer, uint16_t* length);
+    // Reads one frame into `buffer` (receiveBufferSize bytes). Called only by the reader.
+    TUsbReadResult ReadSerial(uint8_t* buffer, uint16_t* length);
 
     hid_device* handle = nullptr;
     std::atomic<bool> connected{false};
     TUSBThread* usbThread = nullptr;
     uint32_t reportSize = 0;
+
+private slots:
+    void deliverFrame(const QByteArray& frame);
+
+private:
+    bool readReport(uint8_t* report, int timeoutMs, int* result);
+    std::function<void(const QByteArray&)> receiveCallback_;
+    std::atomic<bool> stopping_{false};
+    friend class TUSBThread;
+};
+
+class TUSBThread : public QThread {
+    Q_OBJECT
+public:
+    explicit TUSBThread(TSerialPort& port);
+
+signals:
+    void signalReceive(const QByteArray& frame);
+
+protected:
+    void run() override;
+
+private:
+    TSerialPort& port_;
+    uint8_t receiveBuffer_[TSerialPort::receiveBufferSize] = {};
+    uint16_t receivedLength_ = 0;
 };
