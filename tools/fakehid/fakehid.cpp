@@ -55,6 +55,9 @@ struct State {
     std::vector<std::unique_ptr<hid_device_>> handles;
     int openHandles = 0;
     int parkedReads = 0;
+    // Data reports the reader still needs for the frame it is reading, as the fake counts
+    // them from what it handed out: 0 when the next read is for a length report.
+    int readerExpecting = 0;
     Stats stats;
 };
 
@@ -153,6 +156,7 @@ int readLocked(std::unique_lock<std::mutex>& lock, hid_device* device, unsigned 
     for (;;) {
         if (!device->open || s.detached) {
             result = -1;
+            s.readerExpecting = 0;
             break;
         }
         if (dueLocked(s)) {
@@ -162,10 +166,17 @@ int readLocked(std::unique_lock<std::mutex>& lock, hid_device* device, unsigned 
             if (n > 0)
                 std::memcpy(data, report.data(), n);
             result = int(n);
+            if (s.readerExpecting == 0) {
+                const size_t announced = size_t(report[0] | report[1] << 8);
+                s.readerExpecting = int(std::max<size_t>(1, (announced + 31) / 32));
+            } else {
+                --s.readerExpecting;
+            }
             break;
         }
         if (nowLocked(s) >= virtualDeadline || Clock::now() >= realDeadline) {
             result = 0;
+            s.readerExpecting = 0;  // a missing data report ends the frame
             break;
         }
         // Real-time mode has no advance() to wake us: look again in short slices.
@@ -199,6 +210,7 @@ void reset()
     s.realTime = false;
     s.realBase = 0;
     s.stats = {};
+    s.readerExpecting = 0;
     // Handles of earlier runs stay allocated: a stray pointer must not reach freed memory.
     for (auto& handle : s.handles)
         handle->open = false;
@@ -321,7 +333,7 @@ static bool quietLocked(const State& s)
 {
     if (s.openHandles == 0 || s.detached)
         return true;  // nobody will read what is queued
-    return !dueLocked(s) && s.parkedReads > 0;
+    return !dueLocked(s) && s.parkedReads > 0 && s.readerExpecting == 0;
 }
 
 bool quiet()

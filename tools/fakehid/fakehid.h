@@ -86,7 +86,8 @@ void advance(int ms);
 void setRealTime(bool on);
 
 // Nothing released is waiting to be read and the reader, if any device is open, is
-// parked inside a read. Reports not yet due do not count.
+// parked in a read for the next length report (not in the middle of a frame). Reports
+// not yet due do not count.
 bool quiet();
 // Waits up to `ms` real milliseconds for quiet(); returns quiet().
 bool waitQuiet(int ms);

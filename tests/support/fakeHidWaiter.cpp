@@ -1,0 +1,56 @@
+#include "tests/support/fakeHidWaiter.h"
+
+#include "tools/fakehid/fakehid.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+bool settleFakeHid(int limitMs)
+{
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (;;) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        if (fakehid::quiet())
+            break;
+        if (elapsed.hasExpired(limitMs))
+            return false;
+        // The reader may be handing a frame over: give it a moment, then take the event.
+        fakehid::waitQuiet(1);
+    }
+    // A frame handed over just before the reader parked is taken here.
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    return true;
+}
+
+void TFakeHidWaiter::atPoll(int pollNumber, std::function<void()> action)
+{
+    actionPoll_ = pollNumber;
+    action_ = std::move(action);
+}
+
+void TFakeHidWaiter::poll(TfmPrincipal&, const std::function<bool()>& ready)
+{
+    ++polls_;
+    if (action_ && polls_ == actionPoll_) {
+        auto action = std::move(action_);
+        action_ = nullptr;
+        action();
+    }
+    if (ready())
+        return;
+    fakehid::advance(pollMs_);
+    settleFakeHid(settleLimitMs_);
+}
+
+std::unique_ptr<TfmPrincipal> makeTestWindow()
+{
+    auto window = std::make_unique<TfmPrincipal>(nullptr, /*showSplash*/ false);
+    window->exchange.setWaiter(std::make_unique<TFakeHidWaiter>());
+    return window;
+}
+
+TFakeHidWaiter& fakeWaiter(TfmPrincipal& window)
+{
+    return static_cast<TFakeHidWaiter&>(window.exchange.waiter());
+}

@@ -1,0 +1,35 @@
+// Waiting in tests without sleeping: each poll moves the fake cable's clock on by one poll
+// period and lets the reader and the event loop settle before the exchange looks again.
+#pragma once
+
+#include "app/mainUnit.h"
+#include "link/exchange.h"
+
+#include <memory>
+
+class TFakeHidWaiter : public TPollWaiter {
+public:
+    explicit TFakeHidWaiter(int pollMs = 10, int settleLimitMs = 2000)
+        : pollMs_(pollMs), settleLimitMs_(settleLimitMs) {}
+    void poll(TfmPrincipal& window, const std::function<bool()>& ready) override;
+
+    int polls() const { return polls_; }
+    // Runs `action` (once) at the start of poll number `pollNumber` (1-based), before the
+    // clock moves: lets a test make something happen on a chosen poll.
+    void atPoll(int pollNumber, std::function<void()> action);
+
+private:
+    int pollMs_;
+    int settleLimitMs_;
+    int polls_ = 0;
+    int actionPoll_ = 0;
+    std::function<void()> action_;
+};
+
+// Processes events until the fake cable is quiet (bounded by `limitMs` real time).
+bool settleFakeHid(int limitMs = 2000);
+
+// The main window as tests build it: no splash, the fake waiter installed. Configure the
+// fake (plug, responder) before calling: the window opens the USB link while it is built.
+std::unique_ptr<TfmPrincipal> makeTestWindow();
+TFakeHidWaiter& fakeWaiter(TfmPrincipal& window);
