@@ -3,6 +3,7 @@
 // defines its own methods in its own folder (link/, discovery/, settings/, ...).
 #pragma once
 
+#include <QHostAddress>
 #include <QMainWindow>
 #include <QList>
 #include <QString>
@@ -10,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -32,7 +34,6 @@ class QTcpSocket;
 class QTimer;
 class QToolButton;
 class QUdpSocket;
-class QHostAddress;
 class QWidget;
 
 class TSerialPort;
@@ -96,6 +97,18 @@ public:
     // ---- discovery ----------------------------------------------------------------
     // The listener's discovery branch, for a datagram the capture test did not complete.
     void discoveryAnswer(const QByteArray& datagram, const QHostAddress& sender);
+    // Local interface addresses (every version, in the system's order); tests replace it.
+    std::function<QList<QHostAddress>()> localAddressSource;
+    static QList<QHostAddress> systemLocalAddresses();
+    void GetLocalIPList(QStringList& local, QStringList& broadcast);
+    bool findDeviceOnNetwork(const QString& target);
+    bool findDeviceOnSerialPort();
+    void bbFindDeviceClick();
+    void TimerOndixFoundTimer();
+    void upDateOndixData(int32_t index);
+    void cbIPsChange(int index);
+    // Rows IP, mask, gateway, MAC, DHCP and port of a deviceInfo record into the edits.
+    void showSettingsRecord(const uint8_t* record);
 
     // ---- controls (objectName = member name) ---------------------------------------
     QToolButton* bbMenu = nullptr;
@@ -212,6 +225,7 @@ private:
     void buildRtsTab();
     void buildFlashTab();
     void setupNetworkLink();
+    void setupDiscovery();
 };
 
 extern TfmPrincipal* fmPrincipal;
