@@ -343,6 +343,7 @@ void TfmPrincipal::buildRtsTab()
     sgRTSCodes->setSelectionMode(QAbstractItemView::SingleSelection);
     sgRTSCodes->setEditTriggers(QAbstractItemView::NoEditTriggers);
     sgRTSCodes->verticalHeader()->setVisible(false);
+    sgRTSCodes->horizontalHeader()->setMinimumSectionSize(20);
     sgRTSCodes->setColumnWidth(0, 25);
     sgRTSCodes->setColumnWidth(1, 80);
     sgRTSCodes->setColumnWidth(2, 80);

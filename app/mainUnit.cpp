@@ -61,7 +61,6 @@ TfmPrincipal::TfmPrincipal(QWidget* parent, bool showSplash)
     setWindowTitle(QStringLiteral("OndixSetup - Configuração Ondix"));
     buildUi();
     setupNetworkLink();
-    setupDiscovery();
     FormCreate();
 }
 
@@ -215,8 +214,11 @@ void TfmPrincipal::buildUi()
     overflowMenu->addItems({QStringLiteral("Base de dados IR"), QStringLiteral("Informações"),
                             QStringLiteral("Sair")});
     overflowMenu->setFrameShape(QFrame::Box);
+    overflowMenu->setSpacing(5);
+    overflowMenu->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    overflowMenu->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     overflowMenu->setGeometry(4, toolBarHeight, 200,
-                              overflowMenu->sizeHintForRow(0) * overflowMenu->count() + 8);
+                              (overflowMenu->sizeHintForRow(0) + 10) * overflowMenu->count() + 4);
     overflowMenu->hide();
 
     TimerOndixFound = new QTimer(this);

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QScreen>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -33,7 +34,8 @@ TfmChooseOndix::TfmChooseOndix(TfmPrincipal* owner)
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setText(QStringLiteral("Fechar"));
     Button1->setToolTip(QStringLiteral("Fechar"));
-    Button1->setArrowType(Qt::LeftArrow);
+    Button1->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
+    Button1->setIconSize(QSize(24, 24));
     Button1->setAutoRaise(true);
     Button1->setGeometry(0, 0, 41, 41);
 
