@@ -192,8 +192,8 @@ void TestSim::broadcastAnsweredByEveryDevice() {
 }
 
 void TestSim::settingsWrittenAreReadBack() {
-    // 192.168.0.60 / 255.255.255.0 / 192.168.0.1, DHCP off, port 4998, then the sum.
-    QByteArray write = frame("454B01040000C0A8003CFFFFFF00C0A80001000000000000008613") + QByteArray(19, 0);
+    // 192.168.0.60 / 255.255.255.0 / 192.168.0.1, DHCP off, port 5000, then the sum.
+    QByteArray write = frame("454B01040000C0A8003CFFFFFF00C0A80001000000000000008813") + QByteArray(19, 0);
     quint32 sum = 0;
     for (char c : write) sum += quint8(c);
     for (int i = 0; i < 4; ++i) write.append(char(sum >> (8 * i)));
@@ -204,6 +204,11 @@ void TestSim::settingsWrittenAreReadBack() {
     auto info = exchange(deviceB, frame("454B010394000000"), 1);
     QCOMPARE(info.size(), size_t(1));
     QCOMPARE(info[0].bytes.mid(6, 12), frame("C0A8003CFFFFFF00C0A80001"));
+    QCOMPARE(info[0].bytes.mid(25, 2), frame("8813"));
+    // Its TCP server moved to the new port.
+    QTcpSocket tcp;
+    tcp.connectToHost(deviceB, 5000);
+    QVERIFY(tcp.waitForConnected(3000));
 }
 
 void TestSim::captureSplitIntoDatagrams() {

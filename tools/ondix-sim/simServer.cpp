@@ -170,6 +170,7 @@ void TSimServer::serve(TSimDevice& device, const QByteArray& datagram, const QHo
     const ondixsim::Bytes request(datagram.begin(), datagram.end());
     const std::vector<ondixsim::Output> outputs =
         device.core.handleRequest(request, ondixsim::Transport::Network, broadcast);
+    followTcpPort(device);
     int delay = 0;
     for (const ondixsim::Output& out : outputs) {
         // Delays count from the request, and answers keep their order.
@@ -201,8 +202,29 @@ void TSimServer::sendDatagrams(TSimDevice& device, const ondixsim::Bytes& bytes,
     }
 }
 
+// A "write settings" may give the device a new TCP port: it moves there, as the device
+// would after storing it. (The address stays: the host decides which addresses exist.)
+void TSimServer::followTcpPort(TSimDevice& device) {
+    const quint16 port = device.core.config().tcpPort;
+    if (port == device.tcp->serverPort()) return;
+    auto moved = new QTcpServer(this);
+    if (!moved->listen(device.address, port)) {
+        log(QStringLiteral("WARNING cannot listen on TCP %1:%2: %3")
+                .arg(device.address.toString())
+                .arg(port)
+                .arg(moved->errorString()));
+        delete moved;
+        return;
+    }
+    delete device.tcp;
+    device.tcp = moved;
+    connect(device.tcp, &QTcpServer::newConnection, this, [this, &device] { acceptTcp(device); });
+    log(QStringLiteral("DEVICE %1 tcp %2").arg(device.address.toString()).arg(port));
+}
+
 void TSimServer::acceptTcp(TSimDevice& device) {
     while (QTcpSocket* socket = device.tcp->nextPendingConnection()) {
+        socket->setParent(this);  // outlives the server when the device changes port
         const QString peer =
             QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
         const QString here = QStringLiteral("%1:%2")

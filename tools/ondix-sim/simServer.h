@@ -49,6 +49,7 @@ private:
                bool broadcast);
     void sendDatagrams(TSimDevice& device, const ondixsim::Bytes& bytes, int chunkSize,
                        const QHostAddress& to);
+    void followTcpPort(TSimDevice& device);
     void acceptTcp(TSimDevice& device);
     void flushTcpLines(TSimDevice& device, QTcpSocket* socket, QByteArray& pending);
     void scheduleAnnouncements(TSimDevice& device);
