@@ -1,0 +1,141 @@
+#include "tests/support/testNetwork.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QThread>
+
+#include <fcntl.h>
+#include <sched.h>
+#include <unistd.h>
+
+namespace {
+
+int runTestnet(const QStringList& args, QString* output = nullptr)
+{
+    QProcess p;
+    p.start(QStringLiteral(ONDIX_TESTNET_PATH), args);
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished(1000);
+        return -1;
+    }
+    if (output)
+        *output = QString::fromLocal8Bit(p.readAllStandardOutput() + p.readAllStandardError());
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+}  // namespace
+
+TTestNetwork::TTestNetwork(QString name) : name_(std::move(name)) {}
+
+TTestNetwork::~TTestNetwork()
+{
+    down();
+}
+
+int TTestNetwork::check(QString* why)
+{
+    const int code = runTestnet({QStringLiteral("check")}, why);
+    return code == 0 ? 0 : 77;
+}
+
+QString TTestNetwork::namespaceName(const char* which) const
+{
+    return QStringLiteral("ondix-%1-%2").arg(name_, QLatin1String(which));
+}
+
+bool TTestNetwork::up(int devices, int subnet)
+{
+    prefix_ = QStringLiteral("10.231.%1").arg(subnet);
+    QString out;
+    up_ = true;  // a half-made network is removed too
+    return runTestnet({QStringLiteral("up"), name_, QStringLiteral("--devices"), QString::number(devices),
+                       QStringLiteral("--subnet"), QString::number(subnet)},
+                      &out)
+           == 0;
+}
+
+bool TTestNetwork::startSim(const QJsonObject& config, const QStringList& extraArgs, int readyTimeoutMs)
+{
+    stopSim();
+    if (!dir_.isValid())
+        return false;
+    QFile::remove(dir_.filePath(QStringLiteral("sim.log")));
+    QStringList args{QStringLiteral("netns"), QStringLiteral("exec"), namespaceName("dev"),
+                     QStringLiteral(ONDIX_SIM_PATH)};
+    if (!config.isEmpty()) {
+        QFile file(dir_.filePath(QStringLiteral("devices.json")));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return false;
+        file.write(QJsonDocument(config).toJson());
+        file.close();
+        args << QStringLiteral("--config") << file.fileName();
+    }
+    args << extraArgs << QStringLiteral("--log") << dir_.filePath(QStringLiteral("sim.log"))
+         << QStringLiteral("--run-for") << QStringLiteral("300");
+    sim_.setProcessChannelMode(QProcess::ForwardedChannels);
+    sim_.start(QStringLiteral("ip"), args);
+    if (!sim_.waitForStarted(5000))
+        return false;
+    const QDeadlineTimer deadline(readyTimeoutMs);
+    while (!deadline.hasExpired()) {
+        if (simLog().contains(QStringLiteral(" READY ")))
+            return true;
+        if (sim_.state() == QProcess::NotRunning)
+            return false;
+        QThread::msleep(20);
+    }
+    return false;
+}
+
+void TTestNetwork::stopSim()
+{
+    if (sim_.state() == QProcess::NotRunning)
+        return;
+    sim_.terminate();
+    if (!sim_.waitForFinished(3000)) {
+        sim_.kill();
+        sim_.waitForFinished(3000);
+    }
+}
+
+bool TTestNetwork::enterToolNamespace()
+{
+    if (homeNs_ < 0)
+        homeNs_ = open("/proc/self/ns/net", O_RDONLY | O_CLOEXEC);
+    const int toolNs = open(qPrintable(QStringLiteral("/run/netns/") + namespaceName("tool")), O_RDONLY | O_CLOEXEC);
+    if (homeNs_ < 0 || toolNs < 0)
+        return false;
+    const bool entered = setns(toolNs, CLONE_NEWNET) == 0;
+    close(toolNs);
+    return entered;
+}
+
+void TTestNetwork::leaveToolNamespace()
+{
+    if (homeNs_ >= 0) {
+        setns(homeNs_, CLONE_NEWNET);
+        close(homeNs_);
+        homeNs_ = -1;
+    }
+}
+
+void TTestNetwork::down()
+{
+    stopSim();
+    leaveToolNamespace();
+    if (up_) {
+        runTestnet({QStringLiteral("down"), name_});
+        up_ = false;
+    }
+}
+
+QString TTestNetwork::simLog() const
+{
+    QFile file(const_cast<QTemporaryDir&>(dir_).filePath(QStringLiteral("sim.log")));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll());
+}

@@ -1,0 +1,46 @@
+// A private test network for end-to-end tests: two network namespaces made by
+// scripts/testnet (the tool's and the devices'), ondix-sim started in the device
+// namespace, and this process's own thread moved into the tool namespace. Nothing of it
+// touches the machine's own interfaces; everything is removed again on destruction.
+#pragma once
+
+#include <QJsonObject>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+class TTestNetwork {
+public:
+    // `name` must be unique among running tests (include the process id).
+    explicit TTestNetwork(QString name);
+    ~TTestNetwork();
+
+    // 0 when namespaces can be made here; otherwise 77 and the reason in `why`.
+    static int check(QString* why);
+
+    // Creates the namespaces with `devices` device addresses on 10.231.<subnet>.0/24.
+    bool up(int devices, int subnet = 1);
+    // Starts ondix-sim in the device namespace with this configuration (or these
+    // arguments when `config` is empty) and waits until it reports READY.
+    bool startSim(const QJsonObject& config, const QStringList& extraArgs = {}, int readyTimeoutMs = 15000);
+    void stopSim();
+    // Moves the calling thread (and the threads it starts later) into the tool namespace.
+    bool enterToolNamespace();
+    void leaveToolNamespace();
+    void down();
+
+    QString simLog() const;
+    QString toolAddress() const { return prefix_ + QStringLiteral(".1"); }
+    QString deviceAddress(int i) const { return prefix_ + QStringLiteral(".%1").arg(10 + i); }
+    QString broadcastAddress() const { return prefix_ + QStringLiteral(".255"); }
+    QString namespaceName(const char* which) const;
+
+private:
+    QString name_;
+    QString prefix_;
+    QTemporaryDir dir_;
+    QProcess sim_;
+    int homeNs_ = -1;
+    bool up_ = false;
+};
