@@ -61,6 +61,7 @@ TfmPrincipal::TfmPrincipal(QWidget* parent, bool showSplash)
     setWindowTitle(QStringLiteral("OndixSetup - Configuração Ondix"));
     buildUi();
     setupNetworkLink();
+    setupDiscovery();
     FormCreate();
 }
 
