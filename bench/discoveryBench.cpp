@@ -1,0 +1,117 @@
+// Discovery benchmark: 253 emulated devices on one /24 of a private test network answer
+// one broadcast; how many does the tool list, and how long from the click on
+// "Localizar Ondix" to the chooser? And for a single device, from the click to its data
+// on screen. Needs root (network namespaces); prints medians over --runs searches.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "app/dialogs.h"
+#include "app/mainUnit.h"
+#include "discovery/chooseOndixUnit.h"
+#include "tests/support/testNetwork.h"
+
+namespace {
+
+struct Search {
+    double toChooserMs = -1;  // or to the data shown, for one device
+    int listed = 0;
+};
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// One search from a fresh window; the chooser, if shown, takes the first device.
+Search searchOnce(const QString& toolAddress)
+{
+    TfmPrincipal window(nullptr, false);
+    window.localAddressSource = [toolAddress] { return QList<QHostAddress>{QHostAddress(toolAddress)}; };
+    Search result;
+    QElapsedTimer clock;
+    TDialogs::resetScript();
+    TDialogs::setModalScript([&](QDialog& dialog) {
+        result.toChooserMs = double(clock.nsecsElapsed()) / 1e6;
+        auto& chooser = static_cast<TfmChooseOndix&>(dialog);
+        result.listed = chooser.lvIPs->count();
+        chooser.Button1Click();
+    });
+    clock.start();
+    window.bbFindDeviceClick();
+    while (window.discoveryActive && clock.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    if (result.toChooserMs < 0 && !window.deviceIP.isEmpty()) {
+        result.toChooserMs = double(clock.nsecsElapsed()) / 1e6;
+        result.listed = int(window.foundDevices.size());
+    }
+    return result;
+}
+
+void report(const char* what, const std::vector<Search>& runs)
+{
+    std::vector<double> times;
+    int minListed = 1 << 30, maxListed = 0;
+    for (const Search& s : runs) {
+        times.push_back(s.toChooserMs);
+        minListed = std::min(minListed, s.listed);
+        maxListed = std::max(maxListed, s.listed);
+    }
+    std::printf("| %-34s | %5zu | %9.1f | %6.1f | %6.1f | %4d | %4d |\n", what, runs.size(), median(times),
+                *std::min_element(times.begin(), times.end()), *std::max_element(times.begin(), times.end()),
+                minListed, maxListed);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    int runs = 15;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (QByteArray(argv[i]) == "--runs")
+            runs = std::max(1, atoi(argv[i + 1]));
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QString why;
+    if (TTestNetwork::check(&why) != 0) {
+        std::fprintf(stderr, "bench_discovery skipped: %s\n", qPrintable(why.trimmed()));
+        return 0;
+    }
+    TDialogs::setScripted(true);
+    TTestNetwork net(QStringLiteral("bd%1").arg(QCoreApplication::applicationPid()));
+    if (!net.up(253) || !net.enterToolNamespace()) {
+        std::fprintf(stderr, "bench_discovery: cannot make the test network\n");
+        return 1;
+    }
+    std::printf("| %-34s | %5s | %9s | %6s | %6s | %4s | %4s |\n", "search", "runs", "median ms", "min", "max",
+                "list", "max");
+    std::printf("|%s|%s|%s|%s|%s|%s|%s|\n", QByteArray(36, '-').constData(), "-------", "-----------", "--------",
+                "--------", "------", "------");
+
+    std::vector<Search> many;
+    if (net.startSim({}, {QStringLiteral("--address"), QStringLiteral("10.231.1.2"), QStringLiteral("--devices"),
+                          QStringLiteral("253")})) {
+        for (int i = 0; i < runs; ++i)
+            many.push_back(searchOnce(net.toolAddress()));
+        report("253 devices: click to chooser", many);
+    } else {
+        std::fprintf(stderr, "bench_discovery: ondix-sim with 253 devices did not start\n");
+    }
+
+    std::vector<Search> one;
+    if (net.startSim({}, {QStringLiteral("--address"), QStringLiteral("10.231.1.10")})) {
+        for (int i = 0; i < runs; ++i)
+            one.push_back(searchOnce(net.toolAddress()));
+        report("1 device: click to data shown", one);
+    }
+    net.down();
+    return 0;
+}
