@@ -62,6 +62,7 @@ TfmPrincipal::TfmPrincipal(QWidget* parent, bool showSplash)
     buildUi();
     setupNetworkLink();
     setupDiscovery();
+    setupLearning();
     FormCreate();
 }
 

@@ -110,6 +110,16 @@ public:
     // Rows IP, mask, gateway, MAC, DHCP and port of a deviceInfo record into the edits.
     void showSettingsRecord(const uint8_t* record);
 
+    // ---- code capture -------------------------------------------------------------
+    int32_t rfDivisor = 16;  // divisor of the last RF learning request: 8, 16 or 32
+    int findValidFrame();    // 0: a line was written; -1: the capture was refused
+    void bbLearningRFClick();
+    void learningRFCode_byUSB();
+    void learningRFCode_byNetWork();
+    void bbLearningIRClick();
+    void learningIRCode_byUSB();
+    void learningIRCode_byNetWork();
+
     // ---- controls (objectName = member name) ---------------------------------------
     QToolButton* bbMenu = nullptr;
     QPushButton* bbSendComd = nullptr;
@@ -226,6 +236,10 @@ private:
     void buildFlashTab();
     void setupNetworkLink();
     void setupDiscovery();
+    void setupLearning();
+    void learningRFCode(TLinkKind link);
+    void learningIRCode(TLinkKind link);
+    TLinkKind captureLink_ = TLinkKind::Usb;  // link the capture analysed next came over
 };
 
 extern TfmPrincipal* fmPrincipal;

@@ -11,6 +11,11 @@
 
 void TEventLoopWaiter::poll(TfmPrincipal& window, const std::function<bool()>& ready)
 {
+    poll(window, ready, pollMs_);
+}
+
+void TEventLoopWaiter::poll(TfmPrincipal& window, const std::function<bool()>& ready, int pollMs)
+{
     if (ready())
         return;
     QEventLoop loop;
@@ -19,7 +24,7 @@ void TEventLoopWaiter::poll(TfmPrincipal& window, const std::function<bool()>& r
     timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
     QObject::connect(&window, &TfmPrincipal::answerSignalled, &loop, &QEventLoop::quit);
-    timer.start(pollMs_);
+    timer.start(pollMs);
     loop.exec();
 }
 
@@ -54,7 +59,7 @@ bool TExchange::send(TLinkKind link, const QByteArray& frame, const QString& hos
     return true;
 }
 
-bool TExchange::waitAnswer(int limit, const std::function<void(int)>& onPoll)
+bool TExchange::waitAnswer(int limit, const std::function<void(int)>& onPoll, int pollMs)
 {
     // The counter reaching the limit is a time-out, even when the answer came in during
     // that last poll: an answer counts only when it is seen before the limit-th poll ends.
@@ -62,7 +67,10 @@ bool TExchange::waitAnswer(int limit, const std::function<void(int)>& onPoll)
     int counter = 0;
     const auto ready = [this] { return window_.answerReady == 1 || aborted_; };
     for (;;) {
-        waiter_->poll(window_, ready);
+        if (pollMs > 0)
+            waiter_->poll(window_, ready, pollMs);
+        else
+            waiter_->poll(window_, ready);
         if (aborted_) {
             counter = limit;  // the window is closing: a time-out, whatever came in
             break;

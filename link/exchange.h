@@ -22,6 +22,14 @@ class TPollWaiter {
 public:
     virtual ~TPollWaiter() = default;
     virtual void poll(TfmPrincipal& window, const std::function<bool()>& ready) = 0;
+    // The same with a poll period of `pollMs` instead of the waiter's own (the network
+    // acknowledgement of an RF learning polls every millisecond). Waiters that keep a
+    // fixed period need not override it.
+    virtual void poll(TfmPrincipal& window, const std::function<bool()>& ready, int pollMs)
+    {
+        (void)pollMs;
+        poll(window, ready);
+    }
 };
 
 // The real waiter: a local event loop per poll, ended by the poll timer or by the
@@ -30,6 +38,7 @@ class TEventLoopWaiter : public TPollWaiter {
 public:
     explicit TEventLoopWaiter(int pollMs = 10) : pollMs_(pollMs) {}
     void poll(TfmPrincipal& window, const std::function<bool()>& ready) override;
+    void poll(TfmPrincipal& window, const std::function<bool()>& ready, int pollMs) override;
 
 private:
     int pollMs_;
@@ -64,8 +73,9 @@ public:
     // The pieces, for operations with more than one wait (learning).
     bool send(TLinkKind link, const QByteArray& frame, const QString& host = {});  // false: link closed
     // Waits up to `limit` polls; true when the answer counted (seen before the limit).
-    // onPoll(pollIndex) runs after every poll (countdowns).
-    bool waitAnswer(int limit, const std::function<void(int)>& onPoll = {});
+    // onPoll(pollIndex) runs after every poll (countdowns). pollMs > 0 sets the poll
+    // period for this wait; 0 keeps the waiter's own.
+    bool waitAnswer(int limit, const std::function<void(int)>& onPoll = {}, int pollMs = 0);
     bool validate(int answerLength) const;
 
     void setWaiter(std::unique_ptr<TPollWaiter> waiter);

@@ -29,7 +29,12 @@ void TFakeHidWaiter::atPoll(int pollNumber, std::function<void()> action)
     action_ = std::move(action);
 }
 
-void TFakeHidWaiter::poll(TfmPrincipal&, const std::function<bool()>& ready)
+void TFakeHidWaiter::poll(TfmPrincipal& window, const std::function<bool()>& ready)
+{
+    poll(window, ready, pollMs_);
+}
+
+void TFakeHidWaiter::poll(TfmPrincipal&, const std::function<bool()>& ready, int pollMs)
 {
     ++polls_;
     if (action_ && polls_ == actionPoll_) {
@@ -39,7 +44,7 @@ void TFakeHidWaiter::poll(TfmPrincipal&, const std::function<bool()>& ready)
     }
     if (ready())
         return;
-    fakehid::advance(pollMs_);
+    fakehid::advance(pollMs);
     settleFakeHid(settleLimitMs_);
 }
 
