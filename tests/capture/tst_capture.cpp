@@ -1,0 +1,416 @@
+// RF analysis and IR selection: synthetic captures, malformed messages, and the real
+// remote-control captures of shared/captures (see its README.md).
+#include "capture/irSelection.h"
+#include "capture/rfAnalysis.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+using TWords = std::vector<uint16_t>;
+using TLines = std::vector<std::string>;
+Q_DECLARE_METATYPE(TWords)
+
+namespace {
+
+// Words 0 .. N-1 as little-endian bytes; word 1 is N unless lengthWord overrides it.
+QByteArray captureBytes(const TWords& payload, int lengthWord = -1)
+{
+    TWords words{0x55AA, uint16_t(lengthWord >= 0 ? lengthWord : int(payload.size()) + 2)};
+    words.insert(words.end(), payload.begin(), payload.end());
+    QByteArray bytes;
+    for (uint16_t w : words)
+        bytes.append(char(w & 0xFF)).append(char(w >> 8));
+    return bytes;
+}
+
+TWords joined(std::initializer_list<TWords> parts, int copies = 1)
+{
+    TWords all;
+    for (int i = 0; i < copies; ++i)
+        for (const auto& p : parts)
+            all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
+// head followed by ",value" for the first count values (all of them by default).
+std::string csvLine(std::string head, const TWords& values, size_t count = SIZE_MAX)
+{
+    for (size_t i = 0; i < std::min(count, values.size()); ++i)
+        head += "," + std::to_string(values[i]);
+    return head;
+}
+
+// Analysis of an exactly sized copy, so that a read past the message is caught by the sanitizers.
+TRfAnalysisResult analyseRf(const QByteArray& msg, TRfCaptureMode mode, int divisor = 16)
+{
+    const std::vector<uint8_t> bytes(msg.begin(), msg.end());
+    return analyseRfCapture(bytes.data(), bytes.size(), mode, divisor);
+}
+
+TIrSelectionResult selectIr(const QByteArray& msg, TIrCaptureMode mode)
+{
+    const std::vector<uint8_t> bytes(msg.begin(), msg.end());
+    return selectIrCapture(bytes.data(), bytes.size(), mode);
+}
+
+// Twelve short pairs, alternating 1200,400 and 400,1200, then 400 and the 12400 gap.
+const TWords frame26 = joined({joined({{1200, 400, 400, 1200}}, 6), {400, 12400}});
+
+// A frame of `length` samples: short ones and a 9000 gap at the end.
+TWords gapFrame(int length)
+{
+    TWords f = joined({{300, 900}}, length / 2);
+    f.resize(length - 1);
+    f.push_back(9000);
+    return f;
+}
+
+// One IR frame: leader pair, three bits, closing mark and gap.
+const TWords irFrame{342, 171, 21, 21, 21, 64, 21, 64, 21, 1520};
+
+QByteArray irMessage(uint16_t value, const TWords& durations)
+{
+    return captureBytes(joined({{value}, durations}));
+}
+
+QJsonArray corpus(const char* file)
+{
+    QFile f(QDir(qEnvironmentVariable("ONDIX_SOURCE_DIR", "/work/main")).filePath("../shared/captures/") + file);
+    return f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll()).array() : QJsonArray();
+}
+
+TWords durationsOf(const QJsonObject& entry, double scale)
+{
+    TWords out;
+    for (const auto& v : entry.value("durations").toArray())
+        out.push_back(uint16_t(std::min(65535.0, std::round(v.toDouble() * scale))));
+    return out;
+}
+
+// Frame length of an accepted automatic line that is well formed and lists the first samples
+// of the capture; 0 for a refusal, -1 for anything else.
+int checkedFrame(const TRfAnalysisResult& r, const TWords& samples)
+{
+    if (r.result != 0 || r.infoLines.size() != 1)
+        return r.result != 0 && r.infoLines == rfCaptureErrorLines() ? 0 : -1;
+    const QStringList fields = QString::fromStdString(r.infoLines[0]).split(',');
+    const int frame = int(fields.size()) - 4;
+    if (frame < 8 || frame % 2 != 0 || fields[2].toInt() < 3)
+        return -1;
+    return r.infoLines[0] == csvLine("sendrf,2," + fields[2].toStdString() + ",1", samples, frame) ? frame : -1;
+}
+
+} // namespace
+
+class TestCapture : public QObject {
+    Q_OBJECT
+private slots:
+    void getMode_data()
+    {
+        QTest::addColumn<QList<int>>("values");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("empty") << QList<int>{} << 0;
+        QTest::newRow("one") << QList<int>{7} << 0;
+        QTest::newRow("two equal") << QList<int>{5, 5} << 0;
+        QTest::newRow("all differ") << QList<int>{3, 1, 2} << 0;
+        QTest::newRow("tie goes to first") << QList<int>{3, 3, 5, 5} << 3;
+        QTest::newRow("tie goes to first seen") << QList<int>{5, 3, 3, 5} << 5;
+        QTest::newRow("three equal") << QList<int>{26, 26, 26} << 26;
+        QTest::newRow("leading odd one") << QList<int>{1, 26, 26, 26, 26} << 26;
+        QTest::newRow("run entries 27,26,26") << QList<int>{27, 26, 26} << 26;
+        QTest::newRow("pair at the end") << QList<int>{1, 2, 9, 9} << 9;
+        QTest::newRow("later value more often") << QList<int>{4, 4, 8, 8, 8} << 8;
+    }
+
+    void getMode()
+    {
+        QFETCH(QList<int>, values);
+        const std::vector<int32_t> v(values.begin(), values.end());
+        QTEST(get_mode(v.data(), uint32_t(v.size())), "expected");
+    }
+
+    void rfThresholds_data()
+    {
+        QTest::addColumn<int>("input");
+        QTest::addColumn<QList<int>>("limits"); // short limit, long limit, long bounds low and high
+        // 0.85 and 1.15 are single-precision values, slightly above and below: 34 not 33, 115 not 114.
+        QTest::newRow("20") << 20 << QList<int>{34, 51, 17, 23};
+        QTest::newRow("100") << 100 << QList<int>{170, 255, 85, 115};
+        QTest::newRow("400") << 400 << QList<int>{680, 1020, 340, 460};
+        QTest::newRow("12400") << 12400 << QList<int>{21080, 31620, 10540, 14260};
+        // The short and long limits wrap around 65536; the upper bound is capped instead.
+        QTest::newRow("40000") << 40000 << QList<int>{68000 - 65536, 102000 - 65536, 34000, 46000};
+        QTest::newRow("56986") << 56986 << QList<int>{96876 - 65536, 145314 - 131072, 48438, 65533};
+        QTest::newRow("56987") << 56987 << QList<int>{96877 - 65536, 145316 - 131072, 48438, 65535};
+        QTest::newRow("65535") << 65535 << QList<int>{111409 - 65536, 167114 - 131072, 55704, 65535};
+    }
+
+    void rfThresholds()
+    {
+        QFETCH(int, input);
+        const rfLongBounds_t b = rfLongBounds(input);
+        QTEST((QList<int>{rfShortLimit(input), rfLongLimit(input), b.low, b.high}), "limits");
+    }
+
+    void rfAnalysis_data()
+    {
+        QTest::addColumn<QByteArray>("message");
+        QTest::addColumn<int>("mode"); // -1: every mode, divisor 16
+        QTest::addColumn<int>("divisor");
+        QTest::addColumn<QString>("line"); // empty: refused
+        const auto row = [](const char* name, const QByteArray& msg, int mode, int divisor,
+                            const std::string& line) {
+            QTest::newRow(name) << msg << mode << divisor << QString::fromStdString(line);
+        };
+        const int smart = int(TRfCaptureMode::smart), raw = int(TRfCaptureMode::raw);
+        const int rts = int(TRfCaptureMode::rts);
+
+        const TWords worked = joined({{12400}, frame26, frame26, frame26, frame26});
+        row("worked example", captureBytes(worked), smart, 16, csvLine("sendrf,2,5,1", worked, 26));
+        TWords changed = worked;
+        changed[40] = 0;
+        row("zero sample", captureBytes(changed), smart, 16, "");
+        row("no samples", captureBytes({}), smart, 16, "");
+        row("no long pulse", captureBytes(joined({{400, 1200}}, 20)), smart, 16, "");
+        row("two long pulses", captureBytes(joined({frame26}, 2)), smart, 16, "");
+        row("three frames, entries 26,26,26", captureBytes(joined({frame26}, 3)), smart, 8,
+            csvLine("sendrf,1,3,1", frame26));
+        // Entries 27, 26, 26: the line still starts at the very first sample.
+        const TWords lead = joined({{1200}, frame26, frame26, frame26});
+        row("entries 27,26,26", captureBytes(lead), smart, 32, csvLine("sendrf,3,3,1", lead, 26));
+        row("frame length 6", captureBytes(joined({gapFrame(6)}, 5)), smart, 16, "");
+        row("frame length 8", captureBytes(joined({gapFrame(8)}, 5)), smart, 16,
+            csvLine("sendrf,2,5,1", gapFrame(8)));
+        row("frame length 9", captureBytes(joined({gapFrame(9)}, 5)), smart, 16, "");
+        // More long pulses than a fixed table of 1024 would hold.
+        row("1200 long pulses", captureBytes(joined({gapFrame(8)}, 1200)), smart, 16,
+            csvLine("sendrf,2,1200,1", gapFrame(8)));
+        // The lower bound is inclusive: 10540 counts as a long pulse next to 12400, 10539 does not.
+        changed = worked;
+        changed[13] = 10540;
+        row("sample on the lower bound", captureBytes(changed), smart, 16, csvLine("sendrf,2,6,1", changed, 26));
+        changed[13] = 10539;
+        row("sample below the lower bound", captureBytes(changed), smart, 16, csvLine("sendrf,2,5,1", changed, 26));
+        row("unknown divisor", captureBytes(worked), smart, 12, "");
+
+        const QByteArray three = captureBytes({500, 1500, 500});
+        row("raw, divisor 32", three, raw, 32, "sendrf,3,1,1,500,1500,500");
+        row("raw keeps zero samples", captureBytes({0, 7}), raw, 16, "sendrf,2,1,1,0,7");
+        row("raw, no samples", captureBytes({}), raw, 16, "sendrf,2,1,1");
+        row("raw, unknown divisor", three, raw, 0, "");
+        row("rts", three, rts, 8, "sendrf_rc,500,1500,500");
+        row("rts, no samples", captureBytes({}), rts, 16, "sendrf_rc");
+        row("rts ignores the divisor", three, rts, 0, "sendrf_rc,500,1500,500");
+
+        row("nothing received", QByteArray(), -1, 16, "");
+        row("length word cut", QByteArray("\x00\x00\x05", 3), -1, 16, "");
+        row("N beyond the bytes", captureBytes({500, 1500, 500}, 6), -1, 16, "");
+        row("N above 10000", captureBytes(TWords(9999, 300), 10001), -1, 16, "");
+        row("N 65535", captureBytes({500, 1500, 500}, 65535), -1, 16, "");
+        row("N 0", captureBytes({500, 1500, 500}, 0), raw, 16, "sendrf,2,1,1");
+        row("N 2", captureBytes({500, 1500, 500}, 2), raw, 16, "sendrf,2,1,1");
+        row("N below the bytes", captureBytes({500, 1500, 500}, 4), raw, 16, "sendrf,2,1,1,500,1500");
+        row("odd trailing byte", three + QByteArray(1, '\x07'), raw, 16, "sendrf,2,1,1,500,1500,500");
+        row("N 10000", captureBytes(TWords(9998, 7)), rts, 16, csvLine("sendrf_rc", TWords(9998, 7)));
+    }
+
+    void rfAnalysis()
+    {
+        QFETCH(QByteArray, message);
+        QFETCH(int, mode);
+        QFETCH(int, divisor);
+        QFETCH(QString, line);
+        const QList<TRfCaptureMode> modes = mode >= 0 ? QList{TRfCaptureMode(mode)}
+            : QList{TRfCaptureMode::smart, TRfCaptureMode::raw, TRfCaptureMode::rts};
+        for (const TRfCaptureMode m : modes) {
+            const TRfAnalysisResult r = analyseRf(message, m, divisor);
+            QCOMPARE(r.result, line.isEmpty() ? -1 : 0);
+            QCOMPARE(r.infoLines, line.isEmpty() ? rfCaptureErrorLines() : TLines{line.toStdString()});
+            QCOMPARE(r.rawLines.has_value(), !line.isEmpty() && m == TRfCaptureMode::raw);
+        }
+    }
+
+    void rfRawLineLimit()
+    {
+        // "sendrf,2,1,1" and 848 tokens ",65535" make 5100 characters. Then ",9999" fits (5105),
+        // ",65535" would reach 5111 and ",1234" exactly 5110: both are left out; ",123" still fits.
+        TWords samples(848, 65535);
+        samples.insert(samples.end(), {9999, 65535, 1234, 123, 5});
+        const QByteArray msg = captureBytes(samples);
+        const TRfAnalysisResult r = analyseRf(msg, TRfCaptureMode::raw);
+        QCOMPARE(r.infoLines, TLines{csvLine("sendrf,2,1,1", samples, 848) + ",9999,123"});
+        TLines all; // mmRawData still gets every sample
+        for (uint16_t s : samples)
+            all.push_back(std::to_string(s));
+        QCOMPARE(r.rawLines, std::optional(all));
+        // The RTS line has no limit.
+        QCOMPARE(analyseRf(msg, TRfCaptureMode::rts).infoLines, TLines{csvLine("sendrf_rc", samples)});
+    }
+
+    void irSelection_data()
+    {
+        QTest::addColumn<QByteArray>("message");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("line"); // empty: refused
+        const auto row = [](const char* name, const QByteArray& msg, TIrCaptureMode mode,
+                            const std::string& line) {
+            QTest::newRow(name) << msg << int(mode) << QString::fromStdString(line);
+        };
+        const auto automatic = TIrCaptureMode::automatic, raw = TIrCaptureMode::raw;
+
+        const TWords three = joined({irFrame}, 3);
+        row("three copies", irMessage(37900, three), automatic,
+            "sendir,1:8,1,37900,3,1,342,171,21,21,21,64,21,64,21,1520");
+        row("two copies", irMessage(37900, joined({irFrame}, 2)), automatic,
+            csvLine("sendir,1:8,1,37900,1,1", joined({irFrame}, 2)));
+        row("many copies", irMessage(40000, joined({irFrame}, 9)), automatic, csvLine("sendir,1:8,1,40000,3,1", irFrame));
+        row("raw keeps every copy", irMessage(37900, three), raw, csvLine("sendir,1:8,1,37900,1,1", three));
+        // The first copy is compared within 1 of each later one, on its first four durations.
+        TWords changed = three;
+        changed[0] = 343, changed[1] = 170, changed[2] = 22, changed[3] = 20;
+        row("near-matching first copy", irMessage(37900, changed), automatic,
+            csvLine("sendir,1:8,1,37900,3,1", changed, 10));
+        changed = three;
+        changed[23] = 23;
+        row("difference of 2", irMessage(37900, changed), automatic, csvLine("sendir,1:8,1,37900,1,1", changed));
+        changed = three;
+        changed[24] = 23;
+        row("difference after the pattern", irMessage(37900, changed), automatic,
+            csvLine("sendir,1:8,1,37900,3,1", changed, 10));
+        row("period 1", irMessage(38000, TWords(8, 21)), automatic, "sendir,1:8,1,38000,3,1,21");
+        row("period 1, one match", irMessage(38000, TWords(5, 21)), automatic, "sendir,1:8,1,38000,1,1,21,21,21,21,21");
+        row("four durations", irMessage(38000, {9, 9, 9, 9}), automatic, "sendir,1:8,1,38000,1,1,9,9,9,9");
+        row("no durations", irMessage(38000, {}), automatic, "sendir,1:8,1,38000,1,1");
+        row("no durations, raw", irMessage(65535, {}), raw, "sendir,1:8,1,65535,1,1");
+
+        // "sendir,1:8,1,38000,1,1" and 847 tokens ",65535" make 5104 characters: ",12345" would
+        // reach exactly 5110 and is left out, ",99" and ",9" still fit, ",1" no longer does.
+        TWords full(847, 65535);
+        row("line limit", irMessage(38000, joined({full, {12345, 99, 9, 1}})), raw,
+            csvLine("sendir,1:8,1,38000,1,1", full) + ",99,9");
+
+        const TWords payload{38000, 100, 50};
+        row("nothing received", QByteArray(), automatic, "");
+        row("length word cut", QByteArray("\x00\x00\x05", 3), automatic, "");
+        row("N 2: no value word", captureBytes(payload, 2), automatic, "");
+        row("N 0", captureBytes(payload, 0), raw, "");
+        row("N beyond the bytes", captureBytes(payload, 6), raw, "");
+        row("N above 10000", captureBytes(TWords(9999, 300), 10001), automatic, "");
+        row("N 3", captureBytes(payload, 3), automatic, "sendir,1:8,1,38000,1,1");
+        row("N below the bytes", captureBytes(payload, 4), automatic, "sendir,1:8,1,38000,1,1,100");
+        row("N 10000", irMessage(38000, TWords(9997, 7)), automatic, "sendir,1:8,1,38000,3,1,7");
+    }
+
+    void irSelection()
+    {
+        QFETCH(QByteArray, message);
+        QFETCH(int, mode);
+        QFETCH(QString, line);
+        const TIrSelectionResult r = selectIr(message, TIrCaptureMode(mode));
+        QCOMPARE(r.result, line.isEmpty() ? -1 : 0);
+        QCOMPARE(r.infoLines, line.isEmpty() ? irCaptureErrorLines() : TLines{line.toStdString()});
+    }
+
+    void rfCorpus_data()
+    {
+        // Frame length found in the whole capture; every other capture is refused, most of them
+        // because an idle level between key presses is taken for the long pulse. The accepted
+        // ones are not all sound: magellan and marantec give a stretch of receiver noise.
+        const QHash<QString, int> wholeFrames{{"rf_ansonic_raw", 26}, {"rf_gate_tx_raw", 750},
+            {"rf_magellan_raw", 164}, {"rf_marantec_raw", 252}, {"rf_marantec24_raw", 54}};
+        QTest::addColumn<TWords>("samples");
+        QTest::addColumn<int>("wholeFrame");
+        QTest::addColumn<int>("noteFrame"); // frame length from the capture's notes; 0 when not given
+        const QJsonArray all = corpus("rf.json");
+        if (all.isEmpty())
+            QSKIP("the RF captures are not available");
+        const QRegularExpression framesOf("frames of (\\d+) durations");
+        for (const auto& v : all) {
+            const QJsonObject e = v.toObject();
+            const QString name = e.value("name").toString();
+            const auto m = framesOf.match(e.value("notes").toString());
+            QTest::newRow(qPrintable(name)) << durationsOf(e, 1.0) << wholeFrames.value(name, 0)
+                                            << (m.hasMatch() ? m.captured(1).toInt() : 0);
+        }
+    }
+
+    void rfCorpus()
+    {
+        QFETCH(TWords, samples);
+        QFETCH(int, noteFrame);
+        QTEST(checkedFrame(analyseRf(captureBytes(samples), TRfCaptureMode::smart), samples), "wholeFrame");
+
+        // Cut at the idle levels (32700 and above) between key presses. A press that the
+        // analysis accepts must give one frame and its gap: the frame length in the notes plus 1.
+        std::vector<TWords> presses(1);
+        for (uint16_t s : samples)
+            s >= 30000 ? void(presses.emplace_back()) : presses.back().push_back(s);
+        int accepted = 0;
+        for (const TWords& press : presses) {
+            if (press.size() < 100)
+                continue;
+            const int frame = checkedFrame(analyseRf(captureBytes(press), TRfCaptureMode::smart), press);
+            QVERIFY(frame >= 0);
+            if (frame > 0 && noteFrame > 0)
+                QCOMPARE(frame, noteFrame + 1);
+            accepted += frame > 0;
+        }
+        if (QByteArray(QTest::currentDataTag()) == "rf_princeton_raw") {
+            // Four buttons, each press: 24 bits as 48 durations, a closing mark, the ~16.4 ms gap.
+            QCOMPARE(accepted, 4);
+            QVERIFY(analyseRf(captureBytes(presses[1]), TRfCaptureMode::smart).infoLines[0].ends_with(",613,16342"));
+        }
+    }
+
+    void irCorpus_data()
+    {
+        QTest::addColumn<int>("carrier");
+        QTest::addColumn<TWords>("durations");
+        QTest::addColumn<int>("firstFrame"); // durations kept by the automatic selection; 0: all
+
+        // Sony SIRC repeats its frame: 12 bits give 26 durations (leader pair, 12 pairs, the gap
+        // after the last mark), 20 bits give 42. The IRDB Sony capture varies by more than one
+        // carrier period between frames and is kept whole. Where the first durations come back
+        // within one period inside the frame (the 17,16 wake-up of the Daikin, bi-phase RC5 on the
+        // Grundig, the Logik PWM), only that short piece is kept.
+        const QHash<QString, int> firstFrames{{"SIRC", 26}, {"SIRC20", 42},
+            {"ir_irdb_grundig_androidtv_guide", 6}, {"ir_irdb_daikin_ftxm95pvma_power", 1},
+            {"ir_irdb_logik_hlf_20r_power", 6}};
+        const QJsonArray all = corpus("ir.json");
+        if (all.isEmpty())
+            QSKIP("the IR captures are not available");
+        for (const auto& v : all) {
+            const QJsonObject e = v.toObject();
+            const int carrier = e.value("frequency").toInt();
+            const QString name = e.value("name").toString();
+            // Durations in periods of the carrier, as the Ondix measures them.
+            QTest::newRow(qPrintable(name)) << carrier << durationsOf(e, carrier / 1e6)
+                << firstFrames.value(name, firstFrames.value(e.value("protocol").toString(), 0));
+        }
+    }
+
+    void irCorpus()
+    {
+        QFETCH(int, carrier);
+        QFETCH(TWords, durations);
+        QFETCH(int, firstFrame);
+        QVERIFY(carrier > 0 && carrier <= 65535);
+        const QByteArray msg = captureBytes(joined({{uint16_t(carrier)}, durations}));
+        const std::string head = "sendir,1:8,1," + std::to_string(carrier);
+        const std::string line = firstFrame > 0 ? csvLine(head + ",3,1", durations, firstFrame)
+                                                : csvLine(head + ",1,1", durations);
+        QCOMPARE(selectIr(msg, TIrCaptureMode::automatic).infoLines, TLines{line});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCapture)
+#include "tst_capture.moc"
