@@ -1,13 +1,11 @@
-#include "linkTests.h"
-
 #include <QApplication>
+
+int runFrameTests(int argc, char** argv);
+int runUsbTests(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    int failures = 0;
-    failures += runFrameTests(argc, argv);
-    failures += runUsbLinkTests(argc, argv);
-    failures += runUsbWindowTests(argc, argv);
+    const int failures = runFrameTests(argc, argv) + runUsbTests(argc, argv);
     return failures == 0 ? 0 : 1;
 }

@@ -1,0 +1,294 @@
+// The USB link, its reader thread and the window's USB side through the fake cable and the
+// emulated device: opening, taking frames, the generic command through the exchange helper.
+#include "app/mainUnit.h"
+#include "link/frames.h"
+#include "link/serialPortUnit.h"
+#include "tests/support/fakeHidWaiter.h"
+#include "tools/devicecore/ondixDevice.h"
+#include "tools/fakehid/fakehid.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <QtWidgets>
+
+#include <cstring>
+#include <memory>
+
+Q_DECLARE_METATYPE(fakehid::UsbFault)
+
+static QByteArray pattern(int length, uint8_t seed)
+{
+    QByteArray bytes(length, '\0');
+    for (int i = 0; i < length; ++i)
+        bytes[i] = char((seed + i * 7) % 251);
+    return bytes;
+}
+
+static fakehid::Bytes toFake(const QByteArray& b) { return fakehid::Bytes(b.begin(), b.end()); }
+
+class TestUsb : public QObject {
+    Q_OBJECT
+    std::unique_ptr<ondixsim::Device> device;
+    std::unique_ptr<TfmPrincipal> window;
+    std::unique_ptr<TSerialPort> port;
+    QList<QByteArray> received;
+
+    void openPort()
+    {
+        fakehid::plug();
+        port = std::make_unique<TSerialPort>();
+        port->connect(0x1FC9, 0x0090, [this](const QByteArray& frame) { received.append(frame); });
+    }
+    QList<QWidget*> exchangeControls() const
+    {
+        return {window->bbFindDevice, window->bbSendComd, window->GroupBox1, window->GroupBox2, window->TabControl1};
+    }
+    void verifyControlsFree() const
+    {
+        for (QWidget* control : exchangeControls())
+            QVERIFY2(control->isEnabled(), qPrintable(control->objectName()));
+        for (QWidget* control : {(QWidget*)window->GroupBox1, (QWidget*)window->mmInfo,
+                                 (QWidget*)window->bbFindDevice, (QWidget*)window->TabControl1})
+            QVERIFY2(!control->testAttribute(Qt::WA_SetCursor), qPrintable(control->objectName()));
+    }
+
+private slots:
+    void init()
+    {
+        fakehid::reset();
+        received.clear();
+        device = std::make_unique<ondixsim::Device>();
+        fakehid::attachDevice(*device);
+    }
+    void cleanup()
+    {
+        port.reset();
+        window.reset();
+        fakehid::setResponder(nullptr);
+        device.reset();
+    }
+
+    void framesReassembled_data()
+    {
+        QTest::addColumn<int>("length");
+        for (int length : {0, 1, 32, 33, 64, 10000})
+            QTest::addRow("L=%d", length) << length;
+    }
+    void framesReassembled()
+    {
+        QFETCH(int, length);
+        openPort();
+        const QList<QByteArray> frames{pattern(length, 1), pattern(length, 99)};
+        for (const QByteArray& frame : frames)
+            fakehid::sendFrame(toFake(frame));
+        QVERIFY(settleFakeHid());
+        QCOMPARE(received, frames);
+    }
+
+    void oversizeRefused_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<bool>("dataFollows");
+        QTest::newRow("one byte over the buffer") << 10001 << true;
+        QTest::newRow("largest length") << 65535 << true;
+        QTest::newRow("largest length, nothing follows") << 65535 << false;
+    }
+    void oversizeRefused()
+    {
+        // More than the receive buffer holds: nothing is delivered, the link stays up and
+        // the next frame arrives whole.
+        QFETCH(int, length);
+        QFETCH(bool, dataFollows);
+        openPort();
+        fakehid::sendReport({uint8_t(length & 0xFF), uint8_t(length >> 8)});
+        for (int r = 0; dataFollows && r < (length + 31) / 32; ++r)
+            fakehid::sendReport(fakehid::Bytes(32, 0xEE));
+        fakehid::advance(100);  // a data report that never comes is waited for no longer
+        QVERIFY(settleFakeHid(5000));
+        const QByteArray next = pattern(40, 5);
+        fakehid::sendFrame(toFake(next));
+        QVERIFY(settleFakeHid());
+        QCOMPARE(received, QList<QByteArray>{next});
+        QVERIFY(port->connected);
+    }
+
+    void destructionStopsReader_data()
+    {
+        QTest::addColumn<bool>("frameWaiting");
+        QTest::newRow("reader idle") << false;
+        QTest::newRow("reader handing a frame over") << true;
+    }
+    void destructionStopsReader()
+    {
+        QFETCH(bool, frameWaiting);
+        openPort();
+        if (frameWaiting) {
+            // The reader takes the frame and waits for this thread, which does not serve it.
+            fakehid::sendFrame(toFake(pattern(20, 1)));
+            QElapsedTimer elapsed;
+            elapsed.start();
+            while (fakehid::pendingReports() > 0 && !elapsed.hasExpired(2000))
+                fakehid::waitQuiet(1);
+            QCOMPARE(fakehid::pendingReports(), 0);
+        }
+        port.reset();  // must not wait for a hand-over that nobody serves
+        QCOMPARE(fakehid::stats().closes, 1);
+        QCOMPARE(fakehid::stats().exits, 1);
+        QCoreApplication::processEvents();
+        QVERIFY(received.isEmpty());
+    }
+
+    void startup_data()
+    {
+        QTest::addColumn<bool>("present");
+        QTest::addColumn<QString>("serial");
+        QTest::addColumn<int>("product");
+        QTest::newRow("device on the cable") << true << QString() << 0x0090;
+        QTest::newRow("no device") << false << QString() << 0x0090;
+        QTest::newRow("device with a serial number") << true << QStringLiteral("0001") << 0x0090;
+        QTest::newRow("other product") << true << QString() << 0x0091;
+    }
+    void startup()
+    {
+        QFETCH(bool, present);
+        QFETCH(QString, serial);
+        QFETCH(int, product);
+        if (present)
+            fakehid::plug(0x1FC9, uint16_t(product), serial.toStdWString());
+        window = makeTestWindow();
+        const bool connected = present && serial.isEmpty() && product == 0x0090;
+        QCOMPARE(bool(window->serialPort->connected), connected);
+        QCOMPARE(window->lbStatusBar->text(), connected ? QStringLiteral("Ondix Conectada a USB!")
+                                                        : QStringLiteral("Ondix não conectada!"));
+        QCOMPARE(window->userConnect(), connected ? 0 : -1);  // the link opens once per run
+        QCOMPARE(fakehid::stats().opens, connected ? 1 : 0);
+        QVERIFY(fakehid::stats().lastSerialWasEmpty);
+        // The generic command goes out only on an open link; a closed one fails silently.
+        QCOMPARE(window->genericUSB_CMD_CMD(0x02), connected);
+        QCOMPARE(window->logLines(), connected ? QStringList{QStringLiteral("CMD OK")} : QStringList{});
+        QCOMPARE(fakehid::stats().writes, connected ? 1 : 0);
+        verifyControlsFree();
+    }
+
+    void genericCommand_data()
+    {
+        QTest::addColumn<fakehid::UsbFault>("fault");
+        QTest::addColumn<int>("delayMs");
+        QTest::addColumn<QStringList>("log");
+        const QStringList ok{QStringLiteral("CMD OK")};
+        const QStringList noAnswer{QStringLiteral("antes"), QStringLiteral("Sem resposta!")};
+        const QStringList badAnswer{QStringLiteral("antes"), QStringLiteral("Falha na leitura dos parâmetros!")};
+        using F = fakehid::UsbFault;
+        QTest::newRow("acknowledged") << F::None << 0 << ok;
+        QTest::newRow("no answer") << F::NoAnswer << 0 << noAnswer;
+        QTest::newRow("checksum off by one") << F::BadChecksum << 0 << badAnswer;
+        QTest::newRow("answer on poll 99") << F::Late << 990 << ok;
+        QTest::newRow("answer on poll 100") << F::Late << 1000 << noAnswer;
+        // A stale valid acknowledgement sits in answerBuf: a frame with a lost report must
+        // not be completed from it.
+        QTest::newRow("data report lost") << F::MissingDataReport << 0 << noAnswer;
+    }
+    void genericCommand()
+    {
+        QFETCH(fakehid::UsbFault, fault);
+        QFETCH(int, delayMs);
+        QFETCH(QStringList, log);
+        fakehid::plug();
+        fakehid::setFault({fault, delayMs, 0, 1});  // the first answer only
+        window = makeTestWindow();
+        const QByteArray stale = ondixframe::bodilessFrame(0x02);
+        std::memcpy(window->answerBuf.data(), stale.constData(), size_t(stale.size()));
+        window->answerReady = 1;
+        window->logLine(QStringLiteral("antes"));
+
+        const bool result = window->genericUSB_CMD_CMD(0x02);
+        QCOMPARE(result, log.size() == 1);
+        QCOMPARE(window->logLines(), log);
+        const QByteArray request = QByteArray::fromHex("454B0102040000000000970000 00");
+        QCOMPARE(fakehid::writtenFrames(), std::vector<fakehid::Bytes>{toFake(request)});
+        QCOMPARE(device->firmwareTriggers(), 1);
+        if (result)
+            QCOMPARE(window->answerReady, 0);
+        verifyControlsFree();
+        QVERIFY(window->genericUSB_CMD_CMD(0x02));  // nothing of a broken answer is left behind
+    }
+
+    void detachedDevice()
+    {
+        fakehid::plug();
+        window = makeTestWindow();
+        fakehid::detach();
+        QTRY_VERIFY_WITH_TIMEOUT(window->serialPort->usbThread->isFinished(), 5000);
+        QVERIFY(!window->serialPort->connected);
+        QVERIFY(!window->genericUSB_CMD_CMD(0x02));
+        QVERIFY(window->logLines().isEmpty());
+        QCOMPARE(fakehid::stats().writes, 0);
+    }
+
+    void controlsDuringExchange()
+    {
+        fakehid::plug();
+        fakehid::setFault({fakehid::UsbFault::Late, 50, 0, 1});
+        window = makeTestWindow();
+        QList<bool> enabled;
+        QList<Qt::CursorShape> cursors;
+        TExchangeOutcome second = TExchangeOutcome::Valid;
+        fakeWaiter(*window).atPoll(2, [&] {
+            for (QWidget* control : exchangeControls())
+                enabled.append(control->isEnabled());
+            for (QWidget* control :
+                 {(QWidget*)window->bbFindDevice, (QWidget*)window->GroupBox1, (QWidget*)window->mmInfo})
+                cursors.append(control->cursor().shape());
+            TExchangeSpec other;
+            other.frame = ondixframe::bodilessFrame(0x03);
+            second = window->exchange.run(other);
+        });
+        QVERIFY(window->genericUSB_CMD_CMD(0x02));
+        QCOMPARE(enabled, QList<bool>(5, false));
+        QCOMPARE(cursors, QList<Qt::CursorShape>(3, Qt::WaitCursor));
+        QCOMPARE(second, TExchangeOutcome::Busy);
+        QCOMPARE(int(fakehid::writtenFrames().size()), 1);
+        QCOMPARE(fakeWaiter(*window).polls(), 5);
+    }
+
+    void closingWindowEndsWait()
+    {
+        fakehid::plug();
+        fakehid::setFault({fakehid::UsbFault::NoAnswer, 0, 0, -1});
+        window = makeTestWindow();
+        fakeWaiter(*window).atPoll(3, [this] { window->exchange.abort(); });
+        QVERIFY(!window->genericUSB_CMD_CMD(0x02));
+        QCOMPARE(fakeWaiter(*window).polls(), 3);
+        QVERIFY(window->logLines().isEmpty());
+        verifyControlsFree();
+    }
+
+    void framesReachAnswerBuffer_data()
+    {
+        QTest::addColumn<int>("length");
+        for (int length : {0, 10000, answerBufSize, answerBufSize + 1})
+            QTest::addRow("L=%d", length) << length;
+    }
+    void framesReachAnswerBuffer()
+    {
+        QFETCH(int, length);
+        window = makeTestWindow();
+        window->answerBuf.fill(0xA5);
+        const QByteArray frame = pattern(length, 0);
+        window->OnUSBReceive(frame);
+        QCOMPARE(window->answerReady, 1);
+        QCOMPARE(window->answerLen, length);
+        const int copied = std::min(length, answerBufSize);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(window->answerBuf.data()), copied), frame.left(copied));
+        if (copied < answerBufSize)
+            QCOMPARE(window->answerBuf[size_t(copied)], uint8_t(0xA5));  // nothing written past the frame
+    }
+};
+
+int runUsbTests(int argc, char** argv)
+{
+    TestUsb test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_usb.moc"
