@@ -6,27 +6,12 @@
 #include "discovery/chooseOndixUnit.h"
 #include "rts/remoteProgUnit.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QCheckBox>
-#include <QElapsedTimer>
-#include <QClipboard>
-#include <QGroupBox>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSplitter>
-#include <QTabWidget>
-#include <QTableWidget>
-#include <QTest>
-#include <QTimer>
-#include <QToolButton>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <memory>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -35,27 +20,27 @@ QtMessageHandler previousHandler = nullptr;
 // The offscreen platform warns about every top-level window it sizes; keep the log readable.
 void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
-    if (message.contains(QLatin1String("propagateSizeHints")))
-        return;
-    previousHandler(type, context, message);
+    if (!message.contains("propagateSizeHints"_L1))
+        previousHandler(type, context, message);
 }
 
-std::unique_ptr<TfmPrincipal> makeWindow()
+std::unique_ptr<TfmPrincipal> makeWindow() { return std::make_unique<TfmPrincipal>(nullptr, /*showSplash*/ false); }
+
+// f(row) for each row, to compare a whole list of "expected" rows at once.
+template <typename F>
+QStringList actualRows(const QStringList& rows, F f)
 {
-    return std::make_unique<TfmPrincipal>(nullptr, /*showSplash*/ false);
+    QStringList out;
+    for (const QString& row : rows)
+        out << f(row);
+    return out;
 }
 
+// The visible text of a button, label or edit box, or a group box's title.
 QString captionOf(const QObject* o)
 {
-    if (auto* b = qobject_cast<const QAbstractButton*>(o))
-        return b->text();
-    if (auto* g = qobject_cast<const QGroupBox*>(o))
-        return g->title();
-    if (auto* l = qobject_cast<const QLabel*>(o))
-        return l->text();
-    if (auto* e = qobject_cast<const QLineEdit*>(o))
-        return e->text();
-    return QStringLiteral("<no caption>");
+    const QVariant caption = o->property(qobject_cast<const QGroupBox*>(o) ? "title" : "text");
+    return caption.isValid() ? caption.toString() : u"<no caption>"_s;
 }
 
 // A wait whose polls do not process events; the first poll closes the window.
@@ -81,483 +66,282 @@ private slots:
     }
     void init() { TDialogs::resetScript(); }
 
-    void captions_data();
-    void captions();
-    void unnamedLabels_data();
-    void unnamedLabels();
-    void initialStates_data();
-    void initialStates();
-    void addressBoxesStayEditable();
-    void tabs();
-    void windowAtStart();
-    void radioGroupsAreSeparate_data();
-    void radioGroupsAreSeparate();
+    // "objectName=caption", each name unique among the window's own controls (the dialogs
+    // have their own Button1), or "container>text" for a label without a name.
+    void captions()
+    {
+        const QStringList expected = {
+            "bbSendComd=Enviar", "Button10=Copiar para área de transferência", "Button9=Limpar",
+            "GroupBox1=Configuração de IP ", "ckbDHCPOn=DHCP Ativo", "Button2=Ler do Dispisitivo", "Button3=Gravar",
+            "bbGravaMacAddr=Gravar MAC ", "bbFindDevice=Localizar Ondix", "lbIPs=Selecionar Ondix",
+            "GroupBox2=\"Learnings\"", "bbLearningRF=Learning RF", "rbSmartCapture=Captura automatica",
+            "rbRawCapture=Captura \"Bruta\" ou \"Raw\"", "rbRCCapture=Captura protocolo RTS", "GroupBox4=Divisor ",
+            "rb8=8", "rb16=16", "rb32=32", "bbLearningIR=Learning IR", "rbIR_Auto=Captura automatica",
+            "rbIR_Raw=Captura \"Bruta\" ou \"Raw\"", "GroupBox3=Raw Data ", "Button1=Limpar",
+            "Button8=Copiar para área de transferência", "Button5=Gerar códigos", "rbTC2_1=TC2 - 1 Tecla",
+            "rbTC2_2=TC2 - 2 Teclas", "rbTC2_3=TC2 - 3 teclas", "Button6=Limpar", "Button7=Gerar código",
+            "Button4=Limpar", "bbAddSomfy=Adicionar Somfy", "bbAddTube=Adicionar Tube RTS", "bbDeleteRemote=Carregar",
+            "bbRefreshRemotes=Carregar", "SpeedButton1=UP", "SpeedButton2=STOP", "SpeedButton3=DOWN", "Button12=Le",
+            "edAddr=0", "edQtd=128", "Button11=Grava", "Button13=Button13", "IP_4=", "IP_3=", "IP_2=", "IP_1=",
+            "M_IP_4=", "M_IP_3=", "M_IP_2=", "M_IP_1=", "GW_IP_4=", "GW_IP_3=", "GW_IP_2=", "GW_IP_1=", "macAddr0=",
+            "macAddr5=", "edPort=", "lbfwVersion=", "lbPN=", "TabItem1>Endereço IP:", "GroupBox1>Mascara de IP:",
+            "GroupBox1>Gateway IP:", "GroupBox1>MAC:", "GroupBox1>Porta TCP:", "TabItem6>Address:", "TabItem6>Qtd:",
+            "StatusBar1>Versão de fw :", "StatusBar1>SN:"};
+        auto window = makeWindow();
+        const QStringList actual = actualRows(expected, [&](const QString& row) {
+            if (row.contains(u'>')) {
+                auto* parent = window->findChild<QWidget*>(row.section(u'>', 0, 0));
+                QStringList texts;
+                for (const QLabel* label : parent ? parent->findChildren<QLabel*>() : QList<QLabel*>())
+                    texts << label->text();
+                return texts.contains(row.section(u'>', 1)) ? row : row + u" not in "_s + texts.join(u'|');
+            }
+            const QString name = row.section(u'=', 0, 0);
+            const auto found = window->centralWidget()->findChildren<QWidget*>(name);
+            return name + u'=' + (found.size() == 1 ? captionOf(found[0]) : u"<%1 found>"_s.arg(found.size()));
+        });
+        QCOMPARE(actual, expected);
+    }
 
-    void menuToggles();
-    void menuItemsWithoutAction_data();
-    void menuItemsWithoutAction();
-    void menuSairClosesWindow();
+    // "name own-state visibility"; the own state is the control's, whatever its container's.
+    void initialStates()
+    {
+        const QStringList expected = {
+            "GroupBox1 off shown", "GroupBox2 off shown", "bbSendComd off shown", "pnControlesRTS off shown",
+            "pnCommand off shown", "bbLearningRF off shown", "macAddr0 off shown", "macAddr3 off shown",
+            "macAddr5 off shown", "bbGravaMacAddr on hidden", "lbIPs on hidden", "cbIPs on hidden",
+            "rbRCCapture on hidden", "bbFindDevice on shown", "bbLearningIR on shown", "Button2 on shown",
+            "Button3 on shown", "mmInfo on shown", "overflowMenu on hidden", "TabControl1 on shown",
+            "bbAddSomfy on shown"};
+        auto window = makeWindow();
+        window->show();
+        const QStringList actual = actualRows(expected, [&](const QString& row) {
+            const QString name = row.section(u' ', 0, 0);
+            const QWidget* w = window->findChild<QWidget*>(name);
+            return !w ? name + u" missing"_s
+                      : u"%1 %2 %3"_s.arg(name, w->testAttribute(Qt::WA_ForceDisabled) ? u"off"_s : u"on"_s,
+                                          w->isHidden() ? u"hidden"_s : u"shown"_s);
+        });
+        QCOMPARE(actual, expected);
+        // The device address stays editable outside the disabled box; fields run left to right.
+        const QList<QList<QWidget*>> rows = {{window->IP_4, window->IP_3, window->IP_2, window->IP_1},
+                                             {window->M_IP_4, window->M_IP_1},
+                                             {window->macAddr[0], window->macAddr[5]}};
+        for (QWidget* box : rows[0])
+            QVERIFY(box->isEnabled());
+        for (const auto& row : rows)
+            for (int i = 1; i < row.size(); ++i)
+                QVERIFY(row[i - 1]->x() < row[i]->x());
+    }
 
-    void clearButtons_data();
-    void clearButtons();
-    void copyButtons_data();
-    void copyButtons();
-    void logHelpers();
+    void windowAtStart()
+    {
+        auto window = makeWindow();
+        QCOMPARE(fmPrincipal, window.get());
+        QCOMPARE(window->windowTitle(), u"OndixSetup - Configuração Ondix"_s);
+        QCOMPARE(window->size(), QSize(927, 626));
+        QCOMPARE(window->lbStatusBar->text(), u"Ondix não conectada!"_s);  // no device on the fake cable
+        QVERIFY(!window->usbDeviceFound && !window->netDeviceFound && window->foundDevices.empty());
+        QVERIFY(window->answerReady == 0 && window->answerFill == 0 && window->rtsSelectedRow == -1);
+        QVERIFY(window->serialPort && !window->ckbDHCPOn->isChecked() && window->chooser->isHidden());
+        QVERIFY(fmRemoteProg && fmRemoteProg->isHidden() && fmRemoteProg->parent() == window.get());
+        QVERIFY(window->TimerOndixFound->isSingleShot() && !window->TimerOndixFound->isActive());
+        QCOMPARE(window->TimerOndixFound->interval(), 100);
 
-    void splash();
-    void splashTimerClosesIt();
-    void chooserDialog();
-    void addRemoteDialog();
+        QTabWidget* tabs = window->TabControl1;
+        QStringList tabRows;
+        for (int i = 0; i < tabs->count(); ++i)
+            tabRows << tabs->widget(i)->objectName() + u' ' + tabs->tabText(i)
+                           + (tabs->isTabVisible(i) ? "" : " (hidden)");
+        QCOMPARE(tabRows, (QStringList{"TabItem1 Configurações ", "TabItem2 Captura de codigos RF / IR",
+                                       "TabItem3 BL Code Generator", "TabItem4 TL Code Generator",
+                                       "TabItem5 Controles RTS", "TabItem6 Flash M. Test (hidden)"}));
+        QCOMPARE(tabs->currentIndex(), 0);
 
-    void closeDuringWait();
-    void dialogScript();
+        QTableWidget* grid = window->sgRTSCodes;
+        QStringList headers;
+        for (int c = 0; c < grid->columnCount(); ++c)
+            headers << grid->horizontalHeaderItem(c)->text();
+        QCOMPARE(headers, (QStringList{"ID", "Tipo", "Key Code", "Rolling Code", "Remote ID"}));
+        QCOMPARE((QList<int>{grid->rowCount(), grid->columnWidth(0), grid->columnWidth(1), grid->columnWidth(2)}),
+                 (QList<int>{0, 25, 80, 80}));
+        QCOMPARE(grid->selectionBehavior(), QAbstractItemView::SelectRows);
+        QListWidget* menu = window->overflowMenu;
+        QCOMPARE((QStringList{menu->item(0)->text(), menu->item(1)->text(), menu->item(2)->text()}),
+                 (QStringList{"Base de dados IR", "Informações", "Sair"}));
+        QCOMPARE(menu->count(), 3);
+    }
+
+    // Four exclusive groups: defaults, then one choice in each leaves the others alone.
+    void radioGroupsAreSeparate()
+    {
+        auto window = makeWindow();
+        window->show();
+        window->GroupBox2->setEnabled(true);
+        const auto checked = [&] {
+            QStringList names;
+            for (const QRadioButton* r : window->findChildren<QRadioButton*>())
+                if (r->isChecked())
+                    names << r->objectName();
+            names.sort();
+            return names;
+        };
+        QCOMPARE(checked(), (QStringList{"rb16", "rbIR_Auto", "rbSmartCapture", "rbTC2_1"}));
+        for (QRadioButton* r : {window->rbRawCapture, window->rb32, window->rbIR_Raw, window->rbTC2_3})
+            r->click();
+        QCOMPARE(checked(), (QStringList{"rb32", "rbIR_Raw", "rbRawCapture", "rbTC2_3"}));
+    }
+
+    // The button toggles the menu; its first two items do nothing and leave it open; "Sair" closes.
+    void menu()
+    {
+        auto window = makeWindow();
+        window->show();
+        window->logLine(u"linha"_s);
+        QListWidget* menu = window->overflowMenu;
+        const auto clickRow = [&](int row) {
+            QTest::mouseClick(menu->viewport(), Qt::LeftButton, {}, menu->visualItemRect(menu->item(row)).center());
+        };
+        window->bbMenu->click();
+        clickRow(0);
+        clickRow(1);
+        QVERIFY(window->isVisible() && menu->isVisible());
+        QCOMPARE(window->logLines(), QStringList{u"linha"_s});
+        QCOMPARE(window->TabControl1->currentIndex(), 0);
+        window->bbMenu->click();
+        QVERIFY(!menu->isVisible());
+        window->bbMenu->click();
+        clickRow(2);
+        QVERIFY(!window->isVisible());
+    }
+
+    // Clear empties its own memo only; copy takes the whole memo, whatever is selected.
+    void memoButtons_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("memo");
+        QTest::addColumn<bool>("copies");
+        QTest::newRow("clear log") << "Button9" << "mmInfo" << false;
+        QTest::newRow("clear raw data") << "Button1" << "mmRawData" << false;
+        QTest::newRow("clear BL generator") << "Button6" << "mmInfoCodeGen" << false;
+        QTest::newRow("clear TL generator") << "Button4" << "mmInfoTLCodeGen" << false;
+        QTest::newRow("copy log") << "Button10" << "mmInfo" << true;
+        QTest::newRow("copy raw data") << "Button8" << "mmRawData" << true;
+    }
+    void memoButtons()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, memo);
+        QFETCH(bool, copies);
+        auto window = makeWindow();
+        const QList<QPlainTextEdit*> memos = window->findChildren<QPlainTextEdit*>();
+        QCOMPARE(memos.size(), 4);
+        QStringList expected, after;
+        for (QPlainTextEdit* m : memos) {
+            m->setPlainText(m->objectName() + u",1:8,1,37900\nsendrf,2,3,1,400\núltima linha"_s);
+            expected << (m->objectName() == memo && !copies ? QString() : m->toPlainText());
+        }
+        auto* target = window->findChild<QPlainTextEdit*>(memo);
+        const QString whole = target->toPlainText();
+        QTextCursor cursor = target->textCursor();
+        cursor.setPosition(3);
+        cursor.setPosition(7, QTextCursor::KeepAnchor);
+        target->setTextCursor(cursor);
+        QApplication::clipboard()->setText(u"antes"_s);
+        window->findChild<QPushButton*>(button)->click();
+        for (QPlainTextEdit* m : memos)
+            after << m->toPlainText();
+        QCOMPARE(after, expected);
+        QCOMPARE(QApplication::clipboard()->text(), copies ? whole : u"antes"_s);
+    }
+
+    void splash()
+    {
+        TfmSplash splash;
+        QCOMPARE(splash.lbLoading->text(), u"Inicializando OndixSetup..."_s);
+        QCOMPARE(splash.lbVersion->text(), u"Versão 2.0"_s);
+        QCOMPARE(splash.Timer1->interval(), 2000);
+        splash.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&splash));
+        // Loading text at the bottom left, version at the bottom right
+        QVERIFY(splash.lbLoading->geometry().left() < 40 && splash.lbLoading->geometry().bottom() > 190);
+        QVERIFY(splash.lbVersion->geometry().right() > 460);
+        QVERIFY(splash.Timer1->isActive());
+        splash.Timer1->start(1);  // the timer's own path, without waiting two seconds
+        QTRY_VERIFY_WITH_TIMEOUT(!splash.isVisible(), 4000);
+        QVERIFY(!splash.Timer1->isActive());
+    }
+
+    void chooserDialog()
+    {
+        auto window = makeWindow();
+        TfmChooseOndix* chooser = window->chooser;
+        QCOMPARE(chooser->size(), QSize(379, 214));
+        QCOMPARE(chooser->lbTitle->text(), u"Selecionar Ondix"_s);
+        QCOMPARE(chooser->Button1->text(), u"Fechar"_s);
+        chooser->show();
+        QVERIFY(QTest::qWaitForWindowExposed(chooser));
+        QCOMPARE(chooser->pnTop->height(), 41);
+        QCOMPARE(chooser->Button1->geometry(), QRect(0, 0, 41, 41));
+        QCOMPARE(chooser->lvIPs->geometry(), QRect(chooser->lvIPs->x(), 41, chooser->lvIPs->width(), 214 - 41));
+        chooser->hide();
+    }
+
+    void addRemoteDialog()
+    {
+        auto window = makeWindow();
+        TfmRemoteProg* dialog = fmRemoteProg;
+        QVERIFY(dialog);
+        QCOMPARE(dialog->windowTitle(), u"Adicionar Controle"_s);
+        QCOMPARE(dialog->size(), QSize(546, 391));
+        QVERIFY(!dialog->isTube);
+        QCOMPARE(dialog->Label1->text(),
+                 u"Pressione o botão \"PROG\" localizado na parte de trás do controle já programado, até que a "
+                 u"cortina faça um movimento levemente para cima e para baixo. Se a cortina realizou esse "
+                 u"movimento, click no botão \"Adicionar\" ->>"_s);
+        QCOMPARE(dialog->Button1->text(), u"Adicionar"_s);
+        QCOMPARE(dialog->Button1->size(), QSize(96, 49));
+        // The button keeps to the bottom right corner when the dialog grows
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        dialog->resize(700, 500);
+        QTRY_COMPARE(dialog->Button1->geometry().bottomRight(), QPoint(dialog->width() - 11, dialog->height() - 11));
+        QVERIFY(dialog->Label1->geometry().left() < 20);
+        dialog->hide();
+    }
+
+    void closeDuringWait()
+    {
+        auto window = makeWindow();
+        window->show();
+        auto waiter = std::make_unique<TClosingWaiter>();
+        const TClosingWaiter* polls = waiter.get();
+        window->exchange.setWaiter(std::move(waiter));
+        QVERIFY(!window->exchange.waitAnswer(1500));
+        QVERIFY2(polls->polls >= 1 && polls->polls < 10, "the close must end the wait at once");
+        QVERIFY(window->isVisible());  // the close waited for the wait to return
+        QTRY_VERIFY(!window->isVisible());
+        QVERIFY(!window->exchange.busy());
+    }
+
+    // Scripted confirmations take the queued answers, then No; every text is recorded.
+    void dialogScript()
+    {
+        TDialogs::setNextAnswer(true);
+        TDialogs::setNextAnswer(false);
+        QVERIFY(TDialogs::messageDlg(nullptr, u"Tem certeza que deseja apagar controle ?"_s));
+        QVERIFY(!TDialogs::messageDlg(nullptr, u"de novo"_s));
+        QVERIFY(!TDialogs::messageDlg(nullptr, u"sem resposta na fila"_s));
+        TDialogs::showMessage(nullptr, u"aviso"_s);
+        QCOMPARE(TDialogs::shownMessages(),
+                 (QStringList{"Tem certeza que deseja apagar controle ?", "de novo", "sem resposta na fila", "aviso"}));
+        QDialog dialog;
+        TDialogs::setModalScript([](QDialog& d) { d.accept(); });
+        QCOMPARE(TDialogs::runModal(dialog), int(QDialog::Accepted));
+        QCOMPARE(TDialogs::runModal(dialog), int(QDialog::Rejected));  // nothing queued
+        QCOMPARE(TDialogs::modalRuns(), 2);
+    }
 };
-
-void TestApp::captions_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("caption");
-    const std::pair<const char*, const char*> rows[] = {
-        {"bbSendComd", "Enviar"}, {"Button10", "Copiar para área de transferência"}, {"Button9", "Limpar"},
-        {"GroupBox1", "Configuração de IP "}, {"ckbDHCPOn", "DHCP Ativo"},
-        {"Button2", "Ler do Dispisitivo"}, {"Button3", "Gravar"}, {"bbGravaMacAddr", "Gravar MAC "},
-        {"bbFindDevice", "Localizar Ondix"}, {"lbIPs", "Selecionar Ondix"}, {"GroupBox2", "\"Learnings\""},
-        {"bbLearningRF", "Learning RF"}, {"rbSmartCapture", "Captura automatica"},
-        {"rbRawCapture", "Captura \"Bruta\" ou \"Raw\""}, {"rbRCCapture", "Captura protocolo RTS"},
-        {"GroupBox4", "Divisor "}, {"rb8", "8"}, {"rb16", "16"}, {"rb32", "32"},
-        {"bbLearningIR", "Learning IR"}, {"rbIR_Auto", "Captura automatica"},
-        {"rbIR_Raw", "Captura \"Bruta\" ou \"Raw\""}, {"GroupBox3", "Raw Data "}, {"Button1", "Limpar"},
-        {"Button8", "Copiar para área de transferência"}, {"Button5", "Gerar códigos"},
-        {"rbTC2_1", "TC2 - 1 Tecla"}, {"rbTC2_2", "TC2 - 2 Teclas"}, {"rbTC2_3", "TC2 - 3 teclas"},
-        {"Button6", "Limpar"}, {"Button7", "Gerar código"}, {"Button4", "Limpar"},
-        {"bbAddSomfy", "Adicionar Somfy"}, {"bbAddTube", "Adicionar Tube RTS"},
-        {"bbDeleteRemote", "Carregar"}, {"bbRefreshRemotes", "Carregar"}, {"SpeedButton1", "UP"},
-        {"SpeedButton2", "STOP"}, {"SpeedButton3", "DOWN"}, {"Button12", "Le"}, {"edAddr", "0"},
-        {"edQtd", "128"}, {"Button11", "Grava"}, {"Button13", "Button13"}, {"IP_4", ""}, {"IP_3", ""},
-        {"IP_2", ""}, {"IP_1", ""}, {"M_IP_4", ""}, {"M_IP_3", ""}, {"M_IP_2", ""}, {"M_IP_1", ""},
-        {"GW_IP_4", ""}, {"GW_IP_3", ""}, {"GW_IP_2", ""}, {"GW_IP_1", ""}, {"macAddr0", ""},
-        {"macAddr5", ""}, {"edPort", ""}, {"lbfwVersion", ""}, {"lbPN", ""},
-    };
-    for (const auto& [name, caption] : rows)
-        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromUtf8(caption);
-}
-
-void TestApp::captions()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, caption);
-    auto window = makeWindow();
-    // Unique among the window's own controls (the dialogs have their own Button1)
-    const QList<QWidget*> found = window->centralWidget()->findChildren<QWidget*>(name);
-    QCOMPARE(found.size(), 1);
-    QCOMPARE(captionOf(found.first()), caption);
-}
-
-void TestApp::unnamedLabels_data()
-{
-    QTest::addColumn<QString>("container");
-    QTest::addColumn<QString>("text");
-    const std::pair<const char*, const char*> rows[] = {
-        {"TabItem1", "Endereço IP:"}, {"GroupBox1", "Mascara de IP:"}, {"GroupBox1", "Gateway IP:"},
-        {"GroupBox1", "MAC:"},        {"GroupBox1", "Porta TCP:"},     {"TabItem6", "Address:"},
-        {"TabItem6", "Qtd:"},         {"StatusBar1", "Versão de fw :"}, {"StatusBar1", "SN:"},
-    };
-    for (const auto& [container, text] : rows)
-        QTest::newRow(text) << QString::fromLatin1(container) << QString::fromUtf8(text);
-}
-
-void TestApp::unnamedLabels()
-{
-    QFETCH(QString, container);
-    QFETCH(QString, text);
-    auto window = makeWindow();
-    auto* parent = window->findChild<QWidget*>(container);
-    QVERIFY(parent);
-    QStringList texts;
-    for (const QLabel* label : parent->findChildren<QLabel*>())
-        texts << label->text();
-    QVERIFY2(texts.contains(text), qPrintable(texts.join(QLatin1Char('|'))));
-}
-
-void TestApp::initialStates_data()
-{
-    // ownEnabled: the control's own state, whatever its container's
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("ownEnabled");
-    QTest::addColumn<bool>("hidden");
-    const std::tuple<const char*, bool, bool> rows[] = {
-        {"GroupBox1", false, false},      {"GroupBox2", false, false},     {"bbSendComd", false, false},
-        {"pnControlesRTS", false, false}, {"pnCommand", false, false},     {"bbLearningRF", false, false},
-        {"macAddr0", false, false},       {"macAddr3", false, false},      {"macAddr5", false, false},
-        {"bbGravaMacAddr", true, true},   {"lbIPs", true, true},           {"cbIPs", true, true},
-        {"rbRCCapture", true, true},      {"bbFindDevice", true, false},   {"bbLearningIR", true, false},
-        {"Button2", true, false},         {"Button3", true, false},        {"mmInfo", true, false},
-        {"overflowMenu", true, true},     {"TabControl1", true, false},    {"bbAddSomfy", true, false},
-    };
-    for (const auto& [name, enabled, hidden] : rows)
-        QTest::newRow(name) << QString::fromLatin1(name) << enabled << hidden;
-}
-
-void TestApp::initialStates()
-{
-    QFETCH(QString, name);
-    QFETCH(bool, ownEnabled);
-    QFETCH(bool, hidden);
-    auto window = makeWindow();
-    window->show();
-    auto* w = window->findChild<QWidget*>(name);
-    QVERIFY(w);
-    QCOMPARE(!w->testAttribute(Qt::WA_ForceDisabled), ownEnabled);
-    QCOMPARE(w->isHidden(), hidden);
-}
-
-void TestApp::addressBoxesStayEditable()
-{
-    auto window = makeWindow();
-    for (QLineEdit* box : {window->IP_4, window->IP_3, window->IP_2, window->IP_1}) {
-        QVERIFY(box->isEnabled());
-        QVERIFY(!window->GroupBox1->isAncestorOf(box));
-    }
-    // Shown left to right in dotted order
-    window->show();
-    QVERIFY(window->IP_4->x() < window->IP_3->x());
-    QVERIFY(window->IP_3->x() < window->IP_2->x());
-    QVERIFY(window->IP_2->x() < window->IP_1->x());
-    QVERIFY(window->M_IP_4->x() < window->M_IP_1->x());
-    QVERIFY(window->macAddr[0]->x() < window->macAddr[5]->x());
-}
-
-void TestApp::tabs()
-{
-    auto window = makeWindow();
-    QTabWidget* tabs = window->TabControl1;
-    const QStringList captions = {QStringLiteral("Configurações "), QStringLiteral("Captura de codigos RF / IR"),
-                                  QStringLiteral("BL Code Generator"), QStringLiteral("TL Code Generator"),
-                                  QStringLiteral("Controles RTS"), QStringLiteral("Flash M. Test")};
-    QCOMPARE(tabs->count(), captions.size());
-    for (int i = 0; i < tabs->count(); ++i) {
-        QCOMPARE(tabs->tabText(i), captions[i]);
-        QCOMPARE(tabs->widget(i)->objectName(), QStringLiteral("TabItem%1").arg(i + 1));
-        QCOMPARE(tabs->isTabVisible(i), i != 5);
-    }
-    QCOMPARE(tabs->currentIndex(), 0);
-}
-
-void TestApp::windowAtStart()
-{
-    auto window = makeWindow();
-    QCOMPARE(fmPrincipal, window.get());
-    QCOMPARE(window->windowTitle(), QStringLiteral("OndixSetup - Configuração Ondix"));
-    QCOMPARE(window->size(), QSize(927, 626));
-
-    // No device on the fake cable
-    QCOMPARE(window->lbStatusBar->text(), QStringLiteral("Ondix não conectada!"));
-    QVERIFY(!window->usbDeviceFound);
-    QVERIFY(!window->netDeviceFound);
-    QCOMPARE(window->answerReady, 0);
-    QCOMPARE(window->answerFill, 0);
-    QCOMPARE(window->rtsSelectedRow, -1);
-    QVERIFY(window->foundDevices.empty());
-    QVERIFY(window->serialPort);
-
-    QVERIFY(window->chooser && window->chooser->isHidden());
-    QVERIFY(fmRemoteProg && fmRemoteProg->isHidden());
-    QCOMPARE(fmRemoteProg->parent(), window.get());
-
-    QVERIFY(!window->ckbDHCPOn->isChecked());
-    QCOMPARE(window->mmInfo->lineWrapMode(), QPlainTextEdit::WidgetWidth);
-    QCOMPARE(window->Splitter1->orientation(), Qt::Vertical);
-
-    QVERIFY(window->TimerOndixFound->isSingleShot());
-    QCOMPARE(window->TimerOndixFound->interval(), 100);
-    QVERIFY(!window->TimerOndixFound->isActive());
-
-    QTableWidget* grid = window->sgRTSCodes;
-    QCOMPARE(grid->rowCount(), 0);
-    QCOMPARE(grid->columnCount(), 5);
-    const QStringList headers = {QStringLiteral("ID"), QStringLiteral("Tipo"), QStringLiteral("Key Code"),
-                                 QStringLiteral("Rolling Code"), QStringLiteral("Remote ID")};
-    for (int c = 0; c < 5; ++c)
-        QCOMPARE(grid->horizontalHeaderItem(c)->text(), headers[c]);
-    QCOMPARE(grid->columnWidth(0), 25);
-    QCOMPARE(grid->columnWidth(1), 80);
-    QCOMPARE(grid->columnWidth(2), 80);
-    QCOMPARE(grid->selectionBehavior(), QAbstractItemView::SelectRows);
-
-    QListWidget* menu = window->overflowMenu;
-    QCOMPARE(menu->count(), 3);
-    QCOMPARE(menu->item(0)->text(), QStringLiteral("Base de dados IR"));
-    QCOMPARE(menu->item(1)->text(), QStringLiteral("Informações"));
-    QCOMPARE(menu->item(2)->text(), QStringLiteral("Sair"));
-}
-
-void TestApp::radioGroupsAreSeparate_data()
-{
-    QTest::addColumn<QString>("clicked");
-    QTest::addColumn<QStringList>("checked");
-    const QStringList defaults = {"rbSmartCapture", "rb16", "rbIR_Auto", "rbTC2_1"};
-    QTest::newRow("defaults") << QString() << defaults;
-    QTest::newRow("raw capture") << "rbRawCapture" << QStringList{"rbRawCapture", "rb16", "rbIR_Auto", "rbTC2_1"};
-    QTest::newRow("divisor 32") << "rb32" << QStringList{"rbSmartCapture", "rb32", "rbIR_Auto", "rbTC2_1"};
-    QTest::newRow("IR raw") << "rbIR_Raw" << QStringList{"rbSmartCapture", "rb16", "rbIR_Raw", "rbTC2_1"};
-    QTest::newRow("TC2 3 keys") << "rbTC2_3" << QStringList{"rbSmartCapture", "rb16", "rbIR_Auto", "rbTC2_3"};
-}
-
-void TestApp::radioGroupsAreSeparate()
-{
-    QFETCH(QString, clicked);
-    QFETCH(QStringList, checked);
-    auto window = makeWindow();
-    window->show();
-    window->GroupBox2->setEnabled(true);
-    if (!clicked.isEmpty()) {
-        auto* button = window->findChild<QRadioButton*>(clicked);
-        QVERIFY(button);
-        button->click();
-    }
-    QStringList actual;
-    for (const QRadioButton* r : window->findChildren<QRadioButton*>())
-        if (r->isChecked())
-            actual << r->objectName();
-    actual.sort();
-    checked.sort();
-    QCOMPARE(actual, checked);
-}
-
-void TestApp::menuToggles()
-{
-    auto window = makeWindow();
-    window->show();
-    QVERIFY(!window->overflowMenu->isVisible());
-    window->bbMenu->click();
-    QVERIFY(window->overflowMenu->isVisible());
-    window->bbMenu->click();
-    QVERIFY(!window->overflowMenu->isVisible());
-}
-
-void TestApp::menuItemsWithoutAction_data()
-{
-    QTest::addColumn<int>("row");
-    QTest::newRow("Base de dados IR") << 0;
-    QTest::newRow("Informações") << 1;
-}
-
-void TestApp::menuItemsWithoutAction()
-{
-    QFETCH(int, row);
-    auto window = makeWindow();
-    window->show();
-    window->logLine(QStringLiteral("linha"));
-    window->bbMenu->click();
-    QListWidget* menu = window->overflowMenu;
-    QTest::mouseClick(menu->viewport(), Qt::LeftButton, {}, menu->visualItemRect(menu->item(row)).center());
-    QVERIFY(window->isVisible());
-    QVERIFY(menu->isVisible());  // the menu stays open after a click
-    QCOMPARE(window->logLines(), QStringList{QStringLiteral("linha")});
-    QCOMPARE(window->TabControl1->currentIndex(), 0);
-}
-
-void TestApp::menuSairClosesWindow()
-{
-    auto window = makeWindow();
-    window->show();
-    window->bbMenu->click();
-    QListWidget* menu = window->overflowMenu;
-    QTest::mouseClick(menu->viewport(), Qt::LeftButton, {}, menu->visualItemRect(menu->item(2)).center());
-    QVERIFY(!window->isVisible());
-}
-
-void TestApp::clearButtons_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("memo");
-    QTest::newRow("log") << "Button9" << "mmInfo";
-    QTest::newRow("raw data") << "Button1" << "mmRawData";
-    QTest::newRow("BL generator") << "Button6" << "mmInfoCodeGen";
-    QTest::newRow("TL generator") << "Button4" << "mmInfoTLCodeGen";
-}
-
-void TestApp::clearButtons()
-{
-    QFETCH(QString, button);
-    QFETCH(QString, memo);
-    auto window = makeWindow();
-    const QList<QPlainTextEdit*> memos = window->findChildren<QPlainTextEdit*>();
-    QCOMPARE(memos.size(), 4);
-    for (QPlainTextEdit* m : memos)
-        m->setPlainText(m->objectName() + QStringLiteral("\nsegunda linha"));
-    window->findChild<QPushButton*>(button)->click();
-    for (QPlainTextEdit* m : memos) {
-        if (m->objectName() == memo)
-            QVERIFY(m->toPlainText().isEmpty());
-        else
-            QCOMPARE(m->toPlainText(), m->objectName() + QStringLiteral("\nsegunda linha"));
-    }
-}
-
-void TestApp::copyButtons_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("memo");
-    QTest::addColumn<int>("selectFrom");  // -1: nothing selected
-    QTest::newRow("log, nothing selected") << "Button10" << "mmInfo" << -1;
-    QTest::newRow("log, part selected") << "Button10" << "mmInfo" << 3;
-    QTest::newRow("raw data, nothing selected") << "Button8" << "mmRawData" << -1;
-    QTest::newRow("raw data, part selected") << "Button8" << "mmRawData" << 5;
-}
-
-void TestApp::copyButtons()
-{
-    QFETCH(QString, button);
-    QFETCH(QString, memo);
-    QFETCH(int, selectFrom);
-    auto window = makeWindow();
-    auto* m = window->findChild<QPlainTextEdit*>(memo);
-    const QString text = QStringLiteral("sendir,1:8,1,37900\nsendrf,2,3,1,400\núltima linha");
-    m->setPlainText(text);
-    QTextCursor cursor = m->textCursor();
-    cursor.setPosition(selectFrom < 0 ? 0 : selectFrom);
-    if (selectFrom >= 0)
-        cursor.setPosition(selectFrom + 4, QTextCursor::KeepAnchor);
-    m->setTextCursor(cursor);
-    QApplication::clipboard()->setText(QStringLiteral("antes"));
-    window->findChild<QPushButton*>(button)->click();
-    QCOMPARE(QApplication::clipboard()->text(), text);
-    QCOMPARE(m->toPlainText(), text);
-}
-
-void TestApp::logHelpers()
-{
-    auto window = makeWindow();
-    QVERIFY(window->logLines().isEmpty());
-    window->logLine(QStringLiteral("Sem resposta!"));
-    window->logLine(QString());
-    window->logLine(QStringLiteral("CMD OK"));
-    QCOMPARE(window->logLines(), (QStringList{QStringLiteral("Sem resposta!"), QString(), QStringLiteral("CMD OK")}));
-    window->clearLog();
-    QVERIFY(window->logLines().isEmpty());
-}
-
-void TestApp::splash()
-{
-    TfmSplash splash;
-    QCOMPARE(splash.size(), QSize(500, 233));
-    QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
-    QCOMPARE(splash.palette().color(QPalette::Window).rgba(), 0xFFC3C3C3u);
-    QCOMPARE(splash.lbLoading->text(), QStringLiteral("Inicializando OndixSetup..."));
-    QCOMPARE(splash.lbVersion->text(), QStringLiteral("Versão 2.0"));
-    for (const QLabel* label : {splash.lbLoading, splash.lbVersion}) {
-        QCOMPARE(label->font().pointSize(), 16);
-        QCOMPARE(label->palette().color(QPalette::WindowText), QColor(Qt::white));
-    }
-    QCOMPARE(splash.Timer1->interval(), 2000);
-    splash.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&splash));
-    // Loading text at the bottom left, version at the bottom right
-    QVERIFY(splash.lbLoading->geometry().left() < 40);
-    QVERIFY(splash.lbVersion->geometry().right() > 460);
-    QVERIFY(splash.lbLoading->geometry().bottom() > 190);
-    QVERIFY(splash.Timer1->isActive());
-    splash.Timer1Timer();
-    QVERIFY(!splash.Timer1->isActive());
-    QVERIFY(!splash.isVisible());
-}
-
-void TestApp::splashTimerClosesIt()
-{
-    TfmSplash splash;
-    splash.Timer1->setInterval(1);  // the timer's own path, without waiting two seconds
-    QTimer::singleShot(5000, &splash, &QDialog::reject);  // bound, should the timer fail
-    QElapsedTimer clock;
-    clock.start();
-    splash.exec();
-    QVERIFY(clock.elapsed() < 4000);
-    QVERIFY(!splash.Timer1->isActive());
-    QVERIFY(!splash.isVisible());
-}
-
-void TestApp::chooserDialog()
-{
-    auto window = makeWindow();
-    TfmChooseOndix* chooser = window->chooser;
-    QCOMPARE(chooser->size(), QSize(379, 214));
-    QVERIFY(chooser->windowFlags() & Qt::FramelessWindowHint);
-    QCOMPARE(chooser->parent(), window.get());
-    QCOMPARE(chooser->lbTitle->text(), QStringLiteral("Selecionar Ondix"));
-    QCOMPARE(chooser->lbTitle->font().pointSize(), 14);
-    QCOMPARE(chooser->Button1->text(), QStringLiteral("Fechar"));
-    QCOMPARE(chooser->Button1->size(), QSize(41, 41));
-    QCOMPARE(chooser->pnTop->height(), 41);
-    chooser->show();
-    QVERIFY(QTest::qWaitForWindowExposed(chooser));
-    QCOMPARE(chooser->Button1->pos(), QPoint(0, 0));
-    QCOMPARE(chooser->lvIPs->y(), 41);
-    QCOMPARE(chooser->lvIPs->height(), 214 - 41);
-    chooser->hide();
-    QCOMPARE(chooser->lvIPs->objectName(), QStringLiteral("lvIPs"));
-}
-
-void TestApp::addRemoteDialog()
-{
-    auto window = makeWindow();
-    TfmRemoteProg* dialog = fmRemoteProg;
-    QVERIFY(dialog);
-    QCOMPARE(dialog->windowTitle(), QStringLiteral("Adicionar Controle"));
-    QCOMPARE(dialog->size(), QSize(546, 391));
-    QVERIFY(!dialog->isTube);
-    QCOMPARE(dialog->Label1->text(),
-             QStringLiteral("Pressione o botão \"PROG\" localizado na parte de trás do controle já programado, "
-                            "até que a cortina faça um movimento levemente para cima e para baixo. Se a cortina "
-                            "realizou esse movimento, click no botão \"Adicionar\" ->>"));
-    QCOMPARE(dialog->Label1->font().pointSize(), 14);
-    QVERIFY(dialog->Label1->alignment() & Qt::AlignTop);
-    QCOMPARE(dialog->Button1->text(), QStringLiteral("Adicionar"));
-    QCOMPARE(dialog->Button1->size(), QSize(96, 49));
-
-    // The button keeps to the bottom right corner when the dialog grows
-    dialog->show();
-    QVERIFY(QTest::qWaitForWindowExposed(dialog));
-    dialog->resize(700, 500);
-    QTRY_COMPARE(dialog->Button1->geometry().bottom(), dialog->height() - 11);
-    QCOMPARE(dialog->Button1->geometry().right(), dialog->width() - 11);
-    QVERIFY(dialog->Label1->geometry().left() < 20);
-    dialog->hide();
-}
-
-void TestApp::closeDuringWait()
-{
-    auto window = makeWindow();
-    window->show();
-    auto waiter = std::make_unique<TClosingWaiter>();
-    TClosingWaiter* polls = waiter.get();
-    window->exchange.setWaiter(std::move(waiter));
-
-    const bool counted = window->exchange.waitAnswer(1500);
-    QVERIFY(!counted);
-    QVERIFY2(polls->polls >= 1 && polls->polls < 10, "the close must end the wait at once");
-    QVERIFY(window->isVisible());  // the close waited for the wait to return
-    QTRY_VERIFY(!window->isVisible());
-    QVERIFY(!window->exchange.busy());
-}
-
-void TestApp::dialogScript()
-{
-    TDialogs::setNextAnswer(true);
-    TDialogs::setNextAnswer(false);
-    QVERIFY(TDialogs::messageDlg(nullptr, QStringLiteral("Tem certeza que deseja apagar controle ?")));
-    QVERIFY(!TDialogs::messageDlg(nullptr, QStringLiteral("de novo")));
-    QVERIFY(!TDialogs::messageDlg(nullptr, QStringLiteral("sem resposta na fila")));  // scripted: No
-    TDialogs::showMessage(nullptr, QStringLiteral("aviso"));
-    QCOMPARE(TDialogs::shownMessages(),
-             (QStringList{QStringLiteral("Tem certeza que deseja apagar controle ?"), QStringLiteral("de novo"),
-                          QStringLiteral("sem resposta na fila"), QStringLiteral("aviso")}));
-
-    QDialog dialog;
-    TDialogs::setModalScript([](QDialog& d) { d.accept(); });
-    QCOMPARE(TDialogs::runModal(dialog), int(QDialog::Accepted));
-    QCOMPARE(TDialogs::runModal(dialog), int(QDialog::Rejected));  // nothing queued
-    QCOMPARE(TDialogs::modalRuns(), 2);
-}
 
 QTEST_MAIN(TestApp)
 #include "test_app.moc"
