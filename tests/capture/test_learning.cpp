@@ -101,21 +101,15 @@ private slots:
 
     void requestAndLine_data();
     void requestAndLine();
-    void acknowledgement_data();
-    void acknowledgement();
-    void captureTimeoutUsb_data();
-    void captureTimeoutUsb();
+    void usbOutcome_data();
+    void usbOutcome();
     void countdownUntilCapture();
-    void automaticRejection();
-    void captureShorterThanItsLength_data();
-    void captureShorterThanItsLength();
     void nothingHappens_data();
     void nothingHappens();
     void networkPath_data();
     void networkPath();
-    void networkAcknowledgementTimeout_data();
-    void networkAcknowledgementTimeout();
-    void networkCaptureTimeout();
+    void networkTimeout_data();
+    void networkTimeout();
     void closeDuringCapture();
 
 private:
@@ -229,77 +223,89 @@ void TestLearning::requestAndLine()
     QVERIFY((ir ? window->bbLearningIR : window->bbLearningRF)->isEnabled());
 }
 
-void TestLearning::acknowledgement_data()
+void TestLearning::usbOutcome_data()
 {
     QTest::addColumn<bool>("ir");
     QTest::addColumn<fakehid::UsbFault>("fault");
     QTest::addColumn<int>("delayMs");
-    QTest::addColumn<bool>("zeroAcknowledgement");
+    QTest::addColumn<QString>("behaviour");  // what the emulated device does differently
     QTest::addColumn<QStringList>("log");
+    QTest::addColumn<QString>("rawData");
     QTest::addColumn<int>("polls");
 
     using F = fakehid::UsbFault;
     const QStringList noAnswer{logBefore, QStringLiteral("Sem resposta!")};
     const QStringList bad{logBefore, QStringLiteral("Falha na leitura dos parâmetros!")};
-    const TWords rf = rfCapture();
-    const QStringList rfLine{"sendrf,2,5,1," + joined(firstOf(rf, 26))};
-    QTest::newRow("RF no answer") << false << F::NoAnswer << 0 << false << noAnswer << 100;
-    QTest::newRow("IR no answer") << true << F::NoAnswer << 0 << false << noAnswer << 100;
-    // The capture leaves 2 s after the request: the acknowledgement comes first.
-    QTest::newRow("RF answer on poll 99") << false << F::Late << 990 << false << rfLine << 200;
-    QTest::newRow("RF answer on poll 100") << false << F::Late << 1000 << false << noAnswer << 100;
-    QTest::newRow("RF checksum off by one") << false << F::BadChecksum << 0 << false << bad << 1;
-    QTest::newRow("IR checksum off by one") << true << F::BadChecksum << 0 << false << bad << 1;
-    QTest::newRow("RF zero checksum") << false << F::ZeroChecksum << 0 << false << bad << 1;
-    QTest::newRow("RF all-zero acknowledgement") << false << F::None << 0 << true << bad << 3;
+    const QStringList rfLine{"sendrf,2,5,1," + joined(firstOf(rfCapture(), 26))};
+    const QStringList rfError{"Erro na captura! Aproxime o transmissor de RF a Ondix", "e tente novamente.",
+                              "Se o erro percistir, use a captura \"Bruta\" ou \"Raw\"..."};
+    const QStringList irError{"Erro na captura! Aproxime o controle remoto a Ondix", "e tente novamente."};
+    // The capture leaves 2 s after the request: the acknowledgement always comes first.
+    QTest::newRow("RF no answer") << false << F::NoAnswer << 0 << "" << noAnswer << rawBefore << 100;
+    QTest::newRow("IR no answer") << true << F::NoAnswer << 0 << "" << noAnswer << rawBefore << 100;
+    QTest::newRow("RF answer on poll 99") << false << F::Late << 990 << "" << rfLine << rawBefore << 200;
+    QTest::newRow("RF answer on poll 100") << false << F::Late << 1000 << "" << noAnswer << rawBefore << 100;
+    QTest::newRow("RF checksum off by one") << false << F::BadChecksum << 0 << "" << bad << rawBefore << 1;
+    QTest::newRow("IR checksum off by one") << true << F::BadChecksum << 0 << "" << bad << rawBefore << 1;
+    QTest::newRow("RF zero checksum") << false << F::ZeroChecksum << 0 << "" << bad << rawBefore << 1;
+    QTest::newRow("RF all-zero acknowledgement") << false << F::None << 0 << "zero ack" << bad << rawBefore << 3;
+    QTest::newRow("RF no key pressed") << false << F::None << 0 << "no key"
+                                       << QStringList{"CMD OK", rfPrompt, "10ms", "0ms", "Sem resposta!"}
+                                       << rawBefore << 1 + 1000;
+    QTest::newRow("IR no key pressed") << true << F::None << 0 << "no key"
+                                       << QStringList{"CMD OK", irPrompt, "10ms", "0ms", "Sem resposta!"}
+                                       << rawBefore << 1 + 1000;
+    // Automatic analysis: two long pulses only, no frame length can be voted.
+    QTest::newRow("RF refused by the analysis") << false << F::None << 0 << "two long pulses" << rfError
+                                                << rawBefore << 200;
+    // The message announces more words than arrive: nothing past the received bytes may be
+    // read (an earlier, longer capture still lies there).
+    QTest::newRow("RF capture cut short") << false << F::None << 0 << "cut" << rfError << rawBefore << 200;
+    QTest::newRow("IR capture cut short") << true << F::None << 0 << "cut" << irError << "" << 200;
 }
 
-void TestLearning::acknowledgement()
+void TestLearning::usbOutcome()
 {
     QFETCH(bool, ir);
     QFETCH(fakehid::UsbFault, fault);
     QFETCH(int, delayMs);
-    QFETCH(bool, zeroAcknowledgement);
+    QFETCH(QString, behaviour);
     QFETCH(QStringList, log);
+    QFETCH(QString, rawData);
     QFETCH(int, polls);
-    device->config().rfCapture->delayMs = 2000;
-    device->config().irCapture->delayMs = 2000;
-    if (zeroAcknowledgement)
-        device->config().faults[ondixsim::cmdLearnRf] = ondixsim::Fault{ondixsim::FaultKind::NoAnswer};
+    ondixsim::DeviceConfig& config = device->config();
+    config.rfCapture->delayMs = 2000;
+    config.irCapture->delayMs = 2000;
+    if (behaviour == QStringLiteral("zero ack"))
+        config.faults[ondixsim::cmdLearnRf] = ondixsim::Fault{ondixsim::FaultKind::NoAnswer};
+    if (behaviour == QStringLiteral("no key"))
+        config.rfCapture->present = config.irCapture->present = false;
+    if (behaviour == QStringLiteral("two long pulses"))
+        config.rfCapture->durations = {12400, 400, 1200, 400, 1200, 12400, 400};
+    if (behaviour == QStringLiteral("cut")) {
+        const ondixsim::Fault cut{ondixsim::FaultKind::Truncated, 0, 12, -1, 1};
+        config.faults[ondixsim::cmdLearnRf] = cut;
+        config.faults[ondixsim::cmdLearnIr] = cut;
+    }
     fakehid::plug();
     fakehid::setFault({fault, delayMs, 0, 1});
     build();
-    if (zeroAcknowledgement)
+    if (behaviour == QStringLiteral("zero ack"))
         fakeWaiter(*window).atPoll(3, [] { fakehid::sendFrame(fakehid::Bytes(8, 0)); });
+    if (behaviour == QStringLiteral("cut")) {
+        const QByteArray earlier = message(ir ? irCapture() : rfCapture(), ir ? std::optional<uint16_t>(irValue) : std::nullopt);
+        std::memcpy(window->answerBuf.data(), earlier.constData(), size_t(earlier.size()));
+        window->rbRawCapture->setChecked(true);
+        window->rbIR_Raw->setChecked(true);
+    }
 
     click(ir);
 
     QCOMPARE(window->logLines(), log);
+    QCOMPARE(window->mmRawData->toPlainText(), rawData);
     QCOMPARE(fakeWaiter(*window).polls(), polls);
     QVERIFY(window->TabControl1->isEnabled());
     QVERIFY((ir ? window->bbLearningIR : window->bbLearningRF)->isEnabled());
-}
-
-void TestLearning::captureTimeoutUsb_data()
-{
-    QTest::addColumn<bool>("ir");
-    QTest::newRow("RF") << false;
-    QTest::newRow("IR") << true;
-}
-
-void TestLearning::captureTimeoutUsb()
-{
-    QFETCH(bool, ir);
-    device->config().rfCapture->present = false;
-    device->config().irCapture->present = false;
-    fakehid::plug();
-    build();
-
-    click(ir);
-
-    QCOMPARE(window->logLines(), (QStringList{"CMD OK", ir ? irPrompt : rfPrompt, "10ms", "0ms", "Sem resposta!"}));
-    QCOMPARE(fakeWaiter(*window).polls(), 1 + 1000);
-    QCOMPARE(window->mmRawData->toPlainText(), rawBefore);
 }
 
 void TestLearning::countdownUntilCapture()
@@ -328,54 +334,6 @@ void TestLearning::countdownUntilCapture()
     // The last value shown before the line replaced the log: about 2.5 s into the wait.
     QVERIFY2(std::abs(countdown.last() - 7500) <= 30, qPrintable(QString::number(countdown.last())));
     QVERIFY(window->logLines().value(0).startsWith(QStringLiteral("sendrf,2,5,1,12400,")));
-}
-
-void TestLearning::automaticRejection()
-{
-    // Two long pulses only: no frame length can be voted.
-    device->config().rfCapture->durations = {12400, 400, 1200, 400, 1200, 12400, 400};
-    fakehid::plug();
-    build();
-
-    window->bbLearningRFClick();
-
-    QCOMPARE(window->logLines(),
-             (QStringList{"Erro na captura! Aproxime o transmissor de RF a Ondix", "e tente novamente.",
-                          "Se o erro percistir, use a captura \"Bruta\" ou \"Raw\"..."}));
-    QCOMPARE(window->mmRawData->toPlainText(), rawBefore);
-    QVERIFY(window->bbLearningRF->isEnabled());
-}
-
-void TestLearning::captureShorterThanItsLength_data()
-{
-    QTest::addColumn<bool>("ir");
-    QTest::addColumn<QStringList>("log");
-    QTest::newRow("RF") << false
-                        << QStringList{"Erro na captura! Aproxime o transmissor de RF a Ondix", "e tente novamente.",
-                                       "Se o erro percistir, use a captura \"Bruta\" ou \"Raw\"..."};
-    QTest::newRow("IR") << true
-                        << QStringList{"Erro na captura! Aproxime o controle remoto a Ondix", "e tente novamente."};
-}
-
-void TestLearning::captureShorterThanItsLength()
-{
-    // The capture message announces more words than arrive: nothing past the received
-    // bytes may be read (an earlier, longer answer still lies there).
-    QFETCH(bool, ir);
-    QFETCH(QStringList, log);
-    const ondixsim::Fault cut{ondixsim::FaultKind::Truncated, 0, 12, -1, 1};
-    device->config().faults[ondixsim::cmdLearnRf] = cut;
-    device->config().faults[ondixsim::cmdLearnIr] = cut;
-    fakehid::plug();
-    build();
-    const QByteArray earlier = message(ir ? irCapture() : rfCapture(), ir ? std::optional<uint16_t>(irValue) : std::nullopt);
-    std::memcpy(window->answerBuf.data(), earlier.constData(), size_t(earlier.size()));
-    radio(QStringLiteral("rbRawCapture"))->setChecked(true);
-    radio(QStringLiteral("rbIR_Raw"))->setChecked(true);
-
-    click(ir);
-
-    QCOMPARE(window->logLines(), log);
 }
 
 void TestLearning::nothingHappens_data()
@@ -455,42 +413,42 @@ void TestLearning::networkPath()
     QCOMPARE(window->mmRawData->toPlainText(), ir ? rawBefore : joined(rfCapture(), QLatin1Char('\n')));
 }
 
-void TestLearning::networkAcknowledgementTimeout_data()
+void TestLearning::networkTimeout_data()
 {
     QTest::addColumn<bool>("ir");
+    QTest::addColumn<bool>("acknowledged");
+    QTest::addColumn<QStringList>("log");
+    QTest::addColumn<int>("polls");
     QTest::addColumn<int>("elapsedMs");
-    QTest::newRow("RF: 1000 polls of 1 ms") << false << 1000;
-    QTest::newRow("IR: 1000 polls of 10 ms") << true << 10000;
+    const QStringList noAnswer{logBefore, "Sem resposta!"};
+    QTest::newRow("RF acknowledgement: 1000 polls of 1 ms") << false << false << noAnswer << 1000 << 1000;
+    QTest::newRow("IR acknowledgement: 1000 polls of 10 ms") << true << false << noAnswer << 1000 << 10000;
+    QTest::newRow("RF capture: no 0ms line") << false << true
+                                             << QStringList{"CMD OK", rfPrompt, "10ms", "Sem resposta!"}
+                                             << 3 + 1000 << 2 + 10000;
 }
 
-void TestLearning::networkAcknowledgementTimeout()
+void TestLearning::networkTimeout()
 {
     QFETCH(bool, ir);
+    QFETCH(bool, acknowledged);
+    QFETCH(QStringList, log);
+    QFETCH(int, polls);
     QFETCH(int, elapsedMs);
     fakehid::plug();
     build();
     window->netDeviceFound = true;
+    // The acknowledgement, when there is one, comes on the third poll (2 ms into the wait).
+    if (acknowledged)
+        fakeWaiter(*window).atPoll(3, [&] {
+            window->udpServerUDPRead(bytesOf(ondixsim::acknowledgement(ir ? 7 : 6)), QHostAddress(QStringLiteral("127.0.0.9")));
+        });
 
     click(ir);
 
-    QCOMPARE(window->logLines(), (QStringList{logBefore, "Sem resposta!"}));
-    QCOMPARE(fakeWaiter(*window).polls(), 1000);
+    QCOMPARE(window->logLines(), log);
+    QCOMPARE(fakeWaiter(*window).polls(), polls);
     QCOMPARE(fakehid::now(), (long long)elapsedMs);
-}
-
-void TestLearning::networkCaptureTimeout()
-{
-    fakehid::plug();
-    build();
-    window->netDeviceFound = true;
-    fakeWaiter(*window).atPoll(2, [&] {
-        window->udpServerUDPRead(bytesOf(ondixsim::acknowledgement(6)), QHostAddress(QStringLiteral("127.0.0.9")));
-    });
-
-    window->bbLearningRFClick();
-
-    QCOMPARE(window->logLines(), (QStringList{"CMD OK", rfPrompt, "10ms", "Sem resposta!"}));
-    QCOMPARE(fakeWaiter(*window).polls(), 2 + 1000);
 }
 
 void TestLearning::closeDuringCapture()
