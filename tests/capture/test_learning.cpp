@@ -1,88 +1,70 @@
-// Learning RF and IR codes in the window: the request each choice of controls sends, the
-// acknowledgement and capture waits over the fake cable (virtual clock), the lines that
-// end in the log, the network path with answers handed to the listener on chosen polls.
+// Learning RF and IR codes in the window over the fake cable (virtual clock): the request
+// each choice of controls sends, the acknowledgement and capture waits, the lines left in
+// the log, and the network path with answers handed to the listener on chosen polls.
 // Nothing leaves this host: network cases use an empty destination address.
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QTabWidget>
 #include <QtTest>
 
 #include <cstring>
-#include <optional>
 
 #include "app/dialogs.h"
-#include "link/frames.h"
 #include "tests/support/fakeHidWaiter.h"
 #include "tools/devicecore/ondixDevice.h"
 #include "tools/fakehid/fakehid.h"
 
-Q_DECLARE_METATYPE(fakehid::UsbFault)
-
 namespace {
 
 using TWords = std::vector<uint16_t>;
-
 const QString logBefore = QStringLiteral("linha anterior");
 const QString rawBefore = QStringLiteral("dados anteriores");
 const QString rfPrompt = QStringLiteral("Pressione qualquer tecla do seu transmissor de RF...");
 const QString irPrompt = QStringLiteral("Pressione qualquer tecla do seu controle remoto...");
-
-// A long pulse, then four copies of a 26-sample frame: twelve bit pairs, a short mark and
-// the long gap that closes the frame.
-TWords rfCapture()
-{
-    TWords s{12400};
-    for (int copy = 0; copy < 4; ++copy) {
-        for (int bit = 0; bit < 12; ++bit) {
-            s.push_back(bit % 3 == 0 ? 400 : 1200);
-            s.push_back(bit % 3 == 0 ? 1200 : 400);
-        }
-        s.push_back(400);
-        s.push_back(12400);
-    }
-    return s;
-}
-
 const TWords irFrame{342, 171, 21, 21, 21, 64, 21, 64, 21, 1520};
 constexpr uint16_t irValue = 37900;
 
-TWords irCapture()
+// RF: a long pulse, then four copies of a 26-sample frame (twelve bit pairs, a short mark,
+// the long gap that closes the frame). IR: three copies of one frame.
+TWords capture(bool ir)
 {
     TWords s;
-    for (int copy = 0; copy < 3; ++copy)
+    for (int copy = 0; ir && copy < 3; ++copy)
         s.insert(s.end(), irFrame.begin(), irFrame.end());
+    if (ir)
+        return s;
+    s.push_back(12400);
+    for (int copy = 0; copy < 4; ++copy) {
+        for (int bit = 0; bit < 12; ++bit)
+            s.insert(s.end(), {uint16_t(bit % 3 ? 1200 : 400), uint16_t(bit % 3 ? 400 : 1200)});
+        s.insert(s.end(), {400, 12400});
+    }
     return s;
 }
 
-QString joined(const TWords& values, QLatin1Char separator = QLatin1Char(','))
+QString joined(const TWords& values, QChar separator = u',', size_t count = SIZE_MAX)
 {
     QStringList parts;
-    for (uint16_t v : values)
-        parts.append(QString::number(v));
+    for (size_t i = 0; i < std::min(count, values.size()); ++i)
+        parts.append(QString::number(values[i]));
     return parts.join(separator);
 }
 
-TWords firstOf(const TWords& values, size_t count)
-{
-    return TWords(values.begin(), values.begin() + qsizetype(std::min(count, values.size())));
-}
-
 // The capture message as the device sends it: word 0, word count, (IR value), durations.
-QByteArray message(const TWords& durations, std::optional<uint16_t> value = {})
+QByteArray message(bool ir)
 {
-    TWords words{0, uint16_t(durations.size() + (value ? 3 : 2))};
-    if (value)
-        words.push_back(*value);
+    TWords words{0, 0};
+    if (ir)
+        words.push_back(irValue);
+    const TWords durations = capture(ir);
     words.insert(words.end(), durations.begin(), durations.end());
+    words[1] = uint16_t(words.size());
     QByteArray bytes;
-    for (uint16_t w : words) {
-        bytes.append(char(w & 0xFF));
-        bytes.append(char(w >> 8));
-    }
+    for (uint16_t w : words)
+        bytes.append(char(w & 0xFF)).append(char(w >> 8));
     return bytes;
 }
 
@@ -95,366 +77,212 @@ QByteArray bytesOf(const std::vector<uint8_t>& v)
 
 class TestLearning : public QObject {
     Q_OBJECT
-private slots:
-    void init();
-    void cleanup();
-
-    void requestAndLine_data();
-    void requestAndLine();
-    void usbOutcome_data();
-    void usbOutcome();
-    void countdownUntilCapture();
-    void nothingHappens_data();
-    void nothingHappens();
-    void networkPath_data();
-    void networkPath();
-    void networkTimeout_data();
-    void networkTimeout();
-    void closeDuringCapture();
-
-private:
-    void build();
-    QRadioButton* radio(const QString& name) const;
-    void click(bool ir);
     std::unique_ptr<ondixsim::Device> device;
     std::unique_ptr<TfmPrincipal> window;
+
+    void build(bool plugged = true)
+    {
+        if (plugged)
+            fakehid::plug();
+        window = makeTestWindow();
+        window->usbDeviceFound = true;
+        window->GroupBox2->setEnabled(true);
+        window->logLine(logBefore);
+        window->mmRawData->setPlainText(rawBefore);
+        // Network cases must not send anywhere: no destination in either place.
+        window->deviceIP.clear();
+        for (QLineEdit* box : {window->IP_4, window->IP_3, window->IP_2, window->IP_1})
+            box->clear();
+    }
+    void fromNetwork(const QByteArray& datagram)
+    {
+        window->udpServerUDPRead(datagram, QHostAddress(QStringLiteral("127.0.0.9")));
+    }
+
+private slots:
+    void init()
+    {
+        TDialogs::setScripted(true);
+        fakehid::reset();
+        ondixsim::DeviceConfig config;
+        // The capture leaves 2 s after the request: over the cable the acknowledgement comes first.
+        config.rfCapture = ondixsim::Capture{capture(false), 0, 2000};
+        config.irCapture = ondixsim::Capture{capture(true), irValue, 2000};
+        device = std::make_unique<ondixsim::Device>(config);
+        fakehid::attachDevice(*device);
+    }
+
+    void cleanup()
+    {
+        window.reset();
+        fakehid::setResponder(nullptr);
+        device.reset();
+    }
+
+    void learn_data();
+    void learn();
+    void countdownUntilCapture();
+    void closeDuringCapture();
 };
 
-void TestLearning::init()
-{
-    TDialogs::setScripted(true);
-    fakehid::reset();
-    ondixsim::DeviceConfig config;
-    config.rfCapture = ondixsim::Capture{rfCapture(), 0, 500};
-    config.irCapture = ondixsim::Capture{irCapture(), irValue, 500};
-    device = std::make_unique<ondixsim::Device>(config);
-    fakehid::attachDevice(*device);
-}
-
-void TestLearning::cleanup()
-{
-    window.reset();
-    fakehid::setResponder(nullptr);
-    device.reset();
-}
-
-void TestLearning::build()
-{
-    window = makeTestWindow();
-    window->usbDeviceFound = true;
-    window->GroupBox2->setEnabled(true);
-    window->logLine(logBefore);
-    window->mmRawData->setPlainText(rawBefore);
-    // Network cases must not send anywhere: no destination in either place.
-    window->deviceIP.clear();
-    for (QLineEdit* box : {window->IP_4, window->IP_3, window->IP_2, window->IP_1})
-        box->clear();
-}
-
-QRadioButton* TestLearning::radio(const QString& name) const
-{
-    return window->findChild<QRadioButton*>(name);
-}
-
-void TestLearning::click(bool ir)
-{
-    if (ir)
-        window->bbLearningIRClick();
-    else
-        window->bbLearningRFClick();
-}
-
-void TestLearning::requestAndLine_data()
+// `setup`: radio buttons to check and what the device, the cable or the test does
+// differently. `request`: the frame written to the cable, if any. `elapsedMs` < 0: not checked.
+void TestLearning::learn_data()
 {
     QTest::addColumn<bool>("ir");
-    QTest::addColumn<QString>("mode");
-    QTest::addColumn<QString>("divisor");
+    QTest::addColumn<QString>("setup");
     QTest::addColumn<QByteArray>("request");
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<QString>("rawData");
-    QTest::addColumn<int>("rfDivisor");
-
-    const TWords rf = rfCapture();
-    const QString rfAll = joined(rf);
-    const QByteArray rf16 = QByteArray::fromHex("454B0106040001001000AC000000");
-    QTest::newRow("RF automatic, 16")
-        << false << "rbSmartCapture" << "rb16" << rf16 << "sendrf,2,5,1," + joined(firstOf(rf, 26))
-        << rawBefore << 16;
-    QTest::newRow("RF raw, 16") << false << "rbRawCapture" << "rb16" << rf16 << "sendrf,2,1,1," + rfAll
-                                << joined(rf, QLatin1Char('\n')) << 16;
-    QTest::newRow("RF raw, 32") << false << "rbRawCapture" << "rb32"
-                                << QByteArray::fromHex("454B0106040001002000BC000000") << "sendrf,3,1,1," + rfAll
-                                << joined(rf, QLatin1Char('\n')) << 32;
-    QTest::newRow("RF RTS, 8") << false << "rbRCCapture" << "rb8"
-                               << QByteArray::fromHex("454B0106040002000800A5000000") << "sendrf_rc," + rfAll
-                               << rawBefore << 8;
-
-    const QByteArray irRequest = QByteArray::fromHex("454B010798000000");
-    QTest::newRow("IR automatic") << true << "rbIR_Auto" << "" << irRequest
-                                  << "sendir,1:8,1,37900,3,1," + joined(irFrame) << "" << 16;
-    QTest::newRow("IR raw") << true << "rbIR_Raw" << "" << irRequest
-                            << "sendir,1:8,1,37900,1,1," + joined(irCapture()) << "" << 16;
-}
-
-void TestLearning::requestAndLine()
-{
-    QFETCH(bool, ir);
-    QFETCH(QString, mode);
-    QFETCH(QString, divisor);
-    QFETCH(QByteArray, request);
-    QFETCH(QString, line);
-    QFETCH(QString, rawData);
-    QFETCH(int, rfDivisor);
-    fakehid::plug();
-    build();
-    radio(mode)->setChecked(true);
-    if (!divisor.isEmpty())
-        radio(divisor)->setChecked(true);
-
-    click(ir);
-
-    const auto frames = fakehid::writtenFrames();
-    QCOMPARE(int(frames.size()), 1);
-    QCOMPARE(bytesOf(frames[0]), request);
-    QCOMPARE(window->logLines(), QStringList{line});
-    QCOMPARE(window->mmRawData->toPlainText(), rawData);
-    QCOMPARE(window->rfDivisor, rfDivisor);
-    QVERIFY(window->TabControl1->isEnabled());
-    QVERIFY((ir ? window->bbLearningIR : window->bbLearningRF)->isEnabled());
-}
-
-void TestLearning::usbOutcome_data()
-{
-    QTest::addColumn<bool>("ir");
-    QTest::addColumn<fakehid::UsbFault>("fault");
-    QTest::addColumn<int>("delayMs");
-    QTest::addColumn<QString>("behaviour");  // what the emulated device does differently
     QTest::addColumn<QStringList>("log");
-    QTest::addColumn<QString>("rawData");
     QTest::addColumn<int>("polls");
-
-    using F = fakehid::UsbFault;
-    const QStringList noAnswer{logBefore, QStringLiteral("Sem resposta!")};
-    const QStringList bad{logBefore, QStringLiteral("Falha na leitura dos parâmetros!")};
-    const QStringList rfLine{"sendrf,2,5,1," + joined(firstOf(rfCapture(), 26))};
+    QTest::addColumn<int>("elapsedMs");
+    QTest::addColumn<QString>("rawData");
+    const auto row = [](const char* name, bool ir, const char* setup, const char* request, const QStringList& log,
+                        int polls, int elapsedMs = -1, const QString& rawData = rawBefore) {
+        QTest::newRow(name) << ir << QString::fromLatin1(setup) << QByteArray::fromHex(request) << log << polls
+                            << elapsedMs << rawData;
+    };
+    const char* rf16 = "454B0106040001001000AC000000";
+    const char* irReq = "454B010798000000";
+    const QString rfAll = joined(capture(false)), rfRaw = joined(capture(false), u'\n');
+    const QString rfAuto = "sendrf,2,5,1," + joined(capture(false), u',', 26);
+    const QString irAuto = "sendir,1:8,1,37900,3,1," + joined(irFrame);
+    const QStringList noAnswer{logBefore, "Sem resposta!"};
+    const QStringList bad{logBefore, "Falha na leitura dos parâmetros!"};
     const QStringList rfError{"Erro na captura! Aproxime o transmissor de RF a Ondix", "e tente novamente.",
                               "Se o erro percistir, use a captura \"Bruta\" ou \"Raw\"..."};
     const QStringList irError{"Erro na captura! Aproxime o controle remoto a Ondix", "e tente novamente."};
-    // The capture leaves 2 s after the request: the acknowledgement always comes first.
-    QTest::newRow("RF no answer") << false << F::NoAnswer << 0 << "" << noAnswer << rawBefore << 100;
-    QTest::newRow("IR no answer") << true << F::NoAnswer << 0 << "" << noAnswer << rawBefore << 100;
-    QTest::newRow("RF answer on poll 99") << false << F::Late << 990 << "" << rfLine << rawBefore << 200;
-    QTest::newRow("RF answer on poll 100") << false << F::Late << 1000 << "" << noAnswer << rawBefore << 100;
-    QTest::newRow("RF checksum off by one") << false << F::BadChecksum << 0 << "" << bad << rawBefore << 1;
-    QTest::newRow("IR checksum off by one") << true << F::BadChecksum << 0 << "" << bad << rawBefore << 1;
-    QTest::newRow("RF zero checksum") << false << F::ZeroChecksum << 0 << "" << bad << rawBefore << 1;
-    QTest::newRow("RF all-zero acknowledgement") << false << F::None << 0 << "zero ack" << bad << rawBefore << 3;
-    QTest::newRow("RF no key pressed") << false << F::None << 0 << "no key"
-                                       << QStringList{"CMD OK", rfPrompt, "10ms", "0ms", "Sem resposta!"}
-                                       << rawBefore << 1 + 1000;
-    QTest::newRow("IR no key pressed") << true << F::None << 0 << "no key"
-                                       << QStringList{"CMD OK", irPrompt, "10ms", "0ms", "Sem resposta!"}
-                                       << rawBefore << 1 + 1000;
+    const QStringList noKey{"10ms", "0ms", "Sem resposta!"};
+    row("RF automatic, 16", false, "rbSmartCapture rb16", rf16, {rfAuto}, 200);
+    row("RF raw, 16", false, "rbRawCapture rb16", rf16, {"sendrf,2,1,1," + rfAll}, 200, -1, rfRaw);
+    row("RF raw, 32", false, "rbRawCapture rb32", "454B0106040001002000BC000000", {"sendrf,3,1,1," + rfAll}, 200,
+        -1, rfRaw);
+    row("RF RTS, 8", false, "rbRCCapture rb8", "454B0106040002000800A5000000", {"sendrf_rc," + rfAll}, 200);
+    row("IR automatic", true, "rbIR_Auto", irReq, {irAuto}, 200, -1, "");
+    row("IR raw", true, "rbIR_Raw", irReq, {"sendir,1:8,1,37900,1,1," + joined(capture(true))}, 200, -1, "");
+    row("RF no acknowledgement", false, "no-answer", rf16, noAnswer, 100);
+    row("IR no acknowledgement", true, "no-answer", irReq, noAnswer, 100);
+    row("RF acknowledgement on poll 99", false, "late-990", rf16, {rfAuto}, 200);
+    row("RF acknowledgement on poll 100", false, "late-1000", rf16, noAnswer, 100);
+    row("RF checksum off by one", false, "bad-checksum", rf16, bad, 1);
+    row("IR checksum off by one", true, "bad-checksum", irReq, bad, 1);
+    row("RF zero checksum", false, "zero-checksum", rf16, bad, 1);
+    row("RF all-zero acknowledgement", false, "zero-ack", rf16, bad, 3);
+    row("RF no key pressed", false, "no-key", rf16, QStringList{"CMD OK", rfPrompt} + noKey, 1 + 1000);
+    row("IR no key pressed", true, "no-key", irReq, QStringList{"CMD OK", irPrompt} + noKey, 1 + 1000);
     // Automatic analysis: two long pulses only, no frame length can be voted.
-    QTest::newRow("RF refused by the analysis") << false << F::None << 0 << "two long pulses" << rfError
-                                                << rawBefore << 200;
+    row("RF refused by the analysis", false, "two-pulses", rf16, rfError, 200);
     // The message announces more words than arrive: nothing past the received bytes may be
     // read (an earlier, longer capture still lies there).
-    QTest::newRow("RF capture cut short") << false << F::None << 0 << "cut" << rfError << rawBefore << 200;
-    QTest::newRow("IR capture cut short") << true << F::None << 0 << "cut" << irError << "" << 200;
+    row("RF capture cut short", false, "cut rbRawCapture", rf16, rfError, 200);
+    row("IR capture cut short", true, "cut rbIR_Raw", irReq, irError, 200, -1, "");
+    // Without a usable link nothing is sent, nothing waits, nothing changes (not even rfDivisor).
+    row("RF, no device found", false, "usb-off rb32", "", {logBefore}, 0, 0);
+    row("IR, no device found", true, "usb-off", "", {logBefore}, 0, 0);
+    row("RF, USB link closed", false, "unplugged rb32", "", {logBefore}, 0, 0);
+    row("IR, USB link closed", true, "unplugged", "", {logBefore}, 0, 0);
+    // Network: acknowledgement on poll 3 ("ack"), the capture in three datagrams ("split"):
+    // the first two on poll 9, the last on poll 12. The network wins when both links are found.
+    row("network RF, both links found", false, "net ack split rbRawCapture", "", {"sendrf,2,1,1," + rfAll}, 12, -1,
+        rfRaw);
+    row("network IR, network only", true, "net usb-off ack split", "", {irAuto}, 12);
+    // Waits over the network: the acknowledgement 1000 polls (RF 1 ms, IR 10 ms), the capture
+    // 1000 polls of 10 ms, with no 0ms line.
+    row("network RF no acknowledgement", false, "net", "", noAnswer, 1000, 1000);
+    row("network IR no acknowledgement", true, "net", "", noAnswer, 1000, 10000);
+    row("network RF no key pressed", false, "net ack", "", {"CMD OK", rfPrompt, "10ms", "Sem resposta!"}, 3 + 1000,
+        2 + 10000);
 }
 
-void TestLearning::usbOutcome()
+void TestLearning::learn()
 {
     QFETCH(bool, ir);
-    QFETCH(fakehid::UsbFault, fault);
-    QFETCH(int, delayMs);
-    QFETCH(QString, behaviour);
-    QFETCH(QStringList, log);
-    QFETCH(QString, rawData);
-    QFETCH(int, polls);
+    QFETCH(QString, setup);
+    QFETCH(QByteArray, request);
+    QFETCH(int, elapsedMs);
+    const QStringList does = setup.split(u' ');
+    using F = fakehid::UsbFault;
+    const QHash<QString, fakehid::UsbFaultSpec> usbFaults{
+        {"no-answer", {F::NoAnswer, 0, 0, 1}}, {"late-990", {F::Late, 990, 0, 1}}, {"late-1000", {F::Late, 1000, 0, 1}},
+        {"bad-checksum", {F::BadChecksum, 0, 0, 1}}, {"zero-checksum", {F::ZeroChecksum, 0, 0, 1}}};
+    fakehid::setFault(usbFaults.value(does[0]));
     ondixsim::DeviceConfig& config = device->config();
-    config.rfCapture->delayMs = 2000;
-    config.irCapture->delayMs = 2000;
-    if (behaviour == QStringLiteral("zero ack"))
+    if (does.contains(u"zero-ack"))
         config.faults[ondixsim::cmdLearnRf] = ondixsim::Fault{ondixsim::FaultKind::NoAnswer};
-    if (behaviour == QStringLiteral("no key"))
+    if (does.contains(u"no-key"))
         config.rfCapture->present = config.irCapture->present = false;
-    if (behaviour == QStringLiteral("two long pulses"))
+    if (does.contains(u"two-pulses"))
         config.rfCapture->durations = {12400, 400, 1200, 400, 1200, 12400, 400};
-    if (behaviour == QStringLiteral("cut")) {
-        const ondixsim::Fault cut{ondixsim::FaultKind::Truncated, 0, 12, -1, 1};
-        config.faults[ondixsim::cmdLearnRf] = cut;
-        config.faults[ondixsim::cmdLearnIr] = cut;
-    }
-    fakehid::plug();
-    fakehid::setFault({fault, delayMs, 0, 1});
-    build();
-    if (behaviour == QStringLiteral("zero ack"))
-        fakeWaiter(*window).atPoll(3, [] { fakehid::sendFrame(fakehid::Bytes(8, 0)); });
-    if (behaviour == QStringLiteral("cut")) {
-        const QByteArray earlier = message(ir ? irCapture() : rfCapture(), ir ? std::optional<uint16_t>(irValue) : std::nullopt);
-        std::memcpy(window->answerBuf.data(), earlier.constData(), size_t(earlier.size()));
-        window->rbRawCapture->setChecked(true);
-        window->rbIR_Raw->setChecked(true);
-    }
+    if (does.contains(u"cut"))
+        config.faults[ondixsim::cmdLearnRf] = config.faults[ondixsim::cmdLearnIr] =
+            ondixsim::Fault{ondixsim::FaultKind::Truncated, 0, 12, -1, 1};
+    build(!does.contains(u"unplugged"));
+    window->usbDeviceFound = !does.contains(u"usb-off");
+    window->netDeviceFound = does.contains(u"net");
+    for (const QString& name : does)
+        if (name.startsWith(u"rb"))
+            window->findChild<QRadioButton*>(name)->setChecked(true);
+    TFakeHidWaiter& waiter = fakeWaiter(*window);
+    const QByteArray message = ::message(ir);
+    if (does.contains(u"zero-ack"))
+        waiter.atPoll(3, [] { fakehid::sendFrame(fakehid::Bytes(8, 0)); });
+    if (does.contains(u"ack"))
+        waiter.atPoll(3, [&] {  // each action schedules the next
+            fromNetwork(bytesOf(ondixsim::acknowledgement(ir ? 7 : 6)));
+            if (does.contains(u"split"))
+                waiter.atPoll(9, [&] {
+                    fromNetwork(message.left(20));
+                    fromNetwork(message.mid(20, 20));
+                    QCOMPARE(window->answerReady, 0);
+                    waiter.atPoll(12, [&] { fromNetwork(message.mid(40)); });
+                });
+        });
+    if (does.contains(u"cut"))
+        std::memcpy(window->answerBuf.data(), message.constData(), size_t(message.size()));
 
-    click(ir);
+    ir ? window->bbLearningIRClick() : window->bbLearningRFClick();
 
-    QCOMPARE(window->logLines(), log);
-    QCOMPARE(window->mmRawData->toPlainText(), rawData);
-    QCOMPARE(fakeWaiter(*window).polls(), polls);
+    const auto frames = fakehid::writtenFrames();
+    QCOMPARE(frames.empty() ? QByteArray() : bytesOf(frames[0]), request);
+    QCOMPARE(int(frames.size()), request.isEmpty() ? 0 : 1);
+    QTEST(window->logLines(), "log");
+    QTEST(window->mmRawData->toPlainText(), "rawData");
+    QTEST(waiter.polls(), "polls");
+    if (elapsedMs >= 0)
+        QCOMPARE(fakehid::now(), (long long)elapsedMs);
+    // The divisor kept for later sending is the one the RF request carried (16 when none went).
+    QCOMPARE(window->rfDivisor, !ir && request.size() > 8 ? int(uint8_t(request[8])) : 16);
     QVERIFY(window->TabControl1->isEnabled());
-    QVERIFY((ir ? window->bbLearningIR : window->bbLearningRF)->isEnabled());
+    QVERIFY(request.isEmpty() || (ir ? window->bbLearningIR : window->bbLearningRF)->isEnabled());
 }
 
 void TestLearning::countdownUntilCapture()
 {
     device->config().rfCapture->delayMs = 2500;
-    fakehid::plug();
     build();
     QList<int> countdown;
-    static const QRegularExpression countdownLine(QStringLiteral("^(\\d+)ms$"));
     QObject watching;  // ends the connection with this test
     connect(window->mmInfo, &QPlainTextEdit::textChanged, &watching, [&] {
         const QStringList lines = window->logLines();
-        if (lines.size() != 3 || lines[0] != QStringLiteral("CMD OK") || lines[1] != rfPrompt)
-            return;
-        const auto match = countdownLine.match(lines[2]);
-        if (match.hasMatch() && (countdown.isEmpty() || countdown.last() != match.captured(1).toInt()))
-            countdown.append(match.captured(1).toInt());
+        if (lines.size() == 3 && lines[0] == u"CMD OK" && lines[1] == rfPrompt && lines[2].endsWith(u"ms")
+            && (countdown.isEmpty() || countdown.last() != lines[2].chopped(2).toInt()))
+            countdown.append(lines[2].chopped(2).toInt());
     });
 
     window->bbLearningRFClick();
 
-    QVERIFY(countdown.size() > 2);
-    QCOMPARE(countdown.first(), 10000);
-    for (int i = 1; i < countdown.size(); ++i)
-        QCOMPARE(countdown[i], countdown[i - 1] - 10);
-    // The last value shown before the line replaced the log: about 2.5 s into the wait.
-    QVERIFY2(std::abs(countdown.last() - 7500) <= 30, qPrintable(QString::number(countdown.last())));
-    QVERIFY(window->logLines().value(0).startsWith(QStringLiteral("sendrf,2,5,1,12400,")));
-}
-
-void TestLearning::nothingHappens_data()
-{
-    QTest::addColumn<bool>("ir");
-    QTest::addColumn<bool>("plugged");
-    QTest::addColumn<bool>("usbFound");
-    QTest::newRow("RF, no device found") << false << true << false;
-    QTest::newRow("IR, no device found") << true << true << false;
-    QTest::newRow("RF, USB link closed") << false << false << true;
-    QTest::newRow("IR, USB link closed") << true << false << true;
-}
-
-void TestLearning::nothingHappens()
-{
-    QFETCH(bool, ir);
-    QFETCH(bool, plugged);
-    QFETCH(bool, usbFound);
-    if (plugged)
-        fakehid::plug();
-    build();
-    window->usbDeviceFound = usbFound;
-    window->rb32->setChecked(true);
-
-    click(ir);
-
-    QCOMPARE(window->logLines(), QStringList{logBefore});
-    QCOMPARE(window->mmRawData->toPlainText(), rawBefore);
-    QCOMPARE(fakehid::stats().writes, 0);
-    QCOMPARE(fakeWaiter(*window).polls(), 0);
-    QCOMPARE(window->rfDivisor, 16);  // nothing was sent with 32
-    QVERIFY(window->TabControl1->isEnabled());
-}
-
-void TestLearning::networkPath_data()
-{
-    QTest::addColumn<bool>("ir");
-    QTest::addColumn<bool>("usbFound");
-    QTest::addColumn<QString>("line");
-    QTest::newRow("RF, both links found") << false << true << "sendrf,2,1,1," + joined(rfCapture());
-    QTest::newRow("IR, network only") << true << false << "sendir,1:8,1,37900,3,1," + joined(irFrame);
-}
-
-void TestLearning::networkPath()
-{
-    QFETCH(bool, ir);
-    QFETCH(bool, usbFound);
-    QFETCH(QString, line);
-    fakehid::plug();
-    build();
-    window->usbDeviceFound = usbFound;
-    window->netDeviceFound = true;
-    window->rbRawCapture->setChecked(true);
-    const QByteArray capture = message(ir ? irCapture() : rfCapture(), ir ? std::optional<uint16_t>(irValue) : std::nullopt);
-    const QHostAddress sender(QStringLiteral("127.0.0.9"));
-    TFakeHidWaiter& waiter = fakeWaiter(*window);
-    // One action per poll at a time: each one schedules the next.
-    const auto lastPart = [&] { window->udpServerUDPRead(capture.mid(40), sender); };
-    const auto firstParts = [&] {
-        // The capture in three datagrams, the first two on one poll, the last on a later one.
-        window->udpServerUDPRead(capture.left(20), sender);
-        window->udpServerUDPRead(capture.mid(20, 20), sender);
-        QCOMPARE(window->answerReady, 0);
-        waiter.atPoll(12, lastPart);
-    };
-    waiter.atPoll(4, [&] {
-        window->udpServerUDPRead(bytesOf(ondixsim::acknowledgement(ir ? 7 : 6)), sender);
-        waiter.atPoll(9, firstParts);
-    });
-
-    click(ir);
-
-    QCOMPARE(window->logLines(), QStringList{line});
-    QCOMPARE(fakehid::stats().writes, 0);  // nothing went over the cable
-    QCOMPARE(waiter.polls(), 12);
-    // Only the USB variant empties the raw data memo.
-    QCOMPARE(window->mmRawData->toPlainText(), ir ? rawBefore : joined(rfCapture(), QLatin1Char('\n')));
-}
-
-void TestLearning::networkTimeout_data()
-{
-    QTest::addColumn<bool>("ir");
-    QTest::addColumn<bool>("acknowledged");
-    QTest::addColumn<QStringList>("log");
-    QTest::addColumn<int>("polls");
-    QTest::addColumn<int>("elapsedMs");
-    const QStringList noAnswer{logBefore, "Sem resposta!"};
-    QTest::newRow("RF acknowledgement: 1000 polls of 1 ms") << false << false << noAnswer << 1000 << 1000;
-    QTest::newRow("IR acknowledgement: 1000 polls of 10 ms") << true << false << noAnswer << 1000 << 10000;
-    QTest::newRow("RF capture: no 0ms line") << false << true
-                                             << QStringList{"CMD OK", rfPrompt, "10ms", "Sem resposta!"}
-                                             << 3 + 1000 << 2 + 10000;
-}
-
-void TestLearning::networkTimeout()
-{
-    QFETCH(bool, ir);
-    QFETCH(bool, acknowledged);
-    QFETCH(QStringList, log);
-    QFETCH(int, polls);
-    QFETCH(int, elapsedMs);
-    fakehid::plug();
-    build();
-    window->netDeviceFound = true;
-    // The acknowledgement, when there is one, comes on the third poll (2 ms into the wait).
-    if (acknowledged)
-        fakeWaiter(*window).atPoll(3, [&] {
-            window->udpServerUDPRead(bytesOf(ondixsim::acknowledgement(ir ? 7 : 6)), QHostAddress(QStringLiteral("127.0.0.9")));
-        });
-
-    click(ir);
-
-    QCOMPARE(window->logLines(), log);
-    QCOMPARE(fakeWaiter(*window).polls(), polls);
-    QCOMPARE(fakehid::now(), (long long)elapsedMs);
+    // Steps of 10 from 10000 until the capture, about 2.5 s into the wait.
+    QVERIFY2(!countdown.isEmpty() && std::abs(countdown.last() - 7500) <= 30,
+             qPrintable(QString::number(countdown.value(countdown.size() - 1))));
+    QList<int> expected;
+    for (int v = 10000; v >= countdown.last(); v -= 10)
+        expected.append(v);
+    QCOMPARE(countdown, expected);
+    QVERIFY(window->logLines().value(0).startsWith(u"sendrf,2,5,1,12400,"));
 }
 
 void TestLearning::closeDuringCapture()
 {
     device->config().rfCapture->present = false;
-    fakehid::plug();
     build();
     window->show();
     fakeWaiter(*window).atPoll(40, [&] { window->close(); });
@@ -462,9 +290,8 @@ void TestLearning::closeDuringCapture()
     window->bbLearningRFClick();
 
     QVERIFY2(fakeWaiter(*window).polls() < 45, "the close must end the wait at once");
-    const QStringList log = window->logLines();
-    QVERIFY(!log.contains(QStringLiteral("Sem resposta!")));
-    QCOMPARE(log.value(0), QStringLiteral("CMD OK"));
+    QCOMPARE(window->logLines().value(0), QStringLiteral("CMD OK"));
+    QVERIFY(!window->logLines().contains(QStringLiteral("Sem resposta!")));
     QTRY_VERIFY(!window->isVisible());
     QVERIFY(!window->exchange.busy());
 }
