@@ -78,9 +78,8 @@ private slots:
         for (const QByteArray& d : datagrams)
             window.udpServerUDPRead(d, loopback);
         const bool answer = kind == Kind::OrdinaryAnswer;
-        QCOMPARE(window.answerReady, answer || kind == Kind::CaptureComplete ? 1 : 0);
-        QCOMPARE(window.answerLen, answer ? fill : 5);
-        QCOMPARE(window.answerFill, answer ? 0 : fill);
+        QCOMPARE((QList<int>{window.answerReady, window.answerLen, window.answerFill}),
+                 (QList<int>{answer || kind == Kind::CaptureComplete, answer ? fill : 5, answer ? 0 : fill}));
         QCOMPARE(bufferOf(window, fill), datagrams.join());
     }
 
@@ -96,31 +95,17 @@ private slots:
         QCOMPARE(feed(storage, answerBufSize, 1'000'000, "0123456789", false).fill, answerBufSize);
     }
 
-    void realSockets()
+    // A real datagram on port 4040 is signalled once; a malformed device address sends nothing.
+    void realSocket()
     {
         TfmPrincipal window(nullptr, false);
         if (!window.udpServer || window.udpServer->state() != QAbstractSocket::BoundState)
             QSKIP("UDP port 4040 is not available here");
-        QUdpSocket device;
-        QVERIFY(device.bind(loopback, 0));
         QSignalSpy answered(&window, &TfmPrincipal::answerSignalled);
-        device.writeDatagram(ack8, loopback, ondixUdpPort);
+        QUdpSocket().writeDatagram(ack8, loopback, ondixUdpPort);
         QTRY_COMPARE_WITH_TIMEOUT(window.answerReady, 1, 2000);
-        QCOMPARE(answered.count(), 1);
-        QCOMPARE(window.answerLen, 8);
-
-        // The tool's frames leave from port 4040 to port 4040 of the device address.
-        QUdpSocket fakeDevice;
-        if (!fakeDevice.bind(QHostAddress(QStringLiteral("127.0.0.3")), ondixUdpPort,
-                             QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint))
-            QSKIP("cannot bind a second address on loopback");
-        const QByteArray frame = QByteArray::fromHex("454b010394000000");
-        QVERIFY(window.sendDatagram(frame, QStringLiteral("127.0.0.3")));
-        QTRY_VERIFY_WITH_TIMEOUT(fakeDevice.hasPendingDatagrams(), 2000);
-        const QNetworkDatagram got = fakeDevice.receiveDatagram();
-        QCOMPARE(got.data(), frame);
-        QCOMPARE(got.senderPort(), int(ondixUdpPort));
-        QVERIFY(!window.sendDatagram(ack8, QStringLiteral("192.168.0.")));  // not an address
+        QCOMPARE((QList<int>{int(answered.count()), window.answerLen}), (QList<int>{1, 8}));
+        QVERIFY(!window.sendDatagram(ack8, QStringLiteral("192.168.0.")));
     }
 
     void tcpChunksOverwrite()
