@@ -30,246 +30,204 @@ constexpr long long march7 = 1741338300LL;  // 2025-03-07 09:05:00 as local seco
 class TestDeviceCore : public QObject {
     Q_OBJECT
 private slots:
-    void requests_data();
-    void requests();
-    void clockRollsOver();
-    void captures_data();
-    void captures();
-    void rtsLines_data();
-    void rtsLines();
-    void faults_data();
-    void faults();
-    void configLoadsEveryField();
-    void configErrors_data();
-    void configErrors();
+    // Requests in order and each one's answers ("" when the device stays silent).
+    void requests_data() {
+        QTest::addColumn<QList<QByteArray>>("requests");
+        QTest::addColumn<QStringList>("answers");
+        const auto row = [](const char* tag, QList<QByteArray> requests, QStringList answers) {
+            QTest::newRow(tag) << requests << answers;
+        };
+        row("read clock", {sealed("454B010A")}, {"45 4B 01 0A 07 00 E9 07 03 07 09 05 00 AA 01 00 00"});
+        row("set clock", {sealed("454B010B0700EA070C05081E0F")}, {"45 4B 01 0B 9C 00 00 00"});
+        row("flash read 3 bytes at 0x100", {sealed("454B011508000001000003000000")},
+            {"45 4B 01 15 03 00 01 00 03 AD 00 00 00"});
+        // 10.0.0.60 / 255.255.0.0 / 10.0.0.1, DHCP on, port 5000; the MAC positions are ignored.
+        row("settings and MAC written, read back",
+            {sealed("454B010400000A00003CFFFF00000A000001AABBCCDDEEFF018813", 19),
+             sealed("454B01050000001AFF0B2CFE", 16), sealed("454B0103")},
+            {"45 4B 01 04 95 00 00 00", "45 4B 01 05 96 00 00 00",
+             "45 4B 01 03 00 00 0A 00 00 3C FF FF 00 00 0A 00 00 01 00 1A FF 0B 2C FE 01 88 13 4F 4E 44 58 "
+             "30 30 30 30 30 30 30 30 30 30 30 31 15 00 01 5D 09 00 00"});
+        row("RTS table written, read back", {sealed("454B01090C000100000000003412A70AFF00"), sealed("454B0108")},
+            {"45 4B 01 09 9A 00 00 00", "45 4B 01 08 0C 00 01 00 00 00 00 00 34 12 A7 0A FF 00 9C 02 00 00"});
+        row("wrong checksum", {QByteArray::fromHex("454B010395000000")}, {""});
+        row("checksum cut to 8 bits", {QByteArray::fromHex("454B01090C000100000000003412A70AFF009D000000")}, {""});
+        row("not EK", {sealed("464B0103")}, {""});
+        row("too short", {QByteArray::fromHex("454B0103")}, {""});
+        row("unknown code", {sealed("454B010E")}, {""});
+        row("own discovery code", {sealed("454B010C")}, {""});
+        row("info request with a body", {sealed("454B01030100")}, {""});
+        row("RTS count above 100", {sealed("454B0109040065000000")}, {""});
+        row("RTS count beyond length", {sealed("454B0109040002000000")}, {""});
+        row("month 13", {sealed("454B010B0700EA070D05081E0F")}, {""});
+        row("flash length field wrong", {sealed("454B011507000000000080000000")}, {""});
+    }
+    void requests() {
+        QFETCH(QList<QByteArray>, requests);
+        QFETCH(QStringList, answers);
+        Device device({}, [] { return march7; });
+        QStringList got;
+        for (const QByteArray& request : requests) {
+            const auto out = device.handleRequest(toBytes(request), Transport::Usb);
+            got << (out.empty() ? QString() : hexText(out[0].bytes) + QString(" +").repeated(int(out.size()) - 1));
+        }
+        QCOMPARE(got, answers);
+        if (answers.back().isEmpty())  // nothing stored either
+            QVERIFY(device.config().rts.empty() && device.config().clockOffsetSeconds == 0);
+    }
+
+    void clockRollsOver() {
+        long long now = march7;
+        Device device({}, [&now] { return now; });
+        // Set to 2026-12-31 23:59:50; 15 s later the device shows the new year.
+        QVERIFY(!device.handleRequest(toBytes(sealed("454B010B0700EA070C1F173B32")), Transport::Usb).empty());
+        now += 15;
+        QCOMPARE(hexText(device.handleRequest(hex("454B010A9B000000"), Transport::Usb)[0].bytes, 6, 13),
+                 "EB 07 01 01 00 00 05");
+    }
+
+    void captures_data() {
+        QTest::addColumn<bool>("ir");
+        QTest::addColumn<bool>("network");
+        QTest::addColumn<int>("count");  // durations
+        QTest::newRow("RF over USB") << false << false << 5;
+        QTest::newRow("IR over the network, 997 durations (1000 words)") << true << true << 997;
+        QTest::newRow("IR with no durations") << true << true << 0;
+    }
+    void captures() {
+        QFETCH(bool, ir);
+        QFETCH(bool, network);
+        QFETCH(int, count);
+        DeviceConfig c;
+        Capture& capture = (ir ? c.irCapture : c.rfCapture).emplace(Capture{{}, 37900, 250, 700, true});
+        QByteArray message;  // little-endian words; word 0 never reads 'E','K'
+        const auto put = [&message](int word) { message += char(word & 0xFF); message += char(word >> 8); };
+        put(0), put((ir ? 3 : 2) + count);
+        if (ir) put(37900);
+        for (int i = 0; i < count; ++i) capture.durations.push_back(uint16_t(100 + i)), put(100 + i);
+        Device device(c);
+        const auto out = device.handleRequest(ir ? hex("454B010798000000") : hex("454B0106040002000800A5000000"),
+                                              network ? Transport::Network : Transport::Usb);
+        QCOMPARE(out.size(), size_t(2));
+        QCOMPARE(hexText(out[0].bytes), ir ? "45 4B 01 07 98 00 00 00" : "45 4B 01 06 97 00 00 00");
+        QCOMPARE(out[1].bytes, toBytes(message));
+        QCOMPARE(std::pair(out[1].delayMs, out[1].chunkSize), std::pair(250, network ? 700 : 0));
+    }
+
+    void rtsLines_data() {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("table");  // the RTS table bytes afterwards
+        const QString prog = "sendrf_rc,3767,160,128,1,2,3";
+        QTest::newRow("Somfy PROG creates a record") << QStringList{prog} << "01 00 00 00 00 00 01 00 01 01 02 03";
+        QTest::newRow("Tube PROG, with a line end")
+            << QStringList{"sendrf_rc,3695,156,240,10,255,0\r\n"} << "01 00 00 00 00 01 01 00 01 0A FF 00";
+        QTest::newRow("UP, STOP, DOWN advance the rolling code")
+            << QStringList{prog, "sendrf_rc,3767,160,32,1,2,3", "sendrf_rc,3767,160,16,1,2,3",
+                           "sendrf_rc,3767,160,64,1,2,3"} << "01 00 00 00 00 00 04 00 01 01 02 03";
+        QTest::newRow("Tube moves, second remote gets a fresh key")
+            << QStringList{prog, "sendrf_rc,3695,156,240,4,5,6", "sendrf_rc,3695,150,240,4,5,6",
+                           "sendrf_rc,3695,149,240,4,5,6", "sendrf_rc,3695,152,240,4,5,6"}
+            << "02 00 00 00 00 00 01 00 01 01 02 03 00 01 04 00 02 04 05 06";
+        QTest::newRow("UP for an unknown remote, malformed lines: only kept")
+            << QStringList{"sendrf_rc,3767,160,32,7,8,9", "sendrf_rc,3767,160,128,1,2", "sendrf_rc,3767,160,99,1,2,3",
+                           "sendrf_rc,3767,160,128,1,2,300", "sendrf,2,1,1,300,900", "sendrf_rc,3767,160,128,1,2,x"}
+            << "00 00 00 00";
+    }
+    void rtsLines() {
+        QFETCH(QStringList, lines);
+        Device device;
+        for (const QString& line : lines) device.handleCommandLine(line.toStdString());
+        QTEST(hexText(device.rtsTableBytes()), "table");
+        QCOMPARE(device.commandLines().size(), size_t(lines.size()));
+        QVERIFY(device.commandLines().back().find('\r') == std::string::npos);
+    }
+
+    void faults_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<QList<int>>("lengths");  // of each output, in order
+        QTest::addColumn<QString>("last");        // how the last output starts
+        // The default device's information record, up to its checksum.
+        const QString info = "45 4B 01 03 00 00 C0 A8 00 32 FF FF FF 00 C0 A8 00 01 00 1A 2B 3C 4D 5E 00 86 13 "
+                             "4F 4E 44 58 30 30 30 30 30 30 30 30 30 30 30 31 15 00 01 ";
+        const QString good = info + "E9 0B 00 00";
+        QTest::newRow("bad checksum") << int(FaultKind::BadChecksum) << 0 << QList<int>{50} << info + "EA 0B 00 00";
+        QTest::newRow("zero checksum") << int(FaultKind::ZeroChecksum) << 0 << QList<int>{50} << info + "00 00 00 00";
+        QTest::newRow("duplicate") << int(FaultKind::Duplicate) << 0 << QList<int>{50, 50} << good;
+        QTest::newRow("truncated") << int(FaultKind::Truncated) << 20 << QList<int>{20} << good.left(59);
+        QTest::newRow("oversize") << int(FaultKind::Oversize) << 64 << QList<int>{64} << good;
+        QTest::newRow("garbage first") << int(FaultKind::Garbage) << 12 << QList<int>{12, 50} << good;
+    }
+    void faults() {
+        QFETCH(int, kind);
+        QFETCH(int, size);
+        QFETCH(QString, last);
+        DeviceConfig c;
+        c.faults[cmdInfo] = Fault{FaultKind(kind), 3000, size, -1, -1};
+        Device device(c);
+        for (int round = 0; round < 2; ++round) {  // times -1: every request
+            const auto out = device.handleRequest(hex("454B010394000000"), Transport::Network);
+            QList<int> got;
+            for (const Output& o : out) got << int(o.bytes.size());
+            QTEST(got, "lengths");
+            QVERIFY2(hexText(out.back().bytes).startsWith(last), qPrintable(hexText(out.back().bytes)));
+            if (kind == int(FaultKind::Garbage)) QVERIFY(out[0].bytes[0] != 'E');
+        }
+    }
+
+    void configLoadsDevices() {
+        const QByteArray json = R"({"devices": [{"ip": "10.231.1.10", "mask": "255.255.0.0", "gateway": "10.231.0.1",
+            "mac": "02:00:00:00:00:0A", "dhcp": true, "tcpPort": 5000, "ident": "DEV-A", "firmware": 30, "rfFlag": 0,
+            "rts": [{"type": 1, "rollingCode": 4660, "keyCode": 167, "remoteId": "0A-FF-00", "reserved": 9}],
+            "rtsCount": 3, "rtsRollingStart": 100, "clockOffsetSeconds": -3600,
+            "faults": {"0x08": {"kind": "late"}, "3": {"kind": "garbage", "size": 7, "message": 0}},
+            "announce": {"atMs": [100, 200], "everyMs": 1000, "to": "10.231.1.1"}}, {"ip": "10.231.1.11"}]})";
+        std::string error;
+        const auto devices = loadConfig(json, error);
+        QVERIFY2(devices, error.c_str());
+        QCOMPARE(devices->size(), size_t(2));
+        const DeviceConfig& a = (*devices)[0];
+        const Device device(a);
+        QCOMPARE(hexText(device.infoRecord(answerInfo), 6, 46),
+                 "0A E7 01 0A FF FF 00 00 0A E7 00 01 02 00 00 00 00 0A 01 88 13 "
+                 "44 45 56 2D 41 00 00 00 00 00 00 00 00 00 00 00 1E 00 00");
+        QCOMPARE(hexText(device.rtsTableBytes()), "03 00 00 00 09 01 34 12 A7 0A FF 00");
+        QCOMPARE(std::tuple(a.rtsRollingStart, a.clockOffsetSeconds), std::tuple(uint16_t(100), -3600LL));
+        const Fault garbage = a.faults.at(3);  // captures and other faults are read in the end-to-end suites
+        QCOMPARE(std::tuple(garbage.kind, garbage.size, garbage.message), std::tuple(FaultKind::Garbage, 7, 0));
+        QCOMPARE(std::tuple(a.announce.atMs, a.announce.everyMs, a.announce.to),
+                 std::tuple(std::vector<int>{100, 200}, 1000, std::string("10.231.1.1")));
+        QCOMPARE((*devices)[1].tcpPort, uint16_t(4998));
+    }
+
+    void configErrors_data() {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("error");
+        const auto row = [](const char* tag, const char* devices, const char* error) {
+            QTest::newRow(tag) << R"({"devices": [{)" + QByteArray(devices) + "}]}" << QString(error);
+        };
+        QTest::newRow("not JSON") << QByteArray("{devices: }") << "not valid JSON";
+        row("unknown device key", R"("ip": "1.2.3.4", "port": 1)", "devices[0]: unknown key \"port\"");
+        row("missing ip", "", "missing key \"ip\"");
+        row("bad address", R"("ip": "10.0.0.256")", "devices[0].ip: \"10.0.0.256\" is not an IPv4 address");
+        row("address with a blank", R"("ip": "10.0.0.1 ")", "is not an IPv4 address");
+        row("port fraction", R"("ip": "1.2.3.4", "tcpPort": 80.5)", "tcpPort: expected an integer");
+        row("same address twice", R"("ip": "1.2.3.4"}, {"ip": "1.2.3.4")",
+            "devices[1].ip: 1.2.3.4 is already used by devices[0]");
+        row("ident too long", R"("ip": "1.2.3.4", "ident": "12345678901234567")", "ident: expected a text of at most 16");
+        row("bad remote id", R"("ip": "1.2.3.4", "rts": [{"remoteId": "0A-FF"}])", "devices[0].rts[0].remoteId");
+        row("duration out of range", R"("ip": "1.2.3.4", "rfCapture": {"durations": [1, 70000]})",
+            "devices[0].rfCapture.durations[1]: expected an integer from 0 to 65535");
+        row("bad fault code", R"("ip": "1.2.3.4", "faults": {"0x1FF": {"kind": "late"}})", "expected a command code");
+    }
+    void configErrors() {
+        QFETCH(QByteArray, json);
+        QFETCH(QString, error);
+        std::string message;
+        QVERIFY(!loadConfig(json, message));
+        QVERIFY2(QString::fromStdString(message).contains(error), message.c_str());
+    }
 };
-
-// Requests in order and each one's answers ("" when the device stays silent).
-void TestDeviceCore::requests_data() {
-    QTest::addColumn<QList<QByteArray>>("requests");
-    QTest::addColumn<QStringList>("answers");
-    const auto row = [](const char* tag, QList<QByteArray> requests, QStringList answers) {
-        QTest::newRow(tag) << requests << answers;
-    };
-    row("firmware trigger", {sealed("454B0102040000000000")}, {"45 4B 01 02 93 00 00 00"});
-    row("read empty RTS table", {sealed("454B0108")}, {"45 4B 01 08 04 00 00 00 00 00 9D 00 00 00"});
-    row("read clock", {sealed("454B010A")}, {"45 4B 01 0A 07 00 E9 07 03 07 09 05 00 AA 01 00 00"});
-    row("set clock", {sealed("454B010B0700EA070C05081E0F")}, {"45 4B 01 0B 9C 00 00 00"});
-    row("flash read 3 bytes at 0x100", {sealed("454B011508000001000003000000")},
-        {"45 4B 01 15 03 00 01 00 03 AD 00 00 00"});
-    // 10.0.0.60 / 255.255.0.0 / 10.0.0.1, DHCP on, port 5000; the MAC positions are ignored.
-    row("settings and MAC written, read back",
-        {sealed("454B010400000A00003CFFFF00000A000001AABBCCDDEEFF018813", 19), sealed("454B01050000001AFF0B2CFE", 16),
-         sealed("454B0103")},
-        {"45 4B 01 04 95 00 00 00", "45 4B 01 05 96 00 00 00",
-         "45 4B 01 03 00 00 0A 00 00 3C FF FF 00 00 0A 00 00 01 00 1A FF 0B 2C FE 01 88 13 4F 4E 44 58 30 30 30 30 "
-         "30 30 30 30 30 30 30 31 15 00 01 5D 09 00 00"});
-    row("RTS table written, read back", {sealed("454B01090C000100000000003412A70AFF00"), sealed("454B0108")},
-        {"45 4B 01 09 9A 00 00 00", "45 4B 01 08 0C 00 01 00 00 00 00 00 34 12 A7 0A FF 00 9C 02 00 00"});
-    row("wrong checksum", {QByteArray::fromHex("454B010395000000")}, {""});
-    row("checksum cut to 8 bits", {QByteArray::fromHex("454B01090C000100000000003412A70AFF009D000000")}, {""});
-    row("not EK", {sealed("464B0103")}, {""});
-    row("too short", {QByteArray::fromHex("454B0103")}, {""});
-    row("unknown code", {sealed("454B010E")}, {""});
-    row("own discovery code", {sealed("454B010C")}, {""});
-    row("info request with a body", {sealed("454B01030100")}, {""});
-    row("RTS count above 100", {sealed("454B0109040065000000")}, {""});
-    row("RTS count beyond length", {sealed("454B0109040002000000")}, {""});
-    row("month 13", {sealed("454B010B0700EA070D05081E0F")}, {""});
-    row("flash length field wrong", {sealed("454B011507000000000080000000")}, {""});
-}
-
-void TestDeviceCore::requests() {
-    QFETCH(QList<QByteArray>, requests);
-    QFETCH(QStringList, answers);
-    Device device({}, [] { return march7; });
-    QStringList got;
-    for (const QByteArray& request : requests) {
-        QStringList out;
-        for (const Output& o : device.handleRequest(toBytes(request), Transport::Usb))
-            out << hexText(o.bytes) + (o.delayMs ? " after " + QString::number(o.delayMs) : "");
-        got << out.join(" + ");
-    }
-    QCOMPARE(got, answers);
-    if (answers.back().isEmpty()) {  // nothing stored either
-        QVERIFY(device.config().rts.empty());
-        QCOMPARE(device.config().clockOffsetSeconds, 0LL);
-    }
-}
-
-void TestDeviceCore::clockRollsOver() {
-    long long now = march7;
-    Device device({}, [&now] { return now; });
-    // Set to 2026-12-31 23:59:50; 15 s later the device shows the new year.
-    QVERIFY(!device.handleRequest(toBytes(sealed("454B010B0700EA070C1F173B32")), Transport::Usb).empty());
-    now += 15;
-    QCOMPARE(hexText(device.handleRequest(hex("454B010A9B000000"), Transport::Usb)[0].bytes, 6, 13),
-             "EB 07 01 01 00 00 05");
-}
-
-void TestDeviceCore::captures_data() {
-    QTest::addColumn<bool>("ir");
-    QTest::addColumn<bool>("network");
-    QTest::addColumn<int>("count");  // durations
-    QTest::addColumn<bool>("present");
-    QTest::newRow("RF over USB") << false << false << 5 << true;
-    QTest::newRow("IR over the network, 997 durations (1000 words)") << true << true << 997 << true;
-    QTest::newRow("IR, nobody presses a key") << true << false << 3 << false;
-    QTest::newRow("IR with no durations") << true << true << 0 << true;
-}
-
-void TestDeviceCore::captures() {
-    QFETCH(bool, ir);
-    QFETCH(bool, network);
-    QFETCH(int, count);
-    QFETCH(bool, present);
-    DeviceConfig c;
-    Capture& capture = (ir ? c.irCapture : c.rfCapture).emplace(Capture{{}, 37900, 250, 700, present});
-    QByteArray message;  // little-endian words; word 0 never reads 'E','K'
-    const auto put = [&message](int word) { message += char(word & 0xFF); message += char(word >> 8); };
-    put(0), put((ir ? 3 : 2) + count);
-    if (ir) put(37900);
-    for (int i = 0; i < count; ++i) capture.durations.push_back(uint16_t(100 + i)), put(100 + i);
-    Device device(c);
-    const auto out = device.handleRequest(ir ? hex("454B010798000000") : hex("454B0106040002000800A5000000"),
-                                          network ? Transport::Network : Transport::Usb);
-    QCOMPARE(out.size(), size_t(present ? 2 : 1));
-    QCOMPARE(hexText(out[0].bytes), ir ? "45 4B 01 07 98 00 00 00" : "45 4B 01 06 97 00 00 00");
-    if (!ir) QCOMPARE(std::pair(device.lastRfKind(), device.lastRfDivisor()), std::pair(uint16_t(2), uint16_t(8)));
-    if (!present) return;
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(out[1].bytes.data()), qsizetype(out[1].bytes.size())), message);
-    QCOMPARE(std::pair(out[1].delayMs, out[1].chunkSize), std::pair(250, network ? 700 : 0));
-}
-
-void TestDeviceCore::rtsLines_data() {
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<QString>("table");  // the RTS table bytes afterwards
-    const QString prog = "sendrf_rc,3767,160,128,1,2,3";
-    QTest::newRow("Somfy PROG creates a record") << QStringList{prog} << "01 00 00 00 00 00 01 00 01 01 02 03";
-    QTest::newRow("Tube PROG, with a line end")
-        << QStringList{"sendrf_rc,3695,156,240,10,255,0\r\n"} << "01 00 00 00 00 01 01 00 01 0A FF 00";
-    QTest::newRow("UP, STOP, DOWN advance the rolling code")
-        << QStringList{prog, "sendrf_rc,3767,160,32,1,2,3", "sendrf_rc,3767,160,16,1,2,3", "sendrf_rc,3767,160,64,1,2,3"}
-        << "01 00 00 00 00 00 04 00 01 01 02 03";
-    QTest::newRow("Tube moves, second remote gets a fresh key")
-        << QStringList{prog, "sendrf_rc,3695,156,240,4,5,6", "sendrf_rc,3695,150,240,4,5,6",
-                       "sendrf_rc,3695,149,240,4,5,6", "sendrf_rc,3695,152,240,4,5,6"}
-        << "02 00 00 00 00 00 01 00 01 01 02 03 00 01 04 00 02 04 05 06";
-    QTest::newRow("UP for an unknown remote creates nothing") << QStringList{"sendrf_rc,3767,160,32,7,8,9"} << "00 00 00 00";
-    QTest::newRow("malformed lines are only kept")
-        << QStringList{"sendrf_rc,3767,160,128,1,2", "sendrf_rc,3767,160,128,1,2,300", "sendrf_rc,3767,160,99,1,2,3",
-                       "sendrf,2,1,1,300,900", "sendrf_rc,3767,160,128,1,2,x"}
-        << "00 00 00 00";
-}
-
-void TestDeviceCore::rtsLines() {
-    QFETCH(QStringList, lines);
-    QFETCH(QString, table);
-    Device device;
-    for (const QString& line : lines) device.handleCommandLine(line.toStdString());
-    QCOMPARE(hexText(device.rtsTableBytes()), table);
-    QCOMPARE(device.commandLines().size(), size_t(lines.size()));
-    QVERIFY(device.commandLines().back().find('\r') == std::string::npos);
-}
-
-void TestDeviceCore::faults_data() {
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<int>("size");
-    QTest::addColumn<QList<int>>("lengths");  // of each output, in order
-    QTest::addColumn<QString>("last");        // how the last output starts
-    // The default device's information record, up to its checksum.
-    const QString info = "45 4B 01 03 00 00 C0 A8 00 32 FF FF FF 00 C0 A8 00 01 00 1A 2B 3C 4D 5E 00 86 13 "
-                         "4F 4E 44 58 30 30 30 30 30 30 30 30 30 30 30 31 15 00 01 ";
-    const QString good = info + "E9 0B 00 00";
-    QTest::newRow("no answer") << int(FaultKind::NoAnswer) << 0 << QList<int>{} << "";
-    QTest::newRow("late") << int(FaultKind::Late) << 0 << QList<int>{50} << good;
-    QTest::newRow("bad checksum") << int(FaultKind::BadChecksum) << 0 << QList<int>{50} << info + "EA 0B 00 00";
-    QTest::newRow("zero checksum") << int(FaultKind::ZeroChecksum) << 0 << QList<int>{50} << info + "00 00 00 00";
-    QTest::newRow("duplicate") << int(FaultKind::Duplicate) << 0 << QList<int>{50, 50} << good;
-    QTest::newRow("truncated") << int(FaultKind::Truncated) << 20 << QList<int>{20} << good.left(59);
-    QTest::newRow("oversize") << int(FaultKind::Oversize) << 64 << QList<int>{64} << good;
-    QTest::newRow("garbage first") << int(FaultKind::Garbage) << 12 << QList<int>{12, 50} << good;
-}
-
-void TestDeviceCore::faults() {
-    QFETCH(int, kind);
-    QFETCH(int, size);
-    QFETCH(QList<int>, lengths);
-    QFETCH(QString, last);
-    DeviceConfig c;
-    c.faults[cmdInfo] = Fault{FaultKind(kind), 3000, size, -1, -1};
-    Device device(c);
-    for (int round = 0; round < 2; ++round) {  // times -1: every request
-        const auto out = device.handleRequest(hex("454B010394000000"), Transport::Network);
-        QList<int> got;
-        for (const Output& o : out) got << int(o.bytes.size());
-        QCOMPARE(got, lengths);
-        if (out.empty()) continue;
-        QVERIFY2(hexText(out.back().bytes).startsWith(last), qPrintable(hexText(out.back().bytes)));
-        QCOMPARE(out.back().delayMs, kind == int(FaultKind::Late) ? 3000 : 0);
-        if (kind == int(FaultKind::Garbage)) QVERIFY(out[0].bytes[0] != 'E');
-    }
-}
-
-void TestDeviceCore::configLoadsEveryField() {
-    const QByteArray json = R"({"devices": [{"ip": "10.231.1.10", "mask": "255.255.0.0", "gateway": "10.231.0.1",
-        "mac": "02:00:00:00:00:0A", "dhcp": true, "tcpPort": 5000, "ident": "DEV-A", "firmware": 30, "rfFlag": 0,
-        "rts": [{"type": 1, "rollingCode": 4660, "keyCode": 167, "remoteId": "0A-FF-00", "reserved": 9}],
-        "rtsCount": 3, "rtsRollingStart": 100, "rfCapture": {"durations": [30, 930], "delayMs": 10, "datagramSize": 500},
-        "irCapture": {"durations": [1], "irValue": 37900, "present": false}, "clockOffsetSeconds": -3600,
-        "faults": {"0x08": {"kind": "late", "delayMs": 2000, "times": 2}, "3": {"kind": "garbage", "size": 7, "message": 0}},
-        "announce": {"atMs": [100, 200], "everyMs": 1000, "to": "10.231.1.1"}}, {"ip": "10.231.1.11"}]})";
-    std::string error;
-    const auto devices = loadConfig(json, error);
-    QVERIFY2(devices, error.c_str());
-    QCOMPARE(devices->size(), size_t(2));
-    const DeviceConfig& a = (*devices)[0];
-    const Device device(a);
-    QCOMPARE(hexText(device.infoRecord(answerInfo), 6, 46),
-             "0A E7 01 0A FF FF 00 00 0A E7 00 01 02 00 00 00 00 0A 01 88 13 "
-             "44 45 56 2D 41 00 00 00 00 00 00 00 00 00 00 00 1E 00 00");
-    QCOMPARE(hexText(device.rtsTableBytes()), "03 00 00 00 09 01 34 12 A7 0A FF 00");
-    QCOMPARE(a.rtsRollingStart, uint16_t(100));
-    QCOMPARE(std::tuple(a.rfCapture->durations.size(), a.rfCapture->delayMs, a.rfCapture->datagramSize),
-             std::tuple(size_t(2), 10, 500));
-    QCOMPARE(std::tuple(a.irCapture->irValue, a.irCapture->present), std::tuple(uint16_t(37900), false));
-    const Fault late = a.faults.at(8), garbage = a.faults.at(3);
-    QCOMPARE(std::tuple(late.kind, late.delayMs, late.times), std::tuple(FaultKind::Late, 2000, 2));
-    QCOMPARE(std::tuple(garbage.kind, garbage.size, garbage.message), std::tuple(FaultKind::Garbage, 7, 0));
-    QCOMPARE(a.clockOffsetSeconds, -3600LL);
-    QCOMPARE(std::tuple(a.announce.atMs, a.announce.everyMs, a.announce.to),
-             std::tuple(std::vector<int>{100, 200}, 1000, std::string("10.231.1.1")));
-    QCOMPARE((*devices)[1].tcpPort, uint16_t(4998));
-}
-
-void TestDeviceCore::configErrors_data() {
-    QTest::addColumn<QByteArray>("json");
-    QTest::addColumn<QString>("error");
-    // One device at 1.2.3.4 with these extra keys.
-    const auto dev = [](const char* extra) { return QByteArray(R"({"devices": [{"ip": "1.2.3.4")") + extra + "}]}"; };
-    QTest::newRow("not JSON") << QByteArray("{devices: }") << "not valid JSON";
-    QTest::newRow("unknown device key") << dev(R"(, "port": 1)") << "devices[0]: unknown key \"port\"";
-    QTest::newRow("missing ip") << QByteArray(R"({"devices": [{}]})") << "missing key \"ip\"";
-    QTest::newRow("bad address") << QByteArray(R"({"devices": [{"ip": "10.0.0.256"}]})")
-                                 << "devices[0].ip: \"10.0.0.256\" is not an IPv4 address";
-    QTest::newRow("address with a blank") << QByteArray(R"({"devices": [{"ip": "10.0.0.1 "}]})") << "is not an IPv4 address";
-    QTest::newRow("port fraction") << dev(R"(, "tcpPort": 80.5)") << "tcpPort: expected an integer";
-    QTest::newRow("same address twice") << dev(R"(}, {"ip": "1.2.3.4")")
-                                        << "devices[1].ip: 1.2.3.4 is already used by devices[0]";
-    QTest::newRow("ident too long") << dev(R"(, "ident": "12345678901234567")") << "ident: expected a text of at most 16";
-    QTest::newRow("bad remote id") << dev(R"(, "rts": [{"remoteId": "0A-FF"}])") << "devices[0].rts[0].remoteId";
-    QTest::newRow("duration out of range") << dev(R"(, "rfCapture": {"durations": [1, 70000]})")
-                                           << "devices[0].rfCapture.durations[1]: expected an integer from 0 to 65535";
-    QTest::newRow("bad fault code") << dev(R"(, "faults": {"0x1FF": {"kind": "late"}})") << "expected a command code";
-}
-
-void TestDeviceCore::configErrors() {
-    QFETCH(QByteArray, json);
-    QFETCH(QString, error);
-    std::string message;
-    QVERIFY(!loadConfig(json, message));
-    QVERIFY2(QString::fromStdString(message).contains(error), message.c_str());
-}
 
 QTEST_GUILESS_MAIN(TestDeviceCore)
 #include "test_devicecore.moc"
