@@ -115,13 +115,8 @@ private slots:
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QString why;
-    if (TTestNetwork::check(&why) != 0) {
-        std::fprintf(stderr, "test_learning_e2e skipped: %s\n", qPrintable(why.trimmed()));
-        return 77;
-    }
     TestLearningEndToEnd test;
-    return QTest::qExec(&test, argc, argv);
+    return TTestNetwork::exec(test, argc, argv);
 }
 
 #include "test_learning_e2e.moc"

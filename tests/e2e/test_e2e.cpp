@@ -198,13 +198,8 @@ void TestEndToEnd::commandLineOverTcp()
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QString why;
-    if (TTestNetwork::check(&why) != 0) {
-        std::fprintf(stderr, "test_e2e skipped: %s\n", qPrintable(why.trimmed()));
-        return 77;
-    }
     TestEndToEnd test;
-    return QTest::qExec(&test, argc, argv);
+    return TTestNetwork::exec(test, argc, argv);
 }
 
 #include "test_e2e.moc"

@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QThread>
+#include <QTest>
+
+#include <cstdio>
 
 #include <fcntl.h>
 #include <sched.h>
@@ -39,6 +42,16 @@ int TTestNetwork::check(QString* why)
 {
     const int code = runTestnet({QStringLiteral("check")}, why);
     return code == 0 ? 0 : 77;
+}
+
+int TTestNetwork::exec(QObject& test, int argc, char** argv)
+{
+    QString why;
+    if (check(&why) != 0) {
+        std::fprintf(stderr, "%s skipped: %s\n", argv[0], qPrintable(why.trimmed()));
+        return 77;
+    }
+    return QTest::qExec(&test, argc, argv);
 }
 
 QString TTestNetwork::namespaceName(const char* which) const

@@ -18,6 +18,9 @@ public:
 
     // 0 when namespaces can be made here; otherwise 77 and the reason in `why`.
     static int check(QString* why);
+    // Runs `test` with QTest::qExec, or returns 77 (skipped) with the reason on stderr
+    // where namespaces can't be made.
+    static int exec(QObject& test, int argc, char** argv);
 
     // Creates the namespaces with `devices` device addresses on 10.231.<subnet>.0/24.
     bool up(int devices, int subnet = 1);

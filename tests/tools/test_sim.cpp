@@ -144,13 +144,8 @@ private slots:
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    QString why;
-    if (TTestNetwork::check(&why) != 0) {
-        std::fprintf(stderr, "test_sim skipped: %s\n", qPrintable(why.trimmed()));
-        return 77;
-    }
     TestSim test;
-    return QTest::qExec(&test, argc, argv);
+    return TTestNetwork::exec(test, argc, argv);
 }
 
 #include "test_sim.moc"
