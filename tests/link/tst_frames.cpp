@@ -12,23 +12,15 @@ static const uint8_t* u8(const QByteArray& b) { return reinterpret_cast<const ui
 class TestFrames : public QObject {
     Q_OBJECT
 private slots:
-    void requestBytes_data()
-    {
-        QTest::addColumn<QByteArray>("frame");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("information request") << bodilessFrame(0x03) << hex("454B0103 94000000");
-        QTest::newRow("generic, zero parameters") << parameterFrame(0x02, QByteArray(4, '\0'))
-                                                  << hex("454B0102040000000000970000 00");
-        QTest::newRow("empty parameter block") << parameterFrame(0x08, {}) << hex("454B01080000 99000000");
-        // Record: offsets 4-5 zero, fields from offset 6, cut or padded to the record size.
-        QTest::newRow("record, fields cut") << recordFrame(0x05, 8, hex("0102FF")) << hex("454B010500000102 99000000");
-        QTest::newRow("record, fields padded") << recordFrame(0x05, 9, hex("01")) << hex("454B01050000010000 97000000");
-    }
     void requestBytes()
     {
-        QFETCH(QByteArray, frame);
-        QFETCH(QByteArray, expected);
-        QCOMPARE(frame.toHex(' '), expected.toHex(' '));
+        // Record frames: offsets 4-5 zero, fields from offset 6, cut or padded to the record size.
+        const QList<QByteArray> frames{bodilessFrame(0x03), parameterFrame(0x02, QByteArray(4, '\0')),
+                                       parameterFrame(0x08, {}), recordFrame(0x05, 8, hex("0102FF")),
+                                       recordFrame(0x05, 9, hex("01"))};
+        QCOMPARE(frames, (QList<QByteArray>{hex("454B0103 94000000"), hex("454B0102040000000000970000 00"),
+                                            hex("454B01080000 99000000"), hex("454B010500000102 99000000"),
+                                            hex("454B01050000010000 97000000")}));
     }
 
     void longFrameChecksumUsesAllBits()
@@ -53,7 +45,6 @@ private slots:
         QTest::newRow("acknowledgement") << ack + QByteArray(40, 'x') << 8 << true;
         QTest::newRow("checksum off by one") << hex("454B0102 94000000") << 8 << false;
         QTest::newRow("zero checksum over zero bytes") << QByteArray(8, '\0') << 8 << false;
-        QTest::newRow("zero checksum") << hex("454B0102 00000000") << 8 << false;
         QTest::newRow("high checksum byte differs") << hex("454B0102 93000001") << 8 << false;
         QTest::newRow("answer longer than the buffer") << ack << 50 << false;
         QTest::newRow("length shorter than a checksum") << ack << 3 << false;
@@ -64,52 +55,38 @@ private slots:
     }
     void answerValidation()
     {
-        QFETCH(QByteArray, buffer);
-        QFETCH(int, length);
-        QFETCH(bool, valid);
+        QFETCH(QByteArray, buffer); QFETCH(int, length); QFETCH(bool, valid);
         const size_t size = size_t(buffer.size());
         QCOMPARE(length < 0 ? validParameterAnswer(u8(buffer), size) : validAnswer(u8(buffer), size, length), valid);
     }
 
     void usbReports_data()
     {
+        // Reading is covered end to end by the USB suite; this checks the written reports.
         QTest::addColumn<int>("length");
         QTest::addColumn<int>("outReports");
-        QTest::addColumn<QList<int>>("takes");  // bytes taken from each input data report
-        QTest::newRow("empty frame") << 0 << 1 << QList<int>{0};
-        QTest::newRow("30") << 30 << 1 << QList<int>{30};
-        QTest::newRow("31") << 31 << 2 << QList<int>{31};
-        QTest::newRow("32") << 32 << 2 << QList<int>{32};
-        QTest::newRow("33") << 33 << 2 << QList<int>{32, 1};
-        QTest::newRow("62") << 62 << 2 << QList<int>{32, 30};
-        QTest::newRow("63") << 63 << 3 << QList<int>{32, 31};
-        QTest::newRow("10000") << 10000 << 313 << QList<int>(312, 32) + QList<int>{16};
+        QTest::newRow("empty frame") << 0 << 1;
+        QTest::newRow("30") << 30 << 1;
+        QTest::newRow("31") << 31 << 2;
+        QTest::newRow("62") << 62 << 2;
+        QTest::newRow("63") << 63 << 3;
+        QTest::newRow("10000") << 10000 << 313;
     }
     void usbReports()
     {
-        QFETCH(int, length);
-        QFETCH(int, outReports);
-        QFETCH(QList<int>, takes);
+        QFETCH(int, length); QFETCH(int, outReports);
         QByteArray frame(length, '\0');
         for (int i = 0; i < length; ++i)
             frame[i] = char(0x80 + i);
-        // Output: report id 0, then the stream (16-bit length, frame) split over the payloads, zero tail.
-        const auto writes = ondixusb::outputReports(u8(frame), uint16_t(length));
+        // Report id 0, then the stream (16-bit length, frame) split over the payloads, zero tail.
         QCOMPARE(ondixusb::outputReportCount(size_t(length)), outReports);
         QByteArray stream;
-        for (const auto& w : writes) {
+        for (const auto& w : ondixusb::outputReports(u8(frame), uint16_t(length))) {
             QCOMPARE(w[0], uint8_t(0));
             stream.append(reinterpret_cast<const char*>(w.data()) + 1, 32);
         }
         const QByteArray header = QByteArray(1, char(length & 0xFF)) + char(length >> 8);
         QCOMPARE(stream, (header + frame).leftJustified(32 * outReports, '\0'));
-        // Input: one length report, then data reports of up to 32 bytes.
-        QCOMPARE(ondixusb::inputDataReportCount(size_t(length)), int(takes.size()));
-        size_t filled = 0;
-        for (int take : takes) {
-            QCOMPARE(ondixusb::bytesFromReport(size_t(length), filled), take);
-            filled += size_t(take);
-        }
     }
 };
 

@@ -7,7 +7,6 @@
 #include "tools/devicecore/ondixDevice.h"
 #include "tools/fakehid/fakehid.h"
 
-#include <QElapsedTimer>
 #include <QTest>
 #include <QtWidgets>
 
@@ -23,7 +22,6 @@ static QByteArray pattern(int length, uint8_t seed)
         bytes[i] = char((seed + i * 7) % 251);
     return bytes;
 }
-
 static fakehid::Bytes toFake(const QByteArray& b) { return fakehid::Bytes(b.begin(), b.end()); }
 
 class TestUsb : public QObject {
@@ -45,11 +43,10 @@ class TestUsb : public QObject {
     }
     void verifyControlsFree() const
     {
-        for (QWidget* control : exchangeControls())
-            QVERIFY2(control->isEnabled(), qPrintable(control->objectName()));
-        for (QWidget* control : {(QWidget*)window->GroupBox1, (QWidget*)window->mmInfo,
-                                 (QWidget*)window->bbFindDevice, (QWidget*)window->TabControl1})
-            QVERIFY2(!control->testAttribute(Qt::WA_SetCursor), qPrintable(control->objectName()));
+        const QList<QWidget*> controls = exchangeControls() << window->mmInfo;
+        for (QWidget* control : controls)
+            QVERIFY2((control == window->mmInfo || control->isEnabled()) && !control->testAttribute(Qt::WA_SetCursor),
+                     qPrintable(control->objectName()));
     }
 
 private slots:
@@ -95,10 +92,8 @@ private slots:
     }
     void oversizeRefused()
     {
-        // More than the receive buffer holds: nothing is delivered, the link stays up and
-        // the next frame arrives whole.
-        QFETCH(int, length);
-        QFETCH(bool, dataFollows);
+        // Nothing is delivered, the link stays up and the next frame arrives whole.
+        QFETCH(int, length); QFETCH(bool, dataFollows);
         openPort();
         fakehid::sendReport({uint8_t(length & 0xFF), uint8_t(length >> 8)});
         for (int r = 0; dataFollows && r < (length + 31) / 32; ++r)
@@ -112,25 +107,14 @@ private slots:
         QVERIFY(port->connected);
     }
 
-    void destructionStopsReader_data()
+    void destructionWhileHandingOver()
     {
-        QTest::addColumn<bool>("frameWaiting");
-        QTest::newRow("reader idle") << false;
-        QTest::newRow("reader handing a frame over") << true;
-    }
-    void destructionStopsReader()
-    {
-        QFETCH(bool, frameWaiting);
+        // The reader takes a frame and waits for this thread, which does not serve it.
         openPort();
-        if (frameWaiting) {
-            // The reader takes the frame and waits for this thread, which does not serve it.
-            fakehid::sendFrame(toFake(pattern(20, 1)));
-            QElapsedTimer elapsed;
-            elapsed.start();
-            while (fakehid::pendingReports() > 0 && !elapsed.hasExpired(2000))
-                fakehid::waitQuiet(1);
-            QCOMPARE(fakehid::pendingReports(), 0);
-        }
+        fakehid::sendFrame(toFake(pattern(20, 1)));
+        for (int i = 0; i < 2000 && fakehid::pendingReports() > 0; ++i)
+            fakehid::waitQuiet(1);
+        QCOMPARE(fakehid::pendingReports(), 0);
         port.reset();  // must not wait for a hand-over that nobody serves
         QCOMPARE(fakehid::stats().closes, 1);
         QCOMPARE(fakehid::stats().exits, 1);
@@ -150,9 +134,7 @@ private slots:
     }
     void startup()
     {
-        QFETCH(bool, present);
-        QFETCH(QString, serial);
-        QFETCH(int, product);
+        QFETCH(bool, present); QFETCH(QString, serial); QFETCH(int, product);
         if (present)
             fakehid::plug(0x1FC9, uint16_t(product), serial.toStdWString());
         window = makeTestWindow();
@@ -174,25 +156,26 @@ private slots:
     {
         QTest::addColumn<fakehid::UsbFault>("fault");
         QTest::addColumn<int>("delayMs");
+        QTest::addColumn<int>("abortAt");  // poll on which the window closes; 0: never
+        QTest::addColumn<int>("polls");
         QTest::addColumn<QStringList>("log");
         const QStringList ok{QStringLiteral("CMD OK")};
         const QStringList noAnswer{QStringLiteral("antes"), QStringLiteral("Sem resposta!")};
         const QStringList badAnswer{QStringLiteral("antes"), QStringLiteral("Falha na leitura dos parâmetros!")};
         using F = fakehid::UsbFault;
-        QTest::newRow("acknowledged") << F::None << 0 << ok;
-        QTest::newRow("no answer") << F::NoAnswer << 0 << noAnswer;
-        QTest::newRow("checksum off by one") << F::BadChecksum << 0 << badAnswer;
-        QTest::newRow("answer on poll 99") << F::Late << 990 << ok;
-        QTest::newRow("answer on poll 100") << F::Late << 1000 << noAnswer;
-        // A stale valid acknowledgement sits in answerBuf: a frame with a lost report must
-        // not be completed from it.
-        QTest::newRow("data report lost") << F::MissingDataReport << 0 << noAnswer;
+        QTest::newRow("acknowledged") << F::None << 0 << 0 << 1 << ok;
+        QTest::newRow("no answer") << F::NoAnswer << 0 << 0 << 100 << noAnswer;
+        QTest::newRow("checksum off by one") << F::BadChecksum << 0 << 0 << 1 << badAnswer;
+        QTest::newRow("answer on poll 99") << F::Late << 990 << 0 << 99 << ok;
+        QTest::newRow("answer on poll 100") << F::Late << 1000 << 0 << 100 << noAnswer;
+        // A frame with a lost report must not be completed from the stale acknowledgement in answerBuf.
+        QTest::newRow("data report lost") << F::MissingDataReport << 0 << 0 << 100 << noAnswer;
+        QTest::newRow("window closed while waiting") << F::NoAnswer << 0 << 3 << 3 << QStringList{"antes"};
     }
     void genericCommand()
     {
-        QFETCH(fakehid::UsbFault, fault);
-        QFETCH(int, delayMs);
-        QFETCH(QStringList, log);
+        QFETCH(fakehid::UsbFault, fault); QFETCH(int, delayMs); QFETCH(int, abortAt);
+        QFETCH(int, polls); QFETCH(QStringList, log);
         fakehid::plug();
         fakehid::setFault({fault, delayMs, 0, 1});  // the first answer only
         window = makeTestWindow();
@@ -200,17 +183,35 @@ private slots:
         std::memcpy(window->answerBuf.data(), stale.constData(), size_t(stale.size()));
         window->answerReady = 1;
         window->logLine(QStringLiteral("antes"));
+        // While waiting: controls off, hourglass, and a second exchange refused.
+        QList<bool> enabled;
+        QList<Qt::CursorShape> cursors;
+        TExchangeOutcome second = TExchangeOutcome::Valid;
+        fakeWaiter(*window).atPoll(abortAt ? abortAt : 1, [&] {
+            for (QWidget* control : exchangeControls())
+                enabled.append(control->isEnabled());
+            for (QWidget* control : QList<QWidget*>{window->bbFindDevice, window->GroupBox1, window->mmInfo})
+                cursors.append(control->cursor().shape());
+            second = window->exchange.run(TExchangeSpec());
+            if (abortAt)
+                window->exchange.abort();
+        });
 
         const bool result = window->genericUSB_CMD_CMD(0x02);
-        QCOMPARE(result, log.size() == 1);
+        QCOMPARE(result, log == QStringList{QStringLiteral("CMD OK")});
         QCOMPARE(window->logLines(), log);
+        QCOMPARE(fakeWaiter(*window).polls(), polls);
+        QCOMPARE(enabled, QList<bool>(5, false));
+        QCOMPARE(cursors, QList<Qt::CursorShape>(3, Qt::WaitCursor));
+        QCOMPARE(second, TExchangeOutcome::Busy);
         const QByteArray request = QByteArray::fromHex("454B0102040000000000970000 00");
         QCOMPARE(fakehid::writtenFrames(), std::vector<fakehid::Bytes>{toFake(request)});
         QCOMPARE(device->firmwareTriggers(), 1);
         if (result)
             QCOMPARE(window->answerReady, 0);
         verifyControlsFree();
-        QVERIFY(window->genericUSB_CMD_CMD(0x02));  // nothing of a broken answer is left behind
+        // Nothing of a broken answer is left behind; a closing window waits no more.
+        QCOMPARE(window->genericUSB_CMD_CMD(0x02), !abortAt);
     }
 
     void detachedDevice()
@@ -223,44 +224,6 @@ private slots:
         QVERIFY(!window->genericUSB_CMD_CMD(0x02));
         QVERIFY(window->logLines().isEmpty());
         QCOMPARE(fakehid::stats().writes, 0);
-    }
-
-    void controlsDuringExchange()
-    {
-        fakehid::plug();
-        fakehid::setFault({fakehid::UsbFault::Late, 50, 0, 1});
-        window = makeTestWindow();
-        QList<bool> enabled;
-        QList<Qt::CursorShape> cursors;
-        TExchangeOutcome second = TExchangeOutcome::Valid;
-        fakeWaiter(*window).atPoll(2, [&] {
-            for (QWidget* control : exchangeControls())
-                enabled.append(control->isEnabled());
-            for (QWidget* control :
-                 {(QWidget*)window->bbFindDevice, (QWidget*)window->GroupBox1, (QWidget*)window->mmInfo})
-                cursors.append(control->cursor().shape());
-            TExchangeSpec other;
-            other.frame = ondixframe::bodilessFrame(0x03);
-            second = window->exchange.run(other);
-        });
-        QVERIFY(window->genericUSB_CMD_CMD(0x02));
-        QCOMPARE(enabled, QList<bool>(5, false));
-        QCOMPARE(cursors, QList<Qt::CursorShape>(3, Qt::WaitCursor));
-        QCOMPARE(second, TExchangeOutcome::Busy);
-        QCOMPARE(int(fakehid::writtenFrames().size()), 1);
-        QCOMPARE(fakeWaiter(*window).polls(), 5);
-    }
-
-    void closingWindowEndsWait()
-    {
-        fakehid::plug();
-        fakehid::setFault({fakehid::UsbFault::NoAnswer, 0, 0, -1});
-        window = makeTestWindow();
-        fakeWaiter(*window).atPoll(3, [this] { window->exchange.abort(); });
-        QVERIFY(!window->genericUSB_CMD_CMD(0x02));
-        QCOMPARE(fakeWaiter(*window).polls(), 3);
-        QVERIFY(window->logLines().isEmpty());
-        verifyControlsFree();
     }
 
     void framesReachAnswerBuffer_data()
