@@ -227,6 +227,7 @@ void TfmPrincipal::buildUi()
     TimerOndixFound->setObjectName(QStringLiteral("TimerOndixFound"));
     TimerOndixFound->setInterval(100);
     TimerOndixFound->setSingleShot(true);
+    TimerOndixFound->setTimerType(Qt::PreciseTimer);
 
     connect(bbMenu, &QToolButton::clicked, this, [this] { bbMenuClick(); });
     connect(overflowMenu, &QListWidget::itemClicked, this,

@@ -106,6 +106,7 @@ TfmSplash::TfmSplash(QWidget* parent)
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(2000);
+    Timer1->setTimerType(Qt::PreciseTimer);  // the splash stays its full 2000 ms
     Timer1->setSingleShot(true);
     connect(Timer1, &QTimer::timeout, this, &TfmSplash::Timer1Timer);
 }
