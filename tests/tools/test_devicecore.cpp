@@ -1,5 +1,6 @@
-// The emulated Ondix's device core: answer bytes, stored state, captures, RTS lines,
-// faults and the JSON configuration.
+// The emulated Ondix's device core: answer bytes of the commands only it exercises, RTS
+// lines, faults and the JSON configuration. Captures, discovery records and the other
+// commands are checked through the tool in the learning, discovery and end-to-end suites.
 #include "ondixConfig.h"
 #include "ondixDevice.h"
 
@@ -10,7 +11,6 @@ using namespace ondixsim;
 namespace {
 
 Bytes toBytes(const QByteArray& a) { return Bytes(a.begin(), a.end()); }
-Bytes hex(const char* text) { return toBytes(QByteArray::fromHex(text)); }
 QString hexText(const Bytes& b, size_t from = 0, size_t to = SIZE_MAX) {
     to = std::min(to, b.size());
     return QByteArray(reinterpret_cast<const char*>(b.data() + from), qsizetype(to - from)).toHex(' ').toUpper();
@@ -38,7 +38,8 @@ private slots:
             QTest::newRow(tag) << requests << answers;
         };
         row("read clock", {sealed("454B010A")}, {"45 4B 01 0A 07 00 E9 07 03 07 09 05 00 AA 01 00 00"});
-        row("set clock", {sealed("454B010B0700EA070C05081E0F")}, {"45 4B 01 0B 9C 00 00 00"});
+        row("set clock, read back", {sealed("454B010B0700EA070C05081E0F"), sealed("454B010A")},
+            {"45 4B 01 0B 9C 00 00 00", "45 4B 01 0A 07 00 EA 07 0C 05 08 1E 0F D9 01 00 00"});
         row("flash read 3 bytes at 0x100", {sealed("454B011508000001000003000000")},
             {"45 4B 01 15 03 00 01 00 03 AD 00 00 00"});
         // 10.0.0.60 / 255.255.0.0 / 10.0.0.1, DHCP on, port 5000; the MAC positions are ignored.
@@ -51,12 +52,7 @@ private slots:
         row("RTS table written, read back", {sealed("454B01090C000100000000003412A70AFF00"), sealed("454B0108")},
             {"45 4B 01 09 9A 00 00 00", "45 4B 01 08 0C 00 01 00 00 00 00 00 34 12 A7 0A FF 00 9C 02 00 00"});
         row("wrong checksum", {QByteArray::fromHex("454B010395000000")}, {""});
-        row("checksum cut to 8 bits", {QByteArray::fromHex("454B01090C000100000000003412A70AFF009D000000")}, {""});
-        row("not EK", {sealed("464B0103")}, {""});
         row("too short", {QByteArray::fromHex("454B0103")}, {""});
-        row("unknown code", {sealed("454B010E")}, {""});
-        row("own discovery code", {sealed("454B010C")}, {""});
-        row("info request with a body", {sealed("454B01030100")}, {""});
         row("RTS count above 100", {sealed("454B0109040065000000")}, {""});
         row("RTS count beyond length", {sealed("454B0109040002000000")}, {""});
         row("month 13", {sealed("454B010B0700EA070D05081E0F")}, {""});
@@ -74,44 +70,6 @@ private slots:
         QCOMPARE(got, answers);
         if (answers.back().isEmpty())  // nothing stored either
             QVERIFY(device.config().rts.empty() && device.config().clockOffsetSeconds == 0);
-    }
-
-    void clockRollsOver() {
-        long long now = march7;
-        Device device({}, [&now] { return now; });
-        // Set to 2026-12-31 23:59:50; 15 s later the device shows the new year.
-        QVERIFY(!device.handleRequest(toBytes(sealed("454B010B0700EA070C1F173B32")), Transport::Usb).empty());
-        now += 15;
-        QCOMPARE(hexText(device.handleRequest(hex("454B010A9B000000"), Transport::Usb)[0].bytes, 6, 13),
-                 "EB 07 01 01 00 00 05");
-    }
-
-    void captures_data() {
-        QTest::addColumn<bool>("ir");
-        QTest::addColumn<bool>("network");
-        QTest::addColumn<int>("count");  // durations
-        QTest::newRow("RF over USB") << false << false << 5;
-        QTest::newRow("IR over the network, 997 durations (1000 words)") << true << true << 997;
-        QTest::newRow("IR with no durations") << true << true << 0;
-    }
-    void captures() {
-        QFETCH(bool, ir);
-        QFETCH(bool, network);
-        QFETCH(int, count);
-        DeviceConfig c;
-        Capture& capture = (ir ? c.irCapture : c.rfCapture).emplace(Capture{{}, 37900, 250, 700, true});
-        QByteArray message;  // little-endian words; word 0 never reads 'E','K'
-        const auto put = [&message](int word) { message += char(word & 0xFF); message += char(word >> 8); };
-        put(0), put((ir ? 3 : 2) + count);
-        if (ir) put(37900);
-        for (int i = 0; i < count; ++i) capture.durations.push_back(uint16_t(100 + i)), put(100 + i);
-        Device device(c);
-        const auto out = device.handleRequest(ir ? hex("454B010798000000") : hex("454B0106040002000800A5000000"),
-                                              network ? Transport::Network : Transport::Usb);
-        QCOMPARE(out.size(), size_t(2));
-        QCOMPARE(hexText(out[0].bytes), ir ? "45 4B 01 07 98 00 00 00" : "45 4B 01 06 97 00 00 00");
-        QCOMPARE(out[1].bytes, toBytes(message));
-        QCOMPARE(std::pair(out[1].delayMs, out[1].chunkSize), std::pair(250, network ? 700 : 0));
     }
 
     void rtsLines_data() {
@@ -151,6 +109,7 @@ private slots:
         const QString info = "45 4B 01 03 00 00 C0 A8 00 32 FF FF FF 00 C0 A8 00 01 00 1A 2B 3C 4D 5E 00 86 13 "
                              "4F 4E 44 58 30 30 30 30 30 30 30 30 30 30 30 31 15 00 01 ";
         const QString good = info + "E9 0B 00 00";
+        QTest::newRow("late") << int(FaultKind::Late) << 0 << QList<int>{50} << good;
         QTest::newRow("bad checksum") << int(FaultKind::BadChecksum) << 0 << QList<int>{50} << info + "EA 0B 00 00";
         QTest::newRow("zero checksum") << int(FaultKind::ZeroChecksum) << 0 << QList<int>{50} << info + "00 00 00 00";
         QTest::newRow("duplicate") << int(FaultKind::Duplicate) << 0 << QList<int>{50, 50} << good;
@@ -166,38 +125,36 @@ private slots:
         c.faults[cmdInfo] = Fault{FaultKind(kind), 3000, size, -1, -1};
         Device device(c);
         for (int round = 0; round < 2; ++round) {  // times -1: every request
-            const auto out = device.handleRequest(hex("454B010394000000"), Transport::Network);
+            const auto out = device.handleRequest(toBytes(sealed("454B0103")), Transport::Network);
             QList<int> got;
             for (const Output& o : out) got << int(o.bytes.size());
             QTEST(got, "lengths");
             QVERIFY2(hexText(out.back().bytes).startsWith(last), qPrintable(hexText(out.back().bytes)));
+            QCOMPARE(out.back().delayMs, kind == int(FaultKind::Late) ? 3000 : 0);
             if (kind == int(FaultKind::Garbage)) QVERIFY(out[0].bytes[0] != 'E');
         }
     }
 
-    void configLoadsDevices() {
+    void configLoadsDevice() {
         const QByteArray json = R"({"devices": [{"ip": "10.231.1.10", "mask": "255.255.0.0", "gateway": "10.231.0.1",
             "mac": "02:00:00:00:00:0A", "dhcp": true, "tcpPort": 5000, "ident": "DEV-A", "firmware": 30, "rfFlag": 0,
             "rts": [{"type": 1, "rollingCode": 4660, "keyCode": 167, "remoteId": "0A-FF-00", "reserved": 9}],
             "rtsCount": 3, "rtsRollingStart": 100, "clockOffsetSeconds": -3600,
-            "faults": {"0x08": {"kind": "late"}, "3": {"kind": "garbage", "size": 7, "message": 0}},
-            "announce": {"atMs": [100, 200], "everyMs": 1000, "to": "10.231.1.1"}}, {"ip": "10.231.1.11"}]})";
+            "faults": {"3": {"kind": "garbage", "size": 7, "message": 0}},
+            "announce": {"everyMs": 1000, "to": "10.231.1.1"}}]})";
         std::string error;
         const auto devices = loadConfig(json, error);
-        QVERIFY2(devices, error.c_str());
-        QCOMPARE(devices->size(), size_t(2));
-        const DeviceConfig& a = (*devices)[0];
+        QVERIFY2(devices && devices->size() == 1, error.c_str());
+        const DeviceConfig& a = devices->front();
         const Device device(a);
         QCOMPARE(hexText(device.infoRecord(answerInfo), 6, 46),
                  "0A E7 01 0A FF FF 00 00 0A E7 00 01 02 00 00 00 00 0A 01 88 13 "
                  "44 45 56 2D 41 00 00 00 00 00 00 00 00 00 00 00 1E 00 00");
         QCOMPARE(hexText(device.rtsTableBytes()), "03 00 00 00 09 01 34 12 A7 0A FF 00");
-        QCOMPARE(std::tuple(a.rtsRollingStart, a.clockOffsetSeconds), std::tuple(uint16_t(100), -3600LL));
-        const Fault garbage = a.faults.at(3);  // captures and other faults are read in the end-to-end suites
+        QCOMPARE(std::tuple(a.rtsRollingStart, a.clockOffsetSeconds, a.announce.everyMs, a.announce.to),
+                 std::tuple(uint16_t(100), -3600LL, 1000, std::string("10.231.1.1")));
+        const Fault garbage = a.faults.at(3);
         QCOMPARE(std::tuple(garbage.kind, garbage.size, garbage.message), std::tuple(FaultKind::Garbage, 7, 0));
-        QCOMPARE(std::tuple(a.announce.atMs, a.announce.everyMs, a.announce.to),
-                 std::tuple(std::vector<int>{100, 200}, 1000, std::string("10.231.1.1")));
-        QCOMPARE((*devices)[1].tcpPort, uint16_t(4998));
     }
 
     void configErrors_data() {
@@ -208,14 +165,9 @@ private slots:
         };
         QTest::newRow("not JSON") << QByteArray("{devices: }") << "not valid JSON";
         row("unknown device key", R"("ip": "1.2.3.4", "port": 1)", "devices[0]: unknown key \"port\"");
-        row("missing ip", "", "missing key \"ip\"");
         row("bad address", R"("ip": "10.0.0.256")", "devices[0].ip: \"10.0.0.256\" is not an IPv4 address");
-        row("address with a blank", R"("ip": "10.0.0.1 ")", "is not an IPv4 address");
-        row("port fraction", R"("ip": "1.2.3.4", "tcpPort": 80.5)", "tcpPort: expected an integer");
         row("same address twice", R"("ip": "1.2.3.4"}, {"ip": "1.2.3.4")",
             "devices[1].ip: 1.2.3.4 is already used by devices[0]");
-        row("ident too long", R"("ip": "1.2.3.4", "ident": "12345678901234567")", "ident: expected a text of at most 16");
-        row("bad remote id", R"("ip": "1.2.3.4", "rts": [{"remoteId": "0A-FF"}])", "devices[0].rts[0].remoteId");
         row("duration out of range", R"("ip": "1.2.3.4", "rfCapture": {"durations": [1, 70000]})",
             "devices[0].rfCapture.durations[1]: expected an integer from 0 to 65535");
         row("bad fault code", R"("ip": "1.2.3.4", "faults": {"0x1FF": {"kind": "late"}})", "expected a command code");
