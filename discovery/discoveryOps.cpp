@@ -155,6 +155,10 @@ void TfmPrincipal::discoveryAnswer(const QByteArray& datagram, const QHostAddres
 void TfmPrincipal::TimerOndixFoundTimer()
 {
     TimerOndixFound->stop();
+    // A device announced while the chooser is open has just joined its list; the choice
+    // under way takes it into account, so the timer must not start a second one inside it.
+    if (chooser->isVisible())
+        return;
     discoveryActive = false;
 
     if (!foundDevices.empty()) {

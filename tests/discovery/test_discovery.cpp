@@ -68,6 +68,7 @@ private slots:
     void oneDeviceShownWithoutDialog();
     void threeDevicesSecondChosenByDoubleClick();
     void threeDevicesClosedWithFechar();
+    void announcementWhileChooserOpen();
     void badAndShortDatagramsDropped();
     void announcementOutsideSearch();
     void answerOnHundredthPollDoesNotCount();
@@ -224,6 +225,32 @@ void TestDiscovery::threeDevicesClosedWithFechar()
     QCOMPARE(w->deviceIP, QStringLiteral("10.0.0.21"));
     QVERIFY(!w->GroupBox1->isEnabled());
     QVERIFY(w->bbFindDevice->isEnabled());
+}
+
+void TestDiscovery::announcementWhileChooserOpen()
+{
+    auto w = searchWindow();
+    fakeWaiter(*w).atPoll(2, [&] {
+        w->udpServerUDPRead(record({10, 0, 0, 11}), addr("127.0.0.11"));
+        w->udpServerUDPRead(record({10, 0, 0, 12}), addr("127.0.0.12"));
+    });
+    TDialogs::setModalScript([&](QDialog& dialog) {
+        auto& chooser = static_cast<TfmChooseOndix&>(dialog);
+        chooser.show();  // as during a real modal run
+        chooser.lvIPsItemClick(chooser.lvIPs->item(1));
+        // A third device announces itself; its timer fires while the user still chooses.
+        w->udpServerUDPRead(record({10, 0, 0, 13}), addr("127.0.0.13"));
+        QCOMPARE(chooser.lvIPs->count(), 3);
+        QTRY_VERIFY_WITH_TIMEOUT(!w->TimerOndixFound->isActive(), 2000);
+        chooser.lvIPsDblClick();
+    });
+    w->bbFindDeviceClick();
+    QTRY_VERIFY_WITH_TIMEOUT(!w->discoveryActive, 2000);
+    QCOMPARE(TDialogs::modalRuns(), 1);
+    QCOMPARE(w->deviceIP, QStringLiteral("10.0.0.12"));
+    QCOMPARE(w->cbIPs->count(), 3);
+    QCOMPARE(w->cbIPs->currentIndex(), 1);
+    QVERIFY(w->GroupBox1->isEnabled());
 }
 
 void TestDiscovery::badAndShortDatagramsDropped()
