@@ -17,10 +17,12 @@ TSerialPort::~TSerialPort()
     if (usbThread) {
         // A frame handed over just now waits for this (the owning) thread, which is busy
         // here: cut the connection and drop the pending hand-over so the reader goes on,
-        // sees the stop flag and ends within one wait slice.
+        // sees the stop flag and ends within one wait slice. A hand-over posted while the
+        // connection was being cut is dropped on the next round.
         QObject::disconnect(usbThread, nullptr, this, nullptr);
-        QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
-        usbThread->wait();
+        do
+            QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+        while (!usbThread->wait(lengthWaitMs));
         delete usbThread;
         usbThread = nullptr;
     }
