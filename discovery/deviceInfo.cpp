@@ -1,23 +1,11 @@
 #include "discovery/deviceInfo.h"
 
+#include "link/frames.h"
+
 #include <cstring>
 
 namespace deviceinfo {
 namespace {
-
-uint32_t sumOfHeader(const uint8_t* record)
-{
-    uint32_t sum = 0;
-    for (size_t i = 0; i < checksumOffset; ++i)
-        sum += record[i];
-    return sum;
-}
-
-uint32_t storedChecksum(const uint8_t* record)
-{
-    const uint8_t* p = record + checksumOffset;
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 
 std::array<QString, 4> dotted(const uint8_t* bytes)
 {
@@ -29,12 +17,12 @@ std::array<QString, 4> dotted(const uint8_t* bytes)
 
 bool checksumMatches(const uint8_t* record)
 {
-    return sumOfHeader(record) == storedChecksum(record);
+    return ondixframe::byteSum(record, checksumOffset) == ondixframe::readLe32(record + checksumOffset);
 }
 
 bool validAnswer(const uint8_t* record)
 {
-    return storedChecksum(record) != 0 && checksumMatches(record);
+    return ondixframe::validAnswer(record, recordSize, int(recordSize));
 }
 
 bool sameDevice(const uint8_t* a, const uint8_t* b)
@@ -51,13 +39,13 @@ TDeviceDisplay display(const uint8_t* record)
     for (size_t i = 0; i < 6; ++i)
         d.mac[i] = QStringLiteral("%1").arg(record[macOffset + i], 2, 16, QLatin1Char('0')).toUpper();
     d.dhcp = record[dhcpOffset] != 0;
-    d.port = QString::number(unsigned(record[portOffset]) | unsigned(record[portOffset + 1]) << 8);
+    d.port = QString::number(ondixframe::readLe16(record + portOffset));
     d.rfCapable = record[rfFlagOffset] != 0;
     // Every one of the 16 bytes is a character of the text, zero bytes included.
     d.ident = QString::fromLatin1(reinterpret_cast<const char*>(record + identOffset), identLength);
     if (d.rfCapable)
         d.ident[3] = QLatin1Char('W');
-    const unsigned version = unsigned(record[firmwareOffset]) | unsigned(record[firmwareOffset + 1]) << 8;
+    const unsigned version = ondixframe::readLe16(record + firmwareOffset);
     d.firmware = QStringLiteral("%1.%2").arg(version / 10).arg(version % 10);
     return d;
 }

@@ -1,5 +1,7 @@
 #include "link/netLink.h"
 
+#include "link/frames.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -13,7 +15,7 @@ TUdpAccumulation accumulateDatagram(uint8_t* buf, size_t bufSize, int32_t fill,
     std::memcpy(buf + start, data, stored);
     const auto newFill = int32_t(start + stored);
 
-    const uint16_t words = uint16_t(buf[2] | (buf[3] << 8));
+    const uint16_t words = ondixframe::readLe16(buf + 2);
     if (2u * words == uint32_t(newFill))
         return {TUdpDatagramKind::CaptureComplete, newFill};
     const bool startsEK = buf[0] == 'E' && buf[1] == 'K';
