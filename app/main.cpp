@@ -67,8 +67,7 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsSet("ONDIX_TRACE_STARTUP"))
         app.installEventFilter(&trace);
 
-    TfmPrincipal window;
-    fmPrincipal = &window;
+    TfmPrincipal window;  // sets fmPrincipal
     window.showMaximized();
     app.exec();
     return 0;

@@ -124,9 +124,7 @@ void TfmPrincipal::setupLearning()
 int TfmPrincipal::findValidFrame()
 {
     TRfCaptureMode mode = TRfCaptureMode::smart;
-    if (rbSmartCapture->isChecked())
-        mode = TRfCaptureMode::smart;
-    else if (rbRawCapture->isChecked())
+    if (rbRawCapture->isChecked())
         mode = TRfCaptureMode::raw;
     else if (rbRCCapture->isChecked())
         mode = TRfCaptureMode::rts;
@@ -174,8 +172,6 @@ void TfmPrincipal::learningRFCode(TLinkKind link)
     uint16_t divisor = 16;
     if (rb8->isChecked())
         divisor = 8;
-    else if (rb16->isChecked())
-        divisor = 16;
     else if (rb32->isChecked())
         divisor = 32;
 
