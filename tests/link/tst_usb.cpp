@@ -82,6 +82,21 @@ private slots:
         QCOMPARE(received, frames);
     }
 
+    void lateAcknowledgementStaysFirst()
+    {
+        // The capture is due 50 ms after the request, the acknowledgement 300 ms late: the
+        // device still sends the acknowledgement first.
+        device->config().rfCapture = ondixsim::Capture{{400, 1200, 400}, 0, 50};
+        fakehid::setFault({fakehid::UsbFault::Late, 300, 0, 1});
+        openPort();
+        const QByteArray learnRf = QByteArray::fromHex("454B0106040001001000AC000000");
+        port->WriteSerial(reinterpret_cast<const uint8_t*>(learnRf.constData()), uint16_t(learnRf.size()));
+        fakehid::advance(300);
+        QVERIFY(settleFakeHid());
+        QCOMPARE(received, (QList<QByteArray>{QByteArray::fromHex("454B010697000000"),
+                                              QByteArray::fromHex("000005009001B0049001")}));
+    }
+
     void oversizeRefused_data()
     {
         QTest::addColumn<int>("length");

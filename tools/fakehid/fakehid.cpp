@@ -87,9 +87,8 @@ void enqueueLocked(State& s, const Report& report, long long due)
     s.queue.insert(at, Queued{due, report});
 }
 
-void enqueueFrameLocked(State& s, Bytes frame, int delayMs, int skipDataReport)
+void enqueueFrameLocked(State& s, Bytes frame, long long due, int skipDataReport)
 {
-    const long long due = nowLocked(s) + std::max(0, delayMs);
     Report header{};
     header[0] = uint8_t(frame.size() & 0xFF);
     header[1] = uint8_t((frame.size() >> 8) & 0xFF);
@@ -108,6 +107,10 @@ void enqueueFrameLocked(State& s, Bytes frame, int delayMs, int skipDataReport)
 
 void answerLocked(State& s, const std::vector<ondixsim::Output>& outputs)
 {
+    // The answers to one request leave in order: a late acknowledgement holds back the
+    // capture behind it, as on the device.
+    const long long start = nowLocked(s);
+    long long due = start;
     for (const auto& output : outputs) {
         Bytes bytes = output.bytes;
         int delay = output.delayMs;
@@ -137,7 +140,8 @@ void answerLocked(State& s, const std::vector<ondixsim::Output>& outputs)
         case UsbFault::None:
             break;
         }
-        enqueueFrameLocked(s, std::move(bytes), delay, skip);
+        due = std::max(due, start + std::max(0, delay));
+        enqueueFrameLocked(s, std::move(bytes), due, skip);
     }
 }
 
@@ -264,7 +268,7 @@ void sendFrame(const Bytes& frame, int delayMs)
 {
     State& s = state();
     std::lock_guard lock(s.mutex);
-    enqueueFrameLocked(s, frame, delayMs, -1);
+    enqueueFrameLocked(s, frame, nowLocked(s) + std::max(0, delayMs), -1);
 }
 
 void sendReport(const Bytes& report, int delayMs)
