@@ -3,6 +3,7 @@
 #include "ondixConfig.h"
 
 #include <QFile>
+#include <QNetworkDatagram>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -126,41 +127,33 @@ bool TSimServer::isOwnAddress(const QHostAddress& address) const {
                        [&](const auto& d) { return d->address.isEqual(address); });
 }
 
+void TSimServer::logReceived(const QHostAddress& at, const QNetworkDatagram& d) {
+    log(QStringLiteral("RX UDP %1 <- %2:%3 %4")
+            .arg(at.toString(), d.senderAddress().toString())
+            .arg(d.senderPort())
+            .arg(hex(d.data())));
+}
+
 void TSimServer::readUnicast(TSimDevice& device) {
     while (device.socket->hasPendingDatagrams()) {
-        QHostAddress sender;
-        quint16 port = 0;
-        QByteArray datagram(int(std::max<qint64>(device.socket->pendingDatagramSize(), 0)), 0);
-        const qint64 n = device.socket->readDatagram(datagram.data(), datagram.size(), &sender, &port);
-        if (n < 0) continue;
-        datagram.truncate(int(n));
-        log(QStringLiteral("RX UDP %1 <- %2:%3 %4")
-                .arg(device.address.toString(), sender.toString())
-                .arg(port)
-                .arg(hex(datagram)));
-        serve(device, datagram, sender, false);
+        const QNetworkDatagram d = device.socket->receiveDatagram();
+        if (!d.isValid()) continue;
+        logReceived(device.address, d);
+        serve(device, d.data(), d.senderAddress(), false);
     }
 }
 
 void TSimServer::readBroadcast(TBroadcastSocket& b) {
+    const bool everyone = b.address == QHostAddress(QHostAddress::Broadcast);
     while (b.socket->hasPendingDatagrams()) {
-        QHostAddress sender;
-        quint16 port = 0;
-        QByteArray datagram(int(std::max<qint64>(b.socket->pendingDatagramSize(), 0)), 0);
-        const qint64 n = b.socket->readDatagram(datagram.data(), datagram.size(), &sender, &port);
-        if (n < 0) continue;
-        datagram.truncate(int(n));
+        const QNetworkDatagram d = b.socket->receiveDatagram();
         // Our own announcements come back to us on a broadcast socket.
-        if (isOwnAddress(sender)) continue;
-        log(QStringLiteral("RX UDP %1 <- %2:%3 %4")
-                .arg(b.address.toString(), sender.toString())
-                .arg(port)
-                .arg(hex(datagram)));
-        const bool everyone = b.address == QHostAddress(QHostAddress::Broadcast);
+        if (!d.isValid() || isOwnAddress(d.senderAddress())) continue;
+        logReceived(b.address, d);
         for (auto& device : devices_) {
             const auto mine = broadcastsOf(device->core.config());
             if (everyone || std::find(mine.begin(), mine.end(), b.address) != mine.end())
-                serve(*device, datagram, sender, true);
+                serve(*device, d.data(), d.senderAddress(), true);
         }
     }
 }
@@ -188,9 +181,12 @@ void TSimServer::serve(TSimDevice& device, const QByteArray& datagram, const QHo
 void TSimServer::sendDatagrams(TSimDevice& device, const ondixsim::Bytes& bytes, int chunkSize,
                                const QHostAddress& to) {
     const QByteArray all = toByteArray(bytes);
-    const int step = chunkSize > 0 ? chunkSize : std::max(int(all.size()), 1);
-    for (int at = 0; at < all.size() || (at == 0 && all.isEmpty()); at += step) {
+    const qsizetype step = chunkSize > 0 ? chunkSize : std::max<qsizetype>(all.size(), 1);
+    // An empty answer (a fault can cut one to nothing) still leaves as one empty datagram.
+    qsizetype at = 0;
+    do {
         const QByteArray part = all.mid(at, step);
+        at += step;
         const qint64 sent = device.socket->writeDatagram(part, to, udpPort_);
         log(QStringLiteral("TX UDP %1 -> %2:%3 %4%5")
                 .arg(device.address.toString(), to.toString())
@@ -198,8 +194,7 @@ void TSimServer::sendDatagrams(TSimDevice& device, const ondixsim::Bytes& bytes,
                 .arg(hex(part))
                 .arg(sent < 0 ? QStringLiteral(" FAILED ") + device.socket->errorString()
                               : QString()));
-        if (all.isEmpty()) break;
-    }
+    } while (at < all.size());
 }
 
 // A "write settings" may give the device a new TCP port: it moves there, as the device
@@ -242,20 +237,21 @@ void TSimServer::acceptTcp(TSimDevice& device) {
             idle->start();
         });
         connect(idle, &QTimer::timeout, this, [this, &device, socket, pending, here, peer] {
-            flushTcpLines(device, socket, *pending);
+            flushTcpLines(device, *pending);
             const QByteArray reply("OK\r\n");
             socket->write(reply);
             log(QStringLiteral("TX TCP %1 -> %2 %3").arg(here, peer, hex(reply)));
         });
-        connect(socket, &QTcpSocket::disconnected, this, [this, &device, socket, pending, here, peer] {
-            flushTcpLines(device, socket, *pending);
+        connect(socket, &QTcpSocket::disconnected, this, [this, &device, socket, pending, idle, here, peer] {
+            idle->stop();  // the lines are taken now; nobody is left to read an answer
+            flushTcpLines(device, *pending);
             log(QStringLiteral("TCP %1 <- %2 closed").arg(here, peer));
             socket->deleteLater();
         });
     }
 }
 
-void TSimServer::flushTcpLines(TSimDevice& device, QTcpSocket*, QByteArray& pending) {
+void TSimServer::flushTcpLines(TSimDevice& device, QByteArray& pending) {
     pending.replace('\r', '\n');
     const QList<QByteArray> lines = pending.split('\n');
     pending.clear();

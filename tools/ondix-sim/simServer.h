@@ -12,6 +12,7 @@
 #include <vector>
 
 class QFile;
+class QNetworkDatagram;
 class QTcpServer;
 class QTcpSocket;
 class QUdpSocket;
@@ -44,6 +45,7 @@ private:
     void bindBroadcast(const QHostAddress& address);
     void readUnicast(TSimDevice& device);
     void readBroadcast(TBroadcastSocket& socket);
+    void logReceived(const QHostAddress& at, const QNetworkDatagram& datagram);
     bool isOwnAddress(const QHostAddress& address) const;
     void serve(TSimDevice& device, const QByteArray& datagram, const QHostAddress& sender,
                bool broadcast);
@@ -51,7 +53,7 @@ private:
                        const QHostAddress& to);
     void followTcpPort(TSimDevice& device);
     void acceptTcp(TSimDevice& device);
-    void flushTcpLines(TSimDevice& device, QTcpSocket* socket, QByteArray& pending);
+    void flushTcpLines(TSimDevice& device, QByteArray& pending);
     void scheduleAnnouncements(TSimDevice& device);
     void announce(TSimDevice& device);
     void log(const QString& line);
