@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <span>
 
 namespace {
 
@@ -18,17 +19,8 @@ bool nearPattern(std::span<const uint16_t> durations, size_t at)
     return true;
 }
 
-} // namespace
-
-const std::vector<std::string>& irCaptureErrorLines()
-{
-    static const std::vector<std::string> lines{
-        "Erro na captura! Aproxime o controle remoto a Ondix",
-        "e tente novamente.",
-    };
-    return lines;
-}
-
+// The length D of the first frame when the first four durations come back (each within 1)
+// at least twice further on, else 0.
 uint32_t irRepeatedFrameLength(std::span<const uint16_t> durations)
 {
     // The pattern is compared at every position p >= 1 where four durations remain.
@@ -61,6 +53,17 @@ std::string irLine(uint16_t value, std::span<const uint16_t> durations, TIrCaptu
     for (uint16_t d : selected)
         appendValueCapped(line, d);
     return line;
+}
+
+} // namespace
+
+const std::vector<std::string>& irCaptureErrorLines()
+{
+    static const std::vector<std::string> lines{
+        "Erro na captura! Aproxime o controle remoto a Ondix",
+        "e tente novamente.",
+    };
+    return lines;
 }
 
 TIrSelectionResult selectIrCapture(const uint8_t* buf, size_t bufLen, TIrCaptureMode mode)

@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -22,15 +21,8 @@ struct TIrSelectionResult {
 // Lines shown when a capture message is malformed (see selectIrCapture).
 const std::vector<std::string>& irCaptureErrorLines();
 
-// Automatic selection: the length D of the first frame when the first four durations come
-// back (each within 1) at least twice further on, else 0.
-uint32_t irRepeatedFrameLength(std::span<const uint16_t> durations);
-
 // The line for the message at the start of buf (bufLen bytes received). A message whose word
 // count is unreadable, below 3 (no value word), above 10000 or beyond the bytes received is
 // refused with the error lines; any other capture gives a line, with as many durations as it
 // holds (none included).
 TIrSelectionResult selectIrCapture(const uint8_t* buf, size_t bufLen, TIrCaptureMode mode);
-
-// The same on the value word and the durations already taken out of a message.
-std::string irLine(uint16_t value, std::span<const uint16_t> durations, TIrCaptureMode mode);

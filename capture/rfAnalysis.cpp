@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <span>
 #include <unordered_map>
 
 namespace {
@@ -183,28 +184,18 @@ int32_t get_mode(const int32_t* values, uint32_t n)
     return 0;
 }
 
-TRfAnalysisResult analyseRfSamples(std::span<const uint16_t> samples, TRfCaptureMode mode,
-                                   int rfDivisor)
-{
-    if (mode == TRfCaptureMode::rts)
-        return rtsCapture(samples);
-    // The divisor code goes into the line; without a known one the line would replay wrongly.
-    const int code = rfDivisorCode(rfDivisor);
-    if (code == 0)
-        return refused();
-    switch (mode) {
-    case TRfCaptureMode::smart: return smartAnalysis(samples, code);
-    case TRfCaptureMode::raw: return rawCapture(samples, code);
-    case TRfCaptureMode::rts: break;
-    }
-    return refused();
-}
-
 TRfAnalysisResult analyseRfCapture(const uint8_t* buf, size_t bufLen, TRfCaptureMode mode,
                                    int rfDivisor)
 {
     const auto words = captureWords(buf, bufLen);
     if (!words)
         return refused();
-    return analyseRfSamples(std::span<const uint16_t>(*words).subspan(2), mode, rfDivisor);
+    const auto samples = std::span<const uint16_t>(*words).subspan(2);
+    if (mode == TRfCaptureMode::rts)
+        return rtsCapture(samples);
+    // The divisor code goes into the line; without a known one the line would replay wrongly.
+    const int code = rfDivisorCode(rfDivisor);
+    if (code == 0)
+        return refused();
+    return mode == TRfCaptureMode::smart ? smartAnalysis(samples, code) : rawCapture(samples, code);
 }

@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -50,8 +49,4 @@ int32_t get_mode(const int32_t* values, uint32_t n);
 // lines in every mode; so is a divisor other than 8, 16 or 32 in the automatic and raw modes
 // (the RTS line carries no divisor). A refusal leaves mmRawData alone.
 TRfAnalysisResult analyseRfCapture(const uint8_t* buf, size_t bufLen, TRfCaptureMode mode,
-                                   int rfDivisor);
-
-// The same on samples already taken out of a message.
-TRfAnalysisResult analyseRfSamples(std::span<const uint16_t> samples, TRfCaptureMode mode,
                                    int rfDivisor);
