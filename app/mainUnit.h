@@ -15,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+#include "discovery/deviceInfo.h"
 #include "link/exchange.h"
 
 class QCheckBox;
@@ -107,8 +108,9 @@ public:
     void TimerOndixFoundTimer();
     void upDateOndixData(int32_t index);
     void cbIPsChange(int index);
-    // Rows IP, mask, gateway, MAC, DHCP and port of a deviceInfo record into the edits.
-    void showSettingsRecord(const uint8_t* record);
+    // Rows IP, mask, gateway, MAC, DHCP and port of a deviceInfo record into the edits;
+    // returns the whole decoded record for the callers that show the rest.
+    deviceinfo::TDeviceDisplay showSettingsRecord(const uint8_t* record);
 
     // ---- code capture -------------------------------------------------------------
     int32_t rfDivisor = 16;  // divisor of the last RF learning request: 8, 16 or 32

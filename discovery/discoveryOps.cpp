@@ -212,7 +212,7 @@ void TfmPrincipal::bbFindDeviceClick()
             logLine(line);
 }
 
-void TfmPrincipal::showSettingsRecord(const uint8_t* record)
+deviceinfo::TDeviceDisplay TfmPrincipal::showSettingsRecord(const uint8_t* record)
 {
     const deviceinfo::TDeviceDisplay d = deviceinfo::display(record);
     const std::array<QLineEdit*, 4> ip{IP_4, IP_3, IP_2, IP_1};
@@ -228,6 +228,7 @@ void TfmPrincipal::showSettingsRecord(const uint8_t* record)
         macAddr[i]->setText(d.mac[i]);
     ckbDHCPOn->setChecked(d.dhcp);
     edPort->setText(d.port);
+    return d;
 }
 
 void TfmPrincipal::upDateOndixData(int32_t index)
@@ -237,10 +238,9 @@ void TfmPrincipal::upDateOndixData(int32_t index)
     const uint8_t* record = foundDevices[size_t(index)].data();
     logLine(QStringLiteral("Leitura dos parâmetros realizada com sucesso!"));
     bbLearningRF->setEnabled(false);
-    showSettingsRecord(record);
+    const deviceinfo::TDeviceDisplay d = showSettingsRecord(record);
     deviceIP = addressFromBoxes();
     lbStatusBar->setText(QStringLiteral("Modulo Ondix em: ") + deviceIP);
-    const deviceinfo::TDeviceDisplay d = deviceinfo::display(record);
     if (d.rfCapable)
         bbLearningRF->setEnabled(true);
     lbPN->setText(d.ident);

@@ -31,9 +31,7 @@ bool TfmPrincipal::findDeviceOnSerialPort()
     spec.onValid = [this, &found] {
         found = true;
         lbStatusBar->setText(QStringLiteral("Módulo Ondix encontrado!"));
-        const uint8_t* record = answerBuf.data();
-        showSettingsRecord(record);
-        const deviceinfo::TDeviceDisplay d = deviceinfo::display(record);
+        const deviceinfo::TDeviceDisplay d = showSettingsRecord(answerBuf.data());
         lbPN->setText(d.ident);
         lbfwVersion->setText(d.firmware);
         if (d.rfCapable)
