@@ -9,6 +9,11 @@
 #include "rts/remoteProgUnit.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -60,9 +65,7 @@ TfmPrincipal::TfmPrincipal(QWidget* parent, bool showSplash)
     setObjectName(QStringLiteral("fmPrincipal"));
     setWindowTitle(QStringLiteral("OndixSetup - Configuração Ondix"));
     buildUi();
-    setupNetworkLink();
-    setupDiscovery();
-    setupLearning();
+    wireOperations();
     FormCreate();
 }
 
@@ -78,26 +81,24 @@ TfmPrincipal::~TfmPrincipal()
 
 void TfmPrincipal::FormCreate()
 {
-    chooser = new TfmChooseOndix(this);
+    chooser = new TfmChooseOndix(this, discovery.selectedDevice);
     chooser->hide();
+    discoveryUi_.chooser = chooser;
     fmRemoteProg = new TfmRemoteProg(this);
     fmRemoteProg->hide();
 
-    answerReady = 0;
-    answerLen = 0;
-    answerFill = 0;
+    session.resetAnswerState();
 
     localAddresses.clear();
     broadcastAddresses.clear();
 
     TabControl1->setCurrentIndex(0);
 
-    usbDeviceFound = false;
-    netDeviceFound = false;
+    session.usbDeviceFound = false;
+    session.netDeviceFound = false;
 
     foundDevices.clear();
 
-    serialPort = std::make_unique<TSerialPort>();
     userConnect();
 
     sgRTSCodes->setHorizontalHeaderLabels({QStringLiteral("ID"), QStringLiteral("Tipo"),
@@ -241,6 +242,60 @@ void TfmPrincipal::buildUi()
     resize(clientWidth, clientHeight);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+}
+
+void TfmPrincipal::wireOperations()
+{
+    usbCommandUi_ = {bbFindDevice, bbSendComd, GroupBox1, GroupBox2, TabControl1, mmInfo};
+
+    TSettingsEdits edits;
+    edits.ip = {IP_4, IP_3, IP_2, IP_1};
+    edits.mask = {M_IP_4, M_IP_3, M_IP_2, M_IP_1};
+    edits.gateway = {GW_IP_4, GW_IP_3, GW_IP_2, GW_IP_1};
+    edits.mac = macAddr;
+    edits.dhcp = ckbDHCPOn;
+    edits.port = edPort;
+
+    discoveryUi_.bbFindDevice = bbFindDevice;
+    discoveryUi_.bbSendComd = bbSendComd;
+    discoveryUi_.GroupBox1 = GroupBox1;
+    discoveryUi_.GroupBox2 = GroupBox2;
+    discoveryUi_.pnControlesRTS = pnControlesRTS;
+    discoveryUi_.bbLearningRF = bbLearningRF;
+    discoveryUi_.mmInfo = mmInfo;
+    discoveryUi_.TabControl1 = TabControl1;
+    discoveryUi_.cbIPs = cbIPs;
+    discoveryUi_.lbIPs = lbIPs;
+    discoveryUi_.lbPN = lbPN;
+    discoveryUi_.lbfwVersion = lbfwVersion;
+    discoveryUi_.TimerOndixFound = TimerOndixFound;
+    discoveryUi_.edits = edits;
+
+    learningUi_.TabControl1 = TabControl1;
+    learningUi_.bbLearningRF = bbLearningRF;
+    learningUi_.bbLearningIR = bbLearningIR;
+    learningUi_.rbRawCapture = rbRawCapture;
+    learningUi_.rbRCCapture = rbRCCapture;
+    learningUi_.rb8 = rb8;
+    learningUi_.rb32 = rb32;
+    learningUi_.rbIR_Auto = rbIR_Auto;
+    learningUi_.mmInfo = mmInfo;
+    learningUi_.mmRawData = mmRawData;
+    learningUi_.ip = edits.ip;
+
+    connect(&session, &TDeviceSession::answerSignalled, this, &TfmPrincipal::answerSignalled);
+    connect(&session, &TDeviceSession::discoveryDatagram, this,
+            [this](const QByteArray& datagram, const QHostAddress& sender) { discoveryAnswer(datagram, sender); });
+    connect(bbFindDevice, &QPushButton::clicked, this, [this] { bbFindDeviceClick(); });
+    connect(TimerOndixFound, &QTimer::timeout, this, [this] { TimerOndixFoundTimer(); });
+    connect(cbIPs, &QComboBox::currentIndexChanged, this, [this](int index) { cbIPsChange(index); });
+    connect(bbLearningRF, &QPushButton::clicked, this, [this] { bbLearningRFClick(); });
+    connect(bbLearningIR, &QPushButton::clicked, this, [this] { bbLearningIRClick(); });
+}
+
+void TfmPrincipal::setStatus(const QString& text)
+{
+    lbStatusBar->setText(text);
 }
 
 void TfmPrincipal::logLine(const QString& line)

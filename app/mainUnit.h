@@ -1,6 +1,7 @@
-// The main window: owns every link object, the answer buffer and flags, the discovery
-// lists and every control. Device operations are methods of this class; each subsystem
-// defines its own methods in its own folder (link/, discovery/, settings/, ...).
+// The main window: builds every control, carries the documented names, and hands each
+// device operation to the operations object of its subsystem. The links and the answer
+// state belong to the device session; the documented state stays reachable here under its
+// documented name.
 #pragma once
 
 #include <QHostAddress>
@@ -15,8 +16,13 @@
 #include <memory>
 #include <vector>
 
+#include "capture/learningOps.h"
 #include "discovery/deviceInfo.h"
+#include "discovery/discoveryOps.h"
+#include "link/deviceSession.h"
 #include "link/exchange.h"
+#include "link/logSink.h"
+#include "link/usbCommandOps.h"
 
 class QCheckBox;
 class QComboBox;
@@ -41,39 +47,55 @@ class TSerialPort;
 class TfmChooseOndix;
 class TfmRemoteProg;
 
-constexpr int answerBufSize = 20000;
-
-class TfmPrincipal : public QMainWindow {
+class TfmPrincipal : public QMainWindow, public TLog {
     Q_OBJECT
 public:
     // showSplash: false in tests, which do not wait for the 2000 ms splash.
     explicit TfmPrincipal(QWidget* parent = nullptr, bool showSplash = true);
     ~TfmPrincipal() override;
 
-    // ---- shared state -------------------------------------------------------------
-    std::unique_ptr<TSerialPort> serialPort;
-    std::array<uint8_t, answerBufSize> answerBuf{};
-    int32_t answerReady = 0;
-    int32_t answerLen = 0;
-    int32_t answerFill = 0;
-    bool usbDeviceFound = false;
-    bool netDeviceFound = false;
-    QString deviceIP;
+    // ---- the device session and the exchange helper every operation goes through ----
+    TDeviceSession session;
+    TExchange exchange{session, *this};
+
+    // ---- documented state, owned by the session and the operations objects -----------
+    std::unique_ptr<TSerialPort>& serialPort = session.serialPort;
+    std::array<uint8_t, answerBufSize>& answerBuf = session.answerBuf;
+    int32_t& answerReady = session.answerReady;
+    int32_t& answerLen = session.answerLen;
+    int32_t& answerFill = session.answerFill;
+    bool& usbDeviceFound = session.usbDeviceFound;
+    bool& netDeviceFound = session.netDeviceFound;
+    QString& deviceIP = session.deviceIP;
+    bool& discoveryActive = session.discoveryActive;
+    QUdpSocket*& udpServer = session.udpServer;
+    QTcpSocket*& tcpClient = session.tcpClient;
+
+private:
+    // The controls each operations object works on; filled once the widgets exist.
+    TUsbCommandControls usbCommandUi_;
+    TDiscoveryControls discoveryUi_;
+    TLearningControls learningUi_;
+
+public:
+    TUsbCommandOps usbCommand{exchange, usbCommandUi_};
+    TDiscoveryOps discovery{session, exchange, *this, discoveryUi_};
+    TLearningOps learning{session, exchange, *this, learningUi_};
+
     TfmChooseOndix* chooser = nullptr;
-    QStringList localAddresses;
-    QStringList broadcastAddresses;
-    std::vector<std::array<uint8_t, 50>> foundDevices;
-    bool discoveryActive = false;
-    int32_t selectedDevice = 0;
+    QStringList& localAddresses = discovery.localAddresses;
+    QStringList& broadcastAddresses = discovery.broadcastAddresses;
+    std::vector<std::array<uint8_t, 50>>& foundDevices = discovery.foundDevices;
+    int32_t& selectedDevice = discovery.selectedDevice;
+    std::function<QList<QHostAddress>()>& localAddressSource = discovery.localAddressSource;
+    int32_t& rfDivisor = learning.rfDivisor;  // divisor of the last RF learning request
     int32_t rtsSelectedRow = -1;
 
-    // The exchange helper every device operation goes through.
-    TExchange exchange{*this};
-
-    // ---- log ----------------------------------------------------------------------
-    void logLine(const QString& line);  // appends one line to mmInfo
-    void clearLog();                    // removes every line of mmInfo
-    QStringList logLines() const;       // mmInfo's lines
+    // ---- log (TLog) ---------------------------------------------------------------------
+    void logLine(const QString& line) override;  // appends one line to mmInfo
+    void clearLog() override;                    // removes every line of mmInfo
+    QStringList logLines() const override;       // mmInfo's lines
+    void setStatus(const QString& text) override;  // lbStatusBar
 
     // ---- Application shell --------------------------------------------------------
     void FormCreate();
@@ -81,46 +103,40 @@ public:
     void overflowMenuClick(int index);
 
     // ---- USB link -----------------------------------------------------------------
-    int userConnect();
-    void OnUSBReceive(const QByteArray& frame);
+    int userConnect() { return session.userConnect(*this); }
+    void OnUSBReceive(const QByteArray& frame) { session.OnUSBReceive(frame); }
 
     // ---- command exchange ---------------------------------------------------------
-    bool genericUSB_CMD_CMD(unsigned char code);
+    bool genericUSB_CMD_CMD(unsigned char code) { return usbCommand.genericUSB_CMD_CMD(code); }
 
     // ---- network link -------------------------------------------------------------
-    void udpServerUDPRead(const QByteArray& datagram, const QHostAddress& sender);
-    bool sendDatagram(const QByteArray& frame, const QString& host);
-    QString addressFromBoxes() const;  // IP_4 "." IP_3 "." IP_2 "." IP_1
-    void tcpClientConnected();
-    void tcpClientDisconnected();
-    void tcpClientRead();  // each chunk overwrites answerBuf at offset 0
+    void udpServerUDPRead(const QByteArray& datagram, const QHostAddress& sender) { session.udpServerUDPRead(datagram, sender); }
+    bool sendDatagram(const QByteArray& frame, const QString& host) { return session.sendDatagram(frame, host); }
+    QString addressFromBoxes() const { return ::addressFromBoxes({IP_4, IP_3, IP_2, IP_1}); }
+    void tcpClientConnected() { session.tcpClientConnected(); }
+    void tcpClientDisconnected() { session.tcpClientDisconnected(); }
+    void tcpClientRead() { session.tcpClientRead(); }
 
     // ---- discovery ----------------------------------------------------------------
-    // The listener's discovery branch, for a datagram the capture test did not complete.
-    void discoveryAnswer(const QByteArray& datagram, const QHostAddress& sender);
-    // Local interface addresses (every version, in the system's order); tests replace it.
-    std::function<QList<QHostAddress>()> localAddressSource;
-    static QList<QHostAddress> systemLocalAddresses();
-    void GetLocalIPList(QStringList& local, QStringList& broadcast);
-    bool findDeviceOnNetwork(const QString& target);
-    bool findDeviceOnSerialPort();
-    void bbFindDeviceClick();
-    void TimerOndixFoundTimer();
-    void upDateOndixData(int32_t index);
-    void cbIPsChange(int index);
-    // Rows IP, mask, gateway, MAC, DHCP and port of a deviceInfo record into the edits;
-    // returns the whole decoded record for the callers that show the rest.
-    deviceinfo::TDeviceDisplay showSettingsRecord(const uint8_t* record);
+    void discoveryAnswer(const QByteArray& datagram, const QHostAddress& sender) { discovery.discoveryAnswer(datagram, sender); }
+    static QList<QHostAddress> systemLocalAddresses() { return TDiscoveryOps::systemLocalAddresses(); }
+    void GetLocalIPList(QStringList& local, QStringList& broadcast) { discovery.GetLocalIPList(local, broadcast); }
+    bool findDeviceOnNetwork(const QString& target) { return discovery.findDeviceOnNetwork(target); }
+    bool findDeviceOnSerialPort() { return discovery.findDeviceOnSerialPort(); }
+    void bbFindDeviceClick() { discovery.bbFindDeviceClick(); }
+    void TimerOndixFoundTimer() { discovery.TimerOndixFoundTimer(); }
+    void upDateOndixData(int32_t index) { discovery.upDateOndixData(index); }
+    void cbIPsChange(int index) { discovery.cbIPsChange(index); }
+    deviceinfo::TDeviceDisplay showSettingsRecord(const uint8_t* record) { return ::showSettingsRecord(discoveryUi_.edits, record); }
 
     // ---- code capture -------------------------------------------------------------
-    int32_t rfDivisor = 16;  // divisor of the last RF learning request: 8, 16 or 32
-    int findValidFrame();    // 0: a line was written; -1: the capture was refused
-    void bbLearningRFClick();
-    void learningRFCode_byUSB();
-    void learningRFCode_byNetWork();
-    void bbLearningIRClick();
-    void learningIRCode_byUSB();
-    void learningIRCode_byNetWork();
+    int findValidFrame() { return learning.findValidFrame(); }
+    void bbLearningRFClick() { learning.bbLearningRFClick(); }
+    void learningRFCode_byUSB() { learning.learningRFCode(TLinkKind::Usb); }
+    void learningRFCode_byNetWork() { learning.learningRFCode(TLinkKind::Network); }
+    void bbLearningIRClick() { learning.bbLearningIRClick(); }
+    void learningIRCode_byUSB() { learning.learningIRCode(TLinkKind::Usb); }
+    void learningIRCode_byNetWork() { learning.learningIRCode(TLinkKind::Network); }
 
     // ---- controls (objectName = member name) ---------------------------------------
     QToolButton* bbMenu = nullptr;
@@ -136,8 +152,6 @@ public:
     QLabel* lbPN = nullptr;
     QListWidget* overflowMenu = nullptr;
     QTimer* TimerOndixFound = nullptr;
-    QUdpSocket* udpServer = nullptr;
-    QTcpSocket* tcpClient = nullptr;
 
     QWidget* TabItem1 = nullptr;
     QWidget* TabItem2 = nullptr;
@@ -221,7 +235,7 @@ public:
     QPushButton* Button13 = nullptr;
 
 signals:
-    // Raised whenever answerReady goes to 1, so that a waiting exchange wakes at once.
+    // Raised whenever answerReady goes to 1 (relayed from the session).
     void answerSignalled();
 
 protected:
@@ -236,12 +250,7 @@ private:
     void buildCodeGenTabs();
     void buildRtsTab();
     void buildFlashTab();
-    void setupNetworkLink();
-    void setupDiscovery();
-    void setupLearning();
-    void learningRFCode(TLinkKind link);
-    void learningIRCode(TLinkKind link);
-    TLinkKind captureLink_ = TLinkKind::Usb;  // link the capture analysed next came over
+    void wireOperations();
 };
 
 extern TfmPrincipal* fmPrincipal;

@@ -1,7 +1,7 @@
-// Learning RF and IR codes: ask the Ondix to capture, wait for its acknowledgement, count
-// down while the user presses a key of the remote, and turn the capture into the line the
-// Ondix replays. The analyses themselves are pure (rfAnalysis, irSelection); this file
-// reads the controls, drives the two waits and writes the memos.
+// The analyses themselves are pure (rfAnalysis, irSelection); this file reads the
+// controls, drives the two waits and writes the memos.
+#include "capture/learningOps.h"
+
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -12,11 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "app/mainUnit.h"
 #include "capture/irSelection.h"
 #include "capture/rfAnalysis.h"
 #include "link/frames.h"
-#include "link/serialPortUnit.h"
+#include "discovery/deviceDisplay.h"
+#include "link/exchange.h"
+#include "link/logSink.h"
 
 namespace {
 
@@ -27,80 +28,12 @@ constexpr int captureWaitPolls = 1000;
 constexpr int countdownStartMs = 10000;
 constexpr int countdownStepMs = 10;
 
-// How one learning waits for the device to acknowledge the request.
-struct TLearningRequest {
-    TLinkKind link = TLinkKind::Usb;
-    QByteArray frame;
-    QString host;        // network destination
-    int ackPolls = 100;
-    int ackPollMs = 0;   // 0: the waiter's own period (10 ms)
-    QString prompt;      // shown while the device listens for the remote
-};
-
 void replaceLastLine(QPlainTextEdit* memo, const QString& text)
 {
     QTextCursor cursor(memo->document());
     cursor.movePosition(QTextCursor::End);
     cursor.movePosition(QTextCursor::StartOfBlock, QTextCursor::KeepAnchor);
     cursor.insertText(text);
-}
-
-void showLines(TfmPrincipal& window, const std::vector<std::string>& lines)
-{
-    window.clearLog();
-    for (const std::string& line : lines)
-        window.logLine(QString::fromStdString(line));
-}
-
-// Bytes of the capture received over the link: the last USB frame, or every datagram
-// gathered since the acknowledgement. Never more than the buffer holds.
-size_t receivedBytes(const TfmPrincipal& window, TLinkKind link)
-{
-    const int32_t count = link == TLinkKind::Network ? window.answerFill : window.answerLen;
-    return size_t(std::clamp<int32_t>(count, 0, answerBufSize));
-}
-
-// Send, acknowledgement, countdown. True when a capture has arrived; every failure has
-// been reported in the log (nothing is shown when the USB link is closed or the window is
-// closing).
-bool awaitCapture(TfmPrincipal& window, const TLearningRequest& request)
-{
-    TExchange& exchange = window.exchange;
-    if (!exchange.send(request.link, request.frame, request.host))
-        return false;
-
-    const bool acknowledged = exchange.waitAnswer(request.ackPolls, {}, request.ackPollMs);
-    if (exchange.aborted())
-        return false;
-    if (!acknowledged) {
-        window.logLine(QStringLiteral("Sem resposta!"));
-        return false;
-    }
-    if (!exchange.validate(acknowledgementLength)) {
-        window.logLine(QStringLiteral("Falha na leitura dos parâmetros!"));
-        return false;
-    }
-    window.clearLog();
-    window.logLine(QStringLiteral("CMD OK"));
-    window.answerReady = 0;
-    if (request.link == TLinkKind::Network)
-        window.answerFill = 0;
-
-    window.logLine(request.prompt);
-    window.logLine(QString());
-    QPlainTextEdit* log = window.mmInfo;
-    const bool captured = exchange.waitAnswer(captureWaitPolls, [log](int poll) {
-        replaceLastLine(log, QStringLiteral("%1ms").arg(countdownStartMs - countdownStepMs * poll));
-    });
-    if (exchange.aborted())
-        return false;
-    if (!captured) {
-        if (request.link == TLinkKind::Usb)
-            window.logLine(QStringLiteral("0ms"));
-        window.logLine(QStringLiteral("Sem resposta!"));
-        return false;
-    }
-    return true;
 }
 
 QByteArray learnRfFrame(uint16_t kind, uint16_t divisor)
@@ -115,64 +48,104 @@ QByteArray learnRfFrame(uint16_t kind, uint16_t divisor)
 
 }  // namespace
 
-void TfmPrincipal::setupLearning()
+// How one learning waits for the device to acknowledge the request.
+struct TLearningOps::TLearningRequest {
+    TLinkKind link = TLinkKind::Usb;
+    QByteArray frame;
+    QString host;        // network destination
+    int ackPolls = 100;
+    int ackPollMs = 0;   // 0: the waiter's own period (10 ms)
+    QString prompt;      // shown while the device listens for the remote
+};
+
+void TLearningOps::showLines(const std::vector<std::string>& lines)
 {
-    connect(bbLearningRF, &QPushButton::clicked, this, [this] { bbLearningRFClick(); });
-    connect(bbLearningIR, &QPushButton::clicked, this, [this] { bbLearningIRClick(); });
+    log_.clearLog();
+    for (const std::string& line : lines)
+        log_.logLine(QString::fromStdString(line));
 }
 
-int TfmPrincipal::findValidFrame()
+// Send, acknowledgement, countdown. True when a capture has arrived; every failure has
+// been reported in the log (nothing is shown when the USB link is closed or the window is
+// closing).
+bool TLearningOps::awaitCapture(const TLearningRequest& request)
+{
+    const TLinkKind link = request.link;
+    if (!exchange_.send(link, request.frame, request.host))
+        return false;
+
+    const bool acknowledged = exchange_.waitAnswer(request.ackPolls, {}, request.ackPollMs);
+    if (exchange_.aborted())
+        return false;
+    if (!acknowledged) {
+        log_.logLine(QStringLiteral("Sem resposta!"));
+        return false;
+    }
+    if (!exchange_.validate(acknowledgementLength)) {
+        log_.logLine(QStringLiteral("Falha na leitura dos parâmetros!"));
+        return false;
+    }
+    log_.clearLog();
+    log_.logLine(QStringLiteral("CMD OK"));
+    session_.clearAnswer(link);
+
+    log_.logLine(request.prompt);
+    log_.logLine(QString());
+    QPlainTextEdit* log = ui_.mmInfo;
+    const bool captured = exchange_.waitAnswer(captureWaitPolls, [log](int poll) {
+        replaceLastLine(log, QStringLiteral("%1ms").arg(countdownStartMs - countdownStepMs * poll));
+    });
+    if (exchange_.aborted())
+        return false;
+    if (!captured) {
+        if (link == TLinkKind::Usb)
+            log_.logLine(QStringLiteral("0ms"));
+        log_.logLine(QStringLiteral("Sem resposta!"));
+        return false;
+    }
+    return true;
+}
+
+int TLearningOps::findValidFrame()
 {
     TRfCaptureMode mode = TRfCaptureMode::smart;
-    if (rbRawCapture->isChecked())
+    if (ui_.rbRawCapture->isChecked())
         mode = TRfCaptureMode::raw;
-    else if (rbRCCapture->isChecked())
+    else if (ui_.rbRCCapture->isChecked())
         mode = TRfCaptureMode::rts;
 
     const TRfAnalysisResult analysis =
-        analyseRfCapture(answerBuf.data(), receivedBytes(*this, captureLink_), mode, rfDivisor);
+        analyseRfCapture(session_.answerBuf.data(), session_.receivedBytes(captureLink_), mode, rfDivisor);
     if (analysis.rawLines) {
         QStringList samples;
         samples.reserve(qsizetype(analysis.rawLines->size()));
         for (const std::string& sample : *analysis.rawLines)
             samples.append(QString::fromStdString(sample));
-        mmRawData->setPlainText(samples.join(QLatin1Char('\n')));
+        ui_.mmRawData->setPlainText(samples.join(QLatin1Char('\n')));
     }
-    showLines(*this, analysis.infoLines);
+    showLines(analysis.infoLines);
     return analysis.result;
 }
 
-void TfmPrincipal::bbLearningRFClick()
+void TLearningOps::bbLearningRFClick()
 {
-    TabControl1->setEnabled(false);
-    if (netDeviceFound)
-        learningRFCode_byNetWork();
-    else if (usbDeviceFound)
-        learningRFCode_byUSB();
-    TabControl1->setEnabled(true);
+    ui_.TabControl1->setEnabled(false);
+    if (const auto link = session_.route())
+        learningRFCode(*link);
+    ui_.TabControl1->setEnabled(true);
 }
 
-void TfmPrincipal::learningRFCode_byUSB()
+void TLearningOps::learningRFCode(TLinkKind link)
 {
-    learningRFCode(TLinkKind::Usb);
-}
-
-void TfmPrincipal::learningRFCode_byNetWork()
-{
-    learningRFCode(TLinkKind::Network);
-}
-
-void TfmPrincipal::learningRFCode(TLinkKind link)
-{
-    if (exchange.busy())
+    if (exchange_.busy())
         return;  // another exchange is waiting for its answer
-    bbLearningRF->setEnabled(false);
+    ui_.bbLearningRF->setEnabled(false);
 
-    const uint16_t kind = rbRCCapture->isChecked() ? 2 : 1;
+    const uint16_t kind = ui_.rbRCCapture->isChecked() ? 2 : 1;
     uint16_t divisor = 16;
-    if (rb8->isChecked())
+    if (ui_.rb8->isChecked())
         divisor = 8;
-    else if (rb32->isChecked())
+    else if (ui_.rb32->isChecked())
         divisor = 32;
 
     TLearningRequest request;
@@ -180,46 +153,34 @@ void TfmPrincipal::learningRFCode(TLinkKind link)
     request.frame = learnRfFrame(kind, divisor);
     request.prompt = QStringLiteral("Pressione qualquer tecla do seu transmissor de RF...");
     if (link == TLinkKind::Network) {
-        request.host = deviceIP;
+        request.host = session_.deviceIP;
         request.ackPolls = 1000;
         request.ackPollMs = 1;
     }
     // The divisor goes with the request; a closed USB link sends nothing and keeps the last.
-    const bool linkOpen = link == TLinkKind::Network || (serialPort && serialPort->connected);
+    const bool linkOpen = link == TLinkKind::Network || session_.usbConnected();
     if (linkOpen)
         rfDivisor = divisor;
     captureLink_ = link;
-    if (awaitCapture(*this, request))
+    if (awaitCapture(request))
         findValidFrame();
 
-    bbLearningRF->setEnabled(true);
+    ui_.bbLearningRF->setEnabled(true);
 }
 
-void TfmPrincipal::bbLearningIRClick()
+void TLearningOps::bbLearningIRClick()
 {
-    TabControl1->setEnabled(false);
-    if (netDeviceFound)
-        learningIRCode_byNetWork();
-    else if (usbDeviceFound)
-        learningIRCode_byUSB();
-    TabControl1->setEnabled(true);
+    ui_.TabControl1->setEnabled(false);
+    if (const auto link = session_.route())
+        learningIRCode(*link);
+    ui_.TabControl1->setEnabled(true);
 }
 
-void TfmPrincipal::learningIRCode_byUSB()
+void TLearningOps::learningIRCode(TLinkKind link)
 {
-    learningIRCode(TLinkKind::Usb);
-}
-
-void TfmPrincipal::learningIRCode_byNetWork()
-{
-    learningIRCode(TLinkKind::Network);
-}
-
-void TfmPrincipal::learningIRCode(TLinkKind link)
-{
-    if (exchange.busy())
+    if (exchange_.busy())
         return;  // another exchange is waiting for its answer
-    bbLearningIR->setEnabled(false);
+    ui_.bbLearningIR->setEnabled(false);
 
     TLearningRequest request;
     request.link = link;
@@ -227,17 +188,17 @@ void TfmPrincipal::learningIRCode(TLinkKind link)
     request.prompt = QStringLiteral("Pressione qualquer tecla do seu controle remoto...");
     if (link == TLinkKind::Network) {
         // Sent to the address typed in the boxes, which may differ from the device found.
-        request.host = addressFromBoxes();
+        request.host = addressFromBoxes(ui_.ip);
         request.ackPolls = 1000;
     }
-    if (awaitCapture(*this, request)) {
+    if (awaitCapture(request)) {
         if (link == TLinkKind::Usb)
-            mmRawData->clear();
-        const TIrCaptureMode mode = rbIR_Auto->isChecked() ? TIrCaptureMode::automatic : TIrCaptureMode::raw;
+            ui_.mmRawData->clear();
+        const TIrCaptureMode mode = ui_.rbIR_Auto->isChecked() ? TIrCaptureMode::automatic : TIrCaptureMode::raw;
         const TIrSelectionResult selection =
-            selectIrCapture(answerBuf.data(), receivedBytes(*this, link), mode);
-        showLines(*this, selection.infoLines);
+            selectIrCapture(session_.answerBuf.data(), session_.receivedBytes(link), mode);
+        showLines(selection.infoLines);
     }
 
-    bbLearningIR->setEnabled(true);
+    ui_.bbLearningIR->setEnabled(true);
 }

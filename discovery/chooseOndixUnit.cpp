@@ -1,7 +1,5 @@
 #include "discovery/chooseOndixUnit.h"
 
-#include "app/mainUnit.h"
-
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -11,8 +9,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-TfmChooseOndix::TfmChooseOndix(TfmPrincipal* owner)
-    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint), owner_(owner)
+TfmChooseOndix::TfmChooseOndix(QWidget* parent, int32_t& selection)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), selection_(selection)
 {
     setObjectName(QStringLiteral("fmChooseOndix"));
     setWindowTitle(QStringLiteral("Selecionar Ondix"));
@@ -64,7 +62,7 @@ void TfmChooseOndix::UpdateIPList(const QString& address)
 void TfmChooseOndix::lvIPsItemClick(QListWidgetItem* item)
 {
     if (lvIPs->count() > 0 && item)
-        owner_->selectedDevice = lvIPs->row(item);
+        selection_ = lvIPs->row(item);
 }
 
 void TfmChooseOndix::lvIPsDblClick()
@@ -74,7 +72,7 @@ void TfmChooseOndix::lvIPsDblClick()
 
 void TfmChooseOndix::Button1Click()
 {
-    owner_->selectedDevice = 0;
+    selection_ = 0;
     close();
 }
 

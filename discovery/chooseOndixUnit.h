@@ -3,18 +3,19 @@
 
 #include <QDialog>
 
+#include <cstdint>
+
 class QLabel;
 class QListWidget;
 class QListWidgetItem;
 class QToolButton;
 class QWidget;
-class TfmPrincipal;
 
 class TfmChooseOndix : public QDialog {
     Q_OBJECT
 public:
-    // `owner` is the main window whose selectedDevice the choice writes.
-    explicit TfmChooseOndix(TfmPrincipal* owner);
+    // The choice is written to `selection` (the index into the devices found).
+    TfmChooseOndix(QWidget* parent, int32_t& selection);
 
     void UpdateIPList(const QString& address);      // appends one entry
     void lvIPsItemClick(QListWidgetItem* item);     // the clicked entry becomes the choice
@@ -31,5 +32,5 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    TfmPrincipal* owner_;
+    int32_t& selection_;
 };

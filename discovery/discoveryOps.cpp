@@ -16,7 +16,10 @@
 #include <QCheckBox>
 
 #include "app/dialogs.h"
-#include "app/mainUnit.h"
+#include "discovery/discoveryOps.h"
+#include "link/deviceSession.h"
+#include "link/exchange.h"
+#include "link/logSink.h"
 #include "discovery/chooseOndixUnit.h"
 #include "discovery/deviceInfo.h"
 #include "link/frames.h"
@@ -45,20 +48,19 @@ const QStringList& nothingFoundAdvice()
 
 }  // namespace
 
-QList<QHostAddress> TfmPrincipal::systemLocalAddresses()
+TDiscoveryOps::TDiscoveryOps(TDeviceSession& session, TExchange& exchange, TLog& log,
+                             const TDiscoveryControls& ui)
+    : localAddressSource(&TDiscoveryOps::systemLocalAddresses),
+      session_(session), exchange_(exchange), log_(log), ui_(ui)
+{
+}
+
+QList<QHostAddress> TDiscoveryOps::systemLocalAddresses()
 {
     return QNetworkInterface::allAddresses();
 }
 
-void TfmPrincipal::setupDiscovery()
-{
-    localAddressSource = &TfmPrincipal::systemLocalAddresses;
-    connect(bbFindDevice, &QPushButton::clicked, this, [this] { bbFindDeviceClick(); });
-    connect(TimerOndixFound, &QTimer::timeout, this, &TfmPrincipal::TimerOndixFoundTimer);
-    connect(cbIPs, &QComboBox::currentIndexChanged, this, &TfmPrincipal::cbIPsChange);
-}
-
-void TfmPrincipal::GetLocalIPList(QStringList& local, QStringList& broadcast)
+void TDiscoveryOps::GetLocalIPList(QStringList& local, QStringList& broadcast)
 {
     for (const QHostAddress& address : localAddressSource()) {
         if (address.protocol() != QAbstractSocket::IPv4Protocol)
@@ -69,25 +71,25 @@ void TfmPrincipal::GetLocalIPList(QStringList& local, QStringList& broadcast)
     }
 }
 
-bool TfmPrincipal::findDeviceOnNetwork(const QString& target)
+bool TDiscoveryOps::findDeviceOnNetwork(const QString& target)
 {
-    for (QWidget* w : {static_cast<QWidget*>(bbFindDevice), static_cast<QWidget*>(bbSendComd),
-                       static_cast<QWidget*>(GroupBox1), static_cast<QWidget*>(GroupBox2),
-                       pnControlesRTS, static_cast<QWidget*>(bbLearningRF)})
+    for (QWidget* w : {(ui_.bbFindDevice), (ui_.bbSendComd),
+                       (ui_.GroupBox1), (ui_.GroupBox2),
+                       ui_.pnControlesRTS, (ui_.bbLearningRF)})
         w->setEnabled(false);
-    const QList<QWidget*> busyWidgets{bbFindDevice, GroupBox1, mmInfo, TabControl1};
+    const QList<QWidget*> busyWidgets{ui_.bbFindDevice, ui_.GroupBox1, ui_.mmInfo, ui_.TabControl1};
     for (QWidget* w : busyWidgets)
         w->setCursor(Qt::WaitCursor);
 
     foundDevices.clear();
-    chooser->lvIPs->clear();
+    ui_.chooser->lvIPs->clear();
     {
-        const QSignalBlocker quiet(cbIPs);
-        cbIPs->clear();
+        const QSignalBlocker quiet(ui_.cbIPs);
+        ui_.cbIPs->clear();
     }
-    cbIPs->setVisible(false);
-    lbIPs->setVisible(false);
-    discoveryActive = true;
+    ui_.cbIPs->setVisible(false);
+    ui_.lbIPs->setVisible(false);
+    session_.discoveryActive = true;
 
     localAddresses.clear();
     broadcastAddresses.clear();
@@ -95,35 +97,33 @@ bool TfmPrincipal::findDeviceOnNetwork(const QString& target)
 
     const QByteArray request = ondixframe::bodilessFrame(0x03);
     for (int i = 0; i < broadcastAddresses.size(); ++i) {
-        clearLog();
-        answerReady = 0;
-        answerFill = 0;
+        log_.clearLog();
+        session_.clearAnswer(TLinkKind::Network);
         if (target.isEmpty()) {
-            sendDatagram(request, broadcastAddresses.at(i));
-            logLine(QStringLiteral("Procurando Ondix na interface de rede %1 ...").arg(i));
+            session_.sendDatagram(request, broadcastAddresses.at(i));
+            log_.logLine(QStringLiteral("Procurando Ondix na interface de rede %1 ...").arg(i));
         } else {
-            sendDatagram(request, target);
+            session_.sendDatagram(request, target);
         }
-        if (exchange.waitAnswer(searchWaitPolls)) {
+        if (exchange_.waitAnswer(searchWaitPolls)) {
             // The selection handler restores the controls and cursors.
-            if (!TimerOndixFound->isActive())
-                TimerOndixFound->start();
+            if (!ui_.TimerOndixFound->isActive())
+                ui_.TimerOndixFound->start();
             return true;
         }
-        if (exchange.aborted())
+        if (exchange_.aborted())
             break;
     }
 
-    bbFindDevice->setEnabled(true);
-    TabControl1->setEnabled(true);
+    ui_.bbFindDevice->setEnabled(true);
+    ui_.TabControl1->setEnabled(true);
     for (QWidget* w : busyWidgets)
         w->unsetCursor();
     return false;
 }
 
-void TfmPrincipal::discoveryAnswer(const QByteArray& datagram, const QHostAddress& sender)
+void TDiscoveryOps::discoveryAnswer(const QByteArray& datagram, const QHostAddress& sender)
 {
-    answerFill = 0;
     // A datagram too short to hold a record is dropped, never read past its end.
     if (datagram.size() < qsizetype(deviceinfo::recordSize))
         return;
@@ -137,118 +137,134 @@ void TfmPrincipal::discoveryAnswer(const QByteArray& datagram, const QHostAddres
 
     foundDevices.push_back(record);
     const QString where = QStringLiteral("Ondix encontrada em ") + sender.toString() + QStringLiteral(" ...");
-    logLine(where);
-    answerReady = 1;
-    answerLen = int32_t(datagram.size());
-    emit answerSignalled();
+    log_.logLine(where);
+    session_.acceptDiscoveryAnswer(int32_t(datagram.size()));
 
-    if (!usbDeviceFound) {
-        chooser->UpdateIPList(sender.toString());
-        lbStatusBar->setText(where);
-        netDeviceFound = true;
+    if (!session_.usbDeviceFound) {
+        ui_.chooser->UpdateIPList(sender.toString());
+        log_.setStatus(where);
+        session_.netDeviceFound = true;
         // Counted from the first new device: a running timer is not restarted.
-        if (!TimerOndixFound->isActive())
-            TimerOndixFound->start();
+        if (!ui_.TimerOndixFound->isActive())
+            ui_.TimerOndixFound->start();
     }
 }
 
-void TfmPrincipal::TimerOndixFoundTimer()
+void TDiscoveryOps::TimerOndixFoundTimer()
 {
-    TimerOndixFound->stop();
-    // A device announced while the chooser is open has just joined its list; the choice
+    ui_.TimerOndixFound->stop();
+    // A device announced while the ui_.chooser is open has just joined its list; the choice
     // under way takes it into account, so the timer must not start a second one inside it.
-    if (chooser->isVisible())
+    if (ui_.chooser->isVisible())
         return;
-    discoveryActive = false;
+    session_.discoveryActive = false;
 
     if (!foundDevices.empty()) {
         selectedDevice = -1;
         if (foundDevices.size() > 1)
-            TDialogs::runModal(*chooser);
+            TDialogs::runModal(*ui_.chooser);
         else
             selectedDevice = 0;
 
         if (selectedDevice >= 0) {
             if (foundDevices.size() > 1) {
                 // Filled without signals: the device is shown once, just below.
-                const QSignalBlocker quiet(cbIPs);
-                cbIPs->clear();
-                for (int i = 0; i < chooser->lvIPs->count(); ++i)
-                    cbIPs->addItem(chooser->lvIPs->item(i)->text());
-                cbIPs->setCurrentIndex(selectedDevice);
-                cbIPs->setVisible(true);
-                lbIPs->setVisible(true);
+                const QSignalBlocker quiet(ui_.cbIPs);
+                ui_.cbIPs->clear();
+                for (int i = 0; i < ui_.chooser->lvIPs->count(); ++i)
+                    ui_.cbIPs->addItem(ui_.chooser->lvIPs->item(i)->text());
+                ui_.cbIPs->setCurrentIndex(selectedDevice);
+                ui_.cbIPs->setVisible(true);
+                ui_.lbIPs->setVisible(true);
             }
             upDateOndixData(selectedDevice);
-            GroupBox1->setEnabled(true);
-            GroupBox2->setEnabled(true);
-            bbSendComd->setEnabled(true);
-            pnControlesRTS->setEnabled(true);
+            ui_.GroupBox1->setEnabled(true);
+            ui_.GroupBox2->setEnabled(true);
+            ui_.bbSendComd->setEnabled(true);
+            ui_.pnControlesRTS->setEnabled(true);
         }
     }
 
-    bbFindDevice->setEnabled(true);
-    TabControl1->setEnabled(true);
-    for (QWidget* w : {static_cast<QWidget*>(GroupBox1), static_cast<QWidget*>(mmInfo),
-                       static_cast<QWidget*>(bbFindDevice), static_cast<QWidget*>(TabControl1)})
+    ui_.bbFindDevice->setEnabled(true);
+    ui_.TabControl1->setEnabled(true);
+    for (QWidget* w : {(ui_.GroupBox1), (ui_.mmInfo),
+                       (ui_.bbFindDevice), (ui_.TabControl1)})
         w->unsetCursor();
 }
 
-void TfmPrincipal::bbFindDeviceClick()
+void TDiscoveryOps::bbFindDeviceClick()
 {
-    usbDeviceFound = false;
-    netDeviceFound = false;
-    usbDeviceFound = findDeviceOnSerialPort();
-    if (usbDeviceFound)
+    session_.usbDeviceFound = false;
+    session_.netDeviceFound = false;
+    session_.usbDeviceFound = findDeviceOnSerialPort();
+    if (session_.usbDeviceFound)
         return;
 
     QString target;
-    if (!IP_4->text().isEmpty() && !IP_3->text().isEmpty() && !IP_2->text().isEmpty()
-        && !IP_1->text().isEmpty())
-        target = addressFromBoxes();
-    netDeviceFound = findDeviceOnNetwork(target);
-    if (!netDeviceFound)
+    const auto& ip = ui_.edits.ip;
+    if (!ip[0]->text().isEmpty() && !ip[1]->text().isEmpty() && !ip[2]->text().isEmpty()
+        && !ip[3]->text().isEmpty())
+        target = addressFromBoxes(ui_.edits.ip);
+    session_.netDeviceFound = findDeviceOnNetwork(target);
+    if (!session_.netDeviceFound)
         for (const QString& line : nothingFoundAdvice())
-            logLine(line);
+            log_.logLine(line);
 }
 
-deviceinfo::TDeviceDisplay TfmPrincipal::showSettingsRecord(const uint8_t* record)
-{
-    const deviceinfo::TDeviceDisplay d = deviceinfo::display(record);
-    const std::array<QLineEdit*, 4> ip{IP_4, IP_3, IP_2, IP_1};
-    const std::array<QLineEdit*, 4> mask{M_IP_4, M_IP_3, M_IP_2, M_IP_1};
-    const std::array<QLineEdit*, 4> gateway{GW_IP_4, GW_IP_3, GW_IP_2, GW_IP_1};
-    for (size_t i = 0; i < 4; ++i)
-        ip[i]->setText(d.ip[i]);
-    for (size_t i = 0; i < 4; ++i)
-        mask[i]->setText(d.mask[i]);
-    for (size_t i = 0; i < 4; ++i)
-        gateway[i]->setText(d.gateway[i]);
-    for (size_t i = 0; i < 6; ++i)
-        macAddr[i]->setText(d.mac[i]);
-    ckbDHCPOn->setChecked(d.dhcp);
-    edPort->setText(d.port);
-    return d;
-}
-
-void TfmPrincipal::upDateOndixData(int32_t index)
+void TDiscoveryOps::upDateOndixData(int32_t index)
 {
     if (index < 0 || size_t(index) >= foundDevices.size())
         return;
     const uint8_t* record = foundDevices[size_t(index)].data();
-    logLine(QStringLiteral("Leitura dos parâmetros realizada com sucesso!"));
-    bbLearningRF->setEnabled(false);
-    const deviceinfo::TDeviceDisplay d = showSettingsRecord(record);
-    deviceIP = addressFromBoxes();
-    lbStatusBar->setText(QStringLiteral("Modulo Ondix em: ") + deviceIP);
+    log_.logLine(QStringLiteral("Leitura dos parâmetros realizada com sucesso!"));
+    ui_.bbLearningRF->setEnabled(false);
+    const deviceinfo::TDeviceDisplay d = showSettingsRecord(ui_.edits, record);
+    session_.deviceIP = addressFromBoxes(ui_.edits.ip);
+    log_.setStatus(QStringLiteral("Modulo Ondix em: ") + session_.deviceIP);
     if (d.rfCapable)
-        bbLearningRF->setEnabled(true);
-    lbPN->setText(d.ident);
-    lbfwVersion->setText(d.firmware);
+        ui_.bbLearningRF->setEnabled(true);
+    ui_.lbPN->setText(d.ident);
+    ui_.lbfwVersion->setText(d.firmware);
 }
 
-void TfmPrincipal::cbIPsChange(int index)
+void TDiscoveryOps::cbIPsChange(int index)
 {
     if (index >= 0)
         upDateOndixData(index);
+}
+
+bool TDiscoveryOps::findDeviceOnSerialPort()
+{
+    // These stay disabled unless the probe finds a device.
+    const QList<QWidget*> deviceControls{ui_.GroupBox1, ui_.GroupBox2, ui_.bbSendComd, ui_.pnControlesRTS};
+    for (QWidget* w : deviceControls)
+        w->setEnabled(false);
+
+    bool found = false;
+    TExchangeSpec spec;
+    spec.link = TLinkKind::Usb;
+    spec.frame = ondixframe::bodilessFrame(0x03);
+    spec.answerLength = int(deviceinfo::recordSize);
+    spec.waitLimit = 100;
+    spec.disabled = {ui_.bbFindDevice, ui_.TabControl1};
+    spec.busy = {ui_.bbFindDevice, ui_.GroupBox1, ui_.mmInfo};
+    spec.invalidMessage.clear();
+    spec.clearLogOnValid = false;
+    spec.clearReadyOnValid = false;
+    spec.validMessage = QStringLiteral("Encontrado dispositivo na porta USB!");
+    spec.onValid = [this, &found] {
+        found = true;
+        log_.setStatus(QStringLiteral("Módulo Ondix encontrado!"));
+        const deviceinfo::TDeviceDisplay d = showSettingsRecord(ui_.edits, session_.answerBuf.data());
+        ui_.lbPN->setText(d.ident);
+        ui_.lbfwVersion->setText(d.firmware);
+        if (d.rfCapable)
+            ui_.bbLearningRF->setEnabled(true);
+    };
+    exchange_.run(spec);
+
+    if (found)
+        for (QWidget* w : deviceControls)
+            w->setEnabled(true);
+    return found;
 }

@@ -1,20 +1,19 @@
 #include "link/exchange.h"
 
-#include "app/mainUnit.h"
+#include "link/logSink.h"
 #include "link/frames.h"
-#include "link/serialPortUnit.h"
 
 #include <QEventLoop>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
-void TEventLoopWaiter::poll(TfmPrincipal& window, const std::function<bool()>& ready)
+void TEventLoopWaiter::poll(TDeviceSession& session, const std::function<bool()>& ready)
 {
-    poll(window, ready, pollMs_);
+    poll(session, ready, pollMs_);
 }
 
-void TEventLoopWaiter::poll(TfmPrincipal& window, const std::function<bool()>& ready, int pollMs)
+void TEventLoopWaiter::poll(TDeviceSession& session, const std::function<bool()>& ready, int pollMs)
 {
     if (ready())
         return;
@@ -23,13 +22,13 @@ void TEventLoopWaiter::poll(TfmPrincipal& window, const std::function<bool()>& r
     timer.setSingleShot(true);
     timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    QObject::connect(&window, &TfmPrincipal::answerSignalled, &loop, &QEventLoop::quit);
+    QObject::connect(&session, &TDeviceSession::answerSignalled, &loop, &QEventLoop::quit);
     timer.start(pollMs);
     loop.exec();
 }
 
-TExchange::TExchange(TfmPrincipal& window)
-    : window_(window), waiter_(std::make_unique<TEventLoopWaiter>())
+TExchange::TExchange(TDeviceSession& session, TLog& log)
+    : session_(session), log_(log), waiter_(std::make_unique<TEventLoopWaiter>())
 {
 }
 
@@ -43,20 +42,7 @@ void TExchange::setWaiter(std::unique_ptr<TPollWaiter> waiter)
 
 bool TExchange::send(TLinkKind link, const QByteArray& frame, const QString& host)
 {
-    if (link == TLinkKind::Usb) {
-        TSerialPort* port = window_.serialPort.get();
-        if (!port || !port->connected || frame.size() > 0xFFFF)
-            return false;
-        window_.answerReady = 0;
-        port->WriteSerial(reinterpret_cast<const uint8_t*>(frame.constData()), uint16_t(frame.size()));
-        return true;
-    }
-    window_.answerReady = 0;
-    window_.answerFill = 0;
-    // A datagram that cannot leave is not reported by the socket layer as a closed link:
-    // the wait then runs out like any missing answer.
-    window_.sendDatagram(frame, host);
-    return true;
+    return session_.sendRequest(link, frame, host);
 }
 
 bool TExchange::waitAnswer(int limit, const std::function<void(int)>& onPoll, int pollMs)
@@ -65,12 +51,12 @@ bool TExchange::waitAnswer(int limit, const std::function<void(int)>& onPoll, in
     // that last poll: an answer counts only when it is seen before the limit-th poll ends.
     ++waiting_;
     int counter = 0;
-    const auto ready = [this] { return window_.answerReady == 1 || aborted_; };
+    const auto ready = [this] { return session_.answerReady == 1 || aborted_; };
     for (;;) {
         if (pollMs > 0)
-            waiter_->poll(window_, ready, pollMs);
+            waiter_->poll(session_, ready, pollMs);
         else
-            waiter_->poll(window_, ready);
+            waiter_->poll(session_, ready);
         if (aborted_) {
             counter = limit;  // the window is closing: a time-out, whatever came in
             break;
@@ -78,7 +64,7 @@ bool TExchange::waitAnswer(int limit, const std::function<void(int)>& onPoll, in
         if (onPoll)
             onPoll(counter);
         ++counter;
-        if (window_.answerReady == 1 || counter > limit - 1)
+        if (session_.answerReady == 1 || counter > limit - 1)
             break;
     }
     --waiting_;
@@ -87,8 +73,8 @@ bool TExchange::waitAnswer(int limit, const std::function<void(int)>& onPoll, in
 
 bool TExchange::validate(int answerLength) const
 {
-    const uint8_t* buffer = window_.answerBuf.data();
-    const size_t size = window_.answerBuf.size();
+    const uint8_t* buffer = session_.answerBuf.data();
+    const size_t size = session_.answerBuf.size();
     if (answerLength == 0)
         return ondixframe::validParameterAnswer(buffer, size);
     return ondixframe::validAnswer(buffer, size, answerLength);
@@ -124,21 +110,21 @@ TExchangeOutcome TExchange::run(const TExchangeSpec& spec)
         if (!waitAnswer(spec.waitLimit)) {
             outcome = TExchangeOutcome::TimedOut;
             if (!aborted_ && !spec.timeoutMessage.isEmpty())
-                window_.logLine(spec.timeoutMessage);
+                log_.logLine(spec.timeoutMessage);
         } else if (validate(spec.answerLength)) {
             outcome = TExchangeOutcome::Valid;
             if (spec.clearLogOnValid)
-                window_.clearLog();
+                log_.clearLog();
             if (!spec.validMessage.isEmpty())
-                window_.logLine(spec.validMessage);
+                log_.logLine(spec.validMessage);
             if (spec.onValid)
                 spec.onValid();
             if (spec.clearReadyOnValid)
-                window_.answerReady = 0;
+                session_.consumeAnswer();
         } else {
             outcome = TExchangeOutcome::Invalid;
             if (!spec.invalidMessage.isEmpty())
-                window_.logLine(spec.invalidMessage);
+                log_.logLine(spec.invalidMessage);
         }
     }
 

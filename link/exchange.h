@@ -10,35 +10,36 @@
 #include <functional>
 #include <memory>
 
+#include "link/deviceSession.h"
+
 class QWidget;
-class TfmPrincipal;
+class TLog;
 
 enum class TExchangeOutcome { LinkClosed, Valid, Invalid, TimedOut, Busy };
-enum class TLinkKind { Usb, Network };
 
 // One poll of a wait: process events for at most one poll period (10 ms), returning
 // early as soon as ready() holds. Tests install a waiter that does not sleep.
 class TPollWaiter {
 public:
     virtual ~TPollWaiter() = default;
-    virtual void poll(TfmPrincipal& window, const std::function<bool()>& ready) = 0;
+    virtual void poll(TDeviceSession& session, const std::function<bool()>& ready) = 0;
     // The same with a poll period of `pollMs` instead of the waiter's own (the network
     // acknowledgement of an RF learning polls every millisecond). Waiters that keep a
     // fixed period need not override it.
-    virtual void poll(TfmPrincipal& window, const std::function<bool()>& ready, int pollMs)
+    virtual void poll(TDeviceSession& session, const std::function<bool()>& ready, int pollMs)
     {
         (void)pollMs;
-        poll(window, ready);
+        poll(session, ready);
     }
 };
 
 // The real waiter: a local event loop per poll, ended by the poll timer or by the
-// window's answerSignalled().
+// session's answerSignalled().
 class TEventLoopWaiter : public TPollWaiter {
 public:
     explicit TEventLoopWaiter(int pollMs = 10) : pollMs_(pollMs) {}
-    void poll(TfmPrincipal& window, const std::function<bool()>& ready) override;
-    void poll(TfmPrincipal& window, const std::function<bool()>& ready, int pollMs) override;
+    void poll(TDeviceSession& session, const std::function<bool()>& ready) override;
+    void poll(TDeviceSession& session, const std::function<bool()>& ready, int pollMs) override;
 
 private:
     int pollMs_;
@@ -64,7 +65,7 @@ struct TExchangeSpec {
 
 class TExchange {
 public:
-    explicit TExchange(TfmPrincipal& window);
+    TExchange(TDeviceSession& session, TLog& log);
     ~TExchange();
 
     // The whole pattern: disable, send, wait, validate, report, restore.
@@ -86,8 +87,12 @@ public:
     void abort() { aborted_ = true; }
     bool aborted() const { return aborted_; }
 
+    TDeviceSession& session() { return session_; }
+    TLog& log() { return log_; }
+
 private:
-    TfmPrincipal& window_;
+    TDeviceSession& session_;
+    TLog& log_;
     std::unique_ptr<TPollWaiter> waiter_;
     bool busy_ = false;
     int waiting_ = 0;

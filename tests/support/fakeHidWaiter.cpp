@@ -29,12 +29,12 @@ void TFakeHidWaiter::atPoll(int pollNumber, std::function<void()> action)
     action_ = std::move(action);
 }
 
-void TFakeHidWaiter::poll(TfmPrincipal& window, const std::function<bool()>& ready)
+void TFakeHidWaiter::poll(TDeviceSession& session, const std::function<bool()>& ready)
 {
-    poll(window, ready, pollMs_);
+    poll(session, ready, pollMs_);
 }
 
-void TFakeHidWaiter::poll(TfmPrincipal&, const std::function<bool()>& ready, int pollMs)
+void TFakeHidWaiter::poll(TDeviceSession&, const std::function<bool()>& ready, int pollMs)
 {
     ++polls_;
     if (action_ && polls_ == actionPoll_) {

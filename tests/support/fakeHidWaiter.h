@@ -11,9 +11,9 @@ class TFakeHidWaiter : public TPollWaiter {
 public:
     explicit TFakeHidWaiter(int pollMs = 10, int settleLimitMs = 2000)
         : pollMs_(pollMs), settleLimitMs_(settleLimitMs) {}
-    void poll(TfmPrincipal& window, const std::function<bool()>& ready) override;
+    void poll(TDeviceSession& session, const std::function<bool()>& ready) override;
     // Moves the clock on by `pollMs` instead of the waiter's own period.
-    void poll(TfmPrincipal& window, const std::function<bool()>& ready, int pollMs) override;
+    void poll(TDeviceSession& session, const std::function<bool()>& ready, int pollMs) override;
 
     int polls() const { return polls_; }
     // Runs `action` (once) at the start of poll number `pollNumber` (1-based), before the

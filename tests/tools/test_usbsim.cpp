@@ -29,6 +29,8 @@ private slots:
         std::string error;
         QVERIFY2(usbsim::installFromEnvironment(error), error.c_str());
         TfmPrincipal window(nullptr, false);
+        // Should the cable fail, the search that follows stays on loopback.
+        window.localAddressSource = [] { return QList<QHostAddress>{QHostAddress::LocalHost}; };
         QCOMPARE(window.lbStatusBar->text(), QStringLiteral("Ondix Conectada a USB!"));
         window.bbFindDeviceClick();
         QVERIFY(window.usbDeviceFound);

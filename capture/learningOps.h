@@ -1,0 +1,57 @@
+// Learning RF and IR codes: ask the Ondix to capture, wait for its acknowledgement, count
+// down while the user presses a key of the remote, and turn the capture into the line the
+// Ondix replays.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "link/deviceSession.h"
+
+class QLineEdit;
+class QPlainTextEdit;
+class QRadioButton;
+class QWidget;
+class TExchange;
+class TLog;
+
+struct TLearningControls {
+    QWidget* TabControl1 = nullptr;
+    QWidget* bbLearningRF = nullptr;
+    QWidget* bbLearningIR = nullptr;
+    QRadioButton* rbRawCapture = nullptr;
+    QRadioButton* rbRCCapture = nullptr;
+    QRadioButton* rb8 = nullptr;
+    QRadioButton* rb32 = nullptr;
+    QRadioButton* rbIR_Auto = nullptr;
+    QPlainTextEdit* mmInfo = nullptr;
+    QPlainTextEdit* mmRawData = nullptr;
+    std::array<QLineEdit*, 4> ip{};  // IP_4 ... IP_1
+};
+
+class TLearningOps {
+public:
+    TLearningOps(TDeviceSession& session, TExchange& exchange, TLog& log, const TLearningControls& ui)
+        : session_(session), exchange_(exchange), log_(log), ui_(ui) {}
+
+    int32_t rfDivisor = 16;  // divisor of the last RF learning request: 8, 16 or 32
+
+    int findValidFrame();  // 0: a line was written; -1: the capture was refused
+    void bbLearningRFClick();
+    void learningRFCode(TLinkKind link);
+    void bbLearningIRClick();
+    void learningIRCode(TLinkKind link);
+
+private:
+    struct TLearningRequest;
+    bool awaitCapture(const TLearningRequest& request);
+    void showLines(const std::vector<std::string>& lines);
+
+    TDeviceSession& session_;
+    TExchange& exchange_;
+    TLog& log_;
+    const TLearningControls& ui_;
+    TLinkKind captureLink_ = TLinkKind::Usb;  // link the capture analysed next came over
+};

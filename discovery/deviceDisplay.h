@@ -1,0 +1,29 @@
+// The settings edits of the first tab and how a device record is shown in them; the
+// address typed in the four boxes.
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+#include "discovery/deviceInfo.h"
+
+class QCheckBox;
+class QLineEdit;
+
+struct TSettingsEdits {
+    std::array<QLineEdit*, 4> ip{};       // IP_4 (leftmost) ... IP_1
+    std::array<QLineEdit*, 4> mask{};     // M_IP_4 ... M_IP_1
+    std::array<QLineEdit*, 4> gateway{};  // GW_IP_4 ... GW_IP_1
+    std::array<QLineEdit*, 6> mac{};      // macAddr0 ... macAddr5
+    QCheckBox* dhcp = nullptr;            // ckbDHCPOn
+    QLineEdit* port = nullptr;            // edPort
+};
+
+// Rows IP, mask, gateway, MAC, DHCP and port of a deviceInfo record into the edits;
+// returns the whole decoded record for the callers that show the rest.
+deviceinfo::TDeviceDisplay showSettingsRecord(const TSettingsEdits& edits, const uint8_t* record);
+
+// IP_4 "." IP_3 "." IP_2 "." IP_1
+QString addressFromBoxes(const std::array<QLineEdit*, 4>& ip);

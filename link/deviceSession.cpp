@@ -1,0 +1,187 @@
+// The links and their answer state. Every socket delivers on the user-interface thread and
+// the USB reader hands its frames over to it, so the answer buffer and flags are only ever
+// touched from that thread.
+#include "link/deviceSession.h"
+
+#include "link/logSink.h"
+#include "link/netLink.h"
+#include "link/serialPortUnit.h"
+#include "link/usbFraming.h"
+
+#include <QNetworkDatagram>
+#include <QTcpSocket>
+#include <QUdpSocket>
+
+#include <algorithm>
+#include <cstring>
+
+TDeviceSession::TDeviceSession(QObject* parent) : QObject(parent)
+{
+    udpServer = new QUdpSocket(this);
+    udpServer->setObjectName(QStringLiteral("udpServer"));
+    // Shared binding: an emulated device may listen on a specific address of this host
+    // on the same port.
+    udpServer->bind(QHostAddress::AnyIPv4, ondixUdpPort,
+                    QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint);
+    // Many devices answer a broadcast within a few milliseconds: leave room for them.
+    udpServer->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, udpReceiveBufferBytes);
+    connect(udpServer, &QUdpSocket::readyRead, this, [this] {
+        while (udpServer->hasPendingDatagrams()) {
+            const QNetworkDatagram datagram = udpServer->receiveDatagram(answerBufSize);
+            if (datagram.isValid())
+                udpServerUDPRead(datagram.data(), datagram.senderAddress());
+        }
+    });
+
+    tcpClient = new QTcpSocket(this);
+    tcpClient->setObjectName(QStringLiteral("tcpClient"));
+    connect(tcpClient, &QTcpSocket::connected, this, &TDeviceSession::tcpClientConnected);
+    connect(tcpClient, &QTcpSocket::disconnected, this, &TDeviceSession::tcpClientDisconnected);
+}
+
+TDeviceSession::~TDeviceSession()
+{
+    // Stop the USB reader and close the device before anything it reports to goes.
+    serialPort.reset();
+}
+
+std::optional<TLinkKind> TDeviceSession::route() const
+{
+    if (netDeviceFound)
+        return TLinkKind::Network;
+    if (usbDeviceFound)
+        return TLinkKind::Usb;
+    return std::nullopt;
+}
+
+int TDeviceSession::userConnect(TLog& log)
+{
+    if (!serialPort)
+        serialPort = std::make_unique<TSerialPort>();
+    serialPort->connect(ondixusb::vendorId, ondixusb::productId,
+                        [this](const QByteArray& frame) { OnUSBReceive(frame); });
+    if (serialPort->connected) {
+        log.setStatus(QStringLiteral("Ondix Conectada a USB!"));
+        return 0;
+    }
+    log.setStatus(QStringLiteral("Ondix não conectada!"));
+    return -1;
+}
+
+bool TDeviceSession::usbConnected() const
+{
+    return serialPort && serialPort->connected;
+}
+
+void TDeviceSession::clearAnswer(TLinkKind link)
+{
+    answerReady = 0;
+    if (link == TLinkKind::Network)
+        answerFill = 0;
+}
+
+void TDeviceSession::resetAnswerState()
+{
+    answerReady = 0;
+    answerLen = 0;
+    answerFill = 0;
+}
+
+bool TDeviceSession::sendRequest(TLinkKind link, const QByteArray& frame, const QString& host)
+{
+    if (link == TLinkKind::Usb) {
+        if (!usbConnected() || frame.size() > 0xFFFF)
+            return false;
+        clearAnswer(link);
+        serialPort->WriteSerial(reinterpret_cast<const uint8_t*>(frame.constData()), uint16_t(frame.size()));
+        return true;
+    }
+    clearAnswer(link);
+    // A datagram that cannot leave is not reported by the socket layer as a closed link:
+    // the wait then runs out like any missing answer.
+    sendDatagram(frame, host);
+    return true;
+}
+
+bool TDeviceSession::sendDatagram(const QByteArray& frame, const QString& host)
+{
+    const QHostAddress address(host);
+    if (address.isNull() || address.protocol() != QAbstractSocket::IPv4Protocol)
+        return false;
+    return udpServer->writeDatagram(frame, address, ondixUdpPort) == frame.size();
+}
+
+void TDeviceSession::signalAnswer(int32_t length)
+{
+    answerReady = 1;
+    answerLen = length;
+    emit answerSignalled();
+}
+
+void TDeviceSession::OnUSBReceive(const QByteArray& frame)
+{
+    const size_t count = std::min<size_t>(size_t(frame.size()), answerBuf.size());
+    if (count > 0)
+        std::memcpy(answerBuf.data(), frame.constData(), count);
+    signalAnswer(int32_t(frame.size()));
+}
+
+void TDeviceSession::udpServerUDPRead(const QByteArray& datagram, const QHostAddress& sender)
+{
+    const int n = int(datagram.size());
+    const TUdpAccumulation step = accumulateDatagram(answerBuf.data(), answerBufSize, answerFill,
+                                                     reinterpret_cast<const uint8_t*>(datagram.constData()),
+                                                     size_t(n), discoveryActive);
+    answerFill = step.fill;
+    switch (step.kind) {
+    case TUdpDatagramKind::CaptureComplete:
+        answerReady = 1;
+        emit answerSignalled();
+        break;
+    case TUdpDatagramKind::Discovery:
+        // Whatever the branch makes of it, it is not part of an accumulation.
+        answerFill = 0;
+        emit discoveryDatagram(datagram, sender);
+        break;
+    case TUdpDatagramKind::OrdinaryAnswer:
+        answerFill = 0;
+        signalAnswer(n);
+        break;
+    case TUdpDatagramKind::Pending:
+        break;
+    }
+}
+
+void TDeviceSession::acceptDiscoveryAnswer(int32_t length)
+{
+    signalAnswer(length);
+}
+
+void TDeviceSession::tcpClientConnected()
+{
+    connect(tcpClient, &QTcpSocket::readyRead, this, &TDeviceSession::tcpClientRead,
+            Qt::UniqueConnection);
+}
+
+void TDeviceSession::tcpClientDisconnected()
+{
+    disconnect(tcpClient, &QTcpSocket::readyRead, this, &TDeviceSession::tcpClientRead);
+}
+
+void TDeviceSession::tcpClientRead()
+{
+    // Whatever has arrived is one chunk; nothing delimits answers on TCP. A chunk longer
+    // than the answer buffer keeps its first answerBufSize bytes.
+    const QByteArray chunk = tcpClient->readAll();
+    if (chunk.isEmpty())
+        return;
+    const int n = std::min<int>(int(chunk.size()), answerBufSize);
+    std::memcpy(answerBuf.data(), chunk.constData(), size_t(n));
+    signalAnswer(n);
+}
+
+size_t TDeviceSession::receivedBytes(TLinkKind link) const
+{
+    const int32_t count = link == TLinkKind::Network ? answerFill : answerLen;
+    return size_t(std::clamp<int32_t>(count, 0, answerBufSize));
+}

@@ -1,0 +1,91 @@
+// The device session: the three links (USB cable, UDP listener, TCP client) and the answer
+// state they fill. Every received byte lands here, every request leaves from here, and the
+// routing rule (network first, else the cable) is answered here once for everyone.
+#pragma once
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+class QTcpSocket;
+class QUdpSocket;
+class TLog;
+class TSerialPort;
+
+constexpr int answerBufSize = 20000;
+
+enum class TLinkKind { Usb, Network };
+
+class TDeviceSession : public QObject {
+    Q_OBJECT
+public:
+    explicit TDeviceSession(QObject* parent = nullptr);
+    ~TDeviceSession() override;
+
+    // ---- links --------------------------------------------------------------------
+    std::unique_ptr<TSerialPort> serialPort;
+    QUdpSocket* udpServer = nullptr;
+    QTcpSocket* tcpClient = nullptr;
+
+    // ---- answer state: written only by the session ---------------------------------
+    std::array<uint8_t, answerBufSize> answerBuf{};
+    int32_t answerReady = 0;
+    int32_t answerLen = 0;
+    int32_t answerFill = 0;
+
+    // ---- where the device is -------------------------------------------------------
+    bool usbDeviceFound = false;
+    bool netDeviceFound = false;
+    QString deviceIP;
+    bool discoveryActive = false;
+
+    // The link a device operation goes over: the network when a device was found there,
+    // else the cable when one was found on it, else none.
+    std::optional<TLinkKind> route() const;
+
+    // Creates the USB link object and opens the Ondix on the cable; the outcome goes to
+    // the status bar. 0: open, -1: not connected.
+    int userConnect(TLog& log);
+    bool usbConnected() const;
+
+    // Sends one request: resets the answer state for that link first. False when it could
+    // not leave (USB link closed, or a frame longer than the length field).
+    bool sendRequest(TLinkKind link, const QByteArray& frame, const QString& host = {});
+    // Sends a datagram to port 4040 of `host` from the listener's socket.
+    bool sendDatagram(const QByteArray& frame, const QString& host);
+    // Forgets the answer flag (and, for the network, the accumulated bytes) so that the
+    // next wait sees only what arrives from now on.
+    void clearAnswer(TLinkKind link);
+    // The answer has been used: the flag goes down, the bytes stay.
+    void consumeAnswer() { answerReady = 0; }
+    // The start of a run: no answer, nothing accumulated.
+    void resetAnswerState();
+
+    // ---- receivers -----------------------------------------------------------------
+    void OnUSBReceive(const QByteArray& frame);
+    void udpServerUDPRead(const QByteArray& datagram, const QHostAddress& sender);
+    void tcpClientConnected();
+    void tcpClientDisconnected();
+    void tcpClientRead();  // each chunk overwrites answerBuf at offset 0
+    // The discovery branch accepted a record: it counts as the answer of the search.
+    void acceptDiscoveryAnswer(int32_t length);
+
+    // Bytes received for the answer just awaited on `link`: the last USB frame or TCP
+    // chunk, or what the datagrams gathered. Never more than the buffer holds.
+    size_t receivedBytes(TLinkKind link) const;
+
+signals:
+    // Raised whenever answerReady goes to 1, so that a waiting exchange wakes at once.
+    void answerSignalled();
+    // A datagram for the discovery branch (search running, or a device announcing itself).
+    void discoveryDatagram(const QByteArray& datagram, const QHostAddress& sender);
+
+private:
+    void signalAnswer(int32_t length);
+};
