@@ -164,6 +164,7 @@ void TLearningOps::learningRFCode(TLinkKind link)
     captureLink_ = link;
     if (awaitCapture(request))
         findValidFrame();
+    session_.endExpectation();
 
     ui_.bbLearningRF->setEnabled(true);
 }
@@ -199,6 +200,7 @@ void TLearningOps::learningIRCode(TLinkKind link)
             selectIrCapture(session_.answerBuf.data(), session_.receivedBytes(link), mode);
         showLines(selection.infoLines);
     }
+    session_.endExpectation();
 
     ui_.bbLearningIR->setEnabled(true);
 }

@@ -98,7 +98,7 @@ bool TDiscoveryOps::findDeviceOnNetwork(const QString& target)
     const QByteArray request = ondixframe::bodilessFrame(0x03);
     for (int i = 0; i < broadcastAddresses.size(); ++i) {
         log_.clearLog();
-        session_.clearAnswer(TLinkKind::Network);
+        session_.expectAnswer(TLinkKind::Network);
         if (target.isEmpty()) {
             session_.sendDatagram(request, broadcastAddresses.at(i));
             log_.logLine(QStringLiteral("Procurando Ondix na interface de rede %1 ...").arg(i));

@@ -73,6 +73,27 @@ bool TDeviceSession::usbConnected() const
     return serialPort && serialPort->connected;
 }
 
+void TDeviceSession::expectAnswer(TLinkKind link, const QString& host)
+{
+    awaitedLink_ = link;
+    awaitedHost_ = host.isEmpty() ? QHostAddress() : QHostAddress(host);
+    clearAnswer(link);
+}
+
+void TDeviceSession::endExpectation()
+{
+    awaitedLink_.reset();
+    awaitedHost_.clear();
+    answerFill = 0;
+}
+
+bool TDeviceSession::awaitedFrom(const QHostAddress& sender) const
+{
+    if (awaitedLink_ != TLinkKind::Network)
+        return false;
+    return awaitedHost_.isNull() || awaitedHost_.isEqual(sender, QHostAddress::ConvertV4MappedToIPv4);
+}
+
 void TDeviceSession::clearAnswer(TLinkKind link)
 {
     answerReady = 0;
@@ -92,11 +113,11 @@ bool TDeviceSession::sendRequest(TLinkKind link, const QByteArray& frame, const 
     if (link == TLinkKind::Usb) {
         if (!usbConnected() || frame.size() > 0xFFFF)
             return false;
-        clearAnswer(link);
+        expectAnswer(link);
         serialPort->WriteSerial(reinterpret_cast<const uint8_t*>(frame.constData()), uint16_t(frame.size()));
         return true;
     }
-    clearAnswer(link);
+    expectAnswer(link, host);
     // A datagram that cannot leave is not reported by the socket layer as a closed link:
     // the wait then runs out like any missing answer.
     sendDatagram(frame, host);
@@ -115,11 +136,16 @@ void TDeviceSession::signalAnswer(int32_t length)
 {
     answerReady = 1;
     answerLen = length;
+    answerBytes_ = size_t(std::clamp<int32_t>(length, 0, answerBufSize));
     emit answerSignalled();
 }
 
 void TDeviceSession::OnUSBReceive(const QByteArray& frame)
 {
+    // A frame nobody waits for on the cable (a late answer after its wait ended, or while
+    // the network is being asked) is not taken for another operation's answer.
+    if (awaitedLink_ != TLinkKind::Usb)
+        return;
     const size_t count = std::min<size_t>(size_t(frame.size()), answerBuf.size());
     if (count > 0)
         std::memcpy(answerBuf.data(), frame.constData(), count);
@@ -129,6 +155,16 @@ void TDeviceSession::OnUSBReceive(const QByteArray& frame)
 void TDeviceSession::udpServerUDPRead(const QByteArray& datagram, const QHostAddress& sender)
 {
     const int n = int(datagram.size());
+    if (!discoveryActive && !awaitedFrom(sender)) {
+        // Not the answer of the request in progress (another device, a late answer, or no
+        // request at all): a device announcing itself still reaches the discovery branch,
+        // anything else is dropped instead of being gathered in front of the next answer.
+        const bool announcement = n >= 4 && uint8_t(datagram[0]) == 'E' && uint8_t(datagram[1]) == 'K'
+                                  && uint8_t(datagram[3]) == 0x0C;
+        if (announcement)
+            emit discoveryDatagram(datagram, sender);
+        return;
+    }
     const TUdpAccumulation step = accumulateDatagram(answerBuf.data(), answerBufSize, answerFill,
                                                      reinterpret_cast<const uint8_t*>(datagram.constData()),
                                                      size_t(n), discoveryActive);
@@ -136,6 +172,7 @@ void TDeviceSession::udpServerUDPRead(const QByteArray& datagram, const QHostAdd
     switch (step.kind) {
     case TUdpDatagramKind::CaptureComplete:
         answerReady = 1;
+        answerBytes_ = size_t(answerFill);
         emit answerSignalled();
         break;
     case TUdpDatagramKind::Discovery:
@@ -154,7 +191,9 @@ void TDeviceSession::udpServerUDPRead(const QByteArray& datagram, const QHostAdd
 
 void TDeviceSession::acceptDiscoveryAnswer(int32_t length)
 {
-    signalAnswer(length);
+    // It ends a search's wait; outside a search it is no answer to anything.
+    if (discoveryActive)
+        signalAnswer(length);
 }
 
 void TDeviceSession::tcpClientConnected()

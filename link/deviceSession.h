@@ -54,11 +54,17 @@ public:
     int userConnect(TLog& log);
     bool usbConnected() const;
 
-    // Sends one request: resets the answer state for that link first. False when it could
-    // not leave (USB link closed, or a frame longer than the length field).
+    // Sends one request: awaits the answer on that link (from `host` on the network) and
+    // resets the answer state first. False when it could not leave (USB link closed, or a
+    // frame longer than the length field).
     bool sendRequest(TLinkKind link, const QByteArray& frame, const QString& host = {});
     // Sends a datagram to port 4040 of `host` from the listener's socket.
     bool sendDatagram(const QByteArray& frame, const QString& host);
+    // From now on only an answer over `link` counts: on the network only one from `host`
+    // (empty: from any sender, as for a broadcast). Clears the answer state.
+    void expectAnswer(TLinkKind link, const QString& host = {});
+    // The operation is over: nothing is awaited, partial bytes are dropped.
+    void endExpectation();
     // Forgets the answer flag (and, for the network, the accumulated bytes) so that the
     // next wait sees only what arrives from now on.
     void clearAnswer(TLinkKind link);
@@ -76,6 +82,10 @@ public:
     // The discovery branch accepted a record: it counts as the answer of the search.
     void acceptDiscoveryAnswer(int32_t length);
 
+    // Bytes of the last answer signalled (the USB frame, the TCP chunk, the datagram, or
+    // the datagrams gathered into a capture), never more than the buffer holds.
+    size_t answerBytes() const { return answerBytes_; }
+
     // Bytes received for the answer just awaited on `link`: the last USB frame or TCP
     // chunk, or what the datagrams gathered. Never more than the buffer holds.
     size_t receivedBytes(TLinkKind link) const;
@@ -88,4 +98,9 @@ signals:
 
 private:
     void signalAnswer(int32_t length);
+    bool awaitedFrom(const QHostAddress& sender) const;
+
+    std::optional<TLinkKind> awaitedLink_;
+    QHostAddress awaitedHost_;  // null: any sender
+    size_t answerBytes_ = 0;
 };

@@ -73,8 +73,10 @@ bool TExchange::waitAnswer(int limit, const std::function<void(int)>& onPoll, in
 
 bool TExchange::validate(int answerLength) const
 {
+    // Only the bytes of this answer count: a short answer is never completed with what an
+    // earlier one left in the buffer.
     const uint8_t* buffer = session_.answerBuf.data();
-    const size_t size = session_.answerBuf.size();
+    const size_t size = session_.answerBytes();
     if (answerLength == 0)
         return ondixframe::validParameterAnswer(buffer, size);
     return ondixframe::validAnswer(buffer, size, answerLength);
@@ -137,6 +139,7 @@ TExchangeOutcome TExchange::run(const TExchangeSpec& spec)
     for (const auto& w : defaultCursor)
         if (w)
             w->unsetCursor();
+    session_.endExpectation();
     busy_ = false;
     return outcome;
 }

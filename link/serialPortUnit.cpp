@@ -7,6 +7,7 @@
 
 #include <hidapi.h>
 
+#include <algorithm>
 #include <cstring>
 
 TSerialPort::TSerialPort() = default;
@@ -79,25 +80,25 @@ TUsbReadResult TSerialPort::ReadSerial(uint8_t* buffer, uint16_t* length)
         return TUsbReadResult::Idle;  // not a length report
 
     const size_t announced = size_t(report[0] | report[1] << 8);
-    // A length beyond the receive buffer is refused: its reports are read and thrown away.
-    const bool refused = announced > size_t(receiveBufferSize);
+    // A frame longer than the receive buffer is cut to it: its first bytes are kept, the
+    // rest of its reports are read and thrown away, and the receiver sees a frame whose
+    // own length fields announce more than arrived.
+    const size_t kept = std::min(announced, size_t(receiveBufferSize));
     const int reports = ondixusb::inputDataReportCount(announced);
-    size_t filled = 0;
+    size_t position = 0;
     for (int r = 0; r < reports; ++r) {
         if (stopping_)
             return TUsbReadResult::Dropped;
         if (!readReport(report, ondixusb::dataReportTimeoutMs, &got))
             return got < 0 ? TUsbReadResult::Detached : TUsbReadResult::Dropped;
-        if (refused)
-            continue;
-        const int take = ondixusb::bytesFromReport(announced, filled);
+        const int take = ondixusb::bytesFromReport(announced, position);
         if (got < take)
             return TUsbReadResult::Dropped;  // short report: the frame is incomplete
-        std::memcpy(buffer + filled, report, size_t(take));
-        filled += size_t(take);
+        if (position < kept)
+            std::memcpy(buffer + position, report, std::min(size_t(take), kept - position));
+        position += size_t(take);
     }
-    if (refused)
-        return TUsbReadResult::Dropped;
+    const size_t filled = kept;
     *length = uint16_t(filled);
     return TUsbReadResult::Frame;
 }

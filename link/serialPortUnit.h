@@ -19,7 +19,7 @@ class TUSBThread;
 enum class TUsbReadResult {
     Frame,     // a whole frame is in the buffer, its length stored
     Idle,      // no length report within one wait slice (the reader checks its stop flag)
-    Dropped,   // a frame was announced but refused (too long) or left incomplete
+    Dropped,   // a frame was announced but left incomplete
     Detached,  // the device is gone: reads fail
 };
 

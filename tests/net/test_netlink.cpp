@@ -71,9 +71,11 @@ private slots:
         if (discovery || kind == Kind::Discovery)
             return;
 
-        // The window, with nothing waiting: an answer completes with its own length and empties
-        // the accumulation; a capture completes and leaves the length alone; the rest is kept.
+        // The window, waiting for the loopback device: an answer completes with its own length
+        // and empties the accumulation; a capture completes and leaves the length alone; the
+        // rest is kept.
         TfmPrincipal window(nullptr, false);
+        window.session.expectAnswer(TLinkKind::Network, QStringLiteral("127.0.0.1"));
         window.answerLen = 5;
         for (const QByteArray& d : datagrams)
             window.udpServerUDPRead(d, loopback);
@@ -81,6 +83,33 @@ private slots:
         QCOMPARE((QList<int>{window.answerReady, window.answerLen, window.answerFill}),
                  (QList<int>{answer || kind == Kind::CaptureComplete, answer ? fill : 5, answer ? 0 : fill}));
         QCOMPARE(bufferOf(window, fill), datagrams.join());
+    }
+
+    // Only the awaited sender completes a wait; what comes from elsewhere, or while nothing is
+    // awaited, never stays in the buffer in front of the next answer.
+    void answersBelongToTheirWait()
+    {
+        TfmPrincipal window(nullptr, false);
+        const QHostAddress other(QStringLiteral("127.0.0.2"));
+        const QByteArray cap = capture(6);
+        window.udpServerUDPRead(cap.left(4), loopback);  // idle: a stray part of a capture
+        QCOMPARE((QList<int>{window.answerReady, window.answerFill}), (QList<int>{0, 0}));
+        window.udpServerUDPRead(QByteArray::fromHex("454b000c") + QByteArray(46, 0), other);
+        QCOMPARE(window.foundDevices.size(), size_t(0));  // reached the discovery branch: bad checksum
+        window.session.expectAnswer(TLinkKind::Network, QStringLiteral("127.0.0.1"));
+        window.udpServerUDPRead(cap.left(4), other);  // a capture from another device
+        window.udpServerUDPRead(cap.mid(4), other);
+        window.udpServerUDPRead(ack8, other);
+        QCOMPARE((QList<int>{window.answerReady, window.answerFill}), (QList<int>{0, 0}));
+        window.OnUSBReceive(ack8);  // a late answer on the cable
+        QCOMPARE(window.answerReady, 0);
+        window.udpServerUDPRead(cap.left(4), loopback);
+        window.udpServerUDPRead(cap.mid(4), loopback);
+        QCOMPARE((QList<int>{window.answerReady, window.answerFill}), (QList<int>{1, 12}));
+        window.session.endExpectation();
+        window.session.clearAnswer(TLinkKind::Network);
+        window.udpServerUDPRead(ack8, loopback);  // the wait is over
+        QCOMPARE(window.answerReady, 0);
     }
 
     void boundsOfTheBuffer()
@@ -102,6 +131,7 @@ private slots:
         if (!window.udpServer || window.udpServer->state() != QAbstractSocket::BoundState)
             QSKIP("UDP port 4040 is not available here");
         QSignalSpy answered(&window, &TfmPrincipal::answerSignalled);
+        window.session.expectAnswer(TLinkKind::Network, QStringLiteral("127.0.0.1"));
         QUdpSocket().writeDatagram(ack8, loopback, ondixUdpPort);
         QTRY_COMPARE_WITH_TIMEOUT(window.answerReady, 1, 2000);
         QCOMPARE((QList<int>{int(answered.count()), window.answerLen}), (QList<int>{1, 8}));
