@@ -77,6 +77,7 @@ private slots:
     void searchTargetFromAddressBoxes();
     void usbProbeSkipsNetworkSearch();
     void usbProbeRejectsZeroChecksum();
+    void usbProbeRefusesShortAnswerAfterGoodOne();
 };
 
 void TestDiscovery::init()
@@ -405,6 +406,33 @@ void TestDiscovery::usbProbeRejectsZeroChecksum()
     QVERIFY(!w->findDeviceOnSerialPort());
     QCOMPARE(logOf(*w), QStringList{"Sem resposta!"});
     w.reset();
+    fakehid::reset();
+}
+
+void TestDiscovery::usbProbeRefusesShortAnswerAfterGoodOne()
+{
+    // A good record first, then answers of 0 and 4 bytes: the earlier record still in the
+    // buffer must not be taken for theirs.
+    for (int length : {0, 4}) {
+        fakehid::reset();
+        fakehid::plug();
+        const QByteArray good = record({192, 168, 0, 77}, 3);
+        int requests = 0;
+        fakehid::setResponder([&](const fakehid::Bytes&) {
+            const QByteArray answer = requests++ == 0 ? good : good.left(length);
+            return std::vector<ondixsim::Output>{{0, ondixsim::Bytes(answer.begin(), answer.end()), 0}};
+        });
+        auto w = makeTestWindow();
+        w->localAddressSource = [] { return QList<QHostAddress>{addr("127.0.0.1")}; };
+        QVERIFY(w->findDeviceOnSerialPort());
+        w->IP_1->clear();
+        w->lbfwVersion->clear();
+        w->clearLog();
+        QVERIFY2(!w->findDeviceOnSerialPort(), qPrintable(QString::number(length)));
+        QVERIFY(w->IP_1->text().isEmpty() && w->lbfwVersion->text().isEmpty());
+        QVERIFY(w->mmInfo->toPlainText().isEmpty());
+        w.reset();
+    }
     fakehid::reset();
 }
 
