@@ -4,6 +4,9 @@
 #include "ondixConfig.h"
 #include "ondixDevice.h"
 
+#include "link/frames.h"
+#include "rts/rtsTable.h"
+
 #include <QtTest>
 
 using namespace ondixsim;
@@ -22,6 +25,18 @@ QByteArray sealed(const char* body, int zeros = 0) {
     for (char c : f) sum += quint8(c);
     for (int i = 0; i < 4; ++i) f.append(char(sum >> (8 * i)));
     return f;
+}
+// A typed line as it travels on the cable: its text and CR LF.
+Bytes usbLine(const QString& line) { return toBytes((line + "\r\n").toLatin1()); }
+// The device's table read through the tool's codec, one grid row a string; "refused" when
+// the answer is not taken.
+QStringList readTable(Device& device) {
+    const auto out = device.handleRequest(toBytes(rtsReadRequest()), Transport::Usb);
+    eepromRemoteData_t table;
+    if (out.size() != 1 || !rtsDecodeAnswer(out[0].bytes.data(), out[0].bytes.size(), table)) return {"refused"};
+    QStringList rows;
+    for (const QStringList& row : parseRemotes(table).rows) rows << row.join(' ');
+    return rows;
 }
 constexpr long long march7 = 1741338300LL;  // 2025-03-07 09:05:00 as local seconds
 
@@ -93,11 +108,80 @@ private slots:
     }
     void rtsLines() {
         QFETCH(QStringList, lines);
-        Device device;
-        for (const QString& line : lines) device.handleCommandLine(line.toStdString());
+        Device device, cable;  // lines typed over TCP; lines sent on the USB cable
+        for (const QString& line : lines) {
+            device.handleCommandLine(line.toStdString());
+            QVERIFY(cable.handleRequest(usbLine(line.trimmed()), Transport::Usb).empty());
+        }
         QTEST(hexText(device.rtsTableBytes()), "table");
+        QTEST(hexText(cable.rtsTableBytes()), "table");
         QCOMPARE(device.commandLines().size(), size_t(lines.size()));
+        QCOMPARE(cable.commandLines(), device.commandLines());
         QVERIFY(device.commandLines().back().find('\r') == std::string::npos);
+        QVERIFY(cable.requests().empty());
+    }
+
+    // Adding, driving and deleting remotes with the lines and frames the tool composes.
+    void rtsThroughCodec() {
+        Device device;
+        const std::array<uint8_t, 3> somfy{10, 255, 0}, tube{1, 2, 3};
+        for (const QString& line : {rtsCommandLine(TRtsAction::program, false, somfy),
+                                    rtsCommandLine(TRtsAction::program, true, tube),
+                                    rtsCommandLine(TRtsAction::up, false, somfy),
+                                    rtsCommandLine(TRtsAction::stop, false, somfy),
+                                    rtsCommandLine(TRtsAction::down, false, somfy),
+                                    rtsCommandLine(TRtsAction::down, true, tube)})
+            QVERIFY(device.handleRequest(usbLine(line), Transport::Usb).empty());
+        QCOMPARE(readTable(device), (QStringList{"1 Somfy 1 4 0A-FF-00", "2 Tube 2 2 01-02-03"}));
+        // The empty memo sent on its own: CR LF and nothing else.
+        QVERIFY(device.handleRequest(usbLine(""), Transport::Usb).empty());
+        QCOMPARE(device.commandLines().size(), size_t(6));
+
+        eepromRemoteData_t table;
+        const auto out = device.handleRequest(toBytes(rtsReadRequest()), Transport::Usb);
+        QVERIFY(rtsDecodeAnswer(out[0].bytes.data(), out[0].bytes.size(), table));
+        std::vector<rtsRemote_t> list = parseRemotes(table).remotes;
+        QVERIFY(rtsDeleteRemote(table, list, 0));
+        const auto ack = device.handleRequest(toBytes(rtsWriteFrame(table)), Transport::Network);
+        QCOMPARE(hexText(ack.at(0).bytes), "45 4B 01 09 9A 00 00 00");
+        QCOMPARE(readTable(device), (QStringList{"1 Tube 2 2 01-02-03"}));
+    }
+
+    // A fault on the read (0x08) or write (0x09) of the table, then a clean read.
+    void rtsFaults_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("taken");        // answer decoded or acknowledgement valid
+        QTest::addColumn<QStringList>("table");  // read afterwards
+        const QStringList stored{"1 Somfy 167 4660 0A-FF-00"}, written{"1 Tube 2 1 01-02-03"};
+        QTest::newRow("read, zero checksum") << 8 << int(FaultKind::ZeroChecksum) << 0 << false << stored;
+        QTest::newRow("read, bad checksum") << 8 << int(FaultKind::BadChecksum) << 0 << false << stored;
+        QTest::newRow("read, truncated") << 8 << int(FaultKind::Truncated) << 21 << false << stored;
+        QTest::newRow("read, oversize") << 8 << int(FaultKind::Oversize) << 40 << true << stored;
+        // The device wrote the table; only its acknowledgement is lost or spoilt.
+        QTest::newRow("write, no answer") << 9 << int(FaultKind::NoAnswer) << 0 << false << written;
+        QTest::newRow("write, zero checksum") << 9 << int(FaultKind::ZeroChecksum) << 0 << false << written;
+    }
+    void rtsFaults() {
+        QFETCH(int, code);
+        QFETCH(int, kind);
+        QFETCH(int, size);
+        DeviceConfig c;
+        c.rts.push_back(RtsRecord{0, 0, 0x1234, 0xA7, {0x0A, 0xFF, 0x00}});
+        c.faults[uint8_t(code)] = Fault{FaultKind(kind), 0, size, 1, -1};
+        Device device(c);
+        eepromRemoteData_t table;
+        table.count = 1;
+        table.remotes[0] = rtsRemote_t{0, 1, 1, 2, {1, 2, 3}};
+        const QByteArray request = code == 8 ? rtsReadRequest() : rtsWriteFrame(table);
+        const auto out = device.handleRequest(toBytes(request), Transport::Usb);
+        bool taken = false;
+        if (out.size() == 1)
+            taken = code == 8 ? rtsDecodeAnswer(out[0].bytes.data(), out[0].bytes.size(), table)
+                              : ondixframe::validAnswer(out[0].bytes.data(), out[0].bytes.size(), 8);
+        QTEST(taken, "taken");
+        QTEST(readTable(device), "table");
     }
 
     void faults_data() {

@@ -38,6 +38,15 @@ bool isParameterBlock(const Bytes& request, size_t expectedN) {
     return request.size() == expectedN + 10 && le16(request, 4) == expectedN;
 }
 
+// Printable text (line ends and tabs included) that does not open with a frame's 'E','K'.
+bool isTextLine(const Bytes& request) {
+    if (request.empty() || (request.size() >= 2 && request[0] == 'E' && request[1] == 'K'))
+        return false;
+    return std::all_of(request.begin(), request.end(), [](uint8_t c) {
+        return (c >= 0x20 && c < 0x7F) || c == '\r' || c == '\n' || c == '\t';
+    });
+}
+
 }  // namespace
 
 long long hostLocalSeconds() {
@@ -131,6 +140,12 @@ std::array<int, 6> Device::clockNow() const {
 
 std::vector<Output> Device::handleRequest(const Bytes& request, Transport transport,
                                           bool broadcast) {
+    // On the cable a typed command line travels like a frame, ending in CR LF; the device
+    // executes it and answers nothing.
+    if (transport == Transport::Usb && isTextLine(request)) {
+        handleTextLines(request);
+        return {};
+    }
     // A frame that is not 'E','K',...,checksum is dropped: the device stays silent, as it
     // would on a corrupted request, and the tool reports its time-out.
     if (request.size() < 8 || request[0] != 'E' || request[1] != 'K' ||

@@ -130,12 +130,15 @@ public:
     explicit Device(DeviceConfig config = {}, LocalClock clock = hostLocalSeconds);
 
     // Handles one request frame; returns what the device sends back, in order. A request
-    // received as a broadcast is answered with answer code 0x0C.
+    // received as a broadcast is answered with answer code 0x0C. Over USB, printable text
+    // that is not a frame is taken as command lines (handleTextLines) and gets no answer.
     std::vector<Output> handleRequest(const Bytes& request, Transport transport,
                                       bool broadcast = false);
 
     // Handles one typed command line received over TCP (or USB text).
     void handleCommandLine(const std::string& line);
+    // Handles text holding lines separated by CR or LF; blank lines are skipped.
+    void handleTextLines(const Bytes& text);
 
     // The 50-byte deviceInfo record; answerCode 3 for a unicast answer, 0x0C for a
     // discovery answer or an announcement.

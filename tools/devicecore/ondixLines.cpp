@@ -62,6 +62,18 @@ std::optional<RtsLine> parseRtsLine(const std::string& line) {
 
 }  // namespace
 
+void Device::handleTextLines(const Bytes& text) {
+    std::string line;
+    for (size_t i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != '\r' && text[i] != '\n') {
+            line.push_back(char(text[i]));
+            continue;
+        }
+        if (line.find_first_not_of(" \t") != std::string::npos) handleCommandLine(line);
+        line.clear();
+    }
+}
+
 void Device::handleCommandLine(const std::string& text) {
     std::string line = text;
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n' || line.back() == ' '))

@@ -1,0 +1,266 @@
+// RTS table codec: request and write frames, answers (bounds checked on exact-size copies
+// with guard bytes behind them), grid texts, deletion, command lines and identifier draws.
+#include "rts/rtsTable.h"
+
+#include <QTest>
+
+#include <cstring>
+#include <set>
+
+namespace {
+
+QByteArray hex(const char* text) { return QByteArray::fromHex(text); }
+QString hexText(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
+
+// 'E', 'K', 0x01, 0x08, the data's length, the data, then `sum` (the right one by default).
+QByteArray answerFrame(const QByteArray& data, qint64 sum = -1)
+{
+    QByteArray f = hex("454B0108") + char(data.size() & 0xFF) + char(data.size() >> 8) + data;
+    quint32 s = 0;
+    for (char c : f)
+        s += quint8(c);
+    if (sum >= 0)
+        s = quint32(sum);
+    for (int i = 0; i < 4; ++i)
+        f.append(char(s >> (8 * i)));
+    return f;
+}
+
+QByteArray countBytes(quint32 n)
+{
+    const char le[4] = {char(n), char(n >> 8), char(n >> 16), char(n >> 24)};
+    return QByteArray(le, 4);
+}
+rtsRemote_t record(const QByteArray& bytes) { return rtsRecordFromBytes(reinterpret_cast<const uint8_t*>(bytes.data())); }
+
+const QByteArray remoteA = hex("0100100005010203");  // reserved 1, Somfy, rolling 16, key 5
+const QByteArray remoteB = hex("0005200006040506");  // type 5: Tube
+const QByteArray readBack = hex("00003412A70AFF00");
+
+// The table held before an answer arrives: A and B, and a third record past the count.
+eepromRemoteData_t oldTable()
+{
+    eepromRemoteData_t t;
+    t.count = 2;
+    t.remotes[0] = record(remoteA);
+    t.remotes[1] = record(remoteB);
+    t.remotes[2].keyCode = 0x77;
+    return t;
+}
+
+// Count and the first three records, as on the wire.
+QString tableText(const eepromRemoteData_t& t)
+{
+    QByteArray b = countBytes(t.count);
+    for (int i = 0; i < 3; ++i)
+        b += rtsRecordBytes(t.remotes[size_t(i)]);
+    return hexText(b);
+}
+
+QStringList gridText(const eepromRemoteData_t& t)
+{
+    QStringList rows;
+    for (const QStringList& row : parseRemotes(t).rows)
+        rows << row.join(' ');
+    return rows;
+}
+
+}  // namespace
+
+class TestRts : public QObject {
+    Q_OBJECT
+private slots:
+    void frames_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("records");
+        QTest::addColumn<QString>("frame");
+        QTest::newRow("empty table") << QList<QByteArray>{} << "45 4B 01 09 04 00 00 00 00 00 9E 00 00 00";
+        QTest::newRow("one record") << QList<QByteArray>{readBack}
+                                    << "45 4B 01 09 0C 00 01 00 00 00 00 00 34 12 A7 0A FF 00 9D 02 00 00";
+        QTest::newRow("reserved bytes kept") << QList<QByteArray>{remoteA, remoteB}
+                                             << "45 4B 01 09 14 00 02 00 00 00 01 00 10 00 05 01 02 03 "
+                                                "00 05 20 00 06 04 05 06 06 01 00 00";
+    }
+    void frames()
+    {
+        QFETCH(QList<QByteArray>, records);
+        eepromRemoteData_t t;
+        t.remotes[5].keyCode = 9;  // past the count: never written
+        t.count = quint32(records.size());
+        for (int i = 0; i < records.size(); ++i)
+            t.remotes[size_t(i)] = record(records[i]);
+        QTEST(hexText(rtsWriteFrame(t)), "frame");
+        QCOMPARE(hexText(rtsReadRequest()), "45 4B 01 08 99 00 00 00");
+        t.count = 101;
+        QVERIFY(rtsWriteFrame(t).isEmpty());
+    }
+
+    // An answer, how many of its bytes arrived (-1: all), then the table and grid afterwards.
+    void decode_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<int>("received");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QStringList>("rows");
+        const QString old = tableText(oldTable());
+        const QStringList oldRows{"1 Somfy 5 16 01-02-03", "2 Tube 6 32 04-05-06"};
+        const auto refused = [&](const char* tag, const QByteArray& answer, int received = -1) {
+            QTest::newRow(tag) << answer << received << false << old << oldRows;
+        };
+        QTest::newRow("record read back") << answerFrame(countBytes(1) + readBack) << -1 << true
+            << "01 00 00 00 00 00 34 12 A7 0A FF 00 00 05 20 00 06 04 05 06 00 00 00 00 77 00 00 00"
+            << QStringList{"1 Somfy 167 4660 0A-FF-00"};
+        QTest::newRow("type 7") << answerFrame(countBytes(1) + hex("0007FFFFFF000001")) << -1 << true
+            << "01 00 00 00 00 07 FF FF FF 00 00 01 00 05 20 00 06 04 05 06 00 00 00 00 77 00 00 00"
+            << QStringList{"1 Tube 255 65535 00-00-01"};
+        QTest::newRow("count 0") << answerFrame(countBytes(0)) << -1 << true
+            << "00 00 00 00 01 00 10 00 05 01 02 03 00 05 20 00 06 04 05 06 00 00 00 00 77 00 00 00"
+            << QStringList{};
+        // Only the bytes that came are copied: records past them keep what the table held.
+        QTest::newRow("more bytes than the count needs") << answerFrame(countBytes(1) + readBack + remoteA) << -1
+            << true << "01 00 00 00 00 00 34 12 A7 0A FF 00 01 00 10 00 05 01 02 03 00 00 00 00 77 00 00 00"
+            << QStringList{"1 Somfy 167 4660 0A-FF-00"};
+        refused("all zero", QByteArray(14, 0));
+        refused("wrong checksum", answerFrame(countBytes(1) + readBack, 0x29C + 1));
+        // The right checksum lies in the guard bytes behind what arrived.
+        refused("checksum not yet received", answerFrame(countBytes(1) + readBack), 21);
+        refused("nothing", QByteArray(), 0);
+        refused("L below the count field", answerFrame(hex("0100")));
+        refused("count beyond L", answerFrame(countBytes(2) + readBack));
+        refused("count 101", answerFrame(countBytes(101) + QByteArray(800, 1)));
+        refused("L above the table", answerFrame(countBytes(100) + QByteArray(808, 1)));
+    }
+    void decode()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(int, received);
+        if (received < 0)
+            received = int(answer.size());
+        // Exact-size copy followed by guard bytes: a read past `received` finds the rest of
+        // the answer, which would turn a refusal into an acceptance.
+        std::vector<uint8_t> bytes(answer.begin(), answer.end());
+        struct {
+            eepromRemoteData_t table = oldTable();
+            uint8_t guard[16];
+        } held;
+        std::memset(held.guard, 0xA5, sizeof held.guard);
+        QTEST(rtsDecodeAnswer(bytes.data(), size_t(received), held.table), "accepted");
+        QTEST(tableText(held.table), "table");
+        QTEST(gridText(held.table), "rows");
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(held.guard), 16), QByteArray(16, char(0xA5)));
+    }
+
+    void fullTableRead()
+    {
+        QByteArray data = countBytes(100);
+        for (int i = 0; i < 100; ++i)
+            data += QByteArray(7, char(i)) + char(0xEE);
+        const QByteArray answer = answerFrame(data);
+        const std::vector<uint8_t> bytes(answer.begin(), answer.end());  // exact size
+        eepromRemoteData_t t;
+        QVERIFY(rtsDecodeAnswer(bytes.data(), bytes.size(), t));
+        const rtsGrid_t grid = parseRemotes(t);
+        QCOMPARE(grid.remotes.size(), size_t(100));
+        QCOMPARE(grid.rows.last(), (QStringList{"100", "Tube", "99", "25443", "63-63-EE"}));
+        QCOMPARE(rtsGridHeaders(), (QStringList{"ID", "Tipo", "Key Code", "Rolling Code", "Remote ID"}));
+    }
+
+    // Rows of the table A, B, readBack; the row deleted; what is written afterwards.
+    void deleteRemote_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("written");  // empty: nothing deleted
+        QTest::newRow("only remote") << 1 << 0 << "45 4B 01 09 04 00 00 00 00 00 9E 00 00 00";
+        QTest::newRow("middle of three, reserved bytes travel") << 3 << 1
+            << "45 4B 01 09 14 00 02 00 00 00 01 00 10 00 05 01 02 03 00 00 34 12 A7 0A FF 00 C2 02 00 00";
+        QTest::newRow("no row selected") << 3 << -1 << "";
+        QTest::newRow("row past the list") << 3 << 3 << "";
+        QTest::newRow("empty table") << 0 << 0 << "";
+    }
+    void deleteRemote()
+    {
+        QFETCH(int, count);
+        QFETCH(int, row);
+        QFETCH(QString, written);
+        eepromRemoteData_t t = oldTable();
+        t.remotes[2] = record(readBack);
+        t.count = count > 0 ? quint32(count) : 3;
+        std::vector<rtsRemote_t> list = parseRemotes(t).remotes;
+        t.count = quint32(count);  // an empty table keeps the list of an earlier read
+        const eepromRemoteData_t before = t;
+        const size_t entries = list.size();
+        QCOMPARE(rtsDeleteRemote(t, list, row), !written.isEmpty());
+        if (written.isEmpty()) {
+            QCOMPARE(tableText(t), tableText(before));
+            QCOMPARE(list.size(), entries);
+            return;
+        }
+        QCOMPARE(hexText(rtsWriteFrame(t)), written);
+        QCOMPARE(list, parseRemotes(t).remotes);
+    }
+
+    void commandLines_data()
+    {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("line");
+        const QByteArray tube = hex("0001000000010203"), somfy = readBack, type5 = hex("00050000000A0B0C");
+        QTest::newRow("UP Somfy") << somfy << int(TRtsAction::up) << "sendrf_rc,3767,160,32,10,255,0";
+        QTest::newRow("STOP Somfy") << somfy << int(TRtsAction::stop) << "sendrf_rc,3767,160,16,10,255,0";
+        QTest::newRow("DOWN Somfy") << somfy << int(TRtsAction::down) << "sendrf_rc,3767,160,64,10,255,0";
+        QTest::newRow("PROG Somfy") << somfy << int(TRtsAction::program) << "sendrf_rc,3767,160,128,10,255,0";
+        QTest::newRow("UP Tube") << tube << int(TRtsAction::up) << "sendrf_rc,3695,150,240,1,2,3";
+        QTest::newRow("STOP Tube") << tube << int(TRtsAction::stop) << "sendrf_rc,3695,149,240,1,2,3";
+        QTest::newRow("DOWN type 5") << type5 << int(TRtsAction::down) << "sendrf_rc,3695,152,240,10,11,12";
+        QTest::newRow("PROG Tube") << tube << int(TRtsAction::program) << "sendrf_rc,3695,156,240,1,2,3";
+    }
+    void commandLines()
+    {
+        QFETCH(QByteArray, record);
+        QFETCH(int, action);
+        eepromRemoteData_t t = oldTable();
+        t.remotes[1] = ::record(record);
+        QTEST(rtsSelectedRemoteLine(t, 1, TRtsAction(action)), "line");
+        // Only a selected, stored record is driven.
+        QCOMPARE(rtsSelectedRemoteLine(t, -1, TRtsAction(action)), QString());
+        QCOMPARE(rtsSelectedRemoteLine(t, 2, TRtsAction(action)), QString());
+        t.count = 0;
+        QCOMPARE(rtsSelectedRemoteLine(t, 0, TRtsAction(action)), QString());
+    }
+
+    // Bytes the source yields, and the identifier drawn; the table holds 01-02-03, 04-05-06.
+    void newRemoteId_data()
+    {
+        QTest::addColumn<QList<int>>("bytes");
+        QTest::addColumn<QList<int>>("id");
+        QTest::addColumn<int>("used");
+        QTest::newRow("new at once") << QList<int>{7, 8, 9} << QList<int>{7, 8, 9} << 3;
+        QTest::newRow("first two are stored") << QList<int>{1, 2, 3, 4, 5, 6, 1, 2, 4} << QList<int>{1, 2, 4} << 9;
+        QTest::newRow("the record past the count is not stored") << QList<int>{0, 0, 0} << QList<int>{0, 0, 0} << 3;
+        QList<int> colliding;
+        for (int i = 0; i < 20; ++i)
+            colliding << 4 << 5 << 6;
+        QTest::newRow("bounded redraws") << colliding << QList<int>{4, 5, 6} << 48;
+    }
+    void newRemoteId()
+    {
+        QFETCH(QList<int>, bytes);
+        int used = 0;
+        const auto id = rtsNewRemoteId(oldTable(), [&] { return uint8_t(bytes.at(used++)); });
+        QTEST((QList<int>{id[0], id[1], id[2]}), "id");
+        QTEST(used, "used");
+    }
+
+    void systemDrawsDiffer()
+    {
+        std::set<std::array<uint8_t, 3>> ids;
+        for (int i = 0; i < 8; ++i)
+            ids.insert(rtsNewRemoteId(eepromRemoteData_t{}));
+        QVERIFY(ids.size() > 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRts)
+#include "test_rts.moc"
