@@ -293,6 +293,11 @@ void TfmPrincipal::wireOperations()
     connect(bbLearningIR, &QPushButton::clicked, this, [this] { bbLearningIRClick(); });
 }
 
+void TfmPrincipal::bbSendComdClick()
+{
+    // Command-line sending arrives with the console's operations object.
+}
+
 void TfmPrincipal::setStatus(const QString& text)
 {
     lbStatusBar->setText(text);

@@ -138,6 +138,10 @@ public:
     void learningIRCode_byUSB() { learning.learningIRCode(TLinkKind::Usb); }
     void learningIRCode_byNetWork() { learning.learningIRCode(TLinkKind::Network); }
 
+    // ---- service console ---------------------------------------------------------------
+    // Sends the log's text as a command line over the routed link.
+    void bbSendComdClick();
+
     // ---- controls (objectName = member name) ---------------------------------------
     QToolButton* bbMenu = nullptr;
     QPushButton* bbSendComd = nullptr;
