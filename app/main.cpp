@@ -1,5 +1,6 @@
 // Entry: the application, the main window, the event loop.
 #include "app/mainUnit.h"
+#include "app/singleInstance.h"
 #include "app/splashUnit.h"
 
 #include <QApplication>
@@ -67,7 +68,23 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsSet("ONDIX_TRACE_STARTUP"))
         app.installEventFilter(&trace);
 
+    TSingleInstance instance;
+    if (!instance.acquire()) {
+        const QString text = QStringLiteral(
+            "O OndixSetup já está aberto neste computador. Use a janela que já está aberta: "
+            "só uma cópia por vez pode receber as respostas das Ondix na porta UDP 4040.");
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+        QMessageBox::information(nullptr, QStringLiteral("OndixSetup"), text);
+        return 1;
+    }
+
     TfmPrincipal window;  // sets fmPrincipal
+    QObject::connect(&instance, &TSingleInstance::activationRequested, &window, [&window] {
+        if (window.isMinimized())
+            window.showMaximized();
+        window.raise();
+        window.activateWindow();
+    });
     window.showMaximized();
     app.exec();
     return 0;
