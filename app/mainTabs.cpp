@@ -52,6 +52,7 @@ QPlainTextEdit* memo(const QString& name, QWidget* parent)
 {
     auto* m = new QPlainTextEdit(parent);
     m->setObjectName(name);
+    m->setTabChangesFocus(true);
     return m;
 }
 

@@ -8,7 +8,9 @@
 #include "link/serialPortUnit.h"
 #include "rts/remoteProgUnit.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -31,6 +33,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <cstdio>
 
 TfmPrincipal* fmPrincipal = nullptr;
 
@@ -100,12 +104,19 @@ void TfmPrincipal::FormCreate()
     foundDevices.clear();
 
     userConnect();
+    const QString portProblem = session.udpBindProblem();
+    if (!portProblem.isEmpty()) {
+        logLine(portProblem);
+        std::fprintf(stderr, "OndixSetup: %s\n", portProblem.toLocal8Bit().constData());
+    }
 
     sgRTSCodes->setHorizontalHeaderLabels({QStringLiteral("ID"), QStringLiteral("Tipo"),
                                            QStringLiteral("Key Code"), QStringLiteral("Rolling Code"),
                                            QStringLiteral("Remote ID")});
     sgRTSCodes->setRowCount(0);
     rtsSelectedRow = -1;
+
+    bbFindDevice->setFocus();
 
     if (showSplash_) {
         TfmSplash splash(this);
@@ -158,6 +169,10 @@ void TfmPrincipal::buildUi()
     mmInfo = new QPlainTextEdit(logPanel);
     mmInfo->setObjectName(QStringLiteral("mmInfo"));
     mmInfo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // Command lines have no blanks: wrapped anywhere they read as one block instead of
+    // breaking after "sendrf," as if they were two lines.
+    mmInfo->setWordWrapMode(QTextOption::WrapAnywhere);
+    mmInfo->setTabChangesFocus(true);
     logLayout->addWidget(mmInfo, 1);
     auto* logButtons = new QHBoxLayout;
     Button10 = new QPushButton(QStringLiteral("Copiar para área de transferência"), logPanel);
@@ -239,6 +254,10 @@ void TfmPrincipal::buildUi()
         mmInfo->copy();
     });
 
+    for (QAbstractButton* b : findChildren<QAbstractButton*>())
+        if (qobject_cast<QPushButton*>(b) || qobject_cast<QToolButton*>(b))
+            b->installEventFilter(this);
+
     resize(clientWidth, clientHeight);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -301,6 +320,21 @@ void TfmPrincipal::bbSendComdClick()
 void TfmPrincipal::setStatus(const QString& text)
 {
     lbStatusBar->setText(text);
+}
+
+bool TfmPrincipal::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        auto* button = qobject_cast<QAbstractButton*>(watched);
+        if (button && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            && key->modifiers() == Qt::NoModifier) {
+            if (button->isEnabled())
+                button->click();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TfmPrincipal::logLine(const QString& line)

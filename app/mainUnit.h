@@ -244,6 +244,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Enter or Return on a focused button presses it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool showSplash_ = true;

@@ -1,6 +1,7 @@
 #include "discovery/chooseOndixUnit.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -48,6 +49,11 @@ TfmChooseOndix::TfmChooseOndix(QWidget* parent, int32_t& selection)
 
     connect(Button1, &QToolButton::clicked, this, &TfmChooseOndix::Button1Click);
     connect(lvIPs, &QListWidget::itemClicked, this, &TfmChooseOndix::lvIPsItemClick);
+    // The arrow keys move the highlight: the highlighted device is the choice.
+    connect(lvIPs, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0)
+            selection_ = row;
+    });
     // A double click anywhere in the list closes, also on its empty part.
     lvIPs->viewport()->installEventFilter(this);
 }
@@ -76,8 +82,26 @@ void TfmChooseOndix::Button1Click()
     close();
 }
 
+void TfmChooseOndix::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (QListWidgetItem* item = lvIPs->currentItem())
+            lvIPsItemClick(item);
+        lvIPsDblClick();
+        return;
+    case Qt::Key_Escape:
+        Button1Click();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
 void TfmChooseOndix::showEvent(QShowEvent* event)
 {
+    lvIPs->setFocus();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     QDialog::showEvent(event);

@@ -30,6 +30,8 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Return chooses the highlighted device, Escape is "Fechar".
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     int32_t& selection_;

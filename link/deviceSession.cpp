@@ -21,8 +21,8 @@ TDeviceSession::TDeviceSession(QObject* parent) : QObject(parent)
     udpServer->setObjectName(QStringLiteral("udpServer"));
     // Shared binding: an emulated device may listen on a specific address of this host
     // on the same port.
-    udpServer->bind(QHostAddress::AnyIPv4, ondixUdpPort,
-                    QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint);
+    udpBound_ = udpServer->bind(QHostAddress::AnyIPv4, ondixUdpPort,
+                                QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint);
     // Many devices answer a broadcast within a few milliseconds: leave room for them.
     udpServer->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, udpReceiveBufferBytes);
     connect(udpServer, &QUdpSocket::readyRead, this, [this] {
@@ -43,6 +43,17 @@ TDeviceSession::~TDeviceSession()
 {
     // Stop the USB reader and close the device before anything it reports to goes.
     serialPort.reset();
+}
+
+QString TDeviceSession::udpBindProblem() const
+{
+    if (udpBound_)
+        return {};
+    return QStringLiteral("Não foi possível abrir a porta UDP %1 (%2): outro programa a está usando. "
+                          "Sem ela nenhuma Ondix será encontrada nem responderá pela rede; "
+                          "feche o outro programa e abra o OndixSetup novamente.")
+        .arg(ondixUdpPort)
+        .arg(udpServer->errorString());
 }
 
 std::optional<TLinkKind> TDeviceSession::route() const

@@ -45,6 +45,10 @@ public:
     QString deviceIP;
     bool discoveryActive = false;
 
+    // Empty when the listener holds UDP port 4040; otherwise the line that tells the user
+    // why no device can be found or answer over the network.
+    QString udpBindProblem() const;
+
     // The link a device operation goes over: the network when a device was found there,
     // else the cable when one was found on it, else none.
     std::optional<TLinkKind> route() const;
@@ -100,6 +104,7 @@ private:
     void signalAnswer(int32_t length);
     bool awaitedFrom(const QHostAddress& sender) const;
 
+    bool udpBound_ = false;
     std::optional<TLinkKind> awaitedLink_;
     QHostAddress awaitedHost_;  // null: any sender
     size_t answerBytes_ = 0;

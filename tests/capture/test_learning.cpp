@@ -175,6 +175,10 @@ void TestLearning::learn_data()
     // read (an earlier, longer capture still lies there).
     row("RF capture cut short", false, "cut rbRawCapture", rf16, rfError, 200);
     row("IR capture cut short", true, "cut rbIR_Raw", irReq, irError, 200, -1, "");
+    // 6000 durations do not fit the cable's 10000-byte frame: the frame arrives cut, and the
+    // message announcing more than arrived is refused at once instead of timing out.
+    row("RF capture longer than the cable's frame", false, "long rbRawCapture", rf16, rfError, 200);
+    row("IR capture longer than the cable's frame", true, "long rbIR_Raw", irReq, irError, 200, -1, "");
     // Without a usable link nothing is sent, nothing waits, nothing changes (not even rfDivisor).
     row("RF, no device found", false, "usb-off rb32", "", {logBefore}, 0, 0);
     row("IR, no device found", true, "usb-off", "", {logBefore}, 0, 0);
@@ -212,6 +216,8 @@ void TestLearning::learn()
         config.rfCapture->present = config.irCapture->present = false;
     if (does.contains(u"two-pulses"))
         config.rfCapture->durations = {12400, 400, 1200, 400, 1200, 12400, 400};
+    if (does.contains(u"long"))
+        config.rfCapture->durations = config.irCapture->durations = TWords(6000, 500);
     if (does.contains(u"cut"))
         config.faults[ondixsim::cmdLearnRf] = config.faults[ondixsim::cmdLearnIr] =
             ondixsim::Fault{ondixsim::FaultKind::Truncated, 0, 12, -1, 1};

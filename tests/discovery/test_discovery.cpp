@@ -78,6 +78,7 @@ private slots:
     void usbProbeSkipsNetworkSearch();
     void usbProbeRejectsZeroChecksum();
     void usbProbeRefusesShortAnswerAfterGoodOne();
+    void lateUsbAnswerDuringNetworkSearch();
 };
 
 void TestDiscovery::init()
@@ -279,10 +280,12 @@ void TestDiscovery::badAndShortDatagramsDropped()
 void TestDiscovery::announcementOutsideSearch()
 {
     auto w = searchWindow();
-    // Answer code 3 outside a search is an ordinary answer, not a device.
+    // Answer code 3 outside a search is an ordinary answer, not a device; like any stray
+    // datagram (a part of a capture here) it does not stay in front of the announcement.
     w->udpServerUDPRead(record({10, 0, 0, 40}, 3), addr("127.0.0.40"));
+    w->udpServerUDPRead(QByteArray::fromHex("0000d007"), addr("127.0.0.41"));
     QCOMPARE(int(w->foundDevices.size()), 0);
-    w->answerFill = 0;
+    QCOMPARE(w->answerFill, 0);
     w->udpServerUDPRead(record({10, 0, 0, 40}, 0x0C), addr("127.0.0.40"));
     QCOMPARE(int(w->foundDevices.size()), 1);
     QVERIFY(w->netDeviceFound);
@@ -433,6 +436,25 @@ void TestDiscovery::usbProbeRefusesShortAnswerAfterGoodOne()
         QVERIFY(w->mmInfo->toPlainText().isEmpty());
         w.reset();
     }
+    fakehid::reset();
+}
+
+void TestDiscovery::lateUsbAnswerDuringNetworkSearch()
+{
+    // The record comes 1.5 s late on the cable, while the network is being searched: the
+    // search must not take it for a network answer.
+    fakehid::reset();
+    fakehid::plug();
+    ondixsim::Device device;
+    fakehid::attachDevice(device);
+    fakehid::setFault({fakehid::UsbFault::Late, 1500, 0, 1});
+    auto w = makeTestWindow();
+    w->localAddressSource = [] { return QList<QHostAddress>{addr("127.0.0.1")}; };
+    w->bbFindDeviceClick();
+    QVERIFY(!w->usbDeviceFound && !w->netDeviceFound);
+    QVERIFY(logOf(*w).contains(QStringLiteral("Nenhum dispositivo encontrado na rede!")));
+    QVERIFY(w->foundDevices.empty());
+    w.reset();
     fakehid::reset();
 }
 
