@@ -55,6 +55,14 @@ private slots:
         row("read clock", {sealed("454B010A")}, {"45 4B 01 0A 07 00 E9 07 03 07 09 05 00 AA 01 00 00"});
         row("set clock, read back", {sealed("454B010B0700EA070C05081E0F"), sealed("454B010A")},
             {"45 4B 01 0B 9C 00 00 00", "45 4B 01 0A 07 00 EA 07 0C 05 08 1E 0F D9 01 00 00"});
+        // Any 16-bit year is kept as sent.
+        row("year 40000", {sealed("454B010B0700409C0101000000"), sealed("454B010A")},
+            {"45 4B 01 0B 9C 00 00 00", "45 4B 01 0A 07 00 40 9C 01 01 00 00 00 80 01 00 00"});
+        row("last second of year 65535", {sealed("454B010B0700FFFF0C1F173B3B"), sealed("454B010A")},
+            {"45 4B 01 0B 9C 00 00 00", "45 4B 01 0A 07 00 FF FF 0C 1F 17 3B 3B 58 03 00 00"});
+        row("29 February of year 0", {sealed("454B010B07000000021D0C0000"), sealed("454B010A")},
+            {"45 4B 01 0B 9C 00 00 00", "45 4B 01 0A 07 00 00 00 02 1D 0C 00 00 CD 00 00 00"});
+        row("29 February 2025", {sealed("454B010B0700E907021D0C0000")}, {""});
         row("flash read 3 bytes at 0x100", {sealed("454B011508000001000003000000")},
             {"45 4B 01 15 03 00 01 00 03 AD 00 00 00"});
         // 10.0.0.60 / 255.255.0.0 / 10.0.0.1, DHCP on, port 5000; the MAC positions are ignored.
@@ -184,6 +192,47 @@ private slots:
         QTEST(readTable(device), "table");
     }
 
+    // Typed text over TCP: one burst, its lines, and the answer the device is set to give.
+    void commandText_data() {
+        QTest::addColumn<QString>("burst");
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("answer");  // "-": none
+        QTest::newRow("line without a line end") << "sendir,1:1,1,38000,1,1,20,20" << false
+                                                 << QStringList{"sendir,1:1,1,38000,1,1,20,20"} << "OK\r\n";
+        QTest::newRow("CR, LF and CR LF, blank lines skipped") << "a\rb\n\r\nc\r\n  \n" << false
+                                                               << QStringList{"a", "b", "c"} << "OK\r\n";
+        QTest::newRow("nothing but line ends still answered") << "\r\n" << false << QStringList{} << "OK\r\n";
+        QTest::newRow("silent device") << "getinfo" << true << QStringList{"getinfo"} << "-";
+    }
+    void commandText() {
+        QFETCH(QString, burst);
+        QFETCH(bool, silent);
+        QFETCH(QStringList, lines);
+        QFETCH(QString, answer);
+        DeviceConfig c;
+        if (silent) c.tcpAnswer.reset();
+        Device device(c);
+        const Device::TextReply reply = device.handleCommandText(burst.toStdString());
+        QStringList got;
+        for (const std::string& line : reply.lines) got << QString::fromStdString(line);
+        QCOMPARE(got, lines);
+        QCOMPARE(device.commandLines().size(), size_t(lines.size()));
+        QCOMPARE(reply.answer ? QString::fromStdString(*reply.answer) : QString("-"), answer);
+    }
+
+    // Over USB a typed line arrives behind its length, with CR LF: handled, not answered.
+    void commandLineOverUsb() {
+        Device device;
+        const std::string text = "sendrf_rc,3767,160,128,1,2,3\r\n";
+        QVERIFY(device.handleRequest(Bytes(text.begin(), text.end()), Transport::Usb).empty());
+        QCOMPARE(device.commandLines(), std::vector<std::string>{"sendrf_rc,3767,160,128,1,2,3"});
+        QCOMPARE(hexText(device.rtsTableBytes()), "01 00 00 00 00 00 01 00 01 01 02 03");
+        // Over the network the same bytes are no frame and are dropped.
+        QVERIFY(device.handleRequest(Bytes(text.begin(), text.end()), Transport::Network).empty());
+        QCOMPARE(device.commandLines().size(), size_t(1));
+    }
+
     void faults_data() {
         QTest::addColumn<int>("kind");
         QTest::addColumn<int>("size");
@@ -241,6 +290,38 @@ private slots:
         QCOMPARE(std::tuple(garbage.kind, garbage.size, garbage.message), std::tuple(FaultKind::Garbage, 7, 0));
     }
 
+    // Devices from a file start from the standard device of their address and place.
+    void configStandardDevices() {
+        const QByteArray json = R"({"devices": [{"ip": "10.1.2.3"}, {"ip": "11.1.2.3"}, {"ip": "12.1.2.3",
+            "mac": "00:1A:2B:01:02:03", "ident": "MINE", "rfCapture": null, "tcpAnswer": null,
+            "flashImage": "00 1F FF"}]})";
+        std::string error;
+        const auto devices = loadConfig(json, error);
+        QVERIFY2(devices && devices->size() == 3, error.c_str());
+        QStringList records;
+        for (const DeviceConfig& c : *devices) records << hexText(Device(c).infoRecord(answerInfo), 6, 43);
+        // Standard MACs (00:1A:2B and the last three address bytes) would all be 00:1A:2B:01:02:03,
+        // the MAC the third device is given: the first two move on to distinct ones.
+        QCOMPARE(records, (QStringList{
+            "0A 01 02 03 FF FF FF 00 0A 01 02 01 00 1A 2C 01 02 03 00 86 13 4F 4E 44 58 30 30 30 30 30 30 30 30 30 30 30 31",
+            "0B 01 02 03 FF FF FF 00 0B 01 02 01 00 1A 2D 01 02 03 00 86 13 4F 4E 44 58 30 30 30 30 30 30 30 30 30 30 30 32",
+            "0C 01 02 03 FF FF FF 00 0C 01 02 01 00 1A 2B 01 02 03 00 86 13 4D 49 4E 45 00 00 00 00 00 00 00 00 00 00 00 00"}));
+        const DeviceConfig& first = devices->at(0);
+        const DeviceConfig& third = devices->at(2);
+        QVERIFY(first.rfCapture && first.irCapture);
+        QCOMPARE(first.rfCapture->durations, demoRfCapture().durations);
+        QCOMPARE(first.irCapture->irValue, uint16_t(37900));
+        QCOMPARE(first.irCapture->durations.size(), size_t(30));
+        QCOMPARE(first.tcpAnswer, std::optional<std::string>("OK\r\n"));
+        QVERIFY(!third.rfCapture && third.irCapture && !third.tcpAnswer);
+
+        // The image is served from address 0; the memory past it reads erased.
+        Device device(third);
+        const auto out = device.handleRequest(toBytes(sealed("454B011508000100000004000000")), Transport::Usb);
+        QCOMPARE(out.size(), size_t(1));
+        QCOMPARE(hexText(out[0].bytes), "45 4B 01 15 04 00 1F FF FF FF C6 03 00 00");
+    }
+
     void configErrors_data() {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<QString>("error");
@@ -254,6 +335,10 @@ private slots:
             "devices[1].ip: 1.2.3.4 is already used by devices[0]");
         row("duration out of range", R"("ip": "1.2.3.4", "rfCapture": {"durations": [1, 70000]})",
             "devices[0].rfCapture.durations[1]: expected an integer from 0 to 65535");
+        row("flash image not hexadecimal", R"("ip": "1.2.3.4", "flashImage": "0G")",
+            "devices[0].flashImage: expected hexadecimal bytes");
+        row("flash image odd digits", R"("ip": "1.2.3.4", "flashImage": "001")", "devices[0].flashImage");
+        row("TCP answer a number", R"("ip": "1.2.3.4", "tcpAnswer": 5)", "devices[0].tcpAnswer: expected a text or null");
         row("bad fault code", R"("ip": "1.2.3.4", "faults": {"0x1FF": {"kind": "late"}})", "expected a command code");
     }
     void configErrors() {

@@ -5,6 +5,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <set>
 
@@ -83,6 +85,7 @@ public:
     }
 
     std::optional<Capture> capture(const QJsonValue& v, const std::string& path, bool ir) {
+        if (v.isNull()) return std::nullopt;  // no capture: a learn request is only acknowledged
         if (!v.isObject()) {
             fail(path, "expected an object");
             return std::nullopt;
@@ -193,7 +196,23 @@ public:
         }
     }
 
-    DeviceConfig device(const QJsonValue& v, const std::string& path) {
+    void flashImage(const QJsonValue& v, const std::string& path, std::optional<Bytes>& out) {
+        const std::string where = path + ".flashImage";
+        QByteArray text = v.toString().toLatin1();
+        text.replace(' ', "").replace('\n', "").replace('\t', "");
+        const bool hexDigits = std::all_of(text.begin(), text.end(), [](char ch) {
+            return std::isxdigit(static_cast<unsigned char>(ch)) != 0;
+        });
+        if (!v.isString() || !hexDigits || text.size() % 2 != 0)
+            return fail(where, "expected hexadecimal bytes such as \"00 1F FF\"");
+        if (text.size() / 2 > maxFlashImage)
+            return fail(where, "at most " + std::to_string(maxFlashImage) + " bytes");
+        const QByteArray bytes = QByteArray::fromHex(text);
+        out = Bytes(bytes.begin(), bytes.end());
+    }
+
+    // `macGiven` tells whether the MAC came from the file or is the standard one.
+    DeviceConfig device(const QJsonValue& v, const std::string& path, int index, bool& macGiven) {
         DeviceConfig c;
         if (!v.isObject()) {
             fail(path, "expected an object");
@@ -203,10 +222,12 @@ public:
         if (!checkKeys(obj, path,
                        {"ip", "mask", "gateway", "mac", "dhcp", "tcpPort", "ident", "firmware",
                         "rfFlag", "rts", "rtsCount", "rtsRollingStart", "rfCapture", "irCapture",
-                        "faults", "clockOffsetSeconds", "announce"}))
+                        "faults", "clockOffsetSeconds", "announce", "tcpAnswer", "flashImage"}))
             return c;
         if (!obj.contains("ip")) fail(path, "missing key \"ip\"");
         readIp(obj, "ip", path, c.ip);
+        c = standardDevice(c.ip, index);
+        macGiven = obj.contains("mac");
         readIp(obj, "mask", path, c.mask);
         readIp(obj, "gateway", path, c.gateway);
         readMac(obj, path, c.mac);
@@ -245,11 +266,30 @@ public:
         readInt(obj, "clockOffsetSeconds", path, c.clockOffsetSeconds, -4000000000LL,
                 4000000000LL);
         if (obj.contains("announce")) announce(obj["announce"], path + ".announce", c.announce);
+        if (obj.contains("tcpAnswer")) {
+            const QJsonValue answer = obj["tcpAnswer"];
+            if (answer.isNull()) c.tcpAnswer.reset();
+            else if (answer.isString()) c.tcpAnswer = answer.toString().toLatin1().toStdString();
+            else fail(path + ".tcpAnswer", "expected a text or null");
+        }
+        if (obj.contains("flashImage")) flashImage(obj["flashImage"], path, c.flashImage);
         return c;
     }
 };
 
 }  // namespace
+
+DeviceConfig standardDevice(const std::array<uint8_t, 4>& ip, int index) {
+    DeviceConfig c;
+    c.ip = ip;
+    c.mask = {255, 255, 255, 0};
+    c.gateway = {ip[0], ip[1], ip[2], 1};
+    c.mac = {0x00, 0x1A, 0x2B, ip[1], ip[2], ip[3]};
+    c.ident = QStringLiteral("ONDX%1").arg(index + 1, 12, 10, QLatin1Char('0')).toStdString();
+    c.rfCapture = demoRfCapture();
+    c.irCapture = demoIrCapture();
+    return c;
+}
 
 std::optional<std::array<uint8_t, 4>> parseIpv4(const std::string& text) {
     std::array<uint8_t, 4> ip{};
@@ -292,13 +332,16 @@ std::optional<std::vector<DeviceConfig>> loadConfig(const QByteArray& json, std:
     }
     const QJsonObject root = doc.object();
     std::vector<DeviceConfig> devices;
+    std::vector<bool> macGiven;
     if (reader.checkKeys(root, "configuration", {"devices"})) {
         if (!root["devices"].isArray() || root["devices"].toArray().isEmpty())
             reader.fail("devices", "expected a non-empty array of devices");
         const QJsonArray arr = root["devices"].toArray();
         for (int i = 0; i < arr.size() && !reader.failed(); ++i) {
             const std::string path = "devices[" + std::to_string(i) + "]";
-            DeviceConfig c = reader.device(arr[i], path);
+            bool given = false;
+            DeviceConfig c = reader.device(arr[i], path, i, given);
+            macGiven.push_back(given);
             for (size_t j = 0; j < devices.size() && !reader.failed(); ++j)
                 if (devices[j].ip == c.ip)
                     reader.fail(path + ".ip", ipv4Text(c.ip) + " is already used by devices[" +
@@ -309,6 +352,16 @@ std::optional<std::vector<DeviceConfig>> loadConfig(const QByteArray& json, std:
     if (reader.failed()) {
         error = reader.error;
         return std::nullopt;
+    }
+    // Standard MACs follow the address's last three bytes, which two devices on different
+    // networks may share: such a MAC moves on (third byte up) until no other device has it.
+    std::set<std::array<uint8_t, 6>> used;
+    for (size_t i = 0; i < devices.size(); ++i)
+        if (macGiven[i]) used.insert(devices[i].mac);
+    for (size_t i = 0; i < devices.size(); ++i) {
+        if (macGiven[i]) continue;
+        while (used.count(devices[i].mac)) ++devices[i].mac[2];
+        used.insert(devices[i].mac);
     }
     return devices;
 }

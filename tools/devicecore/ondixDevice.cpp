@@ -1,7 +1,6 @@
 #include "ondixDevice.h"
 
 #include <algorithm>
-#include <chrono>
 #include <ctime>
 
 namespace ondixsim {
@@ -26,25 +25,44 @@ void put32(Bytes& b, uint32_t v) {
 
 Bytes header(uint8_t code) { return Bytes{'E', 'K', 0x01, code}; }
 
-long long localSeconds(int year, unsigned month, unsigned day, int hour, int minute, int second) {
-    using namespace std::chrono;
-    const sys_days days{std::chrono::year{year} / std::chrono::month{month} / std::chrono::day{day}};
-    return (long long)days.time_since_epoch().count() * 86400LL + hour * 3600LL + minute * 60LL +
-           second;
+// Calendar arithmetic on plain integers (proleptic Gregorian calendar): std::chrono::year
+// stops at 32767, and the device keeps any 16-bit year.
+long long daysFromCivil(long long y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = unsigned(y - era * 400);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + (long long)doe - 719468;
+}
+
+std::array<long long, 3> civilFromDays(long long z) {
+    z += 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = unsigned(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+    return {(long long)yoe + era * 400 + (m <= 2), m, d};
+}
+
+bool validDate(long long year, unsigned month, unsigned day) {
+    static const unsigned lengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12 || day < 1) return false;
+    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+    return day <= lengths[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
+long long localSeconds(long long year, unsigned month, unsigned day, int hour, int minute,
+                       int second) {
+    return daysFromCivil(year, month, day) * 86400LL + hour * 3600LL + minute * 60LL + second;
 }
 
 // A parameter-block request: 'E','K',1,code, N (16 bits), N parameters, checksum.
 bool isParameterBlock(const Bytes& request, size_t expectedN) {
     return request.size() == expectedN + 10 && le16(request, 4) == expectedN;
-}
-
-// Printable text (line ends and tabs included) that does not open with a frame's 'E','K'.
-bool isTextLine(const Bytes& request) {
-    if (request.empty() || (request.size() >= 2 && request[0] == 'E' && request[1] == 'K'))
-        return false;
-    return std::all_of(request.begin(), request.end(), [](uint8_t c) {
-        return (c >= 0x20 && c < 0x7F) || c == '\r' || c == '\n' || c == '\t';
-    });
 }
 
 }  // namespace
@@ -125,7 +143,6 @@ Bytes Device::rtsTableBytes() const {
 }
 
 std::array<int, 6> Device::clockNow() const {
-    using namespace std::chrono;
     const long long s = clock_() + config_.clockOffsetSeconds;
     long long dayCount = s / 86400;
     long long rest = s % 86400;
@@ -133,17 +150,46 @@ std::array<int, 6> Device::clockNow() const {
         rest += 86400;
         --dayCount;
     }
-    const year_month_day ymd{sys_days{days{dayCount}}};
-    return {int(ymd.year()), int(unsigned(ymd.month())), int(unsigned(ymd.day())),
-            int(rest / 3600), int(rest / 60 % 60), int(rest % 60)};
+    const auto ymd = civilFromDays(dayCount);
+    return {int(ymd[0]), int(ymd[1]), int(ymd[2]), int(rest / 3600), int(rest / 60 % 60),
+            int(rest % 60)};
+}
+
+uint8_t Device::flashAt(uint32_t address) const {
+    if (!config_.flashImage) return flashByte(address);
+    return address < config_.flashImage->size() ? (*config_.flashImage)[address] : 0xFF;
+}
+
+Capture demoIrCapture() {
+    Capture c;
+    c.irValue = 37900;
+    const uint16_t frame[] = {342, 171, 21, 21, 21, 64, 21, 64, 21, 1520};
+    for (int copy = 0; copy < 3; ++copy)
+        c.durations.insert(c.durations.end(), std::begin(frame), std::end(frame));
+    c.delayMs = 1500;
+    return c;
+}
+
+Capture demoRfCapture() {
+    Capture c;
+    const uint32_t code = 0xA5C33C;
+    for (int copy = 0; copy < 4; ++copy) {
+        c.durations.push_back(30);
+        c.durations.push_back(930);
+        for (int bit = 23; bit >= 0; --bit) {
+            const bool one = (code >> bit) & 1;
+            c.durations.push_back(one ? 90 : 30);
+            c.durations.push_back(one ? 30 : 90);
+        }
+    }
+    c.delayMs = 1500;
+    return c;
 }
 
 std::vector<Output> Device::handleRequest(const Bytes& request, Transport transport,
                                           bool broadcast) {
-    // On the cable a typed command line travels like a frame, ending in CR LF; the device
-    // executes it and answers nothing.
-    if (transport == Transport::Usb && isTextLine(request)) {
-        handleTextLines(request);
+    if (transport == Transport::Usb && (request.size() < 2 || request[0] != 'E' || request[1] != 'K')) {
+        handleCommandText(std::string(request.begin(), request.end()));
         return {};
     }
     // A frame that is not 'E','K',...,checksum is dropped: the device stays silent, as it
@@ -230,13 +276,11 @@ std::vector<Device::Answer> Device::answer(const Bytes& request, Transport trans
     }
     case cmdSetClock: {
         if (!isParameterBlock(request, 7)) return {};
-        const int year = le16(request, 6);
+        const long long year = le16(request, 6);
         const unsigned month = request[8], day = request[9];
         const int hour = request[10], minute = request[11], second = request[12];
-        const std::chrono::year_month_day ymd{std::chrono::year{year}, std::chrono::month{month},
-                                              std::chrono::day{day}};
         // An impossible date is refused (no acknowledgement) rather than stored.
-        if (!ymd.ok() || hour > 23 || minute > 59 || second > 59) return {};
+        if (!validDate(year, month, day) || hour > 23 || minute > 59 || second > 59) return {};
         config_.clockOffsetSeconds =
             localSeconds(year, month, day, hour, minute, second) - clock_();
         return {{acknowledgement(code)}};
@@ -247,7 +291,7 @@ std::vector<Device::Answer> Device::answer(const Bytes& request, Transport trans
         const uint32_t count = std::min(le32(request, 10), maxFlashRead);
         Bytes data;
         data.reserve(count);
-        for (uint32_t i = 0; i < count; ++i) data.push_back(flashByte(address + i));
+        for (uint32_t i = 0; i < count; ++i) data.push_back(flashAt(address + i));
         return {{parameterBlockAnswer(code, data)}};
     }
     default:

@@ -100,7 +100,19 @@ struct DeviceConfig {
     // Clock offset from the host's local clock in seconds, changed by "set clock".
     long long clockOffsetSeconds = 0;
     Announce announce;
+    // What the device sends back over TCP after each burst of typed lines; nothing when
+    // empty (the tool then waits out its 400 polls).
+    std::optional<std::string> tcpAnswer = std::string("OK\r\n");
+    // Flash content from address 0 served by the flash read; past its end the memory reads
+    // 0xFF (erased). Without an image every byte follows flashByte().
+    std::optional<Bytes> flashImage;
 };
+
+// The captures a demonstration device hears: an IR frame three times (irValue 37900), an
+// RF frame (sync pulse, then 24 bits of short/long pairs) four times, 1.5 s after the
+// acknowledgement. ondix-sim's devices and OndixSetup-usbsim's default device get them.
+Capture demoRfCapture();
+Capture demoIrCapture();
 
 // One message the device sends back: whole frame bytes, leaving delayMs after the request.
 // chunkSize > 0 asks the network transport to split it into datagrams of that size.
@@ -123,30 +135,40 @@ void appendChecksum(Bytes& frame);                      // appends the sum of al
 bool hasValidChecksum(const Bytes& frame);              // last 4 bytes = sum of the others
 Bytes acknowledgement(uint8_t code);                    // 'E','K',1,code + sum
 Bytes parameterBlockAnswer(uint8_t code, const Bytes& data);
-uint8_t flashByte(uint32_t address);                    // the emulated memory content
+uint8_t flashByte(uint32_t address);                    // memory content without an image
 
 class Device {
 public:
     explicit Device(DeviceConfig config = {}, LocalClock clock = hostLocalSeconds);
 
     // Handles one request frame; returns what the device sends back, in order. A request
-    // received as a broadcast is answered with answer code 0x0C. Over USB, printable text
-    // that is not a frame is taken as command lines (handleTextLines) and gets no answer.
+    // received as a broadcast is answered with answer code 0x0C. Over USB, bytes that do
+    // not start with 'E', 'K' are a typed command line (text and CR LF behind the length):
+    // handled as text, not answered.
     std::vector<Output> handleRequest(const Bytes& request, Transport transport,
                                       bool broadcast = false);
 
-    // Handles one typed command line received over TCP (or USB text).
+    // Handles one typed command line received over TCP or USB.
     void handleCommandLine(const std::string& line);
-    // Handles text holding lines separated by CR or LF; blank lines are skipped.
-    void handleTextLines(const Bytes& text);
+    // Handles one burst of typed text: lines end at CR or LF (the last one may have no
+    // line end), blank lines are skipped. Returns the lines taken, in order, and what the
+    // device answers (config().tcpAnswer).
+    struct TextReply {
+        std::vector<std::string> lines;
+        std::optional<std::string> answer;
+    };
+    TextReply handleCommandText(const std::string& burst);
 
     // The 50-byte deviceInfo record; answerCode 3 for a unicast answer, 0x0C for a
     // discovery answer or an announcement.
     Bytes infoRecord(uint8_t answerCode) const;
     // The remote table as sent by command 8: count (or rtsCountField) and the records.
     Bytes rtsTableBytes() const;
-    // The device's date and time: year, month, day, hour, minute, second.
+    // The device's date and time: year, month, day, hour, minute, second. A year set
+    // anywhere from 0 to 65535 reads back as set.
     std::array<int, 6> clockNow() const;
+    // The byte the flash read returns for `address`.
+    uint8_t flashAt(uint32_t address) const;
 
     const DeviceConfig& config() const { return config_; }
     DeviceConfig& config() { return config_; }

@@ -62,16 +62,21 @@ std::optional<RtsLine> parseRtsLine(const std::string& line) {
 
 }  // namespace
 
-void Device::handleTextLines(const Bytes& text) {
-    std::string line;
-    for (size_t i = 0; i <= text.size(); ++i) {
-        if (i < text.size() && text[i] != '\r' && text[i] != '\n') {
-            line.push_back(char(text[i]));
-            continue;
+Device::TextReply Device::handleCommandText(const std::string& burst) {
+    TextReply reply;
+    size_t start = 0;
+    while (start <= burst.size()) {
+        size_t end = burst.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = burst.size();
+        const std::string line = burst.substr(start, end - start);
+        if (line.find_first_not_of(" \t") != std::string::npos) {
+            handleCommandLine(line);
+            reply.lines.push_back(lines_.back());
         }
-        if (line.find_first_not_of(" \t") != std::string::npos) handleCommandLine(line);
-        line.clear();
+        start = end + 1;
     }
+    reply.answer = config_.tcpAnswer;
+    return reply;
 }
 
 void Device::handleCommandLine(const std::string& text) {

@@ -19,33 +19,6 @@ int fail(int code, const QString& message) {
     return code;
 }
 
-// A capture an installer can learn from a quick device: the IR frame repeats three times,
-// the RF frame (sync pulse, then 24 bits of short/long pairs) four times.
-ondixsim::Capture demoIrCapture() {
-    ondixsim::Capture c;
-    c.irValue = 37900;
-    const uint16_t frame[] = {342, 171, 21, 21, 21, 64, 21, 64, 21, 1520};
-    for (int copy = 0; copy < 3; ++copy) c.durations.insert(c.durations.end(), std::begin(frame), std::end(frame));
-    c.delayMs = 1500;
-    return c;
-}
-
-ondixsim::Capture demoRfCapture() {
-    ondixsim::Capture c;
-    const uint32_t code = 0xA5C33C;
-    for (int copy = 0; copy < 4; ++copy) {
-        c.durations.push_back(30);
-        c.durations.push_back(930);
-        for (int bit = 23; bit >= 0; --bit) {
-            const bool one = (code >> bit) & 1;
-            c.durations.push_back(one ? 90 : 30);
-            c.durations.push_back(one ? 30 : 90);
-        }
-    }
-    c.delayMs = 1500;
-    return c;
-}
-
 // Quick devices from the command line: consecutive addresses from the first one.
 std::optional<std::vector<ondixsim::DeviceConfig>> quickDevices(const QCommandLineParser& p,
                                                                 QString& error) {
@@ -67,15 +40,11 @@ std::optional<std::vector<ondixsim::DeviceConfig>> quickDevices(const QCommandLi
     }
     std::vector<ondixsim::DeviceConfig> devices;
     for (int i = 0; i < count; ++i) {
-        ondixsim::DeviceConfig c;
-        c.ip = *first;
-        c.ip[3] = uint8_t((*first)[3] + i);
-        c.gateway = {c.ip[0], c.ip[1], c.ip[2], 1};
-        c.mac = {0x00, 0x1A, 0x2B, c.ip[1], c.ip[2], c.ip[3]};
+        std::array<uint8_t, 4> ip = *first;
+        ip[3] = uint8_t((*first)[3] + i);
+        ondixsim::DeviceConfig c = ondixsim::standardDevice(ip, i);
         c.tcpPort = uint16_t(tcpPort);
-        c.ident = QStringLiteral("ONDX%1").arg(i + 1, 12, 10, QLatin1Char('0')).toStdString();
-        c.rfCapture = demoRfCapture();
-        c.irCapture = demoIrCapture();
+        if (p.isSet("no-tcp-answer")) c.tcpAnswer.reset();
         devices.push_back(c);
     }
     return devices;
@@ -94,6 +63,7 @@ int main(int argc, char** argv) {
         {"address", "Address of a quick device (default 127.0.0.2).", "ip", "127.0.0.2"},
         {"devices", "Number of quick devices on consecutive addresses.", "n", "1"},
         {"tcp-port", "TCP port of the quick devices.", "port", "4998"},
+        {"no-tcp-answer", "Quick devices answer no typed line (the tool then times out)."},
         {"announce", "Announce every device at these times (ms after start, comma separated).", "ms"},
         {"announce-every", "Announce every device periodically.", "ms"},
         {"udp-port", "UDP port for requests and answers.", "port", "4040"},
@@ -107,8 +77,9 @@ int main(int argc, char** argv) {
     std::optional<std::vector<ondixsim::DeviceConfig>> devices;
     QString error;
     if (p.isSet("config")) {
-        if (p.isSet("address") || p.isSet("devices"))
-            return fail(exitBadArguments, "--config cannot be combined with --address or --devices");
+        if (p.isSet("address") || p.isSet("devices") || p.isSet("tcp-port") || p.isSet("no-tcp-answer"))
+            return fail(exitBadArguments,
+                        "--config cannot be combined with --address, --devices, --tcp-port or --no-tcp-answer");
         std::string why;
         devices = ondixsim::loadConfigFile(p.value("config"), why);
         if (!devices) return fail(exitBadArguments, QString::fromStdString(why));

@@ -237,8 +237,12 @@ void TSimServer::acceptTcp(TSimDevice& device) {
             idle->start();
         });
         connect(idle, &QTimer::timeout, this, [this, &device, socket, pending, here, peer] {
-            flushTcpLines(device, *pending);
-            const QByteArray reply("OK\r\n");
+            const std::optional<std::string> answer = flushTcpLines(device, *pending);
+            if (!answer || answer->empty()) {
+                log(QStringLiteral("NOANSWER TCP %1 -> %2").arg(here, peer));
+                return;
+            }
+            const QByteArray reply = QByteArray::fromStdString(*answer);
             socket->write(reply);
             log(QStringLiteral("TX TCP %1 -> %2 %3").arg(here, peer, hex(reply)));
         });
@@ -251,16 +255,13 @@ void TSimServer::acceptTcp(TSimDevice& device) {
     }
 }
 
-void TSimServer::flushTcpLines(TSimDevice& device, QByteArray& pending) {
-    pending.replace('\r', '\n');
-    const QList<QByteArray> lines = pending.split('\n');
+std::optional<std::string> TSimServer::flushTcpLines(TSimDevice& device, QByteArray& pending) {
+    const ondixsim::Device::TextReply reply = device.core.handleCommandText(pending.toStdString());
     pending.clear();
-    for (const QByteArray& line : lines) {
-        if (line.trimmed().isEmpty()) continue;
-        device.core.handleCommandLine(line.toStdString());
+    for (const std::string& line : reply.lines)
         log(QStringLiteral("LINE %1 %2")
-                .arg(device.address.toString(), QString::fromLatin1(line)));
-    }
+                .arg(device.address.toString(), QString::fromLatin1(line.data(), qsizetype(line.size()))));
+    return reply.answer;
 }
 
 void TSimServer::scheduleAnnouncements(TSimDevice& device) {

@@ -9,6 +9,8 @@
 #include <QObject>
 
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 class QFile;
@@ -53,7 +55,8 @@ private:
                        const QHostAddress& to);
     void followTcpPort(TSimDevice& device);
     void acceptTcp(TSimDevice& device);
-    void flushTcpLines(TSimDevice& device, QByteArray& pending);
+    // Hands the bytes gathered to the device and logs each line; returns its answer.
+    std::optional<std::string> flushTcpLines(TSimDevice& device, QByteArray& pending);
     void scheduleAnnouncements(TSimDevice& device);
     void announce(TSimDevice& device);
     void log(const QString& line);

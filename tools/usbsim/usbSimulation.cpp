@@ -10,9 +10,17 @@
 
 namespace usbsim {
 
-bool installFromEnvironment(std::string& error)
+ondixsim::DeviceConfig defaultDevice()
 {
     ondixsim::DeviceConfig config;
+    config.rfCapture = ondixsim::demoRfCapture();
+    config.irCapture = ondixsim::demoIrCapture();
+    return config;
+}
+
+bool installFromEnvironment(std::string& error)
+{
+    ondixsim::DeviceConfig config = defaultDevice();
     if (const char* path = std::getenv(configVariable); path && *path) {
         const auto devices = ondixsim::loadConfigFile(QString::fromLocal8Bit(path), error);
         if (!devices)

@@ -5,11 +5,17 @@
 
 #include <string>
 
+#include "tools/devicecore/ondixDevice.h"
+
 namespace usbsim {
 
 // Name of the environment variable that may point to an ondix-sim configuration file;
 // its first device goes on the cable. Without it a default device is plugged.
 constexpr const char* configVariable = "ONDIX_USBSIM_CONFIG";
+
+// The device on the cable without a file: the device core's default record, with the
+// demonstration captures ondix-sim's devices hear.
+ondixsim::DeviceConfig defaultDevice();
 
 // Plugs the device; false with a message when the configuration can't be used.
 bool installFromEnvironment(std::string& error);
