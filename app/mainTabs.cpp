@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpressionValidator>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -24,6 +25,14 @@
 namespace {
 
 constexpr int octetWidth = 46;
+
+// Digits only, at most `digits` of them: letters, blanks and longer numbers cannot be typed.
+void digitsOnly(QLineEdit* edit, int digits)
+{
+    edit->setMaxLength(digits);
+    edit->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9]{0,%1}").arg(digits)), edit));
+}
 
 QLineEdit* octetEdit(const QString& name, QWidget* parent)
 {
@@ -143,6 +152,9 @@ void TfmPrincipal::buildSettingsTab()
     edPort = new QLineEdit(GroupBox1);
     edPort->setObjectName(QStringLiteral("edPort"));
     edPort->setFixedWidth(70);
+    digitsOnly(edPort, 5);
+    for (QLineEdit* box : {IP_4, IP_3, IP_2, IP_1, M_IP_4, M_IP_3, M_IP_2, M_IP_1, GW_IP_4, GW_IP_3, GW_IP_2, GW_IP_1})
+        digitsOnly(box, 3);
     ckbDHCPOn = new QCheckBox(QStringLiteral("DHCP Ativo"), GroupBox1);
     ckbDHCPOn->setObjectName(QStringLiteral("ckbDHCPOn"));
     ckbDHCPOn->setChecked(false);

@@ -189,8 +189,14 @@ void TLearningOps::learningIRCode(TLinkKind link)
     request.prompt = QStringLiteral("Pressione qualquer tecla do seu controle remoto...");
     if (link == TLinkKind::Network) {
         // Sent to the address typed in the boxes, which may differ from the device found.
-        request.host = addressFromBoxes(ui_.ip);
+        QString error;
+        request.host = addressFromBoxes(ui_.ip, &error);
         request.ackPolls = 1000;
+        if (request.host.isEmpty()) {
+            log_.logLine(error);
+            ui_.bbLearningIR->setEnabled(true);
+            return;
+        }
     }
     if (awaitCapture(request)) {
         if (link == TLinkKind::Usb)

@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QLineEdit>
 
+#include "settings/settingsFrames.h"
+
 deviceinfo::TDeviceDisplay showSettingsRecord(const TSettingsEdits& edits, const uint8_t* record)
 {
     const deviceinfo::TDeviceDisplay d = deviceinfo::display(record);
@@ -19,8 +21,18 @@ deviceinfo::TDeviceDisplay showSettingsRecord(const TSettingsEdits& edits, const
     return d;
 }
 
-QString addressFromBoxes(const std::array<QLineEdit*, 4>& ip)
+QString addressFromBoxes(const std::array<QLineEdit*, 4>& ip, QString* error)
 {
-    return ip[0]->text() + QLatin1Char('.') + ip[1]->text() + QLatin1Char('.') + ip[2]->text()
-           + QLatin1Char('.') + ip[3]->text();
+    QStringList octets;
+    for (QLineEdit* box : ip) {
+        const ondixsettings::TNumberField field =
+            ondixsettings::parseDecimalField(box->objectName(), box->text(), ondixsettings::maxOctet);
+        if (!field.ok) {
+            if (error)
+                *error = field.error;
+            return {};
+        }
+        octets.append(QString::number(field.value));
+    }
+    return octets.join(QLatin1Char('.'));
 }

@@ -25,5 +25,7 @@ struct TSettingsEdits {
 // returns the whole decoded record for the callers that show the rest.
 deviceinfo::TDeviceDisplay showSettingsRecord(const TSettingsEdits& edits, const uint8_t* record);
 
-// IP_4 "." IP_3 "." IP_2 "." IP_1
-QString addressFromBoxes(const std::array<QLineEdit*, 4>& ip);
+// The address typed in the boxes IP_4 "." IP_3 "." IP_2 "." IP_1, each read as a decimal
+// number ("050" is 50). A box that holds no number from 0 to 255 gives an empty text and,
+// in `error`, one line naming the box and what it holds.
+QString addressFromBoxes(const std::array<QLineEdit*, 4>& ip, QString* error = nullptr);

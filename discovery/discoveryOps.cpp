@@ -200,11 +200,18 @@ void TDiscoveryOps::bbFindDeviceClick()
     if (session_.usbDeviceFound)
         return;
 
+    // A directed search when every address box is filled, else a broadcast search.
     QString target;
     const auto& ip = ui_.edits.ip;
     if (!ip[0]->text().isEmpty() && !ip[1]->text().isEmpty() && !ip[2]->text().isEmpty()
-        && !ip[3]->text().isEmpty())
-        target = addressFromBoxes(ui_.edits.ip);
+        && !ip[3]->text().isEmpty()) {
+        QString error;
+        target = addressFromBoxes(ip, &error);
+        if (target.isEmpty()) {
+            log_.logLine(error);
+            return;
+        }
+    }
     session_.netDeviceFound = findDeviceOnNetwork(target);
     if (!session_.netDeviceFound)
         for (const QString& line : nothingFoundAdvice())

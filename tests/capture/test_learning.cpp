@@ -1,7 +1,7 @@
 // Learning RF and IR codes in the window over the fake cable (virtual clock): the request
 // each choice of controls sends, the acknowledgement and capture waits, the lines left in
 // the log, and the network path with answers handed to the listener on chosen polls.
-// Nothing leaves this host: network cases use an empty destination address.
+// Nothing leaves this host: network requests go to 127.0.0.9, where nobody answers.
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -191,6 +191,8 @@ void TestLearning::learn_data()
     row("network IR, network only", true, "net usb-off ack split", "", {irAuto}, 12);
     // Waits over the network: the acknowledgement 1000 polls (RF 1 ms, IR 10 ms), the capture
     // 1000 polls of 10 ms, with no 0ms line.
+    row("network IR, an address box above 255", true, "net bad-box", "",
+        {logBefore, "Valor inválido em IP_4: \"300\" (use um número de 0 a 255)."}, 0, 0);
     row("network RF no acknowledgement", false, "net", "", noAnswer, 1000, 1000);
     row("network IR no acknowledgement", true, "net", "", noAnswer, 1000, 10000);
     row("network RF no key pressed", false, "net ack", "", {"CMD OK", rfPrompt, "10ms", "Sem resposta!"}, 3 + 1000,
@@ -224,6 +226,16 @@ void TestLearning::learn()
     build(!does.contains(u"unplugged"));
     window->usbDeviceFound = !does.contains(u"usb-off");
     window->netDeviceFound = does.contains(u"net");
+    if (window->netDeviceFound) {
+        // The device answers from 127.0.0.9; the requests the window sends there come back to
+        // its own listener from another address and are not taken for answers.
+        window->deviceIP = QStringLiteral("127.0.0.9");
+        const QStringList octets = does.contains(u"bad-box") ? QStringList{"300", "0", "0", "9"}
+                                                              : QStringList{"127", "0", "0", "09"};
+        const std::array<QLineEdit*, 4> boxes{window->IP_4, window->IP_3, window->IP_2, window->IP_1};
+        for (int i = 0; i < 4; ++i)
+            boxes[size_t(i)]->setText(octets[i]);
+    }
     for (const QString& name : does)
         if (name.startsWith(u"rb"))
             window->findChild<QRadioButton*>(name)->setChecked(true);

@@ -357,12 +357,33 @@ void TestDiscovery::searchTargetFromAddressBoxes()
     QTRY_VERIFY_WITH_TIMEOUT(broadcast.hasPendingDatagrams(), 2000);
     broadcast.receiveDatagram();
 
-    w->IP_1->setText("50");
+    // Each box is a decimal number: "000" and "050" are 0 and 50, not octal.
+    w->IP_2->setText("000");
+    w->IP_1->setText("050");
     w->bbFindDeviceClick();
     QVERIFY(!logOf(*w).join('\n').contains(QStringLiteral("Procurando")));
     QTRY_VERIFY_WITH_TIMEOUT(device.hasPendingDatagrams(), 2000);
     QCOMPARE(device.receiveDatagram().data(), QByteArray::fromHex("454b010394000000"));
     QVERIFY(!broadcast.hasPendingDatagrams());
+
+    // A box above 255 ends the search at once with one line, no wait and no advice.
+    w->clearLog();
+    w->IP_3->setText("256");
+    const int polls = fakeWaiter(*w).polls();
+    w->bbFindDeviceClick();
+    QCOMPARE(fakeWaiter(*w).polls() - polls, 0);  // no cable here: no wait at all
+    QCOMPARE(logOf(*w).last(), QStringLiteral("Valor inválido em IP_3: \"256\" (use um número de 0 a 255)."));
+    QVERIFY(!logOf(*w).join('\n').contains(QStringLiteral("Nenhum dispositivo")));
+
+    // What can be typed: digits only, three per address box, five for the port.
+    w->GroupBox1->setEnabled(true);
+    for (QLineEdit* box : {w->IP_4, w->GW_IP_1, w->edPort})
+        box->clear();
+    QTest::keyClicks(w->IP_4, "1a2 34567");
+    QTest::keyClicks(w->GW_IP_1, "x9-8");
+    QTest::keyClicks(w->edPort, "1234567");
+    QCOMPARE((QStringList{w->IP_4->text(), w->GW_IP_1->text(), w->edPort->text()}),
+             (QStringList{"123", "98", "12345"}));
 }
 
 void TestDiscovery::usbProbeSkipsNetworkSearch()
