@@ -49,11 +49,10 @@ QString TDeviceSession::udpBindProblem() const
 {
     if (udpBound_)
         return {};
-    return QStringLiteral("Não foi possível abrir a porta UDP %1 (%2): outro programa a está usando. "
+    return QStringLiteral("Não foi possível abrir a porta UDP %1: outro programa a está usando. "
                           "Sem ela nenhuma Ondix será encontrada nem responderá pela rede; "
                           "feche o outro programa e abra o OndixSetup novamente.")
-        .arg(ondixUdpPort)
-        .arg(udpServer->errorString());
+        .arg(ondixUdpPort);
 }
 
 std::optional<TLinkKind> TDeviceSession::route() const

@@ -2,12 +2,14 @@
 // the splash and the two dialogs built with the window.
 #include "app/dialogs.h"
 #include "app/mainUnit.h"
+#include "app/singleInstance.h"
 #include "app/splashUnit.h"
 #include "discovery/chooseOndixUnit.h"
 #include "rts/remoteProgUnit.h"
 
 #include <QtTest>
 #include <QtWidgets>
+#include <QUdpSocket>
 
 #include <memory>
 
@@ -239,6 +241,73 @@ private slots:
         splash.Timer1->start(1);  // the timer's own path, without waiting two seconds
         QTRY_VERIFY_WITH_TIMEOUT(!splash.isVisible(), 4000);
         QVERIFY(!splash.Timer1->isActive());
+    }
+
+    // A second copy is refused and asks the first to come to the front; once the first
+    // has gone, a new copy runs.
+    void oneCopyAtATime()
+    {
+        const QString name = QStringLiteral("OndixSetup-test-%1").arg(QCoreApplication::applicationPid());
+        auto first = std::make_unique<TSingleInstance>(name);
+        QVERIFY(first->acquire());
+        QSignalSpy raised(first.get(), &TSingleInstance::activationRequested);
+        TSingleInstance second(name);
+        QVERIFY(!second.acquire());
+        QTRY_COMPARE_WITH_TIMEOUT(raised.count(), 1, 2000);
+        first.reset();
+        TSingleInstance third(name);
+        QVERIFY(third.acquire());
+    }
+
+    // UDP 4040 held by a program that does not share it: the user is told at start.
+    void takenPortReported()
+    {
+        QUdpSocket holder;
+        if (!holder.bind(QHostAddress::AnyIPv4, 4040, QAbstractSocket::DontShareAddress))
+            QSKIP("UDP port 4040 is taken here already");
+        auto window = makeWindow();
+        QCOMPARE(window->logLines(),
+                 QStringList{u"Não foi possível abrir a porta UDP 4040: "
+                             u"outro programa a está usando. Sem ela nenhuma Ondix será encontrada nem responderá "
+                             u"pela rede; feche o outro programa e abra o OndixSetup novamente."_s});
+        holder.close();
+        QVERIFY(makeWindow()->logLines().isEmpty());
+    }
+
+    // Tab leaves the log, Enter presses the focused button, focus starts on "Localizar Ondix";
+    // in the chooser, the arrows move, Return chooses, Escape is "Fechar".
+    void keyboard()
+    {
+        auto window = makeWindow();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QCOMPARE(QApplication::focusWidget(), window->bbFindDevice);
+        window->logLine(u"linha"_s);
+        window->mmInfo->setFocus();
+        QTest::keyClick(window->mmInfo, Qt::Key_Tab);
+        QVERIFY(QApplication::focusWidget() != window->mmInfo);
+        QCOMPARE(window->logLines(), QStringList{u"linha"_s});
+        window->Button9->setFocus();
+        QTest::keyClick(window->Button9, Qt::Key_Return);
+        QVERIFY(window->logLines().isEmpty());
+
+        TfmChooseOndix* chooser = window->chooser;
+        for (const char* address : {"10.0.0.1", "10.0.0.2", "10.0.0.3"})
+            chooser->UpdateIPList(QString::fromLatin1(address));
+        window->selectedDevice = -1;
+        chooser->show();
+        QVERIFY(QTest::qWaitForWindowExposed(chooser));
+        chooser->lvIPs->setCurrentRow(0);
+        QTest::keyClick(chooser->lvIPs, Qt::Key_Down);
+        QTest::keyClick(chooser->lvIPs, Qt::Key_Down);
+        QTest::keyClick(chooser->lvIPs, Qt::Key_Return);
+        QCOMPARE(window->selectedDevice, 2);
+        QVERIFY(!chooser->isVisible());
+        chooser->show();
+        QVERIFY(QTest::qWaitForWindowExposed(chooser));
+        QTest::keyClick(chooser->lvIPs, Qt::Key_Escape);
+        QCOMPARE(window->selectedDevice, 0);
+        QVERIFY(!chooser->isVisible());
     }
 
     void chooserDialog()
