@@ -196,6 +196,9 @@ void TDiscoveryOps::bbFindDeviceClick()
 {
     session_.usbDeviceFound = false;
     session_.netDeviceFound = false;
+    // A cable plugged in since the last look is opened first.
+    if (!session_.usbConnected())
+        session_.userConnect(log_);
     session_.usbDeviceFound = findDeviceOnSerialPort();
     if (session_.usbDeviceFound)
         return;

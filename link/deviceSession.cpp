@@ -8,7 +8,10 @@
 #include "link/serialPortUnit.h"
 #include "link/usbFraming.h"
 
+#include <QDir>
+#include <QFileSystemWatcher>
 #include <QNetworkDatagram>
+#include <QTimer>
 #include <QTcpSocket>
 #include <QUdpSocket>
 
@@ -66,8 +69,27 @@ std::optional<TLinkKind> TDeviceSession::route() const
 
 int TDeviceSession::userConnect(TLog& log)
 {
-    if (!serialPort)
+    statusLog_ = &log;
+    if (!serialPort) {
         serialPort = std::make_unique<TSerialPort>();
+        connect(serialPort.get(), &TSerialPort::linkLost, this, [this] {
+            if (statusLog_)
+                statusLog_->setStatus(QStringLiteral("Ondix não conectada!"));
+        });
+        // A device node appearing is the cue to look for the Ondix again; the system
+        // reports it (inotify), nothing polls the bus. Where /dev says nothing (macOS),
+        // "Localizar Ondix" opens a cable plugged in later.
+        if (QDir(QStringLiteral("/dev")).exists()) {
+            deviceWatcher_ = new QFileSystemWatcher({QStringLiteral("/dev")}, this);
+            connect(deviceWatcher_, &QFileSystemWatcher::directoryChanged, this, [this] {
+                usbArrival();
+                // The node's permissions may be set a moment after it appears.
+                QTimer::singleShot(700, this, [this] { usbArrival(); });
+            });
+        }
+    }
+    if (serialPort->connected)
+        return 0;
     serialPort->connect(ondixusb::vendorId, ondixusb::productId,
                         [this](const QByteArray& frame) { OnUSBReceive(frame); });
     if (serialPort->connected) {
@@ -76,6 +98,12 @@ int TDeviceSession::userConnect(TLog& log)
     }
     log.setStatus(QStringLiteral("Ondix não conectada!"));
     return -1;
+}
+
+void TDeviceSession::usbArrival()
+{
+    if (statusLog_ && !usbConnected())
+        userConnect(*statusLog_);
 }
 
 bool TDeviceSession::usbConnected() const

@@ -54,8 +54,13 @@ public:
     std::optional<TLinkKind> route() const;
 
     // Creates the USB link object and opens the Ondix on the cable; the outcome goes to
-    // the status bar. 0: open, -1: not connected.
+    // the status bar. 0: open, -1: not connected. While the link is open it changes
+    // nothing; once the device was unplugged it opens the cable again. From the first call
+    // on, the status bar follows the cable: a device plugged in later is opened, one
+    // unplugged is reported.
     int userConnect(TLog& log);
+    // Something changed among the system's devices: open the cable if it is closed.
+    void usbArrival();
     bool usbConnected() const;
 
     // Sends one request: awaits the answer on that link (from `host` on the network) and
@@ -105,6 +110,8 @@ private:
     bool awaitedFrom(const QHostAddress& sender) const;
 
     bool udpBound_ = false;
+    TLog* statusLog_ = nullptr;
+    class QFileSystemWatcher* deviceWatcher_ = nullptr;
     std::optional<TLinkKind> awaitedLink_;
     QHostAddress awaitedHost_;  // null: any sender
     size_t answerBytes_ = 0;

@@ -14,6 +14,13 @@ TSerialPort::TSerialPort() = default;
 
 TSerialPort::~TSerialPort()
 {
+    stopReader();
+    connected = false;
+    hid_exit();
+}
+
+void TSerialPort::stopReader()
+{
     stopping_ = true;
     if (usbThread) {
         // A frame handed over just now waits for this (the owning) thread, which is busy
@@ -31,15 +38,16 @@ TSerialPort::~TSerialPort()
         hid_close(handle);
         handle = nullptr;
     }
-    connected = false;
-    hid_exit();
+    stopping_ = false;
 }
 
 void TSerialPort::connect(uint16_t vendorId, uint16_t productId,
                           std::function<void(const QByteArray&)> receiveCallback)
 {
-    if (handle)
-        return;  // opened once per run
+    if (handle && connected)
+        return;
+    // A link whose device was unplugged: its reader has ended; close what is left of it.
+    stopReader();
     handle = hid_open(vendorId, productId, L"");
     if (!handle) {
         connected = false;
@@ -51,6 +59,7 @@ void TSerialPort::connect(uint16_t vendorId, uint16_t productId,
     usbThread = new TUSBThread(*this);
     QObject::connect(usbThread, &TUSBThread::signalReceive, this, &TSerialPort::deliverFrame,
                      Qt::BlockingQueuedConnection);
+    QObject::connect(usbThread, &TUSBThread::detached, this, &TSerialPort::linkLost, Qt::QueuedConnection);
     usbThread->start();
 }
 
@@ -118,6 +127,7 @@ void TUSBThread::run()
         if (result == TUsbReadResult::Detached) {
             // Reads keep failing once the device is gone: end here instead of spinning.
             port_.connected = false;
+            emit detached();
             return;
         }
         if (result != TUsbReadResult::Frame)

@@ -33,7 +33,9 @@ public:
     ~TSerialPort() override;  // stops the reader, closes the device, hid_exit
 
     // Opens the device and starts the reader; each frame goes to `receiveCallback` on the
-    // thread that owns this object, through a blocking queued connection.
+    // thread that owns this object, through a blocking queued connection. Does nothing
+    // while the link is open; after the device was unplugged it closes what is left of the
+    // old link and opens the cable again.
     void connect(uint16_t vendorId, uint16_t productId,
                  std::function<void(const QByteArray&)> receiveCallback);
     unsigned WriteSerial(const uint8_t* frame, uint16_t length);
@@ -45,11 +47,16 @@ public:
     TUSBThread* usbThread = nullptr;
     uint32_t reportSize = 0;
 
+signals:
+    // The device went away: the reader has ended and `connected` is false.
+    void linkLost();
+
 private slots:
     void deliverFrame(const QByteArray& frame);
 
 private:
     bool readReport(uint8_t* report, int timeoutMs, int* result);
+    void stopReader();
     std::function<void(const QByteArray&)> receiveCallback_;
     std::atomic<bool> stopping_{false};
     friend class TUSBThread;
@@ -62,6 +69,7 @@ public:
 
 signals:
     void signalReceive(const QByteArray& frame);
+    void detached();  // reads failed: the device is gone and the reader ends
 
 protected:
     void run() override;

@@ -244,6 +244,34 @@ private slots:
         QCOMPARE(fakehid::stats().writes, 0);
     }
 
+    // The cable follows the device: plugged in after start, unplugged, plugged in again,
+    // unplugged in the middle of a wait.
+    void hotPlug()
+    {
+        window = makeTestWindow();
+        QCOMPARE(window->lbStatusBar->text(), QStringLiteral("Ondix não conectada!"));
+        fakehid::plug();
+        window->session.usbArrival();  // what a new device node in /dev sets off
+        QCOMPARE(window->lbStatusBar->text(), QStringLiteral("Ondix Conectada a USB!"));
+        QVERIFY(window->genericUSB_CMD_CMD(0x02));
+
+        fakehid::detach();
+        QTRY_COMPARE_WITH_TIMEOUT(window->lbStatusBar->text(), QStringLiteral("Ondix não conectada!"), 5000);
+        fakehid::plug();
+        window->clearLog();
+        window->bbFindDeviceClick();  // "Localizar Ondix" opens the cable again
+        QVERIFY(window->serialPort->connected);
+        QVERIFY(window->usbDeviceFound);
+        QCOMPARE(window->logLines(), QStringList{"Encontrado dispositivo na porta USB!"});
+
+        window->clearLog();
+        fakeWaiter(*window).atPoll(5, [] { fakehid::detach(); });
+        QVERIFY(!window->genericUSB_CMD_CMD(0x7F));  // a code the device ignores: it waits
+        QCOMPARE(window->logLines(), QStringList{"Sem resposta!"});
+        verifyControlsFree();
+        QTRY_COMPARE_WITH_TIMEOUT(window->lbStatusBar->text(), QStringLiteral("Ondix não conectada!"), 5000);
+    }
+
     void framesReachAnswerBuffer_data()
     {
         QTest::addColumn<int>("length");
