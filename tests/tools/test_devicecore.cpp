@@ -95,6 +95,19 @@ private slots:
             QVERIFY(device.config().rts.empty() && device.config().clockOffsetSeconds == 0);
     }
 
+    // Days of requests keep a bounded history, the newest last.
+    void historyIsBounded() {
+        Device device;
+        const Bytes info = toBytes(QByteArray::fromHex("454b010394000000"));
+        for (int i = 0; i < 2500; ++i) {
+            device.handleRequest(info, Transport::Network);
+            device.handleCommandLine("sendir," + std::to_string(i));
+        }
+        QVERIFY(device.requests().size() >= 1000 && device.requests().size() < 2000);
+        QVERIFY(device.commandLines().size() >= 1000 && device.commandLines().size() < 2000);
+        QCOMPARE(device.commandLines().back(), std::string("sendir,2499"));
+    }
+
     void rtsLines_data() {
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QString>("table");  // the RTS table bytes afterwards

@@ -197,7 +197,7 @@ std::vector<Output> Device::handleRequest(const Bytes& request, Transport transp
     if (request.size() < 8 || request[0] != 'E' || request[1] != 'K' ||
         !hasValidChecksum(request))
         return {};
-    requests_.push_back(request);
+    remember(requests_, request);
     std::vector<Answer> answers = answer(request, transport, broadcast);
     if (answers.empty()) return {};
     return applyFault(request[3], std::move(answers));

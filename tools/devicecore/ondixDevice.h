@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -131,6 +132,16 @@ long long hostLocalSeconds();
 
 // Frame helpers.
 uint32_t byteSum(const uint8_t* data, size_t count);
+
+// Appends to a history that keeps its last `keep` entries: once it holds twice as many, the
+// older half goes (amortised constant time, bounded memory).
+template <typename T>
+void remember(std::vector<T>& history, T entry, size_t keep = 1000)
+{
+    history.push_back(std::move(entry));
+    if (history.size() >= 2 * keep)
+        history.erase(history.begin(), history.end() - std::ptrdiff_t(keep));
+}
 void appendChecksum(Bytes& frame);                      // appends the sum of all bytes so far
 bool hasValidChecksum(const Bytes& frame);              // last 4 bytes = sum of the others
 Bytes acknowledgement(uint8_t code);                    // 'E','K',1,code + sum
@@ -172,8 +183,11 @@ public:
 
     const DeviceConfig& config() const { return config_; }
     DeviceConfig& config() { return config_; }
+    // The most recent command lines and request frames received, oldest first: at least
+    // the last `historyKept`, never more than twice that, so a device can run for days.
+    static constexpr size_t historyKept = 1000;
     const std::vector<std::string>& commandLines() const { return lines_; }
-    const std::vector<Bytes>& requests() const { return requests_; }  // every frame received
+    const std::vector<Bytes>& requests() const { return requests_; }
     int firmwareTriggers() const { return firmwareTriggers_; }
     uint16_t lastRfKind() const { return lastRfKind_; }
     uint16_t lastRfDivisor() const { return lastRfDivisor_; }

@@ -83,7 +83,7 @@ void Device::handleCommandLine(const std::string& text) {
     std::string line = text;
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n' || line.back() == ' '))
         line.pop_back();
-    lines_.push_back(line);
+    remember(lines_, line);
 
     const std::optional<RtsLine> rts = parseRtsLine(line);
     if (!rts) return;
