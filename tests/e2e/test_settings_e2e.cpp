@@ -33,25 +33,26 @@ class TestSettingsEndToEnd : public QObject {
         window_->usbDeviceFound = !network;
         window_->deviceIP = net_.deviceAddress(0);
         const QStringList octets = net_.deviceAddress(0).split(u'.');
-        QLineEdit* const boxes[] = {window_->IP_4, window_->IP_3, window_->IP_2, window_->IP_1};
         for (int i = 0; i < 4; ++i)
-            boxes[i]->setText(octets[i]);
+            boxes()[i]->setText(octets[i]);
         window_->GroupBox1->setEnabled(true);
         window_->show();
         return window_.get();
     }
-    QString shown() const
+    // The address, mask, gateway, MAC and port boxes; shown() adds " DHCP" when ticked.
+    QList<QLineEdit*> boxes() const
     {
         TfmPrincipal& w = *window_;
+        QList<QLineEdit*> e{w.IP_4, w.IP_3, w.IP_2, w.IP_1, w.M_IP_4, w.M_IP_3, w.M_IP_2, w.M_IP_1,
+                            w.GW_IP_4, w.GW_IP_3, w.GW_IP_2, w.GW_IP_1};
+        return e << QList<QLineEdit*>(w.macAddr.begin(), w.macAddr.end()) << w.edPort;
+    }
+    QString shown() const
+    {
         QStringList v;
-        for (QLineEdit* e : {w.IP_4, w.IP_3, w.IP_2, w.IP_1, w.M_IP_4, w.M_IP_3, w.M_IP_2, w.M_IP_1, w.GW_IP_4,
-                             w.GW_IP_3, w.GW_IP_2, w.GW_IP_1})
+        for (QLineEdit* e : boxes())
             v.append(e->text());
-        for (QLineEdit* e : w.macAddr)
-            v.append(e->text());
-        v.append(w.ckbDHCPOn->isChecked() ? "1" : "0");
-        v.append(w.edPort->text());
-        return v.join(u' ');
+        return v.join(u' ') + (window_->ckbDHCPOn->isChecked() ? " DHCP" : "");
     }
     // The frame the device received, as the emulator logs it.
     bool received(bool network, const char* hex) const
@@ -90,12 +91,12 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("frame");
         // The simulator keeps answering at its start address, whatever it was given.
-        QTest::newRow("network") << true << "10 231 9 10 255 255 255 0 10 231 9 1 00 1A 2B E7 09 0A 0 4998"
-                                 << "10 231 9 10 255 255 0 0 10 231 9 254 00 1A 2B E7 09 0A 1 5000"
+        QTest::newRow("network") << true << "10 231 9 10 255 255 255 0 10 231 9 1 00 1A 2B E7 09 0A 4998"
+                                 << "10 231 9 10 255 255 0 0 10 231 9 254 00 1A 2B E7 09 0A 5000 DHCP"
                                  << "45 4B 01 04 00 00 0A E7 09 0A FF FF 00 00 0A E7 09 FE 00 1A 2B E7 09 0A 01 88 13 4F 4E "
                                     "44 58 30 30 30 30 30 30 30 30 30 30 30 31 15 00 01 FA 0A 00 00";
-        QTest::newRow("cable") << false << "192 168 0 50 255 255 255 0 192 168 0 1 00 1A 2B 3C 4D 5E 0 4998"
-                               << "192 168 0 60 255 255 0 0 192 168 0 254 00 1A 2B 3C 4D 5E 1 5000"
+        QTest::newRow("cable") << false << "192 168 0 50 255 255 255 0 192 168 0 1 00 1A 2B 3C 4D 5E 4998"
+                               << "192 168 0 60 255 255 0 0 192 168 0 254 00 1A 2B 3C 4D 5E 5000 DHCP"
                                << "45 4B 01 04 00 00 C0 A8 00 3C FF FF 00 00 C0 A8 00 FE 00 1A 2B 3C 4D 5E 01 88 13 4F 4E "
                                   "44 58 30 30 30 30 30 30 30 30 30 30 30 31 15 00 01 F5 0B 00 00";
     }
@@ -112,20 +113,16 @@ private slots:
         QTEST(shown(), "before");
 
         const QStringList v = typed.split(u' ');
-        QLineEdit* const edits[] = {w.IP_4, w.IP_3, w.IP_2, w.IP_1, w.M_IP_4, w.M_IP_3, w.M_IP_2, w.M_IP_1,
-                                    w.GW_IP_4, w.GW_IP_3, w.GW_IP_2, w.GW_IP_1};
-        for (int i = 0; i < 12; ++i)
-            edits[i]->setText(v[i]);
-        w.ckbDHCPOn->setChecked(v[18] == u"1");
-        w.edPort->setText(v[19]);
+        for (int i = 0; i < 19; ++i)
+            boxes()[i]->setText(v[i]);
+        w.ckbDHCPOn->setChecked(v.size() > 19);
         QTest::mouseClick(w.Button3, Qt::LeftButton);
         QCOMPARE(w.logLines(), QStringList{"IP's gravados com sucesso!"});
         QFETCH(QString, frame);
         QVERIFY2(received(network, qPrintable(frame)), qPrintable(net_.simLog()));
 
-        for (QLineEdit* e : edits)
+        for (QLineEdit* e : boxes())
             e->clear();
-        w.edPort->clear();
         w.ckbDHCPOn->setChecked(false);
         QTest::mouseClick(w.Button2, Qt::LeftButton);
         QCOMPARE(w.logLines(), QStringList{readOk});

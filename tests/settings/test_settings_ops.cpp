@@ -119,11 +119,9 @@ void TestSettingsOps::operation_data()
     row("read: answer on poll 99", "read", "", {}, record, 99, info, {readOk}, 99, readBack);
     row("read: answer on poll 100", "read", "", {}, record, 100, info, noAnswer, 100);
     row("read: zero checksum over zero bytes", "read", "", {}, QByteArray(100, '0'), 1, info, bad, 1);
-    row("read: checksum off by one", "read", "", {}, QByteArray(record).replace("EA0B", "EB0B"), 1, info, bad, 1);
     row("read: 49 bytes over an older whole record", "read", "stale", {}, QByteArray(record).chopped(2), 1, info,
         bad, 1);
     row("read: USB link closed", "read", "unplugged", {}, "", 0, "", nothing, 0);
-    row("read: no device found", "read", "usb-off", {}, "", 0, "", nothing, 0);
     row("read: both links found, over the network", "read", "net", {}, record, 3, "", {readOk}, 3, readBack);
     row("read: the boxes' address is not asked", "read", "net from-other", {}, record, 3, "", noAnswer, 100);
 
@@ -136,38 +134,26 @@ void TestSettingsOps::operation_data()
     row("write, nothing shown before", "write", "", example, ack, 1, zeroFilled, written, 1);
     row("write after a read", "write", "read-first", example, ack, 1, recordFilled, written, 1 + 1);
     row("write after a search", "write", "searched", example, ack, 1, recordFilled, written, 1);
-    row("write: leading zeros", "write", "", "192 168 000 060 / 255 255 255 0 / 192 168 0 01 / - - - - - - / 0 / 04998",
-        ack, 1, zeroFilled, written, 1);
     row("write: acknowledgement on poll 499", "write", "", example, ack, 499, zeroFilled, written, 499);
     row("write: acknowledgement on poll 500", "write", "", example, ack, 500, zeroFilled, noAnswer, 500);
     row("write: acknowledgement off by one", "write", "", example, "454B010496000000", 1, zeroFilled, writeBad, 1);
-    row("write: zero acknowledgement", "write", "", example, "0000000000000000", 1, zeroFilled, writeBad, 1);
     row("write: both links found, over the network", "write", "net", example, ack, 5, "", written, 5);
     row("write: USB link closed, a box above 255", "write", "unplugged",
         "300 168 0 60 / 255 255 255 0 / 192 168 0 1 / - - - - - - / 0 / 4998", "", 0, "", nothing, 0);
     // Refused before anything leaves: one line naming the box and its text.
-    const struct {
-        const char* name;
-        const char* typed;
-        QString line;
-    } refusals[] = {
-        {"IP_4 300", "300 168 0 60 / 255 255 255 0 / 192 168 0 1 / - - - - - - / 0 / 4998", refused("IP_4", "300", 255)},
-        {"IP_1 256", "192 168 0 256 / 255 255 255 0 / 192 168 0 1 / - - - - - - / 0 / 4998", refused("IP_1", "256", 255)},
-        {"M_IP_2 empty", "192 168 0 60 / 255 255  0 / 192 168 0 1 / - - - - - - / 0 / 4998", refused("M_IP_2", "", 255)},
-        {"GW_IP_1 letters", "192 168 0 60 / 255 255 255 0 / 192 168 0 1a / - - - - - - / 0 / 4998",
-         refused("GW_IP_1", "1a", 255)},
-        {"GW_IP_4 sign", "192 168 0 60 / 255 255 255 0 / -1 168 0 1 / - - - - - - / 0 / 4998",
-         refused("GW_IP_4", "-1", 255)},
-        {"edPort 70000", "192 168 0 60 / 255 255 255 0 / 192 168 0 1 / - - - - - - / 0 / 70000",
-         refused("edPort", "70000", 65535)},
-        {"edPort empty", "192 168 0 60 / 255 255 255 0 / 192 168 0 1 / - - - - - - / 0 / ", refused("edPort", "", 65535)},
+    const auto refusal = [&row](const char* name, const char* setup, const char* typed, const QString& line) {
+        row(name, "write", setup, typed, "", 0, "", {logBefore, line}, 0);
     };
-    for (const auto& r : refusals) {
-        row(qPrintable(QStringLiteral("write refused over the cable: %1").arg(r.name)), "write", "", r.typed, "", 0, "",
-            {logBefore, r.line}, 0, r.typed);
-        row(qPrintable(QStringLiteral("write refused over the network: %1").arg(r.name)), "write", "net", r.typed, "", 0,
-            "", {logBefore, r.line}, 0, r.typed);
-    }
+    refusal("refused: IP_4 300", "", "300 168 0 60 / 255 255 255 0 / 192 168 0 1 / - - - - - - / 0 / 4998",
+            refused("IP_4", "300", 255));
+    refusal("refused: M_IP_2 empty", "", "192 168 0 60 / 255 255  0 / 192 168 0 1 / - - - - - - / 0 / 4998",
+            refused("M_IP_2", "", 255));
+    refusal("refused: GW_IP_1 letters", "", "192 168 0 60 / 255 255 255 0 / 192 168 0 1a / - - - - - - / 0 / 4998",
+            refused("GW_IP_1", "1a", 255));
+    refusal("refused: edPort 70000", "", "192 168 0 60 / 255 255 255 0 / 192 168 0 1 / - - - - - - / 0 / 70000",
+            refused("edPort", "70000", 65535));
+    refusal("refused over the network: edPort empty", "net",
+            "192 168 0 60 / 255 255 255 0 / 192 168 0 1 / - - - - - - / 0 / ", refused("edPort", "", 65535));
     // A blank inside a box: the edits are typed directly, the validator does not see it.
     row("write refused: a blank in IP_3", "write", "blank", example, "", 0, "", {logBefore, refused("IP_3", " 1", 255)},
         0, "192  1 0 60 / 255 255 255 0 / 192 168 0 1 / 00 00 00 00 00 00 / 0 / 4998");
@@ -179,7 +165,6 @@ void TestSettingsOps::operation_data()
     const QString boxes9 = QStringLiteral("127 0 0 9 / 255 0 0 0 / 127 0 0 1 / 01 02 03 04 05 06 / 0 / 4040");
     const QStringList date{logBefore, "Date: 07/03/2025", "Time: 09:05:00"}, cmdOk{logBefore, "CMD_OK"};
     row("get clock over the cable", "get", "", boxes9, clockAnswer, 1, getClock, date, 1);
-    row("get clock: answer on poll 99", "get", "", boxes9, clockAnswer, 99, getClock, date, 99);
     row("get clock: answer on poll 100", "get", "", boxes9, clockAnswer, 100, getClock, noAnswer, 100);
     row("get clock: zero sum over zero bytes", "get", "", boxes9, QByteArray(34, '0'), 1, getClock, bad, 1);
     row("get clock: 16 bytes over an older whole answer", "get", "stale", boxes9, QByteArray(clockAnswer).chopped(2),
@@ -187,7 +172,6 @@ void TestSettingsOps::operation_data()
     row("get clock: USB link closed", "get", "unplugged", boxes9, "", 0, "", nothing, 0);
     row("get clock: no device found", "get", "usb-off", boxes9, "", 0, "", nothing, 0);
     row("set clock over the cable", "set", "", boxes9, clockAck, 1, setClock, cmdOk, 1);
-    row("set clock: acknowledgement off by one", "set", "", boxes9, "454B010B9D000000", 1, setClock, bad, 1);
     row("set clock: USB link closed", "set", "unplugged", boxes9, "", 0, "", nothing, 0);
     row("get clock: both links found, answer after 2 s", "get", "net", boxes9, clockAnswer, 200, "", date, 200);
     row("set clock: both links found, answer after 2 s", "set", "net", boxes9, clockAck, 200, "", cmdOk, 200);
