@@ -274,6 +274,7 @@ void TfmPrincipal::wireOperations()
     edits.mac = macAddr;
     edits.dhcp = ckbDHCPOn;
     edits.port = edPort;
+    edits.shown = &settings.lastRecord;
 
     discoveryUi_.bbFindDevice = bbFindDevice;
     discoveryUi_.bbSendComd = bbSendComd;
@@ -302,6 +303,9 @@ void TfmPrincipal::wireOperations()
     learningUi_.mmRawData = mmRawData;
     learningUi_.ip = edits.ip;
 
+    settingsUi_ = {Button2, Button3, GroupBox1, GroupBox2, TabControl1, mmInfo, edits};
+    clockUi_ = {TabControl1, GroupBox1, GroupBox2, mmInfo, Button3, edits.ip};
+
     connect(&session, &TDeviceSession::answerSignalled, this, &TfmPrincipal::answerSignalled);
     connect(&session, &TDeviceSession::discoveryDatagram, this,
             [this](const QByteArray& datagram, const QHostAddress& sender) { discoveryAnswer(datagram, sender); });
@@ -310,6 +314,8 @@ void TfmPrincipal::wireOperations()
     connect(cbIPs, &QComboBox::currentIndexChanged, this, [this](int index) { cbIPsChange(index); });
     connect(bbLearningRF, &QPushButton::clicked, this, [this] { bbLearningRFClick(); });
     connect(bbLearningIR, &QPushButton::clicked, this, [this] { bbLearningIRClick(); });
+    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
 }
 
 void TfmPrincipal::bbSendComdClick()

@@ -23,6 +23,8 @@
 #include "link/exchange.h"
 #include "link/logSink.h"
 #include "link/usbCommandOps.h"
+#include "settings/clockOps.h"
+#include "settings/settingsOps.h"
 
 class QCheckBox;
 class QComboBox;
@@ -76,11 +78,15 @@ private:
     TUsbCommandControls usbCommandUi_;
     TDiscoveryControls discoveryUi_;
     TLearningControls learningUi_;
+    TSettingsControls settingsUi_;
+    TClockControls clockUi_;
 
 public:
     TUsbCommandOps usbCommand{exchange, usbCommandUi_};
     TDiscoveryOps discovery{session, exchange, *this, discoveryUi_};
     TLearningOps learning{session, exchange, *this, learningUi_};
+    TSettingsOps settings{session, exchange, *this, settingsUi_};
+    TClockOps deviceClock{session, exchange, *this, clockUi_};
 
     TfmChooseOndix* chooser = nullptr;
     QStringList& localAddresses = discovery.localAddresses;
@@ -137,6 +143,23 @@ public:
     void bbLearningIRClick() { learning.bbLearningIRClick(); }
     void learningIRCode_byUSB() { learning.learningIRCode(TLinkKind::Usb); }
     void learningIRCode_byNetWork() { learning.learningIRCode(TLinkKind::Network); }
+
+    // ---- network settings ---------------------------------------------------------
+    void Button2Click() { settings.Button2Click(); }
+    void readToDevice_byUSB() { settings.readToDevice(TLinkKind::Usb); }
+    void readToDevice_byNetWork() { settings.readToDevice(TLinkKind::Network); }
+    void Button3Click() { settings.Button3Click(); }
+    void writeToDevice_byUSB() { settings.writeToDevice(TLinkKind::Usb); }
+    void writeToDevice_byNetWork() { settings.writeToDevice(TLinkKind::Network); }
+
+    // ---- device clock -------------------------------------------------------------
+    void getDate_byUSB() { deviceClock.getDate(TLinkKind::Usb); }
+    void getDate_byNetWork() { deviceClock.getDate(TLinkKind::Network); }
+    void setDate_byUSB() { deviceClock.setDate(TLinkKind::Usb); }
+    void setDate_byNetWork() { deviceClock.setDate(TLinkKind::Network); }
+    // The console's "getClock" and "setClock": network when found there, else the cable.
+    void getClock() { deviceClock.getClock(); }
+    void setClock() { deviceClock.setClock(); }
 
     // ---- service console ---------------------------------------------------------------
     // Sends the log's text as a command line over the routed link.

@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QLineEdit>
 
+#include <algorithm>
+
 #include "settings/settingsFrames.h"
 
 deviceinfo::TDeviceDisplay showSettingsRecord(const TSettingsEdits& edits, const uint8_t* record)
@@ -18,6 +20,11 @@ deviceinfo::TDeviceDisplay showSettingsRecord(const TSettingsEdits& edits, const
         edits.mac[i]->setText(d.mac[i]);
     edits.dhcp->setChecked(d.dhcp);
     edits.port->setText(d.port);
+    if (edits.shown) {
+        deviceinfo::Record kept;
+        std::copy_n(record, kept.size(), kept.begin());
+        *edits.shown = kept;
+    }
     return d;
 }
 

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "discovery/deviceInfo.h"
 
@@ -19,6 +20,9 @@ struct TSettingsEdits {
     std::array<QLineEdit*, 6> mac{};      // macAddr0 ... macAddr5
     QCheckBox* dhcp = nullptr;            // ckbDHCPOn
     QLineEdit* port = nullptr;            // edPort
+    // When set, receives every record shown in these edits: a settings write sends back
+    // the bytes no edit holds as the device last reported them.
+    std::optional<deviceinfo::Record>* shown = nullptr;
 };
 
 // Rows IP, mask, gateway, MAC, DHCP and port of a deviceInfo record into the edits;
