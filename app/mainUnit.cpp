@@ -314,9 +314,10 @@ void TfmPrincipal::wireOperations()
     rtsUi_ = {TabControl1, Button2, Button3, GroupBox1, GroupBox2, mmInfo, bbSendComd,
               pnControlesRTS, pnCommand, sgRTSCodes, edits.ip};
     rts.attach();
+    // After the press has switched tabs, so the read shows on the tab it fills.
     connect(TabControl1, &QTabWidget::tabBarClicked, this, [this](int index) {
         if (TabControl1->widget(index) == TabItem5)
-            TabItem5Click();
+            QTimer::singleShot(0, this, [this] { TabItem5Click(); });
     });
     connect(bbRefreshRemotes, &QPushButton::clicked, this, [this] { bbRefreshRemotesClick(); });
     connect(sgRTSCodes, &QTableWidget::currentCellChanged, this, [this](int row) {

@@ -139,7 +139,6 @@ void TestCodeGenScreen::doubleClick_data()
     const QString lines = recording + "\nsendrf,1,20,1,40500,1650\n\n// Codigo para Ligar L1\nsendrf,1,\ntv,liga\n"
                           "abc,def";
     QTest::newRow("send line") << "BL" << lines << 1 << "sendrf,1,20,1,40500,1650";
-    QTest::newRow("send line, TL memo") << "TL" << lines << 1 << "sendrf,1,20,1,40500,1650";
     QTest::newRow("recording comment") << "BL" << lines << 0 << "";
     QTest::newRow("empty line") << "TL" << lines << 2 << "";
     QTest::newRow("key comment") << "BL" << lines << 3 << "";
@@ -147,7 +146,6 @@ void TestCodeGenScreen::doubleClick_data()
     QTest::newRow("typed line sorting after") << "TL" << lines << 5 << "tv,liga";
     QTest::newRow("typed line sorting before") << "BL" << lines << 6 << "";
     QTest::newRow("empty memo") << "BL" << "" << 0 << "";
-    QTest::newRow("empty TL memo") << "TL" << "" << 0 << "";
 }
 
 void TestCodeGenScreen::doubleClick()
