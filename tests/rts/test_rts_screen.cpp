@@ -101,8 +101,7 @@ class TestRtsScreen : public QObject {
             box->clear();
         window->rts.sendCommandLine = [this] {
             sent << window->logLines();
-            const std::string text = window->mmInfo->toPlainText().toStdString() + "\r\n";
-            device->handleTextLines(fakehid::Bytes(text.begin(), text.end()));
+            device->handleCommandLine(window->mmInfo->toPlainText().toStdString());
         };
     }
     // The window's table as if read before: A and B.
