@@ -96,9 +96,16 @@ void TRtsOps::setRTS(TLinkKind link, eepromRemoteData_t* table)
     if (link == TLinkKind::Network)
         log_.clearLog();
 
-    // Over the network the write goes to the address in the boxes, like every other write.
-    const QString host = link == TLinkKind::Network ? addressFromBoxes(ui_.ip) : QString();
-    if (exchange_.send(link, frame, host)) {
+    // Over the network the write goes to the address in the boxes, like every other write;
+    // a box that holds no address number is named and nothing is sent.
+    QString host;
+    QString boxError;
+    if (link == TLinkKind::Network) {
+        host = addressFromBoxes(ui_.ip, &boxError);
+        if (host.isEmpty())
+            log_.logLine(boxError);
+    }
+    if ((link == TLinkKind::Usb || !host.isEmpty()) && exchange_.send(link, frame, host)) {
         const bool answered =
             exchange_.waitAnswer(link == TLinkKind::Network ? networkWriteWaitPolls : usbWriteWaitPolls);
         if (exchange_.aborted()) {

@@ -2,7 +2,7 @@
 // and written, the grid and the list that follow it, UP, STOP and DOWN, deletion and the
 // add dialog. Command-line sending is a stub that records the log and hands the text to
 // the emulated device, as the cable would. Network answers are handed to the listener;
-// nothing leaves this host (empty destination addresses).
+// nothing leaves this host: network requests go to 127.0.0.9, where nobody answers.
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -95,16 +95,22 @@ class TestRtsScreen : public QObject {
         window->GroupBox1->setEnabled(true);
         window->pnControlesRTS->setEnabled(true);
         window->logLine(logBefore);
-        // Network cases must not send anywhere: no destination in either place.
-        window->deviceIP.clear();
-        for (QLineEdit* box : {window->IP_4, window->IP_3, window->IP_2, window->IP_1})
-            box->clear();
+        // The device "answers" from 127.0.0.9; the requests the window sends there come back to
+        // its own listener from another address and are not taken for answers.
+        window->deviceIP = QStringLiteral("127.0.0.9");
+        setBoxes({"127", "0", "0", "9"});
         window->rts.sendCommandLine = [this] {
             sent << window->logLines();
             device->handleCommandLine(window->mmInfo->toPlainText().toStdString());
         };
     }
-    // The window's table as if read before: A and B.
+    void setBoxes(const QStringList& octets)
+    {
+        const std::array<QLineEdit*, 4> boxes{window->IP_4, window->IP_3, window->IP_2, window->IP_1};
+        for (size_t i = 0; i < boxes.size(); ++i)
+            boxes[i]->setText(octets.value(int(i)));
+    }
+    // The window's table as if read before.
     void holdTable(const TRecords& records)
     {
         window->rtsTable.count = uint32_t(records.size());
@@ -297,6 +303,9 @@ void TestRtsScreen::write_data()
                                                       << QStringList{"Sem resposta!"} << 1000;
     QTest::newRow("network, zero acknowledgement") << "net" << TRecords{} << "" << hex("454B010900000000") << 3
                                                    << QStringList{readFailure} << 3;
+    QTest::newRow("network, an address box above 255")
+        << "net bad-box" << TRecords{} << "" << ack << 3
+        << QStringList{"Valor inválido em IP_4: \"300\" (use um número de 0 a 255)."} << 0;
 }
 
 void TestRtsScreen::write()
@@ -309,7 +318,9 @@ void TestRtsScreen::write()
     applyFault(setup, ondixsim::cmdWriteRts);
     build({remoteA}, setup != u"unplugged");
     holdTable(table);
-    const bool network = setup == u"net";
+    const bool network = setup.startsWith(u"net");
+    if (setup.contains(u"bad-box"))
+        setBoxes({"300", "0", "0", "9"});
     QList<bool> busy;
     atPolls({{1, [&] { busy = heldControls(); }}, {answerPoll, [&] {
                  if (!netAnswer.isEmpty())
@@ -329,7 +340,7 @@ void TestRtsScreen::write()
             expected << hexText(r);
         QCOMPARE(deviceTable(), expected);
     }
-    if (!frame.isEmpty() || network)
+    if (fakeWaiter(*window).polls() > 0)
         QCOMPARE(busy, (QList<bool>{false, true, true}));  // Button2 stays usable during a write
     QCOMPARE(heldControls(), (QList<bool>{true, true, false}));
     QVERIFY(!window->GroupBox1->testAttribute(Qt::WA_SetCursor));
