@@ -316,6 +316,31 @@ void TfmPrincipal::wireOperations()
     connect(bbLearningIR, &QPushButton::clicked, this, [this] { bbLearningIRClick(); });
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
     connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
+
+    rtsUi_ = {TabControl1, Button2, Button3, GroupBox1, GroupBox2, mmInfo, bbSendComd,
+              pnControlesRTS, pnCommand, sgRTSCodes, edits.ip};
+    rts.attach();
+    // After the press has switched tabs, so the read shows on the tab it fills.
+    connect(TabControl1, &QTabWidget::tabBarClicked, this, [this](int index) {
+        if (TabControl1->widget(index) == TabItem5)
+            QTimer::singleShot(0, this, [this] { TabItem5Click(); });
+    });
+    connect(bbRefreshRemotes, &QPushButton::clicked, this, [this] { bbRefreshRemotesClick(); });
+    connect(sgRTSCodes, &QTableWidget::currentCellChanged, this, [this](int row) {
+        if (row >= 0)
+            sgRTSCodesSelectCell(row);
+    });
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
+    connect(SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
+    connect(SpeedButton3, &QToolButton::clicked, this, [this] { SpeedButton3Click(); });
+    connect(bbDeleteRemote, &QPushButton::clicked, this, [this] { bbDeleteRemoteClick(); });
+    connect(bbAddSomfy, &QPushButton::clicked, this, [this] { bbAddSomfyClick(); });
+    connect(bbAddTube, &QPushButton::clicked, this, [this] { bbAddTubeClick(); });
+
+    codeGenUi_ = {rbTC2_1, rbTC2_2, rbTC2_3, mmInfoCodeGen, mmInfoTLCodeGen};
+    codeGen.attach();
+    connect(Button5, &QPushButton::clicked, this, [this] { Button5Click(); });
+    connect(Button7, &QPushButton::clicked, this, [this] { Button7Click(); });
 }
 
 void TfmPrincipal::bbSendComdClick()

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "capture/learningOps.h"
+#include "codegen/codegenOps.h"
 #include "discovery/deviceInfo.h"
 #include "discovery/discoveryOps.h"
 #include "link/deviceSession.h"
@@ -25,6 +26,7 @@
 #include "link/usbCommandOps.h"
 #include "settings/clockOps.h"
 #include "settings/settingsOps.h"
+#include "rts/rtsOps.h"
 
 class QCheckBox;
 class QComboBox;
@@ -164,6 +166,38 @@ public:
     // ---- service console ---------------------------------------------------------------
     // Sends the log's text as a command line over the routed link.
     void bbSendComdClick();
+
+private:
+    TRtsControls rtsUi_;
+    TCodeGenControls codeGenUi_;
+
+public:
+    // ---- RTS remotes ------------------------------------------------------------------
+    TRtsOps rts{session, exchange, *this, rtsUi_, rtsSelectedRow, [this] { bbSendComdClick(); }};
+    eepromRemoteData_t& rtsTable = rts.rtsTable;
+    std::vector<rtsRemote_t>& rtsRemoteList = rts.rtsRemoteList;
+    void getRTS_byUSB(eepromRemoteData_t* table) { rts.getRTS(TLinkKind::Usb, table); }
+    void getRTS_byNetWork(eepromRemoteData_t* table) { rts.getRTS(TLinkKind::Network, table); }
+    void setRTS_byUSB(eepromRemoteData_t* table) { rts.setRTS(TLinkKind::Usb, table); }
+    void setRTS_byNetWork(eepromRemoteData_t* table) { rts.setRTS(TLinkKind::Network, table); }
+    void parseRemotes(eepromRemoteData_t* table) { rts.parseRemotes(table); }
+    void TabItem5Click() { rts.TabItem5Click(); }
+    void bbRefreshRemotesClick() { rts.bbRefreshRemotesClick(); }
+    void sgRTSCodesSelectCell(int row) { rts.sgRTSCodesSelectCell(row); }
+    void sgRTSCodesClick() { rts.sgRTSCodesClick(); }
+    void SpeedButton1Click() { rts.commandClick(TRtsAction::up); }
+    void SpeedButton2Click() { rts.commandClick(TRtsAction::stop); }
+    void SpeedButton3Click() { rts.commandClick(TRtsAction::down); }
+    void bbDeleteRemoteClick() { rts.bbDeleteRemoteClick(); }
+    void bbAddSomfyClick() { rts.bbAddRemoteClick(false); }
+    void bbAddTubeClick() { rts.bbAddRemoteClick(true); }
+
+    // ---- switch code generators --------------------------------------------------------
+    TCodeGenOps codeGen{*this, codeGenUi_, [this] { bbSendComdClick(); }};
+    void Button5Click() { codeGen.Button5Click(); }
+    void Button7Click() { codeGen.Button7Click(); }
+    void mmInfoCodeGenDblClick() { codeGen.mmInfoCodeGenDblClick(); }
+    void mmInfoTLCodeGenDblClick() { codeGen.mmInfoTLCodeGenDblClick(); }
 
     // ---- controls (objectName = member name) ---------------------------------------
     QToolButton* bbMenu = nullptr;

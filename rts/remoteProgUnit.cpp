@@ -116,6 +116,15 @@ TfmRemoteProg::TfmRemoteProg(QWidget* parent)
     layout->setContentsMargins(10, 10, 10, 10);
     layout->addStretch(1);
     layout->addLayout(bottom);
+
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+}
+
+void TfmRemoteProg::Button1Click()
+{
+    if (onAdd)
+        onAdd(isTube);
+    close();
 }
 
 void TfmRemoteProg::paintEvent(QPaintEvent*)

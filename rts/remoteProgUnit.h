@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QLabel;
 class QPushButton;
 
@@ -13,6 +15,11 @@ public:
     explicit TfmRemoteProg(QWidget* parent = nullptr);
 
     bool isTube = false;  // true: a Tube remote is added; false: Somfy
+    // What "Adicionar" does in the main window, given isTube; set by the RTS screen.
+    std::function<void(bool isTube)> onAdd;
+
+    // "Adicionar": the main window adds the remote, then the dialog closes.
+    void Button1Click();
 
     QLabel* Label1 = nullptr;
     QPushButton* Button1 = nullptr;  // "Adicionar"

@@ -1,0 +1,226 @@
+// The table codec and the command lines are pure (rtsTable); this file runs the two table
+// exchanges, keeps the grid and the list in step with the table, and drives the add dialog.
+#include "rts/rtsOps.h"
+
+#include <QEvent>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
+#include <QTableWidget>
+
+#include "app/dialogs.h"
+#include "discovery/deviceDisplay.h"
+#include "link/exchange.h"
+#include "link/logSink.h"
+#include "rts/remoteProgUnit.h"
+
+namespace {
+
+constexpr int readWaitPolls = 100;
+constexpr int usbWriteWaitPolls = 100;
+constexpr int networkWriteWaitPolls = 1000;
+constexpr int acknowledgementLength = 8;
+constexpr int addPausePolls = 30;  // about 300 ms for the device to store the new remote
+
+const QString readFailure = QStringLiteral("Falha na leitura dos parâmetros!");
+
+// A click anywhere on the grid, rows or not: item signals only cover clicks on a row.
+class TGridClickHook : public QObject {
+public:
+    TGridClickHook(QObject* parent, std::function<void()> action)
+        : QObject(parent), action_(std::move(action)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseButtonRelease)
+            action_();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> action_;
+};
+
+}  // namespace
+
+TRtsOps::TRtsOps(TDeviceSession& session, TExchange& exchange, TLog& log, const TRtsControls& ui,
+                 int32_t& selectedRow, std::function<void()> send)
+    : sendCommandLine(std::move(send)), session_(session), exchange_(exchange), log_(log), ui_(ui),
+      selectedRow_(selectedRow)
+{
+}
+
+void TRtsOps::attach()
+{
+    QWidget* area = ui_.sgRTSCodes->viewport();
+    area->installEventFilter(new TGridClickHook(area, [this] { sgRTSCodesClick(); }));
+}
+
+void TRtsOps::getRTS(TLinkKind link, eepromRemoteData_t* table)
+{
+    TExchangeSpec spec;
+    spec.link = link;
+    spec.frame = rtsReadRequest();
+    if (link == TLinkKind::Network)
+        spec.host = session_.deviceIP;
+    spec.answerLength = 0;  // parameter block: length at offsets 4-5
+    spec.waitLimit = readWaitPolls;
+    spec.disabled = {ui_.Button2, ui_.TabControl1};
+    spec.busy = {ui_.GroupBox1, ui_.GroupBox2, ui_.mmInfo};
+    spec.unbusy = {ui_.GroupBox1, ui_.GroupBox2, ui_.mmInfo, ui_.Button3};
+    spec.clearLogOnValid = false;  // the table is shown in the grid; the log keeps its lines
+    spec.onValid = [this, table] {
+        // A sound checksum is not enough: a table longer than ours or a count that its own
+        // length cannot hold is refused as well, and nothing changes.
+        if (!rtsDecodeAnswer(session_.answerBuf.data(), session_.answerBytes(), *table)) {
+            log_.logLine(readFailure);
+            return;
+        }
+        parseRemotes(table);
+    };
+    exchange_.run(spec);
+}
+
+void TRtsOps::setRTS(TLinkKind link, eepromRemoteData_t* table)
+{
+    if (exchange_.busy())
+        return;  // another exchange is waiting for its answer
+    const QByteArray frame = rtsWriteFrame(*table);
+    if (frame.isEmpty())
+        return;  // a count beyond the table's room: nothing sensible to write
+
+    const QList<QWidget*> busy{ui_.GroupBox1, ui_.GroupBox2, ui_.mmInfo};
+    ui_.TabControl1->setEnabled(false);
+    for (QWidget* w : busy)
+        w->setCursor(Qt::WaitCursor);
+    if (link == TLinkKind::Network)
+        log_.clearLog();
+
+    // Over the network the write goes to the address in the boxes, like every other write;
+    // a box that holds no address number is named and nothing is sent.
+    QString host;
+    QString boxError;
+    if (link == TLinkKind::Network) {
+        host = addressFromBoxes(ui_.ip, &boxError);
+        if (host.isEmpty())
+            log_.logLine(boxError);
+    }
+    if ((link == TLinkKind::Usb || !host.isEmpty()) && exchange_.send(link, frame, host)) {
+        const bool answered =
+            exchange_.waitAnswer(link == TLinkKind::Network ? networkWriteWaitPolls : usbWriteWaitPolls);
+        if (exchange_.aborted()) {
+            // The window is closing: nothing more to tell.
+        } else if (!answered) {
+            log_.logLine(QStringLiteral("Sem resposta!"));
+        } else if (link == TLinkKind::Usb) {
+            // Over the cable the device's answer is not examined: any answer means done.
+            log_.clearLog();
+            log_.logLine(QStringLiteral("CMD OK"));
+        } else if (exchange_.validate(acknowledgementLength)) {
+            log_.logLine(QStringLiteral("CMD_OK"));
+        } else {
+            log_.logLine(readFailure);
+        }
+    }
+    session_.endExpectation();
+
+    ui_.TabControl1->setEnabled(true);
+    for (QWidget* w : busy)
+        w->unsetCursor();
+    ui_.Button3->unsetCursor();
+}
+
+void TRtsOps::parseRemotes(eepromRemoteData_t* table)
+{
+    const rtsGrid_t grid = ::parseRemotes(*table);
+    rtsRemoteList = grid.remotes;
+    QTableWidget* sg = ui_.sgRTSCodes;
+    // Rows rebuilt here are no selection by the user: rtsSelectedRow keeps its value.
+    const QSignalBlocker quiet(sg);
+    sg->setRowCount(0);
+    sg->setRowCount(int(grid.rows.size()));
+    for (int row = 0; row < grid.rows.size(); ++row)
+        for (int column = 0; column < grid.rows[row].size(); ++column)
+            sg->setItem(row, column, new QTableWidgetItem(grid.rows[row][column]));
+}
+
+void TRtsOps::TabItem5Click()
+{
+    if (ui_.pnControlesRTS->isEnabled())
+        bbRefreshRemotesClick();
+}
+
+void TRtsOps::bbRefreshRemotesClick()
+{
+    if (const auto link = session_.route())
+        getRTS(*link, &rtsTable);
+}
+
+void TRtsOps::sgRTSCodesSelectCell(int row)
+{
+    selectedRow_ = row;
+}
+
+void TRtsOps::sgRTSCodesClick()
+{
+    if (ui_.sgRTSCodes->rowCount() > 0)
+        ui_.pnCommand->setEnabled(true);
+}
+
+void TRtsOps::sendLine(const QString& line)
+{
+    log_.clearLog();
+    log_.logLine(line);
+    sendCommandLine();
+}
+
+void TRtsOps::commandClick(TRtsAction action)
+{
+    const QString line = rtsSelectedRemoteLine(rtsTable, selectedRow_, action);
+    if (!line.isEmpty())
+        sendLine(line);
+}
+
+void TRtsOps::bbDeleteRemoteClick()
+{
+    if (rtsTable.count == 0 || selectedRow_ < 0 || size_t(selectedRow_) >= rtsRemoteList.size())
+        return;
+    if (!TDialogs::messageDlg(ui_.sgRTSCodes->window(), QStringLiteral("Tem certeza que deseja apagar controle ?")))
+        return;
+    rtsDeleteRemote(rtsTable, rtsRemoteList, selectedRow_);
+    parseRemotes(&rtsTable);
+    if (const auto link = session_.route())
+        setRTS(*link, &rtsTable);
+}
+
+void TRtsOps::bbAddRemoteClick(bool tube)
+{
+    TfmRemoteProg* dialog = fmRemoteProg;
+    if (!dialog)
+        return;
+    dialog->isTube = tube;
+    dialog->onAdd = [this](bool isTube) { addRemote(isTube); };
+    dialog->show();
+    dialog->raise();
+}
+
+void TRtsOps::addRemote(bool tube)
+{
+    // A fresh identifier for every addition, never one of the remotes last read: the
+    // device would take the PROG for a remote it already has.
+    const QString line = rtsCommandLine(TRtsAction::program, tube, rtsNewRemoteId(rtsTable, randomByte));
+    log_.clearLog();
+    log_.logLine(line);
+    if (!ui_.bbSendComd->isEnabled()) {
+        log_.clearLog();
+        log_.logLine(QStringLiteral("Conecte a Ondix!"));
+        return;
+    }
+    sendCommandLine();
+    // Give the device time to store the remote, with the event loop running (the waiter's
+    // polls: a test's virtual clock moves instead of sleeping).
+    const auto closing = [this] { return exchange_.aborted(); };
+    for (int i = 0; i < addPausePolls && !closing(); ++i)
+        exchange_.waiter().poll(session_, closing);
+    bbRefreshRemotesClick();
+}

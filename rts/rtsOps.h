@@ -1,0 +1,79 @@
+// The "Controles RTS" tab: reading and writing the remote table the device keeps, the
+// grid that shows it, driving the selected remote (UP, STOP, DOWN), deleting one, and
+// adding a remote through the add dialog. Driving and adding compose a "sendrf_rc" line,
+// put it alone into the log and hand it to the window's command-line sending.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "link/deviceSession.h"
+#include "rts/rtsTable.h"
+
+class QLineEdit;
+class QPlainTextEdit;
+class QTableWidget;
+class QWidget;
+class TExchange;
+class TLog;
+
+struct TRtsControls {
+    QWidget* TabControl1 = nullptr;
+    QWidget* Button2 = nullptr;  // read settings: kept out of reach while the table is read
+    QWidget* Button3 = nullptr;  // write settings: its cursor is reset with the groups
+    QWidget* GroupBox1 = nullptr;
+    QWidget* GroupBox2 = nullptr;
+    QPlainTextEdit* mmInfo = nullptr;
+    QWidget* bbSendComd = nullptr;
+    QWidget* pnControlesRTS = nullptr;
+    QWidget* pnCommand = nullptr;
+    QTableWidget* sgRTSCodes = nullptr;
+    std::array<QLineEdit*, 4> ip{};  // IP_4 ... IP_1
+};
+
+class TRtsOps {
+public:
+    // `ui` is read at every call: it may be filled after construction. `selectedRow` is the
+    // window's rtsSelectedRow. `send` sends the log's text as one command line
+    // (the window's bbSendComdClick).
+    TRtsOps(TDeviceSession& session, TExchange& exchange, TLog& log, const TRtsControls& ui,
+            int32_t& selectedRow, std::function<void()> send);
+
+    // Sends the log's text as one command line; tests put a stub here.
+    std::function<void()> sendCommandLine;
+
+    eepromRemoteData_t rtsTable;              // last table read, or rebuilt for writing
+    std::vector<rtsRemote_t> rtsRemoteList;   // one copy per grid row, in row order
+    // Bytes of new remote identifiers; empty: the system-seeded generator.
+    TRtsByteSource randomByte;
+
+    // ---- the table on the device -----------------------------------------------------
+    void getRTS(TLinkKind link, eepromRemoteData_t* table);
+    void setRTS(TLinkKind link, eepromRemoteData_t* table);
+    void parseRemotes(eepromRemoteData_t* table);
+
+    // ---- the screen -------------------------------------------------------------------
+    void TabItem5Click();
+    void bbRefreshRemotesClick();
+    void sgRTSCodesSelectCell(int row);
+    void sgRTSCodesClick();
+    void commandClick(TRtsAction action);  // SpeedButton1..3: UP, STOP, DOWN
+    void bbDeleteRemoteClick();
+    void bbAddRemoteClick(bool tube);      // bbAddSomfy (false), bbAddTube (true)
+    // The add dialog's "Adicionar": the PROG line under a new identifier, then a refresh.
+    void addRemote(bool tube);
+
+    // Installs what signals cannot express: the click anywhere on the grid.
+    void attach();
+
+private:
+    void sendLine(const QString& line);
+
+    TDeviceSession& session_;
+    TExchange& exchange_;
+    TLog& log_;
+    const TRtsControls& ui_;
+    int32_t& selectedRow_;
+};

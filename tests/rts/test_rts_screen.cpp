@@ -1,0 +1,575 @@
+// The "Controles RTS" tab in the window over the fake cable (virtual clock): the table read
+// and written, the grid and the list that follow it, UP, STOP and DOWN, deletion and the
+// add dialog. Command-line sending is a stub that records the log and hands the text to
+// the emulated device, as the cable would. Network answers are handed to the listener;
+// nothing leaves this host: network requests go to 127.0.0.9, where nobody answers.
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QtTest>
+
+#include <cstring>
+
+#include "app/dialogs.h"
+#include "rts/remoteProgUnit.h"
+#include "tests/support/fakeHidWaiter.h"
+#include "tools/devicecore/ondixDevice.h"
+#include "tools/fakehid/fakehid.h"
+
+using namespace Qt::StringLiterals;
+using TRecords = QList<QByteArray>;
+
+namespace {
+
+const QString logBefore = QStringLiteral("linha anterior");
+const QString readFailure = QStringLiteral("Falha na leitura dos parâmetros!");
+const QString question = QStringLiteral("Tem certeza que deseja apagar controle ?");
+
+QByteArray hex(const char* text) { return QByteArray::fromHex(text); }
+QString hexText(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
+
+// Records as on the wire: reserved, type, rolling code (LE), key code, identifier.
+const QByteArray remoteA = hex("0100100005010203");  // reserved 1, Somfy, rolling 16, key 5
+const QByteArray remoteB = hex("0005200006040506");  // type 5: Tube, rolling 32, key 6
+const QByteArray remoteC = hex("00003412A70AFF00");  // Somfy, rolling 4660, key 167
+const QString rowA = QStringLiteral("1 Somfy 5 16 01-02-03");
+const QString rowB = QStringLiteral("2 Tube 6 32 04-05-06");
+
+ondixsim::RtsRecord deviceRecord(const QByteArray& b)
+{
+    ondixsim::RtsRecord r;
+    r.reserved = uint8_t(b[0]);
+    r.type = uint8_t(b[1]);
+    r.rollingCode = uint16_t(uint8_t(b[2]) | uint8_t(b[3]) << 8);
+    r.keyCode = uint8_t(b[4]);
+    std::memcpy(r.remoteId.data(), b.constData() + 5, 3);
+    return r;
+}
+
+QByteArray wireRecord(const ondixsim::RtsRecord& r)
+{
+    const char b[8] = {char(r.reserved), char(r.type), char(r.rollingCode & 0xFF), char(r.rollingCode >> 8),
+                       char(r.keyCode), char(r.remoteId[0]), char(r.remoteId[1]), char(r.remoteId[2])};
+    return QByteArray(b, 8);
+}
+
+QByteArray bytesOf(const std::vector<uint8_t>& v)
+{
+    return QByteArray(reinterpret_cast<const char*>(v.data()), qsizetype(v.size()));
+}
+
+QStringList gridRows(const QTableWidget* grid)
+{
+    QStringList rows;
+    for (int r = 0; r < grid->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < grid->columnCount(); ++c)
+            cells << (grid->item(r, c) ? grid->item(r, c)->text() : QString());
+        rows << cells.join(u' ');
+    }
+    return rows;
+}
+
+}  // namespace
+
+class TestRtsScreen : public QObject {
+    Q_OBJECT
+    std::unique_ptr<ondixsim::Device> device;
+    std::unique_ptr<TfmPrincipal> window;
+    QList<QStringList> sent;  // the log at each call of the send function
+
+    void build(const TRecords& onDevice = {}, bool plugged = true)
+    {
+        for (const QByteArray& r : onDevice)
+            device->config().rts.push_back(deviceRecord(r));
+        if (plugged)
+            fakehid::plug();
+        window = makeTestWindow();
+        window->localAddressSource = [] { return QList<QHostAddress>{QHostAddress::LocalHost}; };
+        window->usbDeviceFound = true;
+        window->GroupBox1->setEnabled(true);
+        window->pnControlesRTS->setEnabled(true);
+        window->logLine(logBefore);
+        // The device "answers" from 127.0.0.9; the requests the window sends there come back to
+        // its own listener from another address and are not taken for answers.
+        window->deviceIP = QStringLiteral("127.0.0.9");
+        setBoxes({"127", "0", "0", "9"});
+        window->rts.sendCommandLine = [this] {
+            sent << window->logLines();
+            device->handleCommandLine(window->mmInfo->toPlainText().toStdString());
+        };
+    }
+    void setBoxes(const QStringList& octets)
+    {
+        const std::array<QLineEdit*, 4> boxes{window->IP_4, window->IP_3, window->IP_2, window->IP_1};
+        for (size_t i = 0; i < boxes.size(); ++i)
+            boxes[i]->setText(octets.value(int(i)));
+    }
+    // The window's table as if read before.
+    void holdTable(const TRecords& records)
+    {
+        window->rtsTable.count = uint32_t(records.size());
+        for (int i = 0; i < records.size(); ++i)
+            window->rtsTable.remotes[size_t(i)] = rtsRecordFromBytes(reinterpret_cast<const uint8_t*>(records[i].data()));
+        window->parseRemotes(&window->rtsTable);
+    }
+    QStringList deviceTable() const
+    {
+        QStringList records;
+        for (const ondixsim::RtsRecord& r : device->config().rts)
+            records << hexText(wireRecord(r));
+        return records;
+    }
+    void fromNetwork(const QByteArray& datagram)
+    {
+        window->udpServerUDPRead(datagram, QHostAddress(QStringLiteral("127.0.0.9")));
+    }
+    // Runs each action at the start of its poll (polls ascending): the waiter holds one at a time.
+    void atPolls(QList<std::pair<int, std::function<void()>>> actions)
+    {
+        if (actions.isEmpty())
+            return;
+        const auto [poll, action] = actions.takeFirst();
+        fakeWaiter(*window).atPoll(poll, [this, action, actions] {
+            action();
+            atPolls(actions);
+        });
+    }
+    // Whether the controls are held: TabControl1, Button2 (as far as it goes), hourglass on GroupBox1.
+    QList<bool> heldControls() const
+    {
+        return {window->TabControl1->isEnabled(), window->Button2->isEnabledTo(window->TabControl1),
+                window->GroupBox1->cursor().shape() == Qt::WaitCursor};
+    }
+    void applyFault(const QString& setup, uint8_t code)
+    {
+        using K = ondixsim::FaultKind;
+        const QHash<QString, ondixsim::Fault> faults{{"zero-checksum", {K::ZeroChecksum}},
+                                                     {"bad-checksum", {K::BadChecksum}},
+                                                     {"no-answer", {K::NoAnswer}},
+                                                     {"one-byte", {K::Truncated, 0, 1}},
+                                                     {"cut", {K::Truncated, 0, 14}}};
+        for (const QString& name : setup.split(u' '))
+            if (faults.contains(name))
+                device->config().faults[code] = faults.value(name);
+    }
+
+private slots:
+    void init()
+    {
+        TDialogs::setScripted(true);
+        TDialogs::resetScript();
+        fakehid::reset();
+        device = std::make_unique<ondixsim::Device>();
+        fakehid::attachDevice(*device);
+        sent.clear();
+    }
+
+    void cleanup()
+    {
+        window.reset();
+        fakehid::setResponder(nullptr);
+        device.reset();
+    }
+
+    void read_data();
+    void read();
+    void write_data();
+    void write();
+    void command_data();
+    void command();
+    void gridClicksAndButtons();
+    void tabClick_data();
+    void tabClick();
+    void deleteRemote_data();
+    void deleteRemote();
+    void addRemote_data();
+    void addRemote();
+};
+
+// The window holds A and B when the refresh runs. `setup`: faults and links; "net" hands
+// the answer `netAnswer` to the listener on poll 2.
+void TestRtsScreen::read_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<TRecords>("onDevice");
+    QTest::addColumn<QByteArray>("netAnswer");
+    QTest::addColumn<QStringList>("grid");
+    QTest::addColumn<QStringList>("log");
+    QTest::addColumn<int>("polls");
+    const QStringList kept{rowA, rowB};
+    const QStringList before{logBefore};
+    const QStringList refused{logBefore, readFailure};
+    const QStringList rowC{"1 Somfy 167 4660 0A-FF-00"};
+    QTest::newRow("one record") << "" << TRecords{remoteC} << QByteArray() << rowC << before << 1;
+    QTest::newRow("types 7 and 5 are Tube")
+        << "" << TRecords{hex("0007010002AABBCC"), hex("00050200030D0E0F")} << QByteArray()
+        << QStringList{"1 Tube 2 1 AA-BB-CC", "2 Tube 3 2 0D-0E-0F"} << before << 1;
+    QTest::newRow("count 0 empties the grid") << "" << TRecords{} << QByteArray() << QStringList{} << before << 1;
+    QTest::newRow("zero checksum") << "zero-checksum" << TRecords{remoteC} << QByteArray() << kept << refused << 1;
+    QTest::newRow("checksum off by one") << "bad-checksum" << TRecords{remoteC} << QByteArray() << kept << refused << 1;
+    QTest::newRow("no answer") << "no-answer" << TRecords{remoteC} << QByteArray() << kept
+                               << QStringList{logBefore, "Sem resposta!"} << 100;
+    // Sound checksums over tables the window cannot hold or whose length cannot hold them.
+    QTest::newRow("count 101") << "count-101" << TRecords{remoteC} << QByteArray() << kept << refused << 1;
+    QTest::newRow("count beyond the length") << "count-2" << TRecords{remoteC} << QByteArray() << kept << refused << 1;
+    // Only 14 bytes arrive; the whole frame, checksum included, lies in the buffer behind them.
+    QTest::newRow("answer cut short") << "cut" << TRecords{remoteC} << QByteArray() << kept << refused << 1;
+    QTest::newRow("USB link closed") << "unplugged" << TRecords{remoteC} << QByteArray() << kept << before << 0;
+    QTest::newRow("no device found") << "usb-off" << TRecords{remoteC} << QByteArray() << kept << before << 0;
+    QTest::newRow("network") << "net" << TRecords{} << hex("454B01080C000100000000003412A70AFF009C020000") << rowC
+                             << before << 2;
+    QTest::newRow("network, zero checksum") << "net" << TRecords{} << hex("454B01080C000100000000003412A70AFF0000000000")
+                                            << kept << refused << 2;
+    QTest::newRow("network, no answer") << "net" << TRecords{} << QByteArray() << kept
+                                        << QStringList{logBefore, "Sem resposta!"} << 100;
+}
+
+void TestRtsScreen::read()
+{
+    QFETCH(QString, setup);
+    QFETCH(TRecords, onDevice);
+    QFETCH(QByteArray, netAnswer);
+    QFETCH(QStringList, grid);
+    applyFault(setup, ondixsim::cmdReadRts);
+    if (setup == u"count-101")
+        device->config().rtsCountField = 101;
+    if (setup == u"count-2")
+        device->config().rtsCountField = 2;
+    build(onDevice, setup != u"unplugged");
+    holdTable({remoteA, remoteB});
+    window->usbDeviceFound = setup != u"usb-off";
+    window->netDeviceFound = setup == u"net";
+    if (setup == u"cut")
+        std::memcpy(window->answerBuf.data(), hex("454B01080C000100000000003412A70AFF009C020000").constData(), 22);
+    QList<bool> busy;
+    atPolls({{1, [&] { busy = heldControls(); }}, {2, [&] {
+                 if (!netAnswer.isEmpty())
+                     fromNetwork(netAnswer);
+             }}});
+
+    window->bbRefreshRemotesClick();
+
+    const auto frames = fakehid::writtenFrames();
+    const bool overUsb = setup != u"net" && setup != u"unplugged" && setup != u"usb-off";
+    QCOMPARE(int(frames.size()), overUsb ? 1 : 0);
+    if (overUsb)
+        QCOMPARE(hexText(bytesOf(frames[0])), u"45 4B 01 08 99 00 00 00"_s);
+    QCOMPARE(gridRows(window->sgRTSCodes), grid);
+    QCOMPARE(int(window->rtsRemoteList.size()), int(grid.size()));
+    QCOMPARE(int(window->rtsTable.count), int(grid.size()));
+    QTEST(window->logLines(), "log");
+    QTEST(fakeWaiter(*window).polls(), "polls");
+    if (overUsb || setup == u"net")
+        QCOMPARE(busy, (QList<bool>{false, false, true}));
+    QCOMPARE(heldControls(), (QList<bool>{true, true, false}));
+    for (QWidget* w : QList<QWidget*>{window->GroupBox1, window->GroupBox2, window->mmInfo, window->Button3})
+        QVERIFY(!w->testAttribute(Qt::WA_SetCursor));
+}
+
+// `table`: what the window writes. Over the network the acknowledgement `netAnswer` is
+// handed on poll `answerPoll`.
+void TestRtsScreen::write_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<TRecords>("table");
+    QTest::addColumn<QString>("frame");
+    QTest::addColumn<QByteArray>("netAnswer");
+    QTest::addColumn<int>("answerPoll");
+    QTest::addColumn<QStringList>("log");
+    QTest::addColumn<int>("polls");
+    const QString empty = QStringLiteral("45 4B 01 09 04 00 00 00 00 00 9E 00 00 00");
+    const QString one = QStringLiteral("45 4B 01 09 0C 00 01 00 00 00 00 00 34 12 A7 0A FF 00 9D 02 00 00");
+    const QStringList ok{"CMD OK"};
+    const QByteArray ack = hex("454B01099A000000");
+    QTest::newRow("empty table") << "" << TRecords{} << empty << QByteArray() << 0 << ok << 1;
+    QTest::newRow("one record") << "" << TRecords{remoteC} << one << QByteArray() << 0 << ok << 1;
+    // Over the cable the answer is not examined.
+    QTest::newRow("one-byte answer") << "one-byte" << TRecords{remoteC} << one << QByteArray() << 0 << ok << 1;
+    QTest::newRow("zero-checksum answer") << "zero-checksum" << TRecords{} << empty << QByteArray() << 0 << ok << 1;
+    QTest::newRow("no answer") << "no-answer" << TRecords{} << empty << QByteArray() << 0
+                               << QStringList{logBefore, "Sem resposta!"} << 100;
+    QTest::newRow("USB link closed") << "unplugged" << TRecords{} << "" << QByteArray() << 0 << QStringList{logBefore}
+                                     << 0;
+    // Over the network: 1000 polls, the log cleared first, the acknowledgement checked.
+    QTest::newRow("network, acknowledged after 5 s") << "net" << TRecords{remoteC} << "" << ack << 500
+                                                     << QStringList{"CMD_OK"} << 500;
+    QTest::newRow("network, acknowledged after 10 s") << "net" << TRecords{remoteC} << "" << ack << 1000
+                                                      << QStringList{"Sem resposta!"} << 1000;
+    QTest::newRow("network, zero acknowledgement") << "net" << TRecords{} << "" << hex("454B010900000000") << 3
+                                                   << QStringList{readFailure} << 3;
+    QTest::newRow("network, an address box above 255")
+        << "net bad-box" << TRecords{} << "" << ack << 3
+        << QStringList{"Valor inválido em IP_4: \"300\" (use um número de 0 a 255)."} << 0;
+}
+
+void TestRtsScreen::write()
+{
+    QFETCH(QString, setup);
+    QFETCH(TRecords, table);
+    QFETCH(QString, frame);
+    QFETCH(QByteArray, netAnswer);
+    QFETCH(int, answerPoll);
+    applyFault(setup, ondixsim::cmdWriteRts);
+    build({remoteA}, setup != u"unplugged");
+    holdTable(table);
+    const bool network = setup.startsWith(u"net");
+    if (setup.contains(u"bad-box"))
+        setBoxes({"300", "0", "0", "9"});
+    QList<bool> busy;
+    atPolls({{1, [&] { busy = heldControls(); }}, {answerPoll, [&] {
+                 if (!netAnswer.isEmpty())
+                     fromNetwork(netAnswer);
+             }}});
+
+    network ? window->setRTS_byNetWork(&window->rtsTable) : window->setRTS_byUSB(&window->rtsTable);
+
+    const auto frames = fakehid::writtenFrames();
+    QCOMPARE(frames.empty() ? QString() : hexText(bytesOf(frames[0])), frame);
+    QCOMPARE(int(frames.size()), frame.isEmpty() ? 0 : 1);
+    QTEST(window->logLines(), "log");
+    QTEST(fakeWaiter(*window).polls(), "polls");
+    if (!frame.isEmpty()) {  // the device took the table
+        QStringList expected;
+        for (const QByteArray& r : table)
+            expected << hexText(r);
+        QCOMPARE(deviceTable(), expected);
+    }
+    if (fakeWaiter(*window).polls() > 0)
+        QCOMPARE(busy, (QList<bool>{false, true, true}));  // Button2 stays usable during a write
+    QCOMPARE(heldControls(), (QList<bool>{true, true, false}));
+    QVERIFY(!window->GroupBox1->testAttribute(Qt::WA_SetCursor));
+}
+
+void TestRtsScreen::command_data()
+{
+    QTest::addColumn<TRecords>("table");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("STOP on Tube 1,2,3") << TRecords{hex("0001000000010203")} << 0 << 2 << "sendrf_rc,3695,149,240,1,2,3";
+    QTest::newRow("UP on Somfy 0A-FF-00") << TRecords{remoteC} << 0 << 1 << "sendrf_rc,3767,160,32,10,255,0";
+    QTest::newRow("DOWN on type 5") << TRecords{remoteA, remoteB} << 1 << 3 << "sendrf_rc,3695,152,240,4,5,6";
+    for (int button : {1, 2, 3})
+        QTest::addRow("empty table, button %d", button) << TRecords{} << 0 << button << "";
+    QTest::newRow("no row selected") << TRecords{remoteC} << -1 << 1 << "";
+    QTest::newRow("row past the table") << TRecords{remoteC} << 1 << 2 << "";
+}
+
+void TestRtsScreen::command()
+{
+    QFETCH(TRecords, table);
+    QFETCH(int, row);
+    QFETCH(int, button);
+    QFETCH(QString, line);
+    build();
+    holdTable(table);
+    window->rtsSelectedRow = row;
+
+    if (button == 1)
+        window->SpeedButton1Click();
+    else if (button == 2)
+        window->SpeedButton2Click();
+    else
+        window->SpeedButton3Click();
+
+    if (line.isEmpty()) {
+        QCOMPARE(sent, QList<QStringList>{});
+        QCOMPARE(window->logLines(), QStringList{logBefore});
+    } else {
+        QCOMPARE(sent, QList<QStringList>{{line}});
+        QCOMPARE(window->logLines(), QStringList{line});
+    }
+    QCOMPARE(fakehid::writtenFrames().size(), size_t(0));  // the line goes through the send function only
+}
+
+// Real clicks: on an empty grid, on a row, then on the command buttons and the refresh.
+void TestRtsScreen::gridClicksAndButtons()
+{
+    build({remoteA, remoteB});
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    window->TabControl1->setCurrentWidget(window->TabItem5);
+    QTableWidget* grid = window->sgRTSCodes;
+
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+    QVERIFY(!window->pnCommand->isEnabled());
+    QCOMPARE(window->rtsSelectedRow, -1);
+
+    QTest::mouseClick(window->bbRefreshRemotes, Qt::LeftButton);
+    QCOMPARE(gridRows(grid), (QStringList{rowA, rowB}));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(1, 2)).center());
+    QVERIFY(window->pnCommand->isEnabled());
+    QCOMPARE(window->rtsSelectedRow, 1);
+
+    QTest::mouseClick(window->SpeedButton2, Qt::LeftButton);
+    QTest::mouseClick(window->SpeedButton1, Qt::LeftButton);
+    QCOMPARE(sent, (QList<QStringList>{{"sendrf_rc,3695,149,240,4,5,6"}, {"sendrf_rc,3695,150,240,4,5,6"}}));
+    // The device used two rolling codes of B; a refresh shows them and keeps the selection.
+    QTest::mouseClick(window->bbRefreshRemotes, Qt::LeftButton);
+    QCOMPARE(gridRows(grid), (QStringList{rowA, "2 Tube 6 34 04-05-06"}));
+    QCOMPARE(window->rtsSelectedRow, 1);
+    QTest::mouseClick(window->SpeedButton3, Qt::LeftButton);
+    QCOMPARE(sent.value(2), QStringList{"sendrf_rc,3695,152,240,4,5,6"});
+}
+
+void TestRtsScreen::tabClick_data()
+{
+    QTest::addColumn<bool>("panelEnabled");
+    QTest::addColumn<int>("frames");
+    QTest::newRow("device found") << true << 1;
+    QTest::newRow("panel disabled") << false << 0;
+}
+
+void TestRtsScreen::tabClick()
+{
+    QFETCH(bool, panelEnabled);
+    build({remoteC});
+    window->pnControlesRTS->setEnabled(panelEnabled);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QTabBar* tabs = window->TabControl1->tabBar();
+
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(window->TabControl1->indexOf(window->TabItem5)).center());
+    QCoreApplication::processEvents();
+    QCOMPARE(window->TabControl1->currentWidget(), window->TabItem5);
+
+    QTEST(int(fakehid::writtenFrames().size()), "frames");
+    QCOMPARE(window->sgRTSCodes->rowCount(), panelEnabled ? 1 : 0);
+}
+
+// The table is read from the device first. `link`: "usb", "net" (acknowledgement handed on
+// poll 2 of the write) or "none" (no device found when deleting).
+void TestRtsScreen::deleteRemote_data()
+{
+    QTest::addColumn<TRecords>("onDevice");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QStringList>("asked");
+    QTest::addColumn<QString>("frame");
+    QTest::addColumn<QStringList>("grid");
+    QTest::addColumn<QStringList>("log");
+    QTest::addColumn<QStringList>("deviceAfter");
+    const QStringList asked{question};
+    const QString a = hexText(remoteA), b = hexText(remoteB);
+    QTest::newRow("the only remote") << TRecords{remoteC} << 0 << true << "usb" << asked
+                                     << "45 4B 01 09 04 00 00 00 00 00 9E 00 00 00" << QStringList{}
+                                     << QStringList{"CMD OK"} << QStringList{};
+    QTest::newRow("second of two, reserved byte kept")
+        << TRecords{remoteA, remoteB} << 1 << true << "usb" << asked
+        << "45 4B 01 09 0C 00 01 00 00 00 01 00 10 00 05 01 02 03 C3 00 00 00" << QStringList{rowA}
+        << QStringList{"CMD OK"} << QStringList{a};
+    QTest::newRow("first of two") << TRecords{remoteA, remoteB} << 0 << true << "usb" << asked
+                                  << "45 4B 01 09 0C 00 01 00 00 00 00 05 20 00 06 04 05 06 E1 00 00 00"
+                                  << QStringList{"1 Tube 6 32 04-05-06"} << QStringList{"CMD OK"} << QStringList{b};
+    QTest::newRow("answered No") << TRecords{remoteA, remoteB} << 0 << false << "usb" << asked << ""
+                                 << QStringList{rowA, rowB} << QStringList{logBefore} << QStringList{a, b};
+    QTest::newRow("no row selected") << TRecords{remoteA, remoteB} << -1 << true << "usb" << QStringList{} << ""
+                                     << QStringList{rowA, rowB} << QStringList{logBefore} << QStringList{a, b};
+    QTest::newRow("empty table") << TRecords{} << 0 << true << "usb" << QStringList{} << "" << QStringList{}
+                                 << QStringList{logBefore} << QStringList{};
+    QTest::newRow("no device found") << TRecords{remoteA, remoteB} << 0 << true << "none" << asked << ""
+                                     << QStringList{"1 Tube 6 32 04-05-06"} << QStringList{logBefore}
+                                     << QStringList{a, b};
+    QTest::newRow("over the network") << TRecords{remoteA, remoteB} << 1 << true << "net" << asked << ""
+                                      << QStringList{rowA} << QStringList{"CMD_OK"} << QStringList{a, b};
+}
+
+void TestRtsScreen::deleteRemote()
+{
+    QFETCH(TRecords, onDevice);
+    QFETCH(int, row);
+    QFETCH(bool, yes);
+    QFETCH(QString, link);
+    QFETCH(QString, frame);
+    build(onDevice);
+    window->bbRefreshRemotesClick();
+    fakehid::clearLogs();
+    window->rtsSelectedRow = row;
+    TDialogs::setNextAnswer(yes);
+    window->usbDeviceFound = link == u"usb";
+    window->netDeviceFound = link == u"net";
+    if (link == u"net")
+        fakeWaiter(*window).atPoll(fakeWaiter(*window).polls() + 2, [&] { fromNetwork(hex("454B01099A000000")); });
+
+    window->bbDeleteRemoteClick();
+
+    QTEST(TDialogs::shownMessages(), "asked");
+    const auto frames = fakehid::writtenFrames();
+    QCOMPARE(frames.empty() ? QString() : hexText(bytesOf(frames[0])), frame);
+    QCOMPARE(int(frames.size()), frame.isEmpty() ? 0 : 1);
+    QTEST(gridRows(window->sgRTSCodes), "grid");
+    QTEST(window->logLines(), "log");
+    QTEST(deviceTable(), "deviceAfter");
+    QCOMPARE(window->rtsSelectedRow, row);
+    QCOMPARE(int(window->rtsRemoteList.size()), window->sgRTSCodes->rowCount());
+}
+
+// Through the buttons and the dialog. `draws`: the bytes the generator gives; the stub
+// sends the line to the device, which creates the remote; the refresh then shows it.
+void TestRtsScreen::addRemote_data()
+{
+    QTest::addColumn<bool>("tube");
+    QTest::addColumn<bool>("deviceFound");
+    QTest::addColumn<TRecords>("onDevice");
+    QTest::addColumn<QByteArray>("draws");
+    QTest::addColumn<QList<QStringList>>("sentLogs");
+    QTest::addColumn<QStringList>("grid");
+    QTest::addColumn<QStringList>("log");
+    const QString somfy = QStringLiteral("sendrf_rc,3767,160,128,1,2,3");
+    QTest::newRow("Somfy") << false << true << TRecords{} << hex("010203") << QList<QStringList>{{somfy}}
+                           << QStringList{"1 Somfy 1 1 01-02-03"} << QStringList{somfy};
+    // The first draw is A's identifier: the device would take it for A.
+    const QString tube = QStringLiteral("sendrf_rc,3695,156,240,7,8,9");
+    QTest::newRow("Tube, known identifier drawn again")
+        << true << true << TRecords{remoteA} << hex("010203070809") << QList<QStringList>{{tube}}
+        << QStringList{rowA, "2 Tube 1 1 07-08-09"} << QStringList{tube};
+    QTest::newRow("no device") << false << false << TRecords{} << hex("010203") << QList<QStringList>{}
+                               << QStringList{} << QStringList{"Conecte a Ondix!"};
+}
+
+void TestRtsScreen::addRemote()
+{
+    QFETCH(bool, tube);
+    QFETCH(bool, deviceFound);
+    QFETCH(TRecords, onDevice);
+    QFETCH(QByteArray, draws);
+    build(onDevice);
+    window->bbRefreshRemotesClick();
+    window->bbSendComd->setEnabled(deviceFound);
+    int drawn = 0;
+    window->rts.randomByte = [&] { return uint8_t(draws.at(drawn++)); };
+    const int pollsBefore = fakeWaiter(*window).polls();
+    const long long startMs = fakehid::now();
+    fakehid::clearLogs();
+
+    QTest::mouseClick(tube ? window->bbAddTube : window->bbAddSomfy, Qt::LeftButton);
+    QVERIFY(fmRemoteProg->isVisible());
+    QVERIFY(!fmRemoteProg->isModal());
+    QCOMPARE(fmRemoteProg->isTube, tube);
+    QTest::mouseClick(fmRemoteProg->Button1, Qt::LeftButton);
+
+    QVERIFY(!fmRemoteProg->isVisible());
+    QTEST(sent, "sentLogs");
+    QTEST(gridRows(window->sgRTSCodes), "grid");
+    QTEST(window->logLines(), "log");
+    QCOMPARE(drawn, int(draws.size()));
+    // After the line: about 300 ms with the event loop running (the virtual clock), then
+    // one read of the table.
+    const auto frames = fakehid::writtenFrames();
+    QCOMPARE(int(frames.size()), deviceFound ? 1 : 0);
+    if (deviceFound) {
+        QCOMPARE(hexText(bytesOf(frames[0])), u"45 4B 01 08 99 00 00 00"_s);
+        QCOMPARE(fakeWaiter(*window).polls() - pollsBefore, 30 + 1);
+        QVERIFY(fakehid::now() - startMs >= 300);
+    }
+}
+
+QTEST_MAIN(TestRtsScreen)
+#include "test_rts_screen.moc"
