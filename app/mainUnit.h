@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "capture/learningOps.h"
+#include "console/consoleOps.h"
+#include "console/serviceOps.h"
 #include "discovery/deviceInfo.h"
 #include "discovery/discoveryOps.h"
 #include "link/deviceSession.h"
@@ -76,11 +78,15 @@ private:
     TUsbCommandControls usbCommandUi_;
     TDiscoveryControls discoveryUi_;
     TLearningControls learningUi_;
+    TServiceControls serviceUi_;
+    TConsoleControls consoleUi_;
 
 public:
     TUsbCommandOps usbCommand{exchange, usbCommandUi_};
     TDiscoveryOps discovery{session, exchange, *this, discoveryUi_};
     TLearningOps learning{session, exchange, *this, learningUi_};
+    TServiceOps service{session, exchange, *this, serviceUi_, usbCommand};
+    TConsoleOps console{session, exchange, *this, consoleUi_, service};
 
     TfmChooseOndix* chooser = nullptr;
     QStringList& localAddresses = discovery.localAddresses;
@@ -141,6 +147,14 @@ public:
     // ---- service console ---------------------------------------------------------------
     // Sends the log's text as a command line over the routed link.
     void bbSendComdClick();
+    void mmInfoKeyDown(int key) { console.mmInfoKeyDown(key); }
+    void bbGravaMacAddrClick() { service.bbGravaMacAddrClick(); }
+    void writeMACAddrToDevice_byUSB() { service.writeMACAddrToDevice(TLinkKind::Usb); }
+    void writeMACAddrToDevice_byNetWork() { service.writeMACAddrToDevice(TLinkKind::Network); }
+    void Button12Click() { service.Button12Click(); }
+    void FirmwareUpdate() { service.FirmwareUpdate(); }
+    // The console's keyword hooks (getClock, setClock, getRTS) are bound here.
+    TConsoleControls& consoleControls() { return consoleUi_; }
 
     // ---- controls (objectName = member name) ---------------------------------------
     QToolButton* bbMenu = nullptr;
