@@ -6,6 +6,7 @@
 
 #include <QAbstractSocket>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QHostAddress>
 #include <QKeyEvent>
@@ -193,9 +194,13 @@ void TConsoleOps::sendOverTcp(const QString& text)
     const QString where = QStringLiteral("%1:%2").arg(host).arg(port.value);
 
     // The connect runs in the background; the polls keep the window alive meanwhile.
+    // It ends after 3000 ms or as many 10 ms polls, whichever comes first (polls take a
+    // little longer than their period; a test's virtual clock has only the polls).
+    QElapsedTimer connectTime;
+    connectTime.start();
     tcp->connectToHost(QHostAddress(host), quint16(port.value));
-    for (int polls = 0; polls < tcpConnectPolls && !failed && !exchange_.aborted()
-                        && tcp->state() != QAbstractSocket::ConnectedState;
+    for (int polls = 0; polls < tcpConnectPolls && !connectTime.hasExpired(tcpConnectMs) && !failed
+                        && !exchange_.aborted() && tcp->state() != QAbstractSocket::ConnectedState;
          ++polls) {
         session_.consumeAnswer();
         exchange_.waitAnswer(1, {}, 10);
@@ -206,7 +211,7 @@ void TConsoleOps::sendOverTcp(const QString& text)
     }
     if (tcp->state() != QAbstractSocket::ConnectedState) {
         const QString reason = failed ? tcp->errorString()
-                                      : QStringLiteral("nenhuma resposta em %1 ms").arg(tcpConnectPolls * 10);
+                                      : QStringLiteral("nenhuma resposta em %1 ms").arg(tcpConnectMs);
         tcp->abort();
         showError(QStringLiteral("Não foi possível conectar a %1: %2").arg(where, reason));
         return;

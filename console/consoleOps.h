@@ -57,7 +57,8 @@ public:
     void bbSendComdClick();
 
     // Polls of the waits (10 ms each, the TCP answer 9 ms): kept for tests and benchmarks.
-    static constexpr int tcpConnectPolls = 300;  // 3000 ms
+    static constexpr int tcpConnectMs = 3000;
+    static constexpr int tcpConnectPolls = 300;  // of 10 ms
     static constexpr int tcpAnswerPolls = 400;
     static constexpr int tcpAnswerPollMs = 9;
     static constexpr int usbPauseBeforeMs = 100;
