@@ -90,25 +90,6 @@ private slots:
         QVERIFY(TDialogs::shownMessages().isEmpty());
     }
 
-    // Nothing listens at the next address of the test network: the connect is refused or
-    // unreachable, and the window says so in a message box.
-    void tcpToNobody() {
-        TfmPrincipal* const device = networkWindow();
-        QVERIFY(device);
-        TfmPrincipal& w = *device;
-        w.IP_1->setText(QString::number(w.IP_1->text().toInt() + 1));
-        w.mmInfo->setPlainText("x");
-        QElapsedTimer elapsed;
-        elapsed.start();
-        w.bbSendComdClick();
-        QVERIFY2(elapsed.elapsed() < 5000, qPrintable(QString::number(elapsed.elapsed())));
-        QCOMPARE(TDialogs::shownMessages().size(), 1);
-        QVERIFY(TDialogs::shownMessages()[0].startsWith(QStringLiteral("Não foi possível conectar a %1.%2:4998: ")
-                                                             .arg(net_.deviceAddress(0).section('.', 0, 2))
-                                                             .arg(w.IP_1->text())));
-        QVERIFY(w.bbSendComd->isEnabled());
-    }
-
     void macWriteOverNetwork() {
         TfmPrincipal* const device = networkWindow();
         QVERIFY(device);
