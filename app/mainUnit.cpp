@@ -341,11 +341,41 @@ void TfmPrincipal::wireOperations()
     codeGen.attach();
     connect(Button5, &QPushButton::clicked, this, [this] { Button5Click(); });
     connect(Button7, &QPushButton::clicked, this, [this] { Button7Click(); });
+
+    serviceUi_.bbGravaMacAddr = bbGravaMacAddr;
+    serviceUi_.TabControl1 = TabControl1;
+    serviceUi_.GroupBox1 = GroupBox1;
+    serviceUi_.GroupBox2 = GroupBox2;
+    serviceUi_.mmInfo = mmInfo;
+    serviceUi_.Button3 = Button3;
+    serviceUi_.macAddr = macAddr;
+    serviceUi_.edAddr = edAddr;
+    serviceUi_.edQtd = edQtd;
+
+    consoleUi_.mmInfo = mmInfo;
+    consoleUi_.bbSendComd = bbSendComd;
+    consoleUi_.TabControl1 = TabControl1;
+    consoleUi_.TabItem6 = TabItem6;
+    consoleUi_.GroupBox1 = GroupBox1;
+    consoleUi_.GroupBox2 = GroupBox2;
+    consoleUi_.Button3 = Button3;
+    consoleUi_.bbGravaMacAddr = bbGravaMacAddr;
+    consoleUi_.macAddr = macAddr;
+    consoleUi_.ip = edits.ip;
+    consoleUi_.edPort = edPort;
+    consoleUi_.getClock = [this](TLinkKind link) { deviceClock.getDate(link); };
+    consoleUi_.setClock = [this](TLinkKind link) { deviceClock.setDate(link); };
+    consoleUi_.getRTS = [this](TLinkKind link) { rts.getRTS(link, &rts.rtsTable); };
+    console.installKeyHandler();
+
+    connect(bbSendComd, &QPushButton::clicked, this, [this] { bbSendComdClick(); });
+    connect(bbGravaMacAddr, &QPushButton::clicked, this, [this] { bbGravaMacAddrClick(); });
+    connect(Button12, &QPushButton::clicked, this, [this] { Button12Click(); });
 }
 
 void TfmPrincipal::bbSendComdClick()
 {
-    // Command-line sending arrives with the console's operations object.
+    console.bbSendComdClick();
 }
 
 void TfmPrincipal::setStatus(const QString& text)

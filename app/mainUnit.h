@@ -18,6 +18,8 @@
 
 #include "capture/learningOps.h"
 #include "codegen/codegenOps.h"
+#include "console/consoleOps.h"
+#include "console/serviceOps.h"
 #include "discovery/deviceInfo.h"
 #include "discovery/discoveryOps.h"
 #include "link/deviceSession.h"
@@ -82,6 +84,8 @@ private:
     TLearningControls learningUi_;
     TSettingsControls settingsUi_;
     TClockControls clockUi_;
+    TServiceControls serviceUi_;
+    TConsoleControls consoleUi_;
 
 public:
     TUsbCommandOps usbCommand{exchange, usbCommandUi_};
@@ -89,6 +93,8 @@ public:
     TLearningOps learning{session, exchange, *this, learningUi_};
     TSettingsOps settings{session, exchange, *this, settingsUi_};
     TClockOps deviceClock{session, exchange, *this, clockUi_};
+    TServiceOps service{session, exchange, *this, serviceUi_, usbCommand};
+    TConsoleOps console{session, exchange, *this, consoleUi_, service};
 
     TfmChooseOndix* chooser = nullptr;
     QStringList& localAddresses = discovery.localAddresses;
@@ -166,6 +172,14 @@ public:
     // ---- service console ---------------------------------------------------------------
     // Sends the log's text as a command line over the routed link.
     void bbSendComdClick();
+    void mmInfoKeyDown(int key) { console.mmInfoKeyDown(key); }
+    void bbGravaMacAddrClick() { service.bbGravaMacAddrClick(); }
+    void writeMACAddrToDevice_byUSB() { service.writeMACAddrToDevice(TLinkKind::Usb); }
+    void writeMACAddrToDevice_byNetWork() { service.writeMACAddrToDevice(TLinkKind::Network); }
+    void Button12Click() { service.Button12Click(); }
+    void FirmwareUpdate() { service.FirmwareUpdate(); }
+    // The console's keyword hooks (getClock, setClock, getRTS) are bound here.
+    TConsoleControls& consoleControls() { return consoleUi_; }
 
 private:
     TRtsControls rtsUi_;

@@ -1,0 +1,82 @@
+// The console in the log memo: service keywords confirmed with Enter, and "Enviar", which
+// sends the memo's whole text to the device as a command line (over TCP when the device
+// was found on the network, else over the cable).
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "link/deviceSession.h"
+
+class QLineEdit;
+class QObject;
+class QPlainTextEdit;
+class QTabWidget;
+class QWidget;
+class TExchange;
+class TLog;
+class TServiceOps;
+
+struct TConsoleControls {
+    QPlainTextEdit* mmInfo = nullptr;
+    QWidget* bbSendComd = nullptr;
+    QTabWidget* TabControl1 = nullptr;
+    QWidget* TabItem6 = nullptr;  // "Flash M. Test", hidden until "memoryTest"
+    QWidget* GroupBox1 = nullptr;
+    QWidget* GroupBox2 = nullptr;
+    QWidget* Button3 = nullptr;
+    QWidget* bbGravaMacAddr = nullptr;
+    std::array<QLineEdit*, 6> macAddr{};  // macAddr0 ... macAddr5
+    std::array<QLineEdit*, 4> ip{};       // IP_4 ... IP_1: the TCP host
+    QLineEdit* edPort = nullptr;          // the TCP port
+
+    // Keyword actions of other subsystems, bound by the window; each receives the link the
+    // routing rule chose. An empty one makes its keyword do nothing.
+    std::function<void(TLinkKind)> getClock;
+    std::function<void(TLinkKind)> setClock;
+    std::function<void(TLinkKind)> getRTS;
+};
+
+class TConsoleOps {
+public:
+    TConsoleOps(TDeviceSession& session, TExchange& exchange, TLog& log, const TConsoleControls& ui,
+                TServiceOps& service);
+    ~TConsoleOps();
+
+    // Watches mmInfo's key presses (the key still reaches the memo). Call once the
+    // controls exist.
+    void installKeyHandler();
+
+    // A key pressed in mmInfo: on Enter, the line under the caret is tried as a keyword.
+    void mmInfoKeyDown(int key);
+    // "Enviar": the whole text of mmInfo as one command line.
+    void bbSendComdClick();
+
+    // Polls of the waits (10 ms each, the TCP answer 9 ms): kept for tests and benchmarks.
+    static constexpr int tcpConnectMs = 3000;
+    static constexpr int tcpConnectPolls = 300;  // of 10 ms
+    static constexpr int tcpAnswerPolls = 400;
+    static constexpr int tcpAnswerPollMs = 9;
+    static constexpr int usbPauseBeforeMs = 100;
+    static constexpr int usbPausePolls = 50;
+
+private:
+    void runKeyword(const QString& line);
+    void sendOverTcp(const QString& text);
+    void sendOverUsb(const QString& text);
+    // Waits `polls` polls of `pollMs` with the event loop running, whatever arrives.
+    void pause(int polls, int pollMs);
+    void showError(const QString& text);
+
+    TDeviceSession& session_;
+    TExchange& exchange_;
+    TLog& log_;
+    const TConsoleControls& ui_;
+    TServiceOps& service_;
+    std::unique_ptr<QObject> keyFilter_;
+    bool sending_ = false;
+};
