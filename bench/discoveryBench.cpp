@@ -108,6 +108,7 @@ int main(int argc, char** argv)
             many.push_back(searchOnce(net.toolAddress()));
         report("253 devices: click to chooser", many);
         std::vector<Search> desktop;
+        desktop.reserve(size_t(runs));
         for (int i = 0; i < runs; ++i)
             desktop.push_back(searchOnce(net.toolAddress(), 212992));
         report("253 devices, 212992-byte buffer", desktop);

@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -47,7 +48,7 @@ double percentile(std::vector<double> values, double p)
     if (values.empty())
         return 0;
     std::sort(values.begin(), values.end());
-    const size_t index = std::min(values.size() - 1, size_t(p * double(values.size() - 1) + 0.5));
+    const size_t index = std::min(values.size() - 1, size_t(std::lround(p * double(values.size() - 1))));
     return values[index];
 }
 

@@ -438,11 +438,9 @@ irDecoded_t decodeIrMicroseconds(std::span<const uint32_t> micros, uint32_t carr
             if (code && code->protocol != f->protocol)
                 conflict = true;
             code = f;
-        } else if (!full) {
-            full = f;
-        } else if (!full->sameKey(*f)) {
+        } else if (full && !full->sameKey(*f)) {
             conflict = true;
-        } else if (!f->leaderless) {
+        } else if (!full || !f->leaderless) {
             full = f;
         }
     }

@@ -9,7 +9,7 @@
 
 deviceinfo::TDeviceDisplay showSettingsRecord(const TSettingsEdits& edits, const uint8_t* record)
 {
-    const deviceinfo::TDeviceDisplay d = deviceinfo::display(record);
+    deviceinfo::TDeviceDisplay d = deviceinfo::display(record);
     for (size_t i = 0; i < 4; ++i)
         edits.ip[i]->setText(d.ip[i]);
     for (size_t i = 0; i < 4; ++i)

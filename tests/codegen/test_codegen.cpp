@@ -18,7 +18,7 @@ TCodeByteSource counting(uint8_t from = 0xF0)
     return [next = from]() mutable { return next++; };
 }
 
-TCodeByteSource fixed(QList<int> bytes)
+TCodeByteSource fixed(const QList<int>& bytes)
 {
     return [bytes, i = 0]() mutable { return uint8_t(bytes.at(i++)); };
 }

@@ -46,7 +46,7 @@ QStringList logOf(TfmPrincipal& w)
 }
 
 // The window with a loopback-only interface list: the search's requests stay on this host.
-std::unique_ptr<TfmPrincipal> searchWindow(QList<QHostAddress> interfaces = {addr("127.0.0.1")})
+std::unique_ptr<TfmPrincipal> searchWindow(const QList<QHostAddress>& interfaces = {addr("127.0.0.1")})
 {
     fakehid::reset();
     auto window = makeTestWindow();

@@ -49,7 +49,7 @@ private slots:
     void requests_data() {
         QTest::addColumn<QList<QByteArray>>("requests");
         QTest::addColumn<QStringList>("answers");
-        const auto row = [](const char* tag, QList<QByteArray> requests, QStringList answers) {
+        const auto row = [](const char* tag, const QList<QByteArray>& requests, const QStringList& answers) {
             QTest::newRow(tag) << requests << answers;
         };
         row("read clock", {sealed("454B010A")}, {"45 4B 01 0A 07 00 E9 07 03 07 09 05 00 AA 01 00 00"});

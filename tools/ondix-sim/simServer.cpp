@@ -43,7 +43,7 @@ std::vector<QHostAddress> broadcastsOf(const ondixsim::DeviceConfig& c) {
 
 }  // namespace
 
-TSimServer::TSimServer(std::vector<ondixsim::DeviceConfig> devices, QFile* log, quint16 udpPort,
+TSimServer::TSimServer(const std::vector<ondixsim::DeviceConfig>& devices, QFile* log, quint16 udpPort,
                        QObject* parent)
     : QObject(parent), log_(log), udpPort_(udpPort) {
     for (const ondixsim::DeviceConfig& c : devices) {

@@ -23,7 +23,7 @@ class TSimServer : public QObject {
     Q_OBJECT
 public:
     // The log receives one line per datagram and TCP chunk, in and out; it must stay open.
-    TSimServer(std::vector<ondixsim::DeviceConfig> devices, QFile* log, quint16 udpPort = 4040,
+    TSimServer(const std::vector<ondixsim::DeviceConfig>& devices, QFile* log, quint16 udpPort = 4040,
                QObject* parent = nullptr);
     ~TSimServer() override;
 
