@@ -301,6 +301,8 @@ void TfmPrincipal::wireOperations()
     learningUi_.mmInfo = mmInfo;
     learningUi_.mmRawData = mmRawData;
     learningUi_.ip = edits.ip;
+    learningUi_.pbCapturePlot = pbCapturePlot;
+    learningUi_.lbIRProtocol = lbIRProtocol;
 
     connect(&session, &TDeviceSession::answerSignalled, this, &TfmPrincipal::answerSignalled);
     connect(&session, &TDeviceSession::discoveryDatagram, this,
