@@ -7,6 +7,7 @@
 #include <QTextDocument>
 #include <QThread>
 
+#include <functional>
 #include <thread>
 
 namespace {
@@ -29,6 +30,18 @@ QString joinedLines(const std::vector<std::string>& lines)
     return text;
 }
 
+// Runs `work` on a worker thread and returns when it is done, processing events meanwhile.
+void runBesideEventLoop(const std::function<void()>& work)
+{
+    QEventLoop waiting;
+    std::thread worker([&] {
+        work();
+        QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    waiting.exec();
+    worker.join();
+}
+
 } // namespace
 
 void setMemoLines(QPlainTextEdit* memo, std::vector<std::string> lines)
@@ -40,30 +53,31 @@ void setMemoLines(QPlainTextEdit* memo, std::vector<std::string> lines)
     QTextDocument* previous = memo->document();
     const QFont font = previous->defaultFont();
     QThread* uiThread = QThread::currentThread();
-    QEventLoop waiting;
     QTextDocument* built = nullptr;
-    // The document is created, filled and handed over to this thread by the worker; nothing
+    // The worker creates and fills the document and hands it over to this thread; nothing
     // else is shared while it runs.
-    std::thread worker([&] {
+    runBesideEventLoop([&] {
         auto* document = new QTextDocument;
         document->setUndoRedoEnabled(false);
         document->setDefaultFont(font);
         document->setPlainText(joinedLines(lines));
         document->moveToThread(uiThread);
         built = document;
-        QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);
     });
-    waiting.exec();
-    worker.join();
 
     const bool undo = previous->isUndoRedoEnabled();
-    const QPointer<QTextDocument> old(previous);
+    const QPointer<QTextDocument> old(previous);  // the text control may delete it
     built->setDocumentLayout(new QPlainTextDocumentLayout(built));
     built->setParent(memo);
     memo->setDocument(built);
     built->setUndoRedoEnabled(undo);
-    // The memo's own first document goes with the memo's text control; one set here before
-    // belongs to the memo and goes now.
-    if (old && old->parent() == memo)
-        delete old;
+    // The memo's first document belongs to its text control, which deletes it when replaced.
+    // One set here before is the memo's: thousands of blocks, which take a few milliseconds
+    // to free, so a worker frees them, the document detached from every thread first.
+    if (old && old->parent() == memo) {
+        QTextDocument* freed = old;
+        freed->setParent(nullptr);
+        freed->moveToThread(nullptr);
+        runBesideEventLoop([freed] { delete freed; });
+    }
 }
