@@ -1,6 +1,7 @@
 // The five tabs of the main window (and the hidden sixth): their controls, captions and
 // initial states. Behaviour is attached by the subsystems.
 #include "app/mainUnit.h"
+#include "capture/capturePlot.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -255,6 +256,11 @@ void TfmPrincipal::buildCaptureTab()
     irRow->addLayout(irModes);
     irRow->addStretch(1);
     learn->addLayout(irRow);
+    // Protocol, address and command of the last IR capture; beside the line, never in it.
+    lbIRProtocol = new QLabel(GroupBox2);
+    lbIRProtocol->setObjectName(QStringLiteral("lbIRProtocol"));
+    lbIRProtocol->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    learn->addWidget(lbIRProtocol);
     learn->addStretch(1);
     layout->addWidget(GroupBox2, 1);
 
@@ -262,7 +268,13 @@ void TfmPrincipal::buildCaptureTab()
     GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
     auto* raw = new QVBoxLayout(GroupBox3);
     mmRawData = memo(QStringLiteral("mmRawData"), GroupBox3);
-    raw->addWidget(mmRawData, 1);
+    // The memo lists one sample per line; the plot beside it shows the same capture.
+    auto* rawRow = new QHBoxLayout;
+    mmRawData->setMaximumWidth(90);
+    rawRow->addWidget(mmRawData);
+    pbCapturePlot = new TCapturePlot(GroupBox3);
+    rawRow->addWidget(pbCapturePlot, 1);
+    raw->addLayout(rawRow, 1);
     auto* rawButtons = new QHBoxLayout;
     Button1 = button(QStringLiteral("Button1"), QStringLiteral("Limpar"), GroupBox3);
     Button8 = button(QStringLiteral("Button8"), QStringLiteral("Copiar para área de transferência"), GroupBox3);

@@ -302,6 +302,8 @@ void TfmPrincipal::wireOperations()
     learningUi_.mmInfo = mmInfo;
     learningUi_.mmRawData = mmRawData;
     learningUi_.ip = edits.ip;
+    learningUi_.pbCapturePlot = pbCapturePlot;
+    learningUi_.lbIRProtocol = lbIRProtocol;
 
     settingsUi_ = {Button2, Button3, GroupBox1, GroupBox2, TabControl1, mmInfo, edits};
     clockUi_ = {TabControl1, GroupBox1, GroupBox2, mmInfo, Button3, edits.ip};

@@ -49,6 +49,7 @@ class QToolButton;
 class QUdpSocket;
 class QWidget;
 
+class TCapturePlot;
 class TSerialPort;
 class TfmChooseOndix;
 class TfmRemoteProg;
@@ -276,6 +277,8 @@ public:
     QPlainTextEdit* mmRawData = nullptr;
     QPushButton* Button1 = nullptr;  // clear raw data
     QPushButton* Button8 = nullptr;  // copy raw data
+    TCapturePlot* pbCapturePlot = nullptr;  // the last capture as a pulse train
+    QLabel* lbIRProtocol = nullptr;         // protocol of the last IR capture
 
     // BL Code Generator tab
     QPushButton* Button5 = nullptr;

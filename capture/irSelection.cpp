@@ -39,10 +39,8 @@ uint32_t irRepeatedFrameLength(std::span<const uint16_t> durations)
     return matches >= 2 ? firstFrame : 0;
 }
 
-std::string irLine(uint16_t value, std::span<const uint16_t> durations, TIrCaptureMode mode)
+std::string irLine(uint16_t value, std::span<const uint16_t> durations, uint32_t frame)
 {
-    const uint32_t frame =
-        mode == TIrCaptureMode::automatic ? irRepeatedFrameLength(durations) : 0;
     const auto selected = frame > 0 ? durations.first(frame) : durations;
 
     char header[40];
@@ -76,6 +74,9 @@ TIrSelectionResult selectIrCapture(const uint8_t* buf, size_t bufLen, TIrCapture
         return r;
     }
     const std::span<const uint16_t> all(*words);
-    r.infoLines.push_back(irLine(all[2], all.subspan(3), mode));
+    const auto durations = all.subspan(3);
+    // Found in both modes, for the plot; only the automatic line keeps the first frame alone.
+    r.frameLength = irRepeatedFrameLength(durations);
+    r.infoLines.push_back(irLine(all[2], durations, mode == TIrCaptureMode::automatic ? r.frameLength : 0));
     return r;
 }

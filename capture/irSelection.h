@@ -16,6 +16,10 @@ struct TIrSelectionResult {
     int result = 0;
     // What mmInfo holds afterwards: the line alone, or the lines of irCaptureErrorLines().
     std::vector<std::string> infoLines;
+    // The length of the frame that repeats: durations[0 .. frameLength-1] when the first four
+    // durations come back at least twice, in either mode (the raw line keeps every duration);
+    // 0 otherwise.
+    uint32_t frameLength = 0;
 };
 
 // Lines shown when a capture message is malformed (see selectIrCapture).

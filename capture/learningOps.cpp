@@ -2,6 +2,7 @@
 // controls, drives the two waits and writes the memos.
 #include "capture/learningOps.h"
 
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -12,7 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "capture/capturePlot.h"
+#include "capture/irProtocol.h"
 #include "capture/irSelection.h"
+#include "capture/memoFill.h"
+#include "capture/pulseTrain.h"
 #include "capture/rfAnalysis.h"
 #include "link/frames.h"
 #include "discovery/deviceDisplay.h"
@@ -65,6 +70,16 @@ void TLearningOps::showLines(const std::vector<std::string>& lines)
         log_.logLine(QString::fromStdString(line));
 }
 
+// The plot and the protocol label describe the capture of the learning under way: a request
+// that went out makes them blank until its capture is shown.
+void TLearningOps::forgetLastCapture()
+{
+    if (ui_.pbCapturePlot)
+        ui_.pbCapturePlot->clearCapture();
+    if (ui_.lbIRProtocol)
+        ui_.lbIRProtocol->clear();
+}
+
 // Send, acknowledgement, countdown. True when a capture has arrived; every failure has
 // been reported in the log (nothing is shown when the USB link is closed or the window is
 // closing).
@@ -73,6 +88,7 @@ bool TLearningOps::awaitCapture(const TLearningRequest& request)
     const TLinkKind link = request.link;
     if (!exchange_.send(link, request.frame, request.host))
         return false;
+    forgetLastCapture();
 
     const bool acknowledged = exchange_.waitAnswer(request.ackPolls, {}, request.ackPollMs);
     if (exchange_.aborted())
@@ -114,16 +130,17 @@ int TLearningOps::findValidFrame()
     else if (ui_.rbRCCapture->isChecked())
         mode = TRfCaptureMode::rts;
 
-    const TRfAnalysisResult analysis =
-        analyseRfCapture(session_.answerBuf.data(), session_.receivedBytes(captureLink_), mode, rfDivisor);
-    if (analysis.rawLines) {
-        QStringList samples;
-        samples.reserve(qsizetype(analysis.rawLines->size()));
-        for (const std::string& sample : *analysis.rawLines)
-            samples.append(QString::fromStdString(sample));
-        ui_.mmRawData->setPlainText(samples.join(QLatin1Char('\n')));
-    }
+    const uint8_t* capture = session_.answerBuf.data();
+    const size_t received = session_.receivedBytes(captureLink_);
+    TRfAnalysisResult analysis = analyseRfCapture(capture, received, mode, rfDivisor);
+    // Taken before the memo is filled: events run meanwhile. A capture the analysis refused
+    // is still drawn when its message can be read: the plot shows why no frame was found.
+    auto train = rfPulseTrain(capture, received, rfDivisor, analysis.frameLength);
+    if (analysis.rawLines)
+        setMemoLines(ui_.mmRawData, std::move(*analysis.rawLines));
     showLines(analysis.infoLines);
+    if (ui_.pbCapturePlot)
+        train ? ui_.pbCapturePlot->setCapture(std::move(*train)) : ui_.pbCapturePlot->clearCapture();
     return analysis.result;
 }
 
@@ -202,9 +219,18 @@ void TLearningOps::learningIRCode(TLinkKind link)
         if (link == TLinkKind::Usb)
             ui_.mmRawData->clear();
         const TIrCaptureMode mode = ui_.rbIR_Auto->isChecked() ? TIrCaptureMode::automatic : TIrCaptureMode::raw;
-        const TIrSelectionResult selection =
-            selectIrCapture(session_.answerBuf.data(), session_.receivedBytes(link), mode);
+        const uint8_t* capture = session_.answerBuf.data();
+        const size_t received = session_.receivedBytes(link);
+        const TIrSelectionResult selection = selectIrCapture(capture, received, mode);
         showLines(selection.infoLines);
+        // Beside the line, never in it: what the user copies stays as it is.
+        if (selection.result == 0 && ui_.lbIRProtocol)
+            ui_.lbIRProtocol->setText(QStringLiteral("Protocolo IR: ")
+                                     + QString::fromStdString(irDecodedText(decodeIrCapture(capture, received))));
+        if (ui_.pbCapturePlot) {
+            auto train = selection.result == 0 ? irPulseTrain(capture, received, selection.frameLength) : std::nullopt;
+            train ? ui_.pbCapturePlot->setCapture(std::move(*train)) : ui_.pbCapturePlot->clearCapture();
+        }
     }
     session_.endExpectation();
 

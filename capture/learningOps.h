@@ -10,10 +10,12 @@
 
 #include "link/deviceSession.h"
 
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QRadioButton;
 class QWidget;
+class TCapturePlot;
 class TExchange;
 class TLog;
 
@@ -29,6 +31,8 @@ struct TLearningControls {
     QPlainTextEdit* mmInfo = nullptr;
     QPlainTextEdit* mmRawData = nullptr;
     std::array<QLineEdit*, 4> ip{};  // IP_4 ... IP_1
+    TCapturePlot* pbCapturePlot = nullptr;  // the last capture as a pulse train
+    QLabel* lbIRProtocol = nullptr;         // protocol, address and command of the last IR capture
 };
 
 class TLearningOps {
@@ -48,6 +52,7 @@ private:
     struct TLearningRequest;
     bool awaitCapture(const TLearningRequest& request);
     void showLines(const std::vector<std::string>& lines);
+    void forgetLastCapture();
 
     TDeviceSession& session_;
     TExchange& exchange_;

@@ -42,13 +42,20 @@ TRfAnalysisResult lineResult(std::string line)
     return r;
 }
 
-TRfAnalysisResult smartAnalysis(std::span<const uint16_t> samples, int code)
+// The frame the automatic analysis finds: samples[0 .. frameLength-1], and the number of long
+// pulses in the whole capture. nullopt when the capture has no plausible frame.
+struct rfFrame_t {
+    uint16_t frameLength = 0;
+    uint32_t longCount = 0;
+};
+
+std::optional<rfFrame_t> findRfFrame(std::span<const uint16_t> samples)
 {
     uint16_t smallest = 65535;
     for (uint16_t s : samples)
         smallest = std::min(smallest, s);
     if (smallest == 0)
-        return refused();
+        return std::nullopt;
 
     const uint16_t shortLimit = rfShortLimit(smallest);
     uint32_t shortSum = 0;
@@ -60,7 +67,7 @@ TRfAnalysisResult smartAnalysis(std::span<const uint16_t> samples, int code)
         }
     }
     if (shortCount == 0)
-        return refused();
+        return std::nullopt;
 
     const uint16_t longLimit = rfLongLimit(shortSum / shortCount);
     uint16_t largestLong = 0;
@@ -88,13 +95,22 @@ TRfAnalysisResult smartAnalysis(std::span<const uint16_t> samples, int code)
 
     const uint16_t frameLength = uint16_t(get_mode(runs.data(), uint32_t(runs.size())));
     if (frameLength % 2 != 0 || frameLength < 8 || frameLength > samples.size())
-        return refused();
+        return std::nullopt;
+    return rfFrame_t{frameLength, longCount};
+}
 
-    std::string line = header("sendrf", code, longCount);
-    line.reserve(line.size() + 6 * size_t(frameLength));
-    for (size_t i = 0; i < frameLength; ++i)
+TRfAnalysisResult smartAnalysis(std::span<const uint16_t> samples, int code)
+{
+    const auto frame = findRfFrame(samples);
+    if (!frame)
+        return refused();
+    std::string line = header("sendrf", code, frame->longCount);
+    line.reserve(line.size() + 6 * size_t(frame->frameLength));
+    for (size_t i = 0; i < frame->frameLength; ++i)
         appendValue(line, samples[i]);
-    return lineResult(std::move(line));
+    TRfAnalysisResult r = lineResult(std::move(line));
+    r.frameLength = frame->frameLength;
+    return r;
 }
 
 TRfAnalysisResult rawCapture(std::span<const uint16_t> samples, int code)
@@ -191,11 +207,17 @@ TRfAnalysisResult analyseRfCapture(const uint8_t* buf, size_t bufLen, TRfCapture
     if (!words)
         return refused();
     const auto samples = std::span<const uint16_t>(*words).subspan(2);
+    // The raw and RTS lines do not use the frame; it is still found, for the plot.
+    const auto frameOnly = [&](TRfAnalysisResult r) {
+        if (const auto frame = findRfFrame(samples))
+            r.frameLength = frame->frameLength;
+        return r;
+    };
     if (mode == TRfCaptureMode::rts)
-        return rtsCapture(samples);
+        return frameOnly(rtsCapture(samples));
     // The divisor code goes into the line; without a known one the line would replay wrongly.
     const int code = rfDivisorCode(rfDivisor);
     if (code == 0)
         return refused();
-    return mode == TRfCaptureMode::smart ? smartAnalysis(samples, code) : rawCapture(samples, code);
+    return mode == TRfCaptureMode::smart ? smartAnalysis(samples, code) : frameOnly(rawCapture(samples, code));
 }

@@ -20,6 +20,9 @@ struct TRfAnalysisResult {
     // Raw capture only: what mmRawData holds afterwards, one sample per line.
     // nullopt: mmRawData keeps what it had.
     std::optional<std::vector<std::string>> rawLines;
+    // The frame the automatic analysis finds, samples[0 .. frameLength-1], in every mode
+    // (the raw and RTS lines do not use it); 0 when there is none or the capture was refused.
+    uint32_t frameLength = 0;
 };
 
 // Thresholds of the automatic analysis. Each is a 16-bit value: the product with the

@@ -3,6 +3,7 @@
 // the log, and the network path with answers handed to the listener on chosen polls.
 // Nothing leaves this host: network requests go to 127.0.0.9, where nobody answers.
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -13,6 +14,7 @@
 #include <cstring>
 
 #include "app/dialogs.h"
+#include "capture/capturePlot.h"
 #include "tests/support/fakeHidWaiter.h"
 #include "tools/devicecore/ondixDevice.h"
 #include "tools/fakehid/fakehid.h"
@@ -121,6 +123,9 @@ private slots:
 
     void learn_data();
     void learn();
+    void protocolAndPlot_data();
+    void protocolAndPlot();
+    void largeRawCapture();
     void countdownUntilCapture();
     void closeDuringCapture();
 };
@@ -271,6 +276,105 @@ void TestLearning::learn()
     QCOMPARE(window->rfDivisor, !ir && request.size() > 8 ? int(uint8_t(request[8])) : 16);
     QVERIFY(window->TabControl1->isEnabled());
     QVERIFY(request.isEmpty() || (ir ? window->bbLearningIR : window->bbLearningRF)->isEnabled());
+}
+
+// An NEC key press at 38 kHz in carrier periods (address 0x04, command 0x08) and a repeat code.
+TWords necPress()
+{
+    TWords d{342, 171};
+    for (uint8_t byte : {0x04, 0xFB, 0x08, 0xF7})
+        for (int bit = 0; bit < 8; ++bit)
+            d.insert(d.end(), {21, uint16_t((byte >> bit) & 1 ? 64 : 21)});
+    d.insert(d.end(), {21, 1520, 342, 86, 21});
+    return d;
+}
+
+// Beside the log: the protocol label and the plot after each learning. Both start with what
+// an earlier learning left; the log shows exactly what it shows without them.
+void TestLearning::protocolAndPlot_data()
+{
+    QTest::addColumn<bool>("ir");
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("logLine");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<int>("plotted");  // durations in the plot
+    QTest::addColumn<int>("frame");    // the marked frame's length
+    const QString earlier = QStringLiteral("Protocolo IR: anterior");
+    QTest::newRow("IR, NEC") << true << "nec" << "sendir,1:8,1,38000,1,1," + joined(necPress())
+                             << "Protocolo IR: NEC  endereço 0x04  comando 0x08" << 71 << 0;
+    QTest::newRow("IR, no known protocol") << true << "" << "sendir,1:8,1,37900,3,1," + joined(irFrame)
+                                           << "Protocolo IR: desconhecido" << 30 << 10;
+    // The raw line keeps every duration; the plot still marks the repeated frame.
+    QTest::newRow("IR raw") << true << "rbIR_Raw" << "sendir,1:8,1,37900,1,1," + joined(capture(true))
+                            << "Protocolo IR: desconhecido" << 30 << 10;
+    QTest::newRow("RF automatic") << false << "" << "sendrf,2,5,1," + joined(capture(false), u',', 26) << ""
+                                  << 105 << 26;
+    QTest::newRow("RF raw: the frame the automatic analysis would take") << false << "rbRawCapture"
+                                                                         << "sendrf,2,1,1," + joined(capture(false))
+                                                                         << "" << 105 << 26;
+    // Refused by the analysis: drawn all the same, nothing marked.
+    QTest::newRow("RF refused") << false << "two-pulses" << "Erro na captura! Aproxime o transmissor de RF a Ondix"
+                                << "" << 7 << 0;
+    QTest::newRow("IR capture cut short") << true << "cut"
+                                          << "Erro na captura! Aproxime o controle remoto a Ondix" << "" << 0 << 0;
+    QTest::newRow("IR, no key pressed") << true << "no-key" << "CMD OK" << "" << 0 << 0;
+    // Nothing sent, nothing changed.
+    QTest::newRow("IR, USB link closed") << true << "unplugged" << logBefore << earlier << 3 << 0;
+}
+
+void TestLearning::protocolAndPlot()
+{
+    QFETCH(bool, ir);
+    QFETCH(QString, setup);
+    ondixsim::DeviceConfig& config = device->config();
+    if (setup == u"nec")
+        config.irCapture = ondixsim::Capture{necPress(), 38000, 2000};
+    if (setup == u"two-pulses")
+        config.rfCapture->durations = {12400, 400, 1200, 400, 1200, 12400, 400};
+    if (setup == u"no-key")
+        config.irCapture->present = false;
+    if (setup == u"cut")
+        config.faults[ondixsim::cmdLearnIr] = ondixsim::Fault{ondixsim::FaultKind::Truncated, 0, 12, -1, 1};
+    build(setup != u"unplugged");
+    if (setup.startsWith(u"rb"))
+        window->findChild<QRadioButton*>(setup)->setChecked(true);
+    auto* label = window->findChild<QLabel*>(QStringLiteral("lbIRProtocol"));
+    auto* plot = window->findChild<TCapturePlot*>(QStringLiteral("pbCapturePlot"));
+    QVERIFY(label && plot);
+    label->setText(QStringLiteral("Protocolo IR: anterior"));
+    plot->setCapture(makePulseTrain(TPulseKind::ir, TWords{1, 2, 3}, 0, 38000));
+
+    ir ? window->bbLearningIRClick() : window->bbLearningRFClick();
+
+    QTEST(window->logLines().value(0), "logLine");
+    QTEST(label->text(), "label");
+    QTEST(int(plot->train().durations.size()), "plotted");
+    QTEST(int(plot->train().frameLength), "frame");
+    if (!plot->train().empty())
+        QCOMPARE(plot->train().kind, ir ? TPulseKind::ir : TPulseKind::rf);
+}
+
+// The largest raw capture the cable carries: every sample on its own line of "Raw Data",
+// twice in a row (the second replaces the first), and "Limpar" still empties the memo.
+void TestLearning::largeRawCapture()
+{
+    TWords samples;
+    for (int i = 0; i < 4900; ++i)
+        samples.push_back(uint16_t(i % 7 == 0 ? 930 : 30 + i % 5));
+    device->config().rfCapture->durations = samples;
+    build();
+    window->rbRawCapture->setChecked(true);
+    for (int round = 0; round < 2; ++round) {
+        window->bbLearningRFClick();
+        QCOMPARE(window->mmRawData->toPlainText(), joined(samples, u'\n'));
+        QCOMPARE(window->mmRawData->blockCount(), 4900);
+        QVERIFY(window->logLines().value(0).startsWith(round ? u"sendrf,2,1,1,931,31,32,33,34,30,31,930,"
+                                                             : u"sendrf,2,1,1,930,31,32,33,34,30,31,930,"));
+        samples[0] = 931;
+        device->config().rfCapture->durations = samples;
+    }
+    window->Button1->click();
+    QCOMPARE(window->mmRawData->toPlainText(), QString());
 }
 
 void TestLearning::countdownUntilCapture()
