@@ -134,8 +134,8 @@ class TestRtsScreen : public QObject {
     {
         if (actions.isEmpty())
             return;
-        const auto [poll, action] = actions.takeFirst();
-        fakeWaiter(*window).atPoll(poll, [this, action, actions] {
+        const auto next = actions.takeFirst();
+        fakeWaiter(*window).atPoll(next.first, [this, action = next.second, actions] {
             action();
             atPolls(actions);
         });
