@@ -21,6 +21,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -151,6 +152,13 @@ int main(int argc, char** argv)
         lastTick = now;
     });
     probe.start(1);
+    // The machine's own noise: the same probe with the event loop idle for two seconds.
+    QEventLoop idle;
+    QTimer::singleShot(2000, &idle, &QEventLoop::quit);
+    current = QStringLiteral("idle");
+    idle.exec();
+    const qint64 idleStall = maxStall;
+    maxStall = 0;
 
     std::map<std::pair<bool, Op>, TCounts> counts;
     QStringList failures;
@@ -251,8 +259,9 @@ int main(int argc, char** argv)
                     c.timeouts, c.drops, c.failures, c.droppedYetOk);
     std::printf("\nRSS %ld kB at start, %ld kB at the end (%+ld kB); ondix-sim %ld kB -> %ld kB\n", rssStart, rssEnd,
                 rssEnd - rssStart, simStart, simEnd);
-    std::printf("largest event-loop stall %.1f ms (during %s); %.1f s in all\n", double(maxStall) / 1000,
-                qPrintable(maxStallAt), double(clock.elapsed()) / 1000);
+    std::printf("largest event-loop stall %.1f ms (during %s), idle %.1f ms; %.1f s in all\n",
+                double(maxStall) / 1000, qPrintable(maxStallAt), double(idleStall) / 1000,
+                double(clock.elapsed()) / 1000);
     for (const QString& f : failures)
         std::printf("failure %s\n", qPrintable(f));
 
