@@ -31,6 +31,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <malloc.h>
 #include <cstring>
 #include <map>
 
@@ -60,6 +61,16 @@ long residentKb(qint64 pid)
         if (line.startsWith("VmRSS:"))
             return line.mid(6).trimmed().split(' ').value(0).toLong();
     return -1;
+}
+
+// Bytes the allocator has handed out and not got back: unlike RSS, blind to fragmentation.
+long heapKb()
+{
+#if defined(__GLIBC__)
+    return long(mallinfo2().uordblks / 1024);
+#else
+    return -1;
+#endif
 }
 
 QJsonArray jsonArray(const std::vector<uint16_t>& values)
@@ -166,13 +177,15 @@ int main(int argc, char** argv)
     int cableNext = 0, networkNext = 0;
     const long rssStart = residentKb(0);
     const long simStart = network ? residentKb(net.simPid()) : -1;
-    std::printf("%6s %8s %10s %10s %10s %6s %8s\n", "ops", "time s", "RSS kB", "sim kB", "stall ms", "drops", "failures");
+    std::printf("%6s %8s %10s %10s %10s %10s %6s %8s\n", "ops", "time s", "RSS kB", "heap kB", "sim kB", "stall ms",
+                "drops", "failures");
     const auto report = [&](int done) {
         int drops = 0, failed = 0;
         for (const auto& [key, c] : counts)
             drops += c.drops, failed += c.failures;
-        std::printf("%6d %8.1f %10ld %10ld %10.1f %6d %8d\n", done, double(clock.elapsed()) / 1000, residentKb(0),
-                    network ? residentKb(net.simPid()) : -1L, double(maxStall) / 1000, drops, failed);
+        std::printf("%6d %8.1f %10ld %10ld %10ld %10.1f %6d %8d\n", done, double(clock.elapsed()) / 1000,
+                    residentKb(0), heapKb(), network ? residentKb(net.simPid()) : -1L, double(maxStall) / 1000, drops,
+                    failed);
         std::fflush(stdout);
     };
     report(0);
