@@ -101,6 +101,7 @@ bool TLearningOps::awaitCapture(const TLearningRequest& request)
         log_.logLine(QStringLiteral("Falha na leitura dos parâmetros!"));
         return false;
     }
+    const QByteArray acknowledgement(reinterpret_cast<const char*>(session_.answerBuf.data()), acknowledgementLength);
     log_.clearLog();
     log_.logLine(QStringLiteral("CMD OK"));
     session_.clearAnswer(link);
@@ -108,9 +109,29 @@ bool TLearningOps::awaitCapture(const TLearningRequest& request)
     log_.logLine(request.prompt);
     log_.logLine(QString());
     QPlainTextEdit* log = ui_.mmInfo;
-    const bool captured = exchange_.waitAnswer(captureWaitPolls, [log](int poll) {
-        replaceLastLine(log, QStringLiteral("%1ms").arg(countdownStartMs - countdownStepMs * poll));
-    });
+    // A second copy of the acknowledgement (a device or network that repeats it) is no
+    // capture: it is dropped and the countdown goes on where it was. No capture message
+    // can equal it: its length word would have to be 4.
+    int pollsDone = 0;
+    bool captured = false;
+    for (;;) {
+        int polled = 0;
+        captured = exchange_.waitAnswer(captureWaitPolls - pollsDone, [log, pollsDone, &polled](int poll) {
+            polled = poll + 1;
+            replaceLastLine(log, QStringLiteral("%1ms").arg(countdownStartMs - countdownStepMs * (pollsDone + poll)));
+        });
+        pollsDone += polled;
+        const bool repeated = captured && session_.answerBytes() == size_t(acknowledgementLength)
+                              && QByteArray(reinterpret_cast<const char*>(session_.answerBuf.data()),
+                                            acknowledgementLength) == acknowledgement;
+        if (!repeated || exchange_.aborted())
+            break;
+        session_.clearAnswer(link);
+        if (pollsDone >= captureWaitPolls) {
+            captured = false;
+            break;
+        }
+    }
     if (exchange_.aborted())
         return false;
     if (!captured) {

@@ -253,11 +253,17 @@ void TConsoleOps::sendOverUsb(const QString& text)
     }
     log_.setStatus(QStringLiteral("Enviando comando..."));
     pause(1, usbPauseBeforeMs);
-    if (exchange_.aborted() || !session_.usbConnected())
+    if (exchange_.aborted())
         return;
-    // No answer is awaited: the line goes behind its length like a frame.
-    session_.serialPort->WriteSerial(reinterpret_cast<const uint8_t*>(line.bytes.constData()),
-                                     uint16_t(line.bytes.size()));
+    // No answer is awaited: the line goes behind its length like a frame. A cable pulled
+    // during the pause or the write is said, not reported as a line sent.
+    if (!session_.usbConnected()
+        || session_.serialPort->WriteSerial(reinterpret_cast<const uint8_t*>(line.bytes.constData()),
+                                            uint16_t(line.bytes.size()))
+               != unsigned(line.bytes.size())) {
+        log_.logLine(QStringLiteral("Não foi possível conectar a porta serial. Verifique a conexão e tente novamente..."));
+        return;
+    }
     pause(usbPausePolls, 10);
     log_.setStatus(QStringLiteral("Comando enviado com sucesso!"));
 }

@@ -18,6 +18,11 @@ TUdpAccumulation accumulateDatagram(uint8_t* buf, size_t bufSize, int32_t fill,
     const uint16_t words = ondixframe::readLe16(buf + 2);
     if (2u * words == uint32_t(newFill))
         return {TUdpDatagramKind::CaptureComplete, newFill};
+    // Bytes gathered past the length their first datagram announced were never a capture in
+    // progress (a piece of an earlier capture that came late, or garbage): start again from
+    // this datagram, so that they do not hold back every answer until the next request.
+    if (start > 0 && 2u * words < uint32_t(newFill))
+        return accumulateDatagram(buf, bufSize, 0, data, n, discoveryActive);
     const bool startsEK = buf[0] == 'E' && buf[1] == 'K';
     if (discoveryActive || (startsEK && buf[3] == 0x0C))
         return {TUdpDatagramKind::Discovery, newFill};

@@ -67,10 +67,12 @@ unsigned TSerialPort::WriteSerial(const uint8_t* frame, uint16_t length)
 {
     if (!handle)
         return length;
-    // A failed write shows up as a missing answer; the waiting operation times out.
+    // A failed write shows up as a missing answer; the waiting operation times out. A
+    // caller that awaits no answer (a typed line) learns it from the 0 returned.
+    bool written = true;
     for (const auto& report : ondixusb::outputReports(frame, length))
-        hid_write(handle, report.data(), report.size());
-    return length;
+        written = hid_write(handle, report.data(), report.size()) >= 0 && written;
+    return written ? length : 0;
 }
 
 bool TSerialPort::readReport(uint8_t* report, int timeoutMs, int* result)

@@ -38,6 +38,7 @@ public:
     // old link and opens the cable again.
     void connect(uint16_t vendorId, uint16_t productId,
                  std::function<void(const QByteArray&)> receiveCallback);
+    // Returns `length`, or 0 when a report could not be written (the device is gone).
     unsigned WriteSerial(const uint8_t* frame, uint16_t length);
     // Reads one frame into `buffer` (receiveBufferSize bytes). Called only by the reader.
     TUsbReadResult ReadSerial(uint8_t* buffer, uint16_t* length);

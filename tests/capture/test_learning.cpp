@@ -173,6 +173,11 @@ void TestLearning::learn_data()
     row("RF zero checksum", false, "zero-checksum", rf16, bad, 1);
     row("RF all-zero acknowledgement", false, "zero-ack", rf16, bad, 3);
     row("RF no key pressed", false, "no-key", rf16, QStringList{"CMD OK", rfPrompt} + noKey, 1 + 1000);
+    // The acknowledgement again on poll 5 is no capture: the wait goes on, its countdown and
+    // its 1000 polls unbroken.
+    row("RF acknowledgement repeated", false, "repeat", rf16, {rfAuto}, 200);
+    row("IR acknowledgement repeated, no key", true, "repeat no-key", irReq, QStringList{"CMD OK", irPrompt} + noKey,
+        1 + 1000);
     row("IR no key pressed", true, "no-key", irReq, QStringList{"CMD OK", irPrompt} + noKey, 1 + 1000);
     // Automatic analysis: two long pulses only, no frame length can be voted.
     row("RF refused by the analysis", false, "two-pulses", rf16, rfError, 200);
@@ -194,6 +199,7 @@ void TestLearning::learn_data()
     row("network RF, both links found", false, "net ack split rbRawCapture", "", {"sendrf,2,1,1," + rfAll}, 12, -1,
         rfRaw);
     row("network IR, network only", true, "net usb-off ack split", "", {irAuto}, 12);
+    row("network IR, acknowledgement repeated on poll 6", true, "net usb-off ack repeat split", "", {irAuto}, 12);
     // Waits over the network: the acknowledgement 1000 polls (RF 1 ms, IR 10 ms), the capture
     // 1000 polls of 10 ms, with no 0ms line.
     row("network IR, an address box above 255", true, "net bad-box", "",
@@ -248,16 +254,25 @@ void TestLearning::learn()
     const QByteArray message = ::message(ir);
     if (does.contains(u"zero-ack"))
         waiter.atPoll(3, [] { fakehid::sendFrame(fakehid::Bytes(8, 0)); });
+    const QByteArray ack = bytesOf(ondixsim::acknowledgement(ir ? 7 : 6));
+    if (does.contains(u"repeat") && !does.contains(u"net"))
+        waiter.atPoll(5, [&] { fakehid::sendFrame(ondixsim::acknowledgement(ir ? 7 : 6)); });
+    const std::function<void()> split = [&] {
+        if (does.contains(u"split"))
+            waiter.atPoll(9, [&] {
+                fromNetwork(message.left(20));
+                fromNetwork(message.mid(20, 20));
+                QCOMPARE(window->answerReady, 0);
+                waiter.atPoll(12, [&] { fromNetwork(message.mid(40)); });
+            });
+    };
     if (does.contains(u"ack"))
         waiter.atPoll(3, [&] {  // each action schedules the next
-            fromNetwork(bytesOf(ondixsim::acknowledgement(ir ? 7 : 6)));
-            if (does.contains(u"split"))
-                waiter.atPoll(9, [&] {
-                    fromNetwork(message.left(20));
-                    fromNetwork(message.mid(20, 20));
-                    QCOMPARE(window->answerReady, 0);
-                    waiter.atPoll(12, [&] { fromNetwork(message.mid(40)); });
-                });
+            fromNetwork(ack);
+            if (does.contains(u"repeat"))
+                waiter.atPoll(6, [&] { fromNetwork(ack), split(); });
+            else
+                split();
         });
     if (does.contains(u"cut"))
         std::memcpy(window->answerBuf.data(), message.constData(), size_t(message.size()));

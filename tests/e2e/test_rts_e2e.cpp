@@ -1,12 +1,18 @@
 // The RTS remote table against ondix-sim across a private network: the window in the tool
 // namespace with its real event-loop waits, the emulated devices in the device namespace.
-// What the device holds is seen by reading it back through the window.
+// What the device holds is seen by reading it back through the window. Adding, driving and
+// deleting remotes also runs against the emulated device on the fake cable (virtual clock),
+// with the lines sent as "Enviar" sends them.
 #include <QtTest>
 #include <QtWidgets>
 
 #include "app/dialogs.h"
 #include "app/mainUnit.h"
+#include "rts/remoteProgUnit.h"
+#include "tests/support/fakeHidWaiter.h"
 #include "tests/support/testNetwork.h"
+#include "tools/devicecore/ondixDevice.h"
+#include "tools/fakehid/fakehid.h"
 
 namespace {
 
@@ -75,10 +81,54 @@ class TestRtsEndToEnd : public QObject {
         return QStringLiteral("RX UDP %1 <- %2:4040 %3").arg(net_.deviceAddress(device), net_.toolAddress(), hex);
     }
 
+    std::unique_ptr<ondixsim::Device> cable_;
+
+    // The window with a device without remotes found on the network (device 0, also typed
+    // in the boxes, "Enviar" over TCP) or on the cable (virtual clock, "Enviar" over USB).
+    TfmPrincipal* deviceWindow(bool network)
+    {
+        if (network) {
+            if (!startSim(QList<QJsonObject>{QJsonObject{}}))
+                return nullptr;
+            window();
+            window_->edPort->setText("4998");
+        } else {
+            cable_ = std::make_unique<ondixsim::Device>();
+            fakehid::reset();
+            fakehid::plug();
+            fakehid::attachDevice(*cable_);
+            window_ = makeTestWindow();
+            window_->localAddressSource = [] { return QList<QHostAddress>{QHostAddress::LocalHost}; };
+            window_->usbDeviceFound = true;
+            window_->pnControlesRTS->setEnabled(true);
+        }
+        window_->bbSendComd->setEnabled(true);
+        return window_.get();
+    }
+    // The typed lines the device took, in order.
+    QStringList deviceLines(bool network) const
+    {
+        QStringList lines;
+        if (!network) {
+            for (const std::string& line : cable_->commandLines())
+                lines << QString::fromStdString(line);
+            return lines;
+        }
+        const QString tag = QStringLiteral(" LINE %1 ").arg(net_.deviceAddress(0));
+        for (const QString& entry : net_.simLog().split(u'\n'))
+            if (entry.contains(tag))
+                lines << entry.section(tag, 1);
+        return lines;
+    }
+
 private slots:
     void initTestCase() { QVERIFY(net_.up(2, 8) && net_.enterToolNamespace()); }
     void init() { TDialogs::setScripted(true), TDialogs::resetScript(); }
-    void cleanup() { window_.reset(), net_.stopSim(); }
+    void cleanup()
+    {
+        window_.reset(), net_.stopSim();
+        fakehid::setResponder(nullptr), cable_.reset();
+    }
     void cleanupTestCase() { net_.down(); }
 
     void readIntoGrid()
@@ -145,6 +195,52 @@ private slots:
         QVERIFY(net_.simLog().contains(received(0, "45 4B 01 09 04 00 00 00 00 00 9E 00 00 00")));
         QCOMPARE(gridRows(w.sgRTSCodes), QStringList{});
         QCOMPARE(readBack(w), QStringList{});
+    }
+
+    // Two remotes added through the dialog, the second driven, the first deleted: the grid
+    // shows what the device stores after each step (the device uses up one rolling code per
+    // line it transmits for a remote).
+    void addDriveDelete_data()
+    {
+        QTest::addColumn<bool>("network");
+        QTest::newRow("network") << true;
+        QTest::newRow("cable") << false;
+    }
+    void addDriveDelete()
+    {
+        QFETCH(bool, network);
+        QVERIFY(deviceWindow(network));
+        TfmPrincipal& w = *window_;
+        int drawn = 0;
+        w.rts.randomByte = [&drawn] { return uint8_t(++drawn); };  // 01-02-03, then 04-05-06
+
+        w.bbAddSomfyClick();
+        QVERIFY(fmRemoteProg->isVisible());
+        QTest::mouseClick(fmRemoteProg->Button1, Qt::LeftButton);
+        QVERIFY(!fmRemoteProg->isVisible());
+        QCOMPARE(gridRows(w.sgRTSCodes), QStringList{"1 Somfy 1 1 01-02-03"});
+        w.bbAddTubeClick();
+        QTest::mouseClick(fmRemoteProg->Button1, Qt::LeftButton);
+        QCOMPARE(gridRows(w.sgRTSCodes), (QStringList{"1 Somfy 1 1 01-02-03", "2 Tube 2 1 04-05-06"}));
+
+        w.sgRTSCodes->setCurrentCell(1, 0);
+        w.sgRTSCodesClick();
+        for (QToolButton* b : {w.SpeedButton1, w.SpeedButton2, w.SpeedButton3})
+            QTest::mouseClick(b, Qt::LeftButton);
+        QCOMPARE(w.lbStatusBar->text(), QStringLiteral("Comando enviado com sucesso!"));
+        QTRY_COMPARE_WITH_TIMEOUT(deviceLines(network),
+                                  (QStringList{"sendrf_rc,3767,160,128,1,2,3", "sendrf_rc,3695,156,240,4,5,6",
+                                               "sendrf_rc,3695,150,240,4,5,6", "sendrf_rc,3695,149,240,4,5,6",
+                                               "sendrf_rc,3695,152,240,4,5,6"}),
+                                  3000);
+        QCOMPARE(readBack(w), (QStringList{"1 Somfy 1 1 01-02-03", "2 Tube 2 4 04-05-06"}));
+
+        w.sgRTSCodes->setCurrentCell(0, 0);
+        TDialogs::setNextAnswer(true);
+        w.bbDeleteRemoteClick();
+        QCOMPARE(w.logLines(), QStringList{network ? "CMD_OK" : "CMD OK"});
+        QCOMPARE(gridRows(w.sgRTSCodes), QStringList{"1 Tube 2 4 04-05-06"});
+        QCOMPARE(readBack(w), QStringList{"1 Tube 2 4 04-05-06"});
     }
 
     // A device that keeps a table the window cannot hold, and one that never acknowledges a

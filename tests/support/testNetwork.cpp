@@ -86,8 +86,9 @@ bool TTestNetwork::startSim(const QJsonObject& config, const QStringList& extraA
         file.close();
         args << QStringLiteral("--config") << file.fileName();
     }
-    args << extraArgs << QStringLiteral("--log") << dir_.filePath(QStringLiteral("sim.log"))
-         << QStringLiteral("--run-for") << QStringLiteral("300");
+    args << extraArgs << QStringLiteral("--log") << dir_.filePath(QStringLiteral("sim.log"));
+    if (!extraArgs.contains(QStringLiteral("--run-for")))  // a stray emulator ends by itself
+        args << QStringLiteral("--run-for") << QStringLiteral("300");
     sim_.setProcessChannelMode(QProcess::ForwardedChannels);
     sim_.start(QStringLiteral("ip"), args);
     if (!sim_.waitForStarted(5000))
@@ -145,9 +146,14 @@ void TTestNetwork::down()
     }
 }
 
+QString TTestNetwork::simLogPath() const
+{
+    return dir_.filePath(QStringLiteral("sim.log"));
+}
+
 QString TTestNetwork::simLog() const
 {
-    QFile file(const_cast<QTemporaryDir&>(dir_).filePath(QStringLiteral("sim.log")));
+    QFile file(simLogPath());
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(file.readAll());

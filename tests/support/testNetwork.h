@@ -34,6 +34,9 @@ public:
     void down();
 
     QString simLog() const;
+    QString simLogPath() const;
+    // The running ondix-sim's process id (0 when none runs).
+    qint64 simPid() const { return sim_.processId(); }
     QString toolAddress() const { return prefix_ + QStringLiteral(".1"); }
     QString deviceAddress(int i) const { return prefix_ + QStringLiteral(".%1").arg(10 + i); }
     QString broadcastAddress() const { return prefix_ + QStringLiteral(".255"); }

@@ -222,7 +222,8 @@ public:
         if (!checkKeys(obj, path,
                        {"ip", "mask", "gateway", "mac", "dhcp", "tcpPort", "ident", "firmware",
                         "rfFlag", "rts", "rtsCount", "rtsRollingStart", "rfCapture", "irCapture",
-                        "faults", "clockOffsetSeconds", "announce", "tcpAnswer", "flashImage"}))
+                        "faults", "clockOffsetSeconds", "announce", "tcpAnswer", "flashImage",
+                        "dropPercent"}))
             return c;
         if (!obj.contains("ip")) fail(path, "missing key \"ip\"");
         readIp(obj, "ip", path, c.ip);
@@ -273,6 +274,7 @@ public:
             else fail(path + ".tcpAnswer", "expected a text or null");
         }
         if (obj.contains("flashImage")) flashImage(obj["flashImage"], path, c.flashImage);
+        readInt(obj, "dropPercent", path, c.dropPercent, 0, 100);
         return c;
     }
 };

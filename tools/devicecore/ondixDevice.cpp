@@ -189,7 +189,7 @@ Capture demoRfCapture() {
 std::vector<Output> Device::handleRequest(const Bytes& request, Transport transport,
                                           bool broadcast) {
     if (transport == Transport::Usb && (request.size() < 2 || request[0] != 'E' || request[1] != 'K')) {
-        handleCommandText(std::string(request.begin(), request.end()));
+        takeLines(std::string(request.begin(), request.end()));  // typed lines get no answer here
         return {};
     }
     // A frame that is not 'E','K',...,checksum is dropped: the device stays silent, as it
@@ -200,7 +200,18 @@ std::vector<Output> Device::handleRequest(const Bytes& request, Transport transp
     remember(requests_, request);
     std::vector<Answer> answers = answer(request, transport, broadcast);
     if (answers.empty()) return {};
+    if (dropNow()) return {};
     return applyFault(request[3], std::move(answers));
+}
+
+bool Device::dropNow() {
+    if (config_.dropPercent <= 0) return false;
+    dropSeed_ ^= dropSeed_ << 13;
+    dropSeed_ ^= dropSeed_ >> 17;
+    dropSeed_ ^= dropSeed_ << 5;
+    const bool drop = int(dropSeed_ % 100) < config_.dropPercent;
+    if (drop) ++dropped_;
+    return drop;
 }
 
 std::vector<Device::Answer> Device::answer(const Bytes& request, Transport transport,

@@ -107,6 +107,9 @@ struct DeviceConfig {
     // Flash content from address 0 served by the flash read; past its end the memory reads
     // 0xFF (erased). Without an image every byte follows flashByte().
     std::optional<Bytes> flashImage;
+    // Share of requests (and of typed bursts that would be answered) whose answers are lost,
+    // drawn at random from a fixed seed: the device still acts on the request. 0 to 100.
+    int dropPercent = 0;
 };
 
 // The captures a demonstration device hears: an IR frame three times (irValue 37900), an
@@ -189,6 +192,8 @@ public:
     const std::vector<std::string>& commandLines() const { return lines_; }
     const std::vector<Bytes>& requests() const { return requests_; }
     int firmwareTriggers() const { return firmwareTriggers_; }
+    // Requests and typed bursts whose answers dropPercent has lost so far.
+    int droppedAnswers() const { return dropped_; }
     uint16_t lastRfKind() const { return lastRfKind_; }
     uint16_t lastRfDivisor() const { return lastRfDivisor_; }
 
@@ -204,6 +209,8 @@ private:
                                        Transport transport) const;
     std::vector<Output> applyFault(uint8_t code, std::vector<Answer> answers);
     Bytes garbage(int size);
+    bool dropNow();  // draws whether dropPercent loses the answers at hand
+    TextReply takeLines(const std::string& burst);  // the lines of a burst, no answer
 
     DeviceConfig config_;
     LocalClock clock_;
@@ -213,6 +220,8 @@ private:
     uint16_t lastRfKind_ = 0;
     uint16_t lastRfDivisor_ = 0;
     uint32_t garbageSeed_ = 0x2545F491u;
+    uint32_t dropSeed_ = 0x9E3779B9u;
+    int dropped_ = 0;
 };
 
 }  // namespace ondixsim

@@ -63,6 +63,13 @@ std::optional<RtsLine> parseRtsLine(const std::string& line) {
 }  // namespace
 
 Device::TextReply Device::handleCommandText(const std::string& burst) {
+    TextReply reply = takeLines(burst);
+    reply.answer = config_.tcpAnswer;
+    if (reply.answer && !reply.answer->empty() && dropNow()) reply.answer.reset();
+    return reply;
+}
+
+Device::TextReply Device::takeLines(const std::string& burst) {
     TextReply reply;
     size_t start = 0;
     while (start <= burst.size()) {
@@ -75,7 +82,6 @@ Device::TextReply Device::handleCommandText(const std::string& burst) {
         }
         start = end + 1;
     }
-    reply.answer = config_.tcpAnswer;
     return reply;
 }
 

@@ -161,8 +161,11 @@ void TSimServer::readBroadcast(TBroadcastSocket& b) {
 void TSimServer::serve(TSimDevice& device, const QByteArray& datagram, const QHostAddress& sender,
                        bool broadcast) {
     const ondixsim::Bytes request(datagram.begin(), datagram.end());
+    const int dropped = device.core.droppedAnswers();
     const std::vector<ondixsim::Output> outputs =
         device.core.handleRequest(request, ondixsim::Transport::Network, broadcast);
+    if (device.core.droppedAnswers() != dropped)
+        log(QStringLiteral("DROP UDP %1 -> %2").arg(device.address.toString(), sender.toString()));
     followTcpPort(device);
     int delay = 0;
     for (const ondixsim::Output& out : outputs) {
@@ -237,9 +240,11 @@ void TSimServer::acceptTcp(TSimDevice& device) {
             idle->start();
         });
         connect(idle, &QTimer::timeout, this, [this, &device, socket, pending, here, peer] {
+            const int dropped = device.core.droppedAnswers();
             const std::optional<std::string> answer = flushTcpLines(device, *pending);
             if (!answer || answer->empty()) {
-                log(QStringLiteral("NOANSWER TCP %1 -> %2").arg(here, peer));
+                log(QStringLiteral("%1 TCP %2 -> %3")
+                        .arg(device.core.droppedAnswers() != dropped ? "DROP" : "NOANSWER", here, peer));
                 return;
             }
             const QByteArray reply = QByteArray::fromStdString(*answer);
