@@ -4,13 +4,14 @@
 The seeds are frames as the Ondix sends them (acknowledgements, the device record, the RTS
 table, the clock, the flash dump), the captures of tests/data/captures turned into capture
 messages as the device sends them (cut to their first durations so that the seeds stay
-small), typed text and ondix-sim configuration files. Run it again after changing it; the
-output is the same on every run.
+small), typed text and ondix-sim configuration files. Run it again after changing it (an
+argument names another output folder); the output is the same on every run.
 """
 import json
 import os
 import shutil
 import struct
+import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 OUT = os.path.join(ROOT, "fuzz", "corpus")
@@ -105,8 +106,7 @@ def main():
         "nice_flo": capture_message(rf_samples(rf_by_name["rf_nice_flo_raw"], 200)),
         "marantec24": capture_message(rf_samples(rf_by_name["rf_marantec24_raw"], 200)),
     }
-    ir_messages = {"demo": capture_message(DEMO_IR, 0)}
-    ir_messages["demo"] = struct.pack("<3H", 0, len(DEMO_IR) + 3, 37900) + struct.pack("<%dH" % len(DEMO_IR), *DEMO_IR)
+    ir_messages = {"demo": capture_message([37900] + DEMO_IR)}
     for entry in ir:
         if entry["protocol"] == "unknown" and not entry["name"].startswith("ir_irdb_panasonic"):
             continue
@@ -227,8 +227,9 @@ def main():
     s["bad_port"] = b'{"devices": [{"ip": "10.0.0.1", "tcpPort": 70000}]}'
     s["same_address"] = b'{"devices": [{"ip": "10.0.0.1"}, {"ip": "10.0.0.1"}]}'
 
+    out = sys.argv[1] if len(sys.argv) > 1 else OUT
     for target, files in seeds.items():
-        folder = os.path.join(OUT, target)
+        folder = os.path.join(out, target)
         shutil.rmtree(folder, ignore_errors=True)
         os.makedirs(folder)
         for name, data in files.items():
