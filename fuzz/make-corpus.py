@@ -9,7 +9,6 @@ argument names another output folder); the output is the same on every run.
 """
 import json
 import os
-import shutil
 import struct
 import sys
 
@@ -230,8 +229,12 @@ def main():
     out = sys.argv[1] if len(sys.argv) > 1 else OUT
     for target, files in seeds.items():
         folder = os.path.join(out, target)
-        shutil.rmtree(folder, ignore_errors=True)
-        os.makedirs(folder)
+        # Inputs that once showed a fault (found_*) are kept.
+        if os.path.isdir(folder):
+            for name in os.listdir(folder):
+                if not name.startswith("found_"):
+                    os.remove(os.path.join(folder, name))
+        os.makedirs(folder, exist_ok=True)
         for name, data in files.items():
             with open(os.path.join(folder, name), "wb") as f:
                 f.write(data)
