@@ -152,6 +152,8 @@ def main():
     for name, message in rf_messages.items():
         for mode, mname in ((0, "auto"), (1, "raw"), (2, "rts")):
             s["%s_%s_16" % (name, mname)] = bytes([mode, 1]) + message
+    # Long enough for the raw line to reach its length limit.
+    s["holtek_1000_raw_16"] = bytes([1, 1]) + capture_message(rf_samples(rf_by_name["rf_holtek_raw"], 1000))
     s["demo_auto_8"] = bytes([0, 0]) + rf_messages["demo"]
     s["demo_raw_32"] = bytes([1, 2]) + rf_messages["demo"]
     s["demo_auto_other_divisor"] = bytes([0, 9]) + struct.pack("<h", 12) + rf_messages["demo"]
@@ -161,6 +163,7 @@ def main():
     for name, message in ir_messages.items():
         s["%s_auto" % name] = bytes([0]) + message
     s["demo_raw"] = bytes([1]) + ir_messages["demo"]
+    s["demo_repeated_raw_long"] = bytes([1]) + capture_message([37900] + DEMO_IR * 40)
     s["two_words"] = bytes([0]) + struct.pack("<2H", 0, 2)
 
     s = seeds["fuzz_irprotocol"] = {}
