@@ -14,6 +14,10 @@ TUdpAccumulation accumulateDatagram(uint8_t* buf, size_t bufSize, int32_t fill,
     const size_t stored = std::min(n, bufSize - start);
     std::memcpy(buf + start, data, stored);
     const auto newFill = int32_t(start + stored);
+    // The tests below read the header at bytes 0-3; a buffer too small to hold it completes
+    // nothing (and must not be read past its end).
+    if (bufSize < 4)
+        return {TUdpDatagramKind::Pending, newFill};
 
     const uint16_t words = ondixframe::readLe16(buf + 2);
     if (2u * words == uint32_t(newFill))

@@ -25,9 +25,9 @@ TNumberField parseDecimalField(const QString& boxName, const QString& text, uint
         field.value = uint32_t(value);
         return field;
     }
+    // One substitution for all three: a '%1' typed in the box stays as typed.
     field.error = QStringLiteral("Valor inválido em %1: \"%2\" (use um número de 0 a %3).")
-                      .arg(boxName, text)
-                      .arg(maximum);
+                      .arg(boxName, text, QString::number(maximum));
     return field;
 }
 

@@ -61,6 +61,10 @@ private slots:
                                     << "Valor inválido em edPort: \"70000\" (use um número de 0 a 65535).";
         QTest::newRow("port 65536") << "edPort" << "65536" << 65535u << -1
                                     << "Valor inválido em edPort: \"65536\" (use um número de 0 a 65535).";
+        // The text is quoted as typed, even when it looks like a placeholder of the message.
+        octet("placeholder %1", "3%1", -1, "Valor inválido em IP_4: \"3%1\" (use um número de 0 a 255).");
+        octet("placeholders %1 %3 %00", "%1 %3 %00", -1,
+              "Valor inválido em IP_4: \"%1 %3 %00\" (use um número de 0 a 255).");
         QTest::newRow("digits past 64 bits") << "M_IP_2" << "123456789012345678901234567890" << 255u << -1
                                              << "Valor inválido em M_IP_2: \"123456789012345678901234567890\" "
                                                 "(use um número de 0 a 255).";

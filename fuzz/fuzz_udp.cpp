@@ -1,0 +1,42 @@
+// The UDP listener's accumulation: a run of datagrams through accumulateDatagram, with the
+// fill handled as the listener handles it (back to 0 once a datagram completes an answer).
+//
+// Input: byte 0 picks the answer buffer (the listener's 20000 bytes, or a small one so that
+// the bytes beyond the end are dropped), byte 1 says per datagram whether a search runs,
+// then datagrams as a length byte and that many bytes.
+#include "fuzzInput.h"
+#include "link/netLink.h"
+
+#include <algorithm>
+#include <cstring>
+
+using ondixfuzz::TInput;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    TInput in(data, size);
+    const uint8_t pick = in.byte();
+    const size_t bufSize = pick >= 0xC0 ? 20000 : pick % 64;
+    const uint8_t searching = in.byte();
+    ondixfuzz::TBytes buf(bufSize);
+    int32_t fill = 0;
+    for (int i = 0; !in.empty(); ++i) {
+        const ondixfuzz::TBytes datagram = in.bytes(in.byte());
+        const bool discovery = (searching >> (i % 8)) & 1;
+        const TUdpAccumulation step = accumulateDatagram(buf.data(), buf.size(), fill, datagram.data(),
+                                                         datagram.size(), discovery);
+        FUZZ_CHECK(step.fill >= fill && size_t(step.fill) <= bufSize);
+        if (datagram.size() == 0) {
+            FUZZ_CHECK(step.kind == TUdpDatagramKind::Pending && step.fill == fill);
+            continue;
+        }
+        const size_t stored = std::min(datagram.size(), bufSize - size_t(fill));
+        FUZZ_CHECK(size_t(step.fill) == size_t(fill) + stored);
+        FUZZ_CHECK(stored == 0 || std::memcmp(buf.data() + fill, datagram.data(), stored) == 0);
+        if (step.kind == TUdpDatagramKind::CaptureComplete)
+            FUZZ_CHECK(bufSize >= 4 && 2u * (buf.data()[2] | buf.data()[3] << 8) == uint32_t(step.fill));
+        // The listener starts over after anything but a capture still in progress.
+        fill = step.kind == TUdpDatagramKind::Pending ? step.fill : 0;
+    }
+    return 0;
+}
