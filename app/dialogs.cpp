@@ -34,8 +34,8 @@ bool TDialogs::messageDlg(QWidget* parent, const QString& text)
     }
     if (s.scripted)
         return false;
-    return QMessageBox::question(parent, QString(), text, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No) == QMessageBox::Yes;
+    return QMessageBox::question(parent, QString(), text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        == QMessageBox::Yes;
 }
 
 void TDialogs::showMessage(QWidget* parent, const QString& text)
@@ -66,14 +66,26 @@ int TDialogs::runModal(QDialog& dialog)
     return dialog.exec();
 }
 
-void TDialogs::setScripted(bool scripted) { script().scripted = scripted; }
-void TDialogs::setNextAnswer(bool yes) { script().answers.push_back(yes); }
+void TDialogs::setScripted(bool scripted)
+{
+    script().scripted = scripted;
+}
+void TDialogs::setNextAnswer(bool yes)
+{
+    script().answers.push_back(yes);
+}
 void TDialogs::setModalScript(std::function<void(QDialog&)> run)
 {
     script().modalScripts.push_back(std::move(run));
 }
-QStringList TDialogs::shownMessages() { return script().shown; }
-int TDialogs::modalRuns() { return script().modalRuns; }
+QStringList TDialogs::shownMessages()
+{
+    return script().shown;
+}
+int TDialogs::modalRuns()
+{
+    return script().modalRuns;
+}
 
 void TDialogs::resetScript()
 {

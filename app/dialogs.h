@@ -27,6 +27,6 @@ public:
     static void setNextAnswer(bool yes);
     static void setModalScript(std::function<void(QDialog&)> script);
     static QStringList shownMessages();  // texts of messageDlg and showMessage, in order
-    static int modalRuns();              // how many times runModal was called
-    static void resetScript();           // forget queued answers, scripts and records
+    static int modalRuns();  // how many times runModal was called
+    static void resetScript();  // forget queued answers, scripts and records
 };

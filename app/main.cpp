@@ -70,9 +70,9 @@ int main(int argc, char* argv[])
 
     TSingleInstance instance;
     if (!instance.acquire()) {
-        const QString text = QStringLiteral(
-            "O OndixSetup já está aberto neste computador. Use a janela que já está aberta: "
-            "só uma cópia por vez pode receber as respostas das Ondix na porta UDP 4040.");
+        const QString text =
+            QStringLiteral("O OndixSetup já está aberto neste computador. Use a janela que já está aberta: "
+                           "só uma cópia por vez pode receber as respostas das Ondix na porta UDP 4040.");
         std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
         QMessageBox::information(nullptr, QStringLiteral("OndixSetup"), text);
         return 1;

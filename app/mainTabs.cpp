@@ -31,8 +31,8 @@ constexpr int octetWidth = 46;
 void digitsOnly(QLineEdit* edit, int digits)
 {
     edit->setMaxLength(digits);
-    edit->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("[0-9]{0,%1}").arg(digits)), edit));
+    edit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,%1}").arg(digits)), edit));
 }
 
 QLineEdit* octetEdit(const QString& name, QWidget* parent)
@@ -83,8 +83,8 @@ void exclusiveGroup(const QString& name, QObject* owner, std::initializer_list<Q
         group->addButton(b);
 }
 
-void addOctetRow(QGridLayout* grid, int row, const QString& caption,
-                 std::initializer_list<QLineEdit*> octets, QWidget* parent)
+void addOctetRow(
+    QGridLayout* grid, int row, const QString& caption, std::initializer_list<QLineEdit*> octets, QWidget* parent)
 {
     grid->addWidget(new QLabel(caption, parent), row, 0);
     auto* line = new QHBoxLayout;

@@ -10,22 +10,22 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QKeyEvent>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLineEdit>
-#include <QRadioButton>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
@@ -60,8 +60,7 @@ QIcon menuIcon()
 
 }  // namespace
 
-TfmPrincipal::TfmPrincipal(QWidget* parent, bool showSplash)
-    : QMainWindow(parent), showSplash_(showSplash)
+TfmPrincipal::TfmPrincipal(QWidget* parent, bool showSplash) : QMainWindow(parent), showSplash_(showSplash)
 {
     // The dialogs and the subsystems reach the window through this pointer; it is set
     // here so that it already holds while the window is being created.
@@ -110,9 +109,8 @@ void TfmPrincipal::FormCreate()
         std::fprintf(stderr, "OndixSetup: %s\n", portProblem.toLocal8Bit().constData());
     }
 
-    sgRTSCodes->setHorizontalHeaderLabels({QStringLiteral("ID"), QStringLiteral("Tipo"),
-                                           QStringLiteral("Key Code"), QStringLiteral("Rolling Code"),
-                                           QStringLiteral("Remote ID")});
+    sgRTSCodes->setHorizontalHeaderLabels({QStringLiteral("ID"), QStringLiteral("Tipo"), QStringLiteral("Key Code"),
+        QStringLiteral("Rolling Code"), QStringLiteral("Remote ID")});
     sgRTSCodes->setRowCount(0);
     rtsSelectedRow = -1;
 
@@ -229,14 +227,13 @@ void TfmPrincipal::buildUi()
     // Overflow menu floating over the top left of the log
     overflowMenu = new QListWidget(central);
     overflowMenu->setObjectName(QStringLiteral("overflowMenu"));
-    overflowMenu->addItems({QStringLiteral("Base de dados IR"), QStringLiteral("Informações"),
-                            QStringLiteral("Sair")});
+    overflowMenu->addItems({QStringLiteral("Base de dados IR"), QStringLiteral("Informações"), QStringLiteral("Sair")});
     overflowMenu->setFrameShape(QFrame::Box);
     overflowMenu->setSpacing(5);
     overflowMenu->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     overflowMenu->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    overflowMenu->setGeometry(4, toolBarHeight, 200,
-                              (overflowMenu->sizeHintForRow(0) + 10) * overflowMenu->count() + 4);
+    overflowMenu->setGeometry(
+        4, toolBarHeight, 200, (overflowMenu->sizeHintForRow(0) + 10) * overflowMenu->count() + 4);
     overflowMenu->hide();
 
     TimerOndixFound = new QTimer(this);
@@ -247,7 +244,7 @@ void TfmPrincipal::buildUi()
 
     connect(bbMenu, &QToolButton::clicked, this, [this] { bbMenuClick(); });
     connect(overflowMenu, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem* item) { overflowMenuClick(overflowMenu->row(item)); });
+        [this](QListWidgetItem* item) { overflowMenuClick(overflowMenu->row(item)); });
     connect(Button9, &QPushButton::clicked, mmInfo, &QPlainTextEdit::clear);
     connect(Button10, &QPushButton::clicked, mmInfo, [this] {
         mmInfo->selectAll();
@@ -310,7 +307,7 @@ void TfmPrincipal::wireOperations()
 
     connect(&session, &TDeviceSession::answerSignalled, this, &TfmPrincipal::answerSignalled);
     connect(&session, &TDeviceSession::discoveryDatagram, this,
-            [this](const QByteArray& datagram, const QHostAddress& sender) { discoveryAnswer(datagram, sender); });
+        [this](const QByteArray& datagram, const QHostAddress& sender) { discoveryAnswer(datagram, sender); });
     connect(bbFindDevice, &QPushButton::clicked, this, [this] { bbFindDeviceClick(); });
     connect(TimerOndixFound, &QTimer::timeout, this, [this] { TimerOndixFoundTimer(); });
     connect(cbIPs, &QComboBox::currentIndexChanged, this, [this](int index) { cbIPsChange(index); });
@@ -319,8 +316,8 @@ void TfmPrincipal::wireOperations()
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
     connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
 
-    rtsUi_ = {TabControl1, Button2, Button3, GroupBox1, GroupBox2, mmInfo, bbSendComd,
-              pnControlesRTS, pnCommand, sgRTSCodes, edits.ip};
+    rtsUi_ = {TabControl1, Button2, Button3, GroupBox1, GroupBox2, mmInfo, bbSendComd, pnControlesRTS, pnCommand,
+        sgRTSCodes, edits.ip};
     rts.attach();
     // After the press has switched tabs, so the read shows on the tab it fills.
     connect(TabControl1, &QTabWidget::tabBarClicked, this, [this](int index) {

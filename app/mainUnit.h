@@ -5,8 +5,8 @@
 #pragma once
 
 #include <QHostAddress>
-#include <QMainWindow>
 #include <QList>
+#include <QMainWindow>
 #include <QString>
 #include <QStringList>
 
@@ -26,9 +26,9 @@
 #include "link/exchange.h"
 #include "link/logSink.h"
 #include "link/usbCommandOps.h"
+#include "rts/rtsOps.h"
 #include "settings/clockOps.h"
 #include "settings/settingsOps.h"
-#include "rts/rtsOps.h"
 
 class QCheckBox;
 class QComboBox;
@@ -63,7 +63,7 @@ public:
 
     // ---- the device session and the exchange helper every operation goes through ----
     TDeviceSession session;
-    TExchange exchange{session, *this};
+    TExchange exchange {session, *this};
 
     // ---- documented state, owned by the session and the operations objects -----------
     std::unique_ptr<TSerialPort>& serialPort = session.serialPort;
@@ -89,13 +89,13 @@ private:
     TConsoleControls consoleUi_;
 
 public:
-    TUsbCommandOps usbCommand{exchange, usbCommandUi_};
-    TDiscoveryOps discovery{session, exchange, *this, discoveryUi_};
-    TLearningOps learning{session, exchange, *this, learningUi_};
-    TSettingsOps settings{session, exchange, *this, settingsUi_};
-    TClockOps deviceClock{session, exchange, *this, clockUi_};
-    TServiceOps service{session, exchange, *this, serviceUi_, usbCommand};
-    TConsoleOps console{session, exchange, *this, consoleUi_, service};
+    TUsbCommandOps usbCommand {exchange, usbCommandUi_};
+    TDiscoveryOps discovery {session, exchange, *this, discoveryUi_};
+    TLearningOps learning {session, exchange, *this, learningUi_};
+    TSettingsOps settings {session, exchange, *this, settingsUi_};
+    TClockOps deviceClock {session, exchange, *this, clockUi_};
+    TServiceOps service {session, exchange, *this, serviceUi_, usbCommand};
+    TConsoleOps console {session, exchange, *this, consoleUi_, service};
 
     TfmChooseOndix* chooser = nullptr;
     QStringList& localAddresses = discovery.localAddresses;
@@ -108,8 +108,8 @@ public:
 
     // ---- log (TLog) ---------------------------------------------------------------------
     void logLine(const QString& line) override;  // appends one line to mmInfo
-    void clearLog() override;                    // removes every line of mmInfo
-    QStringList logLines() const override;       // mmInfo's lines
+    void clearLog() override;  // removes every line of mmInfo
+    QStringList logLines() const override;  // mmInfo's lines
     void setStatus(const QString& text) override;  // lbStatusBar
 
     // ---- Application shell --------------------------------------------------------
@@ -125,7 +125,10 @@ public:
     bool genericUSB_CMD_CMD(unsigned char code) { return usbCommand.genericUSB_CMD_CMD(code); }
 
     // ---- network link -------------------------------------------------------------
-    void udpServerUDPRead(const QByteArray& datagram, const QHostAddress& sender) { session.udpServerUDPRead(datagram, sender); }
+    void udpServerUDPRead(const QByteArray& datagram, const QHostAddress& sender)
+    {
+        session.udpServerUDPRead(datagram, sender);
+    }
     bool sendDatagram(const QByteArray& frame, const QString& host) { return session.sendDatagram(frame, host); }
     QString addressFromBoxes() const { return ::addressFromBoxes({IP_4, IP_3, IP_2, IP_1}); }
     void tcpClientConnected() { session.tcpClientConnected(); }
@@ -133,7 +136,10 @@ public:
     void tcpClientRead() { session.tcpClientRead(); }
 
     // ---- discovery ----------------------------------------------------------------
-    void discoveryAnswer(const QByteArray& datagram, const QHostAddress& sender) { discovery.discoveryAnswer(datagram, sender); }
+    void discoveryAnswer(const QByteArray& datagram, const QHostAddress& sender)
+    {
+        discovery.discoveryAnswer(datagram, sender);
+    }
     static QList<QHostAddress> systemLocalAddresses() { return TDiscoveryOps::systemLocalAddresses(); }
     void GetLocalIPList(QStringList& local, QStringList& broadcast) { discovery.GetLocalIPList(local, broadcast); }
     bool findDeviceOnNetwork(const QString& target) { return discovery.findDeviceOnNetwork(target); }
@@ -142,7 +148,10 @@ public:
     void TimerOndixFoundTimer() { discovery.TimerOndixFoundTimer(); }
     void upDateOndixData(int32_t index) { discovery.upDateOndixData(index); }
     void cbIPsChange(int index) { discovery.cbIPsChange(index); }
-    deviceinfo::TDeviceDisplay showSettingsRecord(const uint8_t* record) { return ::showSettingsRecord(discoveryUi_.edits, record); }
+    deviceinfo::TDeviceDisplay showSettingsRecord(const uint8_t* record)
+    {
+        return ::showSettingsRecord(discoveryUi_.edits, record);
+    }
 
     // ---- code capture -------------------------------------------------------------
     int findValidFrame() { return learning.findValidFrame(); }
@@ -188,7 +197,7 @@ private:
 
 public:
     // ---- RTS remotes ------------------------------------------------------------------
-    TRtsOps rts{session, exchange, *this, rtsUi_, rtsSelectedRow, [this] { bbSendComdClick(); }};
+    TRtsOps rts {session, exchange, *this, rtsUi_, rtsSelectedRow, [this] { bbSendComdClick(); }};
     eepromRemoteData_t& rtsTable = rts.rtsTable;
     std::vector<rtsRemote_t>& rtsRemoteList = rts.rtsRemoteList;
     void getRTS_byUSB(eepromRemoteData_t* table) { rts.getRTS(TLinkKind::Usb, table); }
@@ -208,7 +217,7 @@ public:
     void bbAddTubeClick() { rts.bbAddRemoteClick(true); }
 
     // ---- switch code generators --------------------------------------------------------
-    TCodeGenOps codeGen{*this, codeGenUi_, [this] { bbSendComdClick(); }};
+    TCodeGenOps codeGen {*this, codeGenUi_, [this] { bbSendComdClick(); }};
     void Button5Click() { codeGen.Button5Click(); }
     void Button7Click() { codeGen.Button7Click(); }
     void mmInfoCodeGenDblClick() { codeGen.mmInfoCodeGenDblClick(); }
@@ -219,7 +228,7 @@ public:
     QPushButton* bbSendComd = nullptr;
     QPlainTextEdit* mmInfo = nullptr;
     QPushButton* Button10 = nullptr;  // copy log
-    QPushButton* Button9 = nullptr;   // clear log
+    QPushButton* Button9 = nullptr;  // clear log
     QSplitter* Splitter1 = nullptr;
     QTabWidget* TabControl1 = nullptr;
     QWidget* StatusBar1 = nullptr;
@@ -246,7 +255,7 @@ public:
     QLineEdit* GW_IP_3 = nullptr;
     QLineEdit* GW_IP_2 = nullptr;
     QLineEdit* GW_IP_1 = nullptr;
-    std::array<QLineEdit*, 6> macAddr{};  // macAddr0 ... macAddr5
+    std::array<QLineEdit*, 6> macAddr {};  // macAddr0 ... macAddr5
     QLineEdit* edPort = nullptr;
     QCheckBox* ckbDHCPOn = nullptr;
     QPushButton* Button2 = nullptr;  // read settings
@@ -278,7 +287,7 @@ public:
     QPushButton* Button1 = nullptr;  // clear raw data
     QPushButton* Button8 = nullptr;  // copy raw data
     TCapturePlot* pbCapturePlot = nullptr;  // the last capture as a pulse train
-    QLabel* lbIRProtocol = nullptr;         // protocol of the last IR capture
+    QLabel* lbIRProtocol = nullptr;  // protocol of the last IR capture
 
     // BL Code Generator tab
     QPushButton* Button5 = nullptr;

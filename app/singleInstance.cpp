@@ -3,7 +3,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
-TSingleInstance::TSingleInstance(QString name, QObject* parent) : QObject(parent), name_(std::move(name)) {}
+TSingleInstance::TSingleInstance(QString name, QObject* parent) : QObject(parent), name_(std::move(name)) { }
 
 TSingleInstance::~TSingleInstance() = default;
 

@@ -79,8 +79,7 @@ void drawLogo(QPainter& p, const QRectF& target)
 
 }  // namespace
 
-TfmSplash::TfmSplash(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+TfmSplash::TfmSplash(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("fmSplash"));
     setFixedSize(splashWidth, splashHeight);

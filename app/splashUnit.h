@@ -15,7 +15,7 @@ public:
 
     QLabel* lbLoading = nullptr;  // "Inicializando OndixSetup..."
     QLabel* lbVersion = nullptr;  // "Versão 2.0"
-    QTimer* Timer1 = nullptr;     // 2000 ms, started when the splash appears
+    QTimer* Timer1 = nullptr;  // 2000 ms, started when the splash appears
 
 protected:
     void showEvent(QShowEvent* event) override;

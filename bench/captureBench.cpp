@@ -19,7 +19,7 @@ using TClock = std::chrono::steady_clock;
 
 std::vector<uint8_t> message(const TWords& payload)
 {
-    TWords words{0, uint16_t(payload.size() + 2)};
+    TWords words {0, uint16_t(payload.size() + 2)};
     words.insert(words.end(), payload.begin(), payload.end());
     std::vector<uint8_t> bytes;
     for (uint16_t w : words) {
@@ -63,10 +63,10 @@ TWords noisyRf()
 // Word 2 and 9997 durations: a 26-duration SIRC-like frame repeated, or no repetition.
 TWords irCapture(bool repeating)
 {
-    TWords s{38000};
+    TWords s {38000};
     uint32_t x = 777;
-    const uint16_t frame[26] = {96, 24, 48, 24, 24, 24, 48, 24, 24, 24, 48, 24, 24,
-                                24, 24, 24, 24, 24, 24, 24, 24, 24, 24, 24, 48, 1038};
+    const uint16_t frame[26] = {
+        96, 24, 48, 24, 24, 24, 48, 24, 24, 24, 48, 24, 24, 24, 24, 24, 24, 24, 24, 24, 24, 24, 24, 24, 48, 1038};
     for (int i = 0; s.size() < 9998; ++i) {
         x = x * 1103515245u + 12345u;
         s.push_back(repeating ? frame[i % 26] : uint16_t(20 + (x >> 8) % 980));
@@ -99,7 +99,7 @@ int32_t modeByPairs(const int32_t* v, uint32_t n)
 
 struct TCase {
     std::string name;
-    std::function<size_t()> run; // returns something derived from the result
+    std::function<size_t()> run;  // returns something derived from the result
 };
 
 double medianMicros(const TCase& c, int runs)
@@ -120,7 +120,7 @@ double medianMicros(const TCase& c, int runs)
     return times[times.size() / 2];
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -160,19 +160,19 @@ int main(int argc, char** argv)
         }
     }
 
-    const std::vector<TCase> cases{
+    const std::vector<TCase> cases {
         {"RF automatic, 26-sample frames", rf(rfPeriodic, TRfCaptureMode::smart)},
         {"RF automatic, noisy (" + std::to_string(runsTable.size()) + " long pulses)",
-         rf(rfNoisy, TRfCaptureMode::smart)},
+            rf(rfNoisy, TRfCaptureMode::smart)},
         {"RF raw", rf(rfPeriodic, TRfCaptureMode::raw)},
         {"RF RTS", rf(rfPeriodic, TRfCaptureMode::rts)},
         {"IR automatic, 26-duration frames", ir(irRepeating, TIrCaptureMode::automatic)},
         {"IR automatic, no repetition", ir(irPlain, TIrCaptureMode::automatic)},
         {"IR raw", ir(irPlain, TIrCaptureMode::raw)},
         {"vote, counting table (" + std::to_string(runsTable.size()) + " entries)",
-         [&] { return size_t(get_mode(runsTable.data(), uint32_t(runsTable.size()))); }},
+            [&] { return size_t(get_mode(runsTable.data(), uint32_t(runsTable.size()))); }},
         {"vote, pairwise (" + std::to_string(runsTable.size()) + " entries)",
-         [&] { return size_t(modeByPairs(runsTable.data(), uint32_t(runsTable.size()))); }},
+            [&] { return size_t(modeByPairs(runsTable.data(), uint32_t(runsTable.size()))); }},
     };
 
     std::printf("capture analyses, 10000-word messages, median of %d runs\n", runs);

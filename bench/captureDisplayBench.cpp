@@ -59,7 +59,7 @@ QByteArray bytesOf(const std::vector<uint8_t>& v)
 
 QByteArray captureMessage(const std::vector<uint16_t>& durations, bool ir)
 {
-    std::vector<uint16_t> words{0, 0};
+    std::vector<uint16_t> words {0, 0};
     if (ir)
         words.push_back(38000);
     words.insert(words.end(), durations.begin(), durations.end());
@@ -150,8 +150,8 @@ int main(int argc, char* argv[])
         {"network RF auto 9998", true, false, false, 9998},
         {"network IR raw 9997", true, true, true, 9997},
     };
-    std::printf("largest event-loop gap (ms) from the click to %d ms after the learning, 1 ms timer, %d runs\n",
-                afterMs, runs);
+    std::printf(
+        "largest event-loop gap (ms) from the click to %d ms after the learning, 1 ms timer, %d runs\n", afterMs, runs);
     std::printf("%-22s %10s %10s %10s  %s\n", "case", "median", "min", "max", "first line");
     for (const TCase& c : cases) {
         std::vector<double> worst;
@@ -166,9 +166,11 @@ int main(int argc, char* argv[])
             window.netDeviceFound = c.network;
             window.deviceIP = deviceAddress.toString();
             for (QLineEdit* box : {window.IP_4, window.IP_3, window.IP_2, window.IP_1})
-                box->setText(box == window.IP_1 ? QStringLiteral("9") : box == window.IP_4 ? QStringLiteral("127") : QStringLiteral("0"));
+                box->setText(box == window.IP_1 ? QStringLiteral("9")
+                        : box == window.IP_4    ? QStringLiteral("127")
+                                                : QStringLiteral("0"));
             auto& capture = c.ir ? device.config().irCapture : device.config().rfCapture;
-            capture = ondixsim::Capture{durations, 38000, captureDelayMs};
+            capture = ondixsim::Capture {durations, 38000, captureDelayMs};
             const QByteArray message = captureMessage(durations, c.ir);
             if (c.network) {
                 // Acknowledgement after 5 ms, the capture later in datagrams, each its own event.
@@ -177,7 +179,8 @@ int main(int argc, char* argv[])
                     QTimer::singleShot(captureDelayMs, &window, [&] {
                         for (qsizetype at = 0; at < message.size(); at += datagramBytes) {
                             const QByteArray part = message.mid(at, datagramBytes);
-                            QTimer::singleShot(0, &window, [&window, part] { window.udpServerUDPRead(part, deviceAddress); });
+                            QTimer::singleShot(
+                                0, &window, [&window, part] { window.udpServerUDPRead(part, deviceAddress); });
                         }
                     });
                 });
@@ -193,10 +196,11 @@ int main(int argc, char* argv[])
             });
             worst.push_back(largest(gaps));
             line = window.logLines().value(0).left(24);
-            if (qEnvironmentVariableIsSet("BENCH_DEBUG")) std::printf("%s\n", qPrintable(window.logLines().join(" / ").left(300)));
+            if (qEnvironmentVariableIsSet("BENCH_DEBUG"))
+                std::printf("%s\n", qPrintable(window.logLines().join(" / ").left(300)));
         }
         std::printf("%-22s %10.3f %10.3f %10.3f  %s\n", c.name, median(worst),
-                    *std::min_element(worst.begin(), worst.end()), largest(worst), c.count ? qPrintable(line) : "");
+            *std::min_element(worst.begin(), worst.end()), largest(worst), c.count ? qPrintable(line) : "");
     }
     window.close();
     fakehid::setResponder(nullptr);

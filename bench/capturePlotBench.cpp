@@ -70,8 +70,8 @@ int main(int argc, char* argv[])
     const std::vector<uint16_t> samples = samples10000();
     const TPulseTrain train = makePulseTrain(TPulseKind::rf, samples, 50, 0, 16);
     std::printf("10000 samples, %d runs, median ms per paint into a QImage\n", runs);
-    std::printf("%-11s %11s %11s %11s %11s %11s\n", "size", "new capture", "repaint", "zoom step", "pan step",
-                "every edge");
+    std::printf(
+        "%-11s %11s %11s %11s %11s %11s\n", "size", "new capture", "repaint", "zoom step", "pan step", "every edge");
 
     for (const QSize size : {QSize(330, 190), QSize(1200, 400)}) {
         TCapturePlot plot;
@@ -79,17 +79,30 @@ int main(int argc, char* argv[])
         QImage image(size, QImage::Format_ARGB32_Premultiplied);
         const auto paint = [&] { plot.render(&image); };
 
-        const double fresh = medianMs(runs, [&] { plot.setCapture(train); }, paint);
+        const double fresh = medianMs(
+            runs, [&] { plot.setCapture(train); }, paint);
         plot.setCapture(train);
         paint();
-        const double again = medianMs(runs, [] {}, paint);
+        const double again = medianMs(
+            runs, [] {}, paint);
         double x = 0;
-        const double zoom = medianMs(runs, [&] {
-            plot.resetView();
-            plot.zoomAt(size.width() / 2.0, 8.0);
-            x = 0;
-        }, [&] { plot.zoomAt(size.width() / 2.0 + x, 1.25); paint(); });
-        const double pan = medianMs(runs, [] {}, [&] { plot.panByPixels(-7); paint(); });
+        const double zoom = medianMs(
+            runs,
+            [&] {
+                plot.resetView();
+                plot.zoomAt(size.width() / 2.0, 8.0);
+                x = 0;
+            },
+            [&] {
+                plot.zoomAt(size.width() / 2.0 + x, 1.25);
+                paint();
+            });
+        const double pan = medianMs(
+            runs, [] {},
+            [&] {
+                plot.panByPixels(-7);
+                paint();
+            });
 
         // Without decimation: one point per edge, 20000 points.
         QPolygonF every;
@@ -99,13 +112,15 @@ int main(int argc, char* argv[])
             every.append(QPointF(train.edges[i] * scale, y));
             every.append(QPointF(train.edges[i + 1] * scale, y));
         }
-        const double naive = medianMs(runs, [] {}, [&] {
-            QPainter painter(&image);
-            painter.fillRect(image.rect(), Qt::white);
-            painter.drawPolyline(every);
-        });
+        const double naive = medianMs(
+            runs, [] {},
+            [&] {
+                QPainter painter(&image);
+                painter.fillRect(image.rect(), Qt::white);
+                painter.drawPolyline(every);
+            });
         std::printf("%4dx%-6d %11.3f %11.3f %11.3f %11.3f %11.3f\n", size.width(), size.height(), fresh, again, zoom,
-                    pan, naive);
+            pan, naive);
     }
     return 0;
 }

@@ -23,7 +23,7 @@ namespace {
 // repeat code, as a remote sends it while the key is held.
 std::vector<uint16_t> necPress()
 {
-    std::vector<uint16_t> d{342, 171};
+    std::vector<uint16_t> d {342, 171};
     for (uint8_t byte : {uint8_t(0x04), uint8_t(0xFB), uint8_t(0x08), uint8_t(0xF7)})
         for (int bit = 0; bit < 8; ++bit)
             d.insert(d.end(), {21, uint16_t((byte >> bit) & 1 ? 64 : 21)});
@@ -55,7 +55,7 @@ int main(int argc, char* argv[])
 
     ondixsim::DeviceConfig config;
     config.rfCapture = ondixsim::demoRfCapture();
-    config.irCapture = ondixsim::Capture{necPress(), 38000, 0};
+    config.irCapture = ondixsim::Capture {necPress(), 38000, 0};
     config.rfCapture->delayMs = config.irCapture->delayMs = 100;
     ondixsim::Device device(config);
     fakehid::reset();

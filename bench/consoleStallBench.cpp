@@ -54,7 +54,7 @@ struct TListener {
     explicit TListener(bool fillQueue)
     {
         fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
+        sockaddr_in a {};
         a.sin_family = AF_INET;
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t len = sizeof a;
@@ -92,8 +92,8 @@ bool privateNamespace()
     // fixed neighbour entry the connect's SYNs are dropped there and the connect times out,
     // without anything leaving the namespace.
     return ip("link set lo up") && ip("link add ondixbh0 type veth peer name ondixbh1")
-           && ip("addr add 10.231.252.1/24 dev ondixbh0") && ip("link set ondixbh1 up") && ip("link set ondixbh0 up")
-           && ip("neigh add 10.231.252.2 lladdr 02:00:00:00:00:01 dev ondixbh0");
+        && ip("addr add 10.231.252.1/24 dev ondixbh0") && ip("link set ondixbh1 up") && ip("link set ondixbh0 up")
+        && ip("neigh add 10.231.252.2 lladdr 02:00:00:00:00:01 dev ondixbh0");
 }
 
 struct TRun {
@@ -168,17 +168,19 @@ int main(int argc, char* argv[])
             idle.exec();
         };
     };
-    std::vector<TCase> cases{
+    std::vector<TCase> cases {
         {"idle", idleFor(3700)},
-        {"silent", [&] {
-             TListener device(false);  // the connection is made, nothing is ever answered
-             sendTo(window, "127.0.0.1", device.port);
-         }},
+        {"silent",
+            [&] {
+                TListener device(false);  // the connection is made, nothing is ever answered
+                sendTo(window, "127.0.0.1", device.port);
+            }},
         {"refused", [&] { sendTo(window, "127.0.0.1", freePort()); }},
-        {"timeout", [&] {
-             TListener device(true);
-             sendTo(window, "127.0.0.1", device.port);
-         }},
+        {"timeout",
+            [&] {
+                TListener device(true);
+                sendTo(window, "127.0.0.1", device.port);
+            }},
     };
     if (isolated) {
         cases.push_back({"unreach", [&] { sendTo(window, "10.231.250.1", 4998); }});
@@ -186,8 +188,9 @@ int main(int argc, char* argv[])
     }
 
     std::printf("%s; 1 ms ping timer, real event-loop waits, %d runs\n",
-                isolated ? "private network namespace (loopback and a veth pair)" : "loopback only (no private namespace: unreachable and blackhole skipped)",
-                runs);
+        isolated ? "private network namespace (loopback and a veth pair)"
+                 : "loopback only (no private namespace: unreachable and blackhole skipped)",
+        runs);
     std::printf("%-9s %4s %8s %7s %10s %8s  %s\n", "case", "run", "seconds", "gaps", "median ms", "max ms", "outcome");
     for (const TCase& c : cases) {
         std::vector<double> maxima, medians;
@@ -196,10 +199,10 @@ int main(int argc, char* argv[])
             maxima.push_back(percentile(r.gapsMs, 1.0));
             medians.push_back(percentile(r.gapsMs, 0.5));
             std::printf("%-9s %4d %8.2f %7zu %10.3f %8.3f  %s\n", c.name, run, r.seconds, r.gapsMs.size(),
-                        medians.back(), maxima.back(), std::strcmp(c.name, "idle") ? qPrintable(r.outcome) : "");
+                medians.back(), maxima.back(), std::strcmp(c.name, "idle") ? qPrintable(r.outcome) : "");
         }
-        std::printf("%-9s median of the longest stall %.3f ms, median gap %.3f ms\n", c.name,
-                    percentile(maxima, 0.5), percentile(medians, 0.5));
+        std::printf("%-9s median of the longest stall %.3f ms, median gap %.3f ms\n", c.name, percentile(maxima, 0.5),
+            percentile(medians, 0.5));
     }
     window.close();
     return 0;

@@ -40,7 +40,7 @@ Search searchOnce(const QString& toolAddress, int receiveBuffer = 0)
     TfmPrincipal window(nullptr, false);
     if (receiveBuffer > 0)
         window.udpServer->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, receiveBuffer);
-    window.localAddressSource = [toolAddress] { return QList<QHostAddress>{QHostAddress(toolAddress)}; };
+    window.localAddressSource = [toolAddress] { return QList<QHostAddress> {QHostAddress(toolAddress)}; };
     Search result;
     QElapsedTimer clock;
     TDialogs::resetScript();
@@ -71,8 +71,8 @@ void report(const char* what, const std::vector<Search>& runs)
         maxListed = std::max(maxListed, s.listed);
     }
     std::printf("| %-34s | %5zu | %9.1f | %6.1f | %6.1f | %4d | %4d |\n", what, runs.size(), median(times),
-                *std::min_element(times.begin(), times.end()), *std::max_element(times.begin(), times.end()),
-                minListed, maxListed);
+        *std::min_element(times.begin(), times.end()), *std::max_element(times.begin(), times.end()), minListed,
+        maxListed);
 }
 
 }  // namespace
@@ -96,14 +96,15 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "bench_discovery: cannot make the test network\n");
         return 1;
     }
-    std::printf("| %-34s | %5s | %9s | %6s | %6s | %4s | %4s |\n", "search", "runs", "median ms", "min", "max",
-                "list", "max");
+    std::printf(
+        "| %-34s | %5s | %9s | %6s | %6s | %4s | %4s |\n", "search", "runs", "median ms", "min", "max", "list", "max");
     std::printf("|%s|%s|%s|%s|%s|%s|%s|\n", QByteArray(36, '-').constData(), "-------", "-----------", "--------",
-                "--------", "------", "------");
+        "--------", "------", "------");
 
     std::vector<Search> many;
-    if (net.startSim({}, {QStringLiteral("--address"), QStringLiteral("10.231.1.2"), QStringLiteral("--devices"),
-                          QStringLiteral("253")})) {
+    if (net.startSim({},
+            {QStringLiteral("--address"), QStringLiteral("10.231.1.2"), QStringLiteral("--devices"),
+                QStringLiteral("253")})) {
         for (int i = 0; i < runs; ++i)
             many.push_back(searchOnce(net.toolAddress()));
         report("253 devices: click to chooser", many);

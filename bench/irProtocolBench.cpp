@@ -27,7 +27,7 @@ uint16_t periods(double micros)
 // message is full.
 std::vector<uint8_t> message(const std::vector<std::vector<double>>& frames)
 {
-    TWords words{0, 10000, uint16_t(carrier)};
+    TWords words {0, 10000, uint16_t(carrier)};
     for (size_t i = 0; words.size() < 10000; ++i)
         for (double d : frames[std::min(i, frames.size() - 1)])
             if (words.size() < 10000)
@@ -41,7 +41,7 @@ std::vector<uint8_t> message(const std::vector<std::vector<double>>& frames)
 // NEC address 0x04 command 0x08, then repeat codes until the end: a long key press.
 std::vector<std::vector<double>> necPress()
 {
-    std::vector<double> frame{9000, 4500};
+    std::vector<double> frame {9000, 4500};
     const uint32_t value = 0xF708FB04;
     for (int i = 0; i < 32; ++i)
         frame.insert(frame.end(), {560, (value >> i) & 1 ? 1690.0 : 560.0});
@@ -52,8 +52,8 @@ std::vector<std::vector<double>> necPress()
 // An RC5 frame (address 0, command 0x0C) again and again.
 std::vector<std::vector<double>> rc5Press()
 {
-    return {{889, 889, 1778, 889, 889, 889, 889, 889, 889, 889, 889, 889, 889, 889, 889, 889,
-             889, 1778, 889, 889, 1778, 889, 889, 90000}};
+    return {{889, 889, 1778, 889, 889, 889, 889, 889, 889, 889, 889, 889, 889, 889, 889, 889, 889, 1778, 889, 889, 1778,
+        889, 889, 90000}};
 }
 
 // Random marks and spaces of 200 .. 2700 us with a long space now and then: many short
@@ -86,7 +86,7 @@ double medianMicros(const std::vector<uint8_t>& m, int runs, std::string& text)
     return times[times.size() / 2];
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -31,7 +31,7 @@ namespace {
 
 double threadCpuSeconds()
 {
-    timespec t{};
+    timespec t {};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
@@ -54,7 +54,7 @@ double percentile(std::vector<double> values, double p)
 
 std::vector<uint16_t> rfSamples()
 {
-    std::vector<uint16_t> s{12400};
+    std::vector<uint16_t> s {12400};
     for (int copy = 0; copy < 4; ++copy) {
         for (int bit = 0; bit < 12; ++bit) {
             s.push_back(bit % 2 ? 400 : 1200);
@@ -119,8 +119,8 @@ int main(int argc, char* argv[])
     TDialogs::setScripted(true);
 
     ondixsim::DeviceConfig config;
-    config.rfCapture = ondixsim::Capture{rfSamples(), 0, delayMs};
-    config.irCapture = ondixsim::Capture{{342, 171, 21, 21, 21, 64, 21, 64, 21, 1520}, 37900, delayMs};
+    config.rfCapture = ondixsim::Capture {rfSamples(), 0, delayMs};
+    config.irCapture = ondixsim::Capture {{342, 171, 21, 21, 21, 64, 21, 64, 21, 1520}, 37900, delayMs};
     ondixsim::Device device(config);
     fakehid::reset();
     fakehid::setRealTime(true);
@@ -133,8 +133,8 @@ int main(int argc, char* argv[])
     QApplication::processEvents();
 
     std::printf("capture %d ms after the request, 1 ms ping timer, real event-loop waits\n", delayMs);
-    std::printf("%-4s %-4s %8s %7s %7s %10s %8s %8s %8s  %s\n", "run", "kind", "seconds", "cpu %", "gaps",
-                "median ms", "p99 ms", "max ms", "over 5ms", "line");
+    std::printf("%-4s %-4s %8s %7s %7s %10s %8s %8s %8s  %s\n", "run", "kind", "seconds", "cpu %", "gaps", "median ms",
+        "p99 ms", "max ms", "over 5ms", "line");
     std::vector<double> learning;
     std::vector<double> idle;
     const auto report = [&](int run, int kind) {
@@ -142,8 +142,8 @@ int main(int argc, char* argv[])
         const TRunResult r = runOnce(window, kind, delayMs);
         const long over = std::count_if(r.gapsMs.begin(), r.gapsMs.end(), [](double g) { return g > 5.0; });
         std::printf("%-4d %-4s %8.2f %7.1f %7zu %10.3f %8.3f %8.3f %8ld  %s\n", run, names[kind], r.seconds,
-                    100.0 * r.cpuSeconds / std::max(r.seconds, 1e-9), r.gapsMs.size(), percentile(r.gapsMs, 0.5), percentile(r.gapsMs, 0.99),
-                    percentile(r.gapsMs, 1.0), over, kind ? qPrintable(r.firstLine) : "");
+            100.0 * r.cpuSeconds / std::max(r.seconds, 1e-9), r.gapsMs.size(), percentile(r.gapsMs, 0.5),
+            percentile(r.gapsMs, 0.99), percentile(r.gapsMs, 1.0), over, kind ? qPrintable(r.firstLine) : "");
         auto& into = kind ? learning : idle;
         into.insert(into.end(), r.gapsMs.begin(), r.gapsMs.end());
     };
@@ -153,9 +153,9 @@ int main(int argc, char* argv[])
     }
     const double worst = percentile(learning, 1.0);
     std::printf("learning: median gap %.3f ms, p99 %.3f ms, max %.3f ms (goal: max <= 5 ms) %s\n",
-                percentile(learning, 0.5), percentile(learning, 0.99), worst, worst <= 5.0 ? "met" : "NOT MET");
+        percentile(learning, 0.5), percentile(learning, 0.99), worst, worst <= 5.0 ? "met" : "NOT MET");
     std::printf("idle:     median gap %.3f ms, p99 %.3f ms, max %.3f ms\n", percentile(idle, 0.5),
-                percentile(idle, 0.99), percentile(idle, 1.0));
+        percentile(idle, 0.99), percentile(idle, 1.0));
 
     window.close();
     fakehid::setResponder(nullptr);

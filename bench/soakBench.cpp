@@ -31,26 +31,37 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <malloc.h>
 #include <cstring>
+#include <malloc.h>
 #include <map>
 
 namespace {
 
-enum class Op { search, settingsRead, settingsWrite, rfLearn, irLearn, clockGet, clockSet, rtsRead, rtsWrite,
-                macWrite, flashRead, firmware, sendLine };
-const char* const opNames[] = {"search", "settingsRead", "settingsWrite", "rfLearn", "irLearn", "clockGet",
-                               "clockSet", "rtsRead", "rtsWrite", "macWrite", "flashRead", "firmware", "sendLine"};
+enum class Op {
+    search,
+    settingsRead,
+    settingsWrite,
+    rfLearn,
+    irLearn,
+    clockGet,
+    clockSet,
+    rtsRead,
+    rtsWrite,
+    macWrite,
+    flashRead,
+    firmware,
+    sendLine
+};
+const char* const opNames[] = {"search", "settingsRead", "settingsWrite", "rfLearn", "irLearn", "clockGet", "clockSet",
+    "rtsRead", "rtsWrite", "macWrite", "flashRead", "firmware", "sendLine"};
 
 // Every operation once per round on the cable; on the network the quick reads come more
 // often than the writes, learnings and lines, whose lost answers cost the longest waits.
-const Op cableRound[] = {Op::search, Op::settingsRead, Op::settingsWrite, Op::rfLearn, Op::irLearn,
-                         Op::clockGet, Op::clockSet, Op::rtsRead, Op::rtsWrite, Op::macWrite,
-                         Op::flashRead, Op::firmware, Op::sendLine};
-const Op networkRound[] = {Op::settingsRead, Op::rtsRead, Op::settingsRead, Op::search, Op::rtsRead,
-                           Op::settingsWrite, Op::settingsRead, Op::clockGet, Op::rtsRead, Op::rfLearn,
-                           Op::settingsRead, Op::clockSet, Op::macWrite, Op::rtsWrite, Op::irLearn,
-                           Op::sendLine};
+const Op cableRound[] = {Op::search, Op::settingsRead, Op::settingsWrite, Op::rfLearn, Op::irLearn, Op::clockGet,
+    Op::clockSet, Op::rtsRead, Op::rtsWrite, Op::macWrite, Op::flashRead, Op::firmware, Op::sendLine};
+const Op networkRound[] = {Op::settingsRead, Op::rtsRead, Op::settingsRead, Op::search, Op::rtsRead, Op::settingsWrite,
+    Op::settingsRead, Op::clockGet, Op::rtsRead, Op::rfLearn, Op::settingsRead, Op::clockSet, Op::macWrite,
+    Op::rtsWrite, Op::irLearn, Op::sendLine};
 
 long residentKb(qint64 pid)
 {
@@ -109,16 +120,18 @@ int main(int argc, char** argv)
     const QString deviceIp = network ? net.deviceAddress(0) : QStringLiteral("127.0.0.9");
     if (network) {
         const ondixsim::Capture rf = ondixsim::demoRfCapture(), ir = ondixsim::demoIrCapture();
-        const QJsonObject device{
-            {"ip", deviceIp}, {"dropPercent", dropPercent},
-            {"rts", QJsonArray{QJsonObject{{"type", 0}, {"rollingCode", 4660}, {"keyCode", 167}, {"remoteId", "0A-FF-00"}}}},
-            {"rfCapture", QJsonObject{{"durations", jsonArray(rf.durations)}, {"delayMs", 10}}},
-            {"irCapture", QJsonObject{{"durations", jsonArray(ir.durations)}, {"irValue", 37900}, {"delayMs", 10}}}};
-        network = net.startSim(QJsonObject{{"devices", QJsonArray{device}}}, {"--run-for", "3600"})
-                  && net.enterToolNamespace();
+        const QJsonObject device {{"ip", deviceIp}, {"dropPercent", dropPercent},
+            {"rts",
+                QJsonArray {
+                    QJsonObject {{"type", 0}, {"rollingCode", 4660}, {"keyCode", 167}, {"remoteId", "0A-FF-00"}}}},
+            {"rfCapture", QJsonObject {{"durations", jsonArray(rf.durations)}, {"delayMs", 10}}},
+            {"irCapture", QJsonObject {{"durations", jsonArray(ir.durations)}, {"irValue", 37900}, {"delayMs", 10}}}};
+        network = net.startSim(QJsonObject {{"devices", QJsonArray {device}}}, {"--run-for", "3600"})
+            && net.enterToolNamespace();
     }
     if (!network)
-        std::printf("network part left out: %s\n", qPrintable(why.trimmed().isEmpty() ? "ondix-sim did not start" : why.trimmed()));
+        std::printf("network part left out: %s\n",
+            qPrintable(why.trimmed().isEmpty() ? "ondix-sim did not start" : why.trimmed()));
 
     ondixsim::DeviceConfig cableConfig;
     cableConfig.ip = *ondixsim::parseIpv4(deviceIp.toStdString());  // the boxes keep one address
@@ -136,7 +149,7 @@ int main(int argc, char** argv)
     auto window = std::make_unique<TfmPrincipal>(nullptr, false);
     TfmPrincipal& w = *window;
     const QString toolIp = network ? net.toolAddress() : QStringLiteral("127.0.0.1");
-    w.localAddressSource = [toolIp] { return QList<QHostAddress>{QHostAddress(toolIp)}; };
+    w.localAddressSource = [toolIp] { return QList<QHostAddress> {QHostAddress(toolIp)}; };
     w.showSettingsRecord(cable.infoRecord(3).data());
     w.deviceIP = deviceIp;
     w.deviceClock.localTime = [] { return QDateTime(QDate(2031, 2, 3), QTime(4, 5, 6)); };
@@ -178,14 +191,13 @@ int main(int argc, char** argv)
     const long rssStart = residentKb(0);
     const long simStart = network ? residentKb(net.simPid()) : -1;
     std::printf("%6s %8s %10s %10s %10s %10s %6s %8s\n", "ops", "time s", "RSS kB", "heap kB", "sim kB", "stall ms",
-                "drops", "failures");
+        "drops", "failures");
     const auto report = [&](int done) {
         int drops = 0, failed = 0;
         for (const auto& [key, c] : counts)
             drops += c.drops, failed += c.failures;
-        std::printf("%6d %8.1f %10ld %10ld %10ld %10.1f %6d %8d\n", done, double(clock.elapsed()) / 1000,
-                    residentKb(0), heapKb(), network ? residentKb(net.simPid()) : -1L, double(maxStall) / 1000, drops,
-                    failed);
+        std::printf("%6d %8.1f %10ld %10ld %10ld %10.1f %6d %8d\n", done, double(clock.elapsed()) / 1000, residentKb(0),
+            heapKb(), network ? residentKb(net.simPid()) : -1L, double(maxStall) / 1000, drops, failed);
         std::fflush(stdout);
     };
     report(0);
@@ -222,17 +234,39 @@ int main(int argc, char** argv)
             }
             searchAgain[useNetwork] = timedOut;
             break;
-        case Op::settingsRead: w.settings.readToDevice(link); break;
-        case Op::settingsWrite: w.settings.writeToDevice(link); break;
-        case Op::rfLearn: w.learning.learningRFCode(link); break;
-        case Op::irLearn: w.learning.learningIRCode(link); break;
-        case Op::clockGet: w.deviceClock.getDate(link); break;
-        case Op::clockSet: w.deviceClock.setDate(link); break;
-        case Op::rtsRead: w.rts.getRTS(link, &w.rtsTable); break;
-        case Op::rtsWrite: w.rts.setRTS(link, &w.rtsTable); break;
-        case Op::macWrite: w.service.writeMACAddrToDevice(link); break;
-        case Op::flashRead: w.Button12Click(); break;
-        case Op::firmware: w.FirmwareUpdate(); break;
+        case Op::settingsRead:
+            w.settings.readToDevice(link);
+            break;
+        case Op::settingsWrite:
+            w.settings.writeToDevice(link);
+            break;
+        case Op::rfLearn:
+            w.learning.learningRFCode(link);
+            break;
+        case Op::irLearn:
+            w.learning.learningIRCode(link);
+            break;
+        case Op::clockGet:
+            w.deviceClock.getDate(link);
+            break;
+        case Op::clockSet:
+            w.deviceClock.setDate(link);
+            break;
+        case Op::rtsRead:
+            w.rts.getRTS(link, &w.rtsTable);
+            break;
+        case Op::rtsWrite:
+            w.rts.setRTS(link, &w.rtsTable);
+            break;
+        case Op::macWrite:
+            w.service.writeMACAddrToDevice(link);
+            break;
+        case Op::flashRead:
+            w.Button12Click();
+            break;
+        case Op::firmware:
+            w.FirmwareUpdate();
+            break;
         case Op::sendLine:
             w.mmInfo->setPlainText(QStringLiteral("sendrf,2,5,1,300,900"));
             w.lbStatusBar->clear();
@@ -266,15 +300,14 @@ int main(int argc, char** argv)
     const long rssEnd = residentKb(0);
     const long simEnd = network ? residentKb(net.simPid()) : -1;
     std::printf("\n%-6s %-14s %6s %9s %6s %9s %13s\n", "link", "operation", "ops", "time-outs", "drops", "failures",
-                "dropped, ok");
+        "dropped, ok");
     for (const auto& [key, c] : counts)
         std::printf("%-6s %-14s %6d %9d %6d %9d %13d\n", key.first ? "net" : "cable", opNames[int(key.second)], c.ops,
-                    c.timeouts, c.drops, c.failures, c.droppedYetOk);
+            c.timeouts, c.drops, c.failures, c.droppedYetOk);
     std::printf("\nRSS %ld kB at start, %ld kB at the end (%+ld kB); ondix-sim %ld kB -> %ld kB\n", rssStart, rssEnd,
-                rssEnd - rssStart, simStart, simEnd);
-    std::printf("largest event-loop stall %.1f ms (during %s), idle %.1f ms; %.1f s in all\n",
-                double(maxStall) / 1000, qPrintable(maxStallAt), double(idleStall) / 1000,
-                double(clock.elapsed()) / 1000);
+        rssEnd - rssStart, simStart, simEnd);
+    std::printf("largest event-loop stall %.1f ms (during %s), idle %.1f ms; %.1f s in all\n", double(maxStall) / 1000,
+        qPrintable(maxStallAt), double(idleStall) / 1000, double(clock.elapsed()) / 1000);
     for (const QString& f : failures)
         std::printf("failure %s\n", qPrintable(f));
 

@@ -26,7 +26,7 @@ size_t formatToken(char* out, uint32_t value)
     return size_t(end - out);
 }
 
-} // namespace
+}  // namespace
 
 void appendValue(std::string& line, uint32_t value)
 {

@@ -12,8 +12,8 @@ namespace {
 
 constexpr int sideMargin = 8;
 constexpr int captionHeight = 18;
-constexpr int levelInset = 6;       // mark and space levels stay this far inside the area
-constexpr int tickSpacingPx = 45;   // at most one tick label this often
+constexpr int levelInset = 6;  // mark and space levels stay this far inside the area
+constexpr int tickSpacingPx = 45;  // at most one tick label this often
 constexpr double wheelStep = 1.25;  // zoom per notch of the wheel
 
 const QColor traceColor(0, 84, 160);
@@ -26,7 +26,7 @@ QString numberText(double value)
     return QString::number(value, 'g', 10).replace(u'.', u',');
 }
 
-} // namespace
+}  // namespace
 
 TCapturePlot::TCapturePlot(QWidget* parent) : QWidget(parent)
 {
@@ -45,7 +45,7 @@ void TCapturePlot::setCapture(TPulseTrain train)
 
 void TCapturePlot::clearCapture()
 {
-    setCapture(TPulseTrain{});
+    setCapture(TPulseTrain {});
 }
 
 void TCapturePlot::setView(timeSpan_t view)
@@ -89,8 +89,8 @@ QRectF TCapturePlot::plotArea() const
 {
     const int rowHeight = fontMetrics().height() + 2;
     const int bottom = height() - 4 - axisRows() * rowHeight;
-    return QRectF(sideMargin, captionHeight, std::max(0, width() - 2 * sideMargin),
-                  std::max(0, bottom - captionHeight));
+    return QRectF(
+        sideMargin, captionHeight, std::max(0, width() - 2 * sideMargin), std::max(0, bottom - captionHeight));
 }
 
 const QPolygonF& TCapturePlot::traceGeometry()
@@ -113,8 +113,8 @@ void TCapturePlot::invalidate()
     update();
 }
 
-QVector<TCapturePlot::TTickLabel> TCapturePlot::tickLabels(double unitsPerTick, double begin, double end,
-                                                           int columns, const QString& unitName) const
+QVector<TCapturePlot::TTickLabel> TCapturePlot::tickLabels(
+    double unitsPerTick, double begin, double end, int columns, const QString& unitName) const
 {
     // Ticks are chosen in the row's own unit (capture units or ms) and placed by capture time.
     QVector<TTickLabel> labels;
@@ -150,11 +150,11 @@ void TCapturePlot::rebuild()
         return;
     }
     caption_ = train_.kind == TPulseKind::rf
-                   ? QStringLiteral("RF, %1 amostras, divisor %2").arg(train_.durations.size()).arg(train_.divisor)
-                   : QStringLiteral("IR, %1 durações, %2")
-                         .arg(train_.durations.size())
-                         .arg(train_.carrierHz ? QStringLiteral("%1 Hz").arg(train_.carrierHz)
-                                               : QStringLiteral("portadora desconhecida"));
+        ? QStringLiteral("RF, %1 amostras, divisor %2").arg(train_.durations.size()).arg(train_.divisor)
+        : QStringLiteral("IR, %1 durações, %2")
+              .arg(train_.durations.size())
+              .arg(train_.carrierHz ? QStringLiteral("%1 Hz").arg(train_.carrierHz)
+                                    : QStringLiteral("portadora desconhecida"));
     if (train_.frameLength > 0)
         caption_ += QStringLiteral(", quadro: %1").arg(train_.frameLength);
     if (columns <= 0 || area.height() <= 2 * levelInset)
@@ -193,8 +193,8 @@ void TCapturePlot::paintEvent(QPaintEvent*)
     const QColor text = palette().color(QPalette::Text);
 
     painter.setPen(text);
-    painter.drawText(QRectF(sideMargin, 0, width() - 2 * sideMargin, captionHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                     caption_);
+    painter.drawText(
+        QRectF(sideMargin, 0, width() - 2 * sideMargin, captionHeight), Qt::AlignLeft | Qt::AlignVCenter, caption_);
     if (train_.empty())
         return;
 
@@ -219,8 +219,8 @@ void TCapturePlot::paintEvent(QPaintEvent*)
             const TTickLabel& label = labels[i];
             const double x = area.left() + label.x;
             if (i + 1 == labels.size()) {  // the unit name, right-aligned
-                painter.drawText(QRectF(area.left(), top, area.width(), rowHeight), Qt::AlignRight | Qt::AlignVCenter,
-                                 label.text);
+                painter.drawText(
+                    QRectF(area.left(), top, area.width(), rowHeight), Qt::AlignRight | Qt::AlignVCenter, label.text);
                 break;
             }
             painter.drawLine(QPointF(x, area.bottom() - 2), QPointF(x, area.bottom() + 1));

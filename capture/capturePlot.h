@@ -60,8 +60,8 @@ private:
     void invalidate();
     void rebuild();
     int axisRows() const;
-    QVector<TTickLabel> tickLabels(double unitsPerTick, double begin, double end, int columns,
-                                   const QString& unitName) const;
+    QVector<TTickLabel> tickLabels(
+        double unitsPerTick, double begin, double end, int columns, const QString& unitName) const;
 
     TPulseTrain train_;
     timeSpan_t view_;

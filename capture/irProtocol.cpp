@@ -46,20 +46,20 @@ struct frame_t {
     uint32_t command = 0;
     uint32_t vendor = 0;
     int bits = 0;
-    bool repeatCode = false; // NEC or Samsung32 repeat code: no address, no command
-    bool leaderless = false; // JVC repetition of the frame without its leader
+    bool repeatCode = false;  // NEC or Samsung32 repeat code: no address, no command
+    bool leaderless = false;  // JVC repetition of the frame without its leader
 
     bool sameKey(const frame_t& o) const
     {
-        return protocol == o.protocol && address == o.address && command == o.command &&
-               vendor == o.vendor && bits == o.bits;
+        return protocol == o.protocol && address == o.address && command == o.command && vendor == o.vendor
+            && bits == o.bits;
     }
 };
 
 // Pulse-distance coding: every bit is a mark of one length and a space whose length gives the
 // value; the frame closes with a mark.
 struct pulseDistance_t {
-    uint32_t leaderMark = 0; // 0: no leader
+    uint32_t leaderMark = 0;  // 0: no leader
     uint32_t leaderSpace = 0;
     uint32_t mark = 0;
     uint32_t space0 = 0;
@@ -68,14 +68,14 @@ struct pulseDistance_t {
     bool msbFirst = false;
 };
 
-constexpr pulseDistance_t necTiming{9024, 4512, 564, 564, 1692, 32};
-constexpr pulseDistance_t nec42Timing{9024, 4512, 564, 564, 1692, 42};
-constexpr pulseDistance_t samsungTiming{4480, 4480, 560, 560, 1680, 32};
-constexpr pulseDistance_t samsungRepeatTiming{4480, 4480, 560, 560, 1680, 1};
-constexpr pulseDistance_t kaseikyoTiming{3456, 1728, 432, 432, 1296, 48};
-constexpr pulseDistance_t jvcTiming{8400, 4200, 525, 525, 1575, 16};
-constexpr pulseDistance_t jvcRepeatTiming{0, 0, 525, 525, 1575, 16};
-constexpr pulseDistance_t rcaTiming{4000, 4000, 500, 1000, 2000, 24, true};
+constexpr pulseDistance_t necTiming {9024, 4512, 564, 564, 1692, 32};
+constexpr pulseDistance_t nec42Timing {9024, 4512, 564, 564, 1692, 42};
+constexpr pulseDistance_t samsungTiming {4480, 4480, 560, 560, 1680, 32};
+constexpr pulseDistance_t samsungRepeatTiming {4480, 4480, 560, 560, 1680, 1};
+constexpr pulseDistance_t kaseikyoTiming {3456, 1728, 432, 432, 1296, 48};
+constexpr pulseDistance_t jvcTiming {8400, 4200, 525, 525, 1575, 16};
+constexpr pulseDistance_t jvcRepeatTiming {0, 0, 525, 525, 1575, 16};
+constexpr pulseDistance_t rcaTiming {4000, 4000, 500, 1000, 2000, 24, true};
 
 // The bits of a frame that fills the whole segment, or nullopt.
 std::optional<uint64_t> pulseDistanceBits(TDurations seg, const pulseDistance_t& p)
@@ -183,7 +183,7 @@ std::optional<frame_t> kaseikyoFrame(TDurations seg)
     const auto v = pulseDistanceBits(seg, kaseikyoTiming);
     if (!v)
         return std::nullopt;
-    std::array<uint32_t, 6> b{};
+    std::array<uint32_t, 6> b {};
     for (int i = 0; i < 6; ++i)
         b[size_t(i)] = byteAt(*v, i);
     const uint32_t vendorXor = b[0] ^ b[1];
@@ -261,7 +261,7 @@ std::optional<frame_t> sircFrame(TDurations seg)
 // False when a duration is no whole number of half bits or the frame would exceed the array.
 template <size_t capacity>
 bool halfBitLevels(TDurations durations, bool firstIsMark, double t, int maxUnits,
-                   std::array<uint8_t, capacity>& levels, size_t& count)
+    std::array<uint8_t, capacity>& levels, size_t& count)
 {
     for (size_t i = 0; i < durations.size(); ++i) {
         const int k = halfBits(durations[i], t, maxUnits);
@@ -281,8 +281,8 @@ std::optional<frame_t> rc5Frame(TDurations seg)
 {
     if (seg.size() > 28)
         return std::nullopt;
-    std::array<uint8_t, 28> levels{};
-    size_t count = 1; // levels[0]: the unseen space
+    std::array<uint8_t, 28> levels {};
+    size_t count = 1;  // levels[0]: the unseen space
     if (!halfBitLevels(seg, true, 889.0, 2, levels, count))
         return std::nullopt;
     if (count == 27)
@@ -316,7 +316,7 @@ std::optional<frame_t> rc6Frame(TDurations seg)
     constexpr double t = 444.444;
     if (seg.size() < 3 || seg.size() > 46 || !near(seg[0], 2667) || !near(seg[1], 889))
         return std::nullopt;
-    std::array<uint8_t, 44> levels{};
+    std::array<uint8_t, 44> levels {};
     size_t count = 0;
     if (!halfBitLevels(seg.subspan(2), true, t, 3, levels, count))
         return std::nullopt;
@@ -375,8 +375,8 @@ bool repeatCodeFits(const frame_t& code, const frame_t& full)
 {
     if (code.protocol == TIrProtocol::samsung32)
         return full.protocol == TIrProtocol::samsung32;
-    return full.protocol == TIrProtocol::nec || full.protocol == TIrProtocol::necExtended ||
-           full.protocol == TIrProtocol::nec42;
+    return full.protocol == TIrProtocol::nec || full.protocol == TIrProtocol::necExtended
+        || full.protocol == TIrProtocol::nec42;
 }
 
 int addressDigits(TIrProtocol p)
@@ -395,7 +395,7 @@ int addressDigits(TIrProtocol p)
     }
 }
 
-} // namespace
+}  // namespace
 
 irDecoded_t decodeIrMicroseconds(std::span<const uint32_t> micros, uint32_t carrierHz)
 {
@@ -430,7 +430,7 @@ irDecoded_t decodeIrMicroseconds(std::span<const uint32_t> micros, uint32_t carr
             continue;
         }
         if (failedAfter > 0) {
-            conflict = true; // an undecodable frame between decoded ones
+            conflict = true;  // an undecodable frame between decoded ones
             break;
         }
         ++decoded;
@@ -449,7 +449,7 @@ irDecoded_t decodeIrMicroseconds(std::span<const uint32_t> micros, uint32_t carr
     if (conflict || decoded == 0 || failedBefore > 1 || failedAfter > 1)
         return r;
     if (full && (full->leaderless || (code && !repeatCodeFits(*code, *full))))
-        return r; // a leaderless JVC frame is named only after the full frame
+        return r;  // a leaderless JVC frame is named only after the full frame
     const frame_t& key = full ? *full : *code;
     r.protocol = key.protocol;
     r.address = key.address;
@@ -483,21 +483,36 @@ irDecoded_t decodeIrCapture(const uint8_t* buf, size_t bufLen)
 std::string irProtocolName(TIrProtocol protocol)
 {
     switch (protocol) {
-    case TIrProtocol::nec: return "NEC";
-    case TIrProtocol::necExtended: return "NEC estendido";
-    case TIrProtocol::nec42: return "NEC42";
-    case TIrProtocol::pioneer: return "Pioneer";
-    case TIrProtocol::samsung32: return "Samsung32";
-    case TIrProtocol::sirc12: return "Sony SIRC 12";
-    case TIrProtocol::sirc15: return "Sony SIRC 15";
-    case TIrProtocol::sirc20: return "Sony SIRC 20";
-    case TIrProtocol::rc5: return "RC5";
-    case TIrProtocol::rc5x: return "RC5X";
-    case TIrProtocol::rc6: return "RC6";
-    case TIrProtocol::kaseikyo: return "Panasonic/Kaseikyo";
-    case TIrProtocol::jvc: return "JVC";
-    case TIrProtocol::rca: return "RCA";
-    case TIrProtocol::unknown: break;
+    case TIrProtocol::nec:
+        return "NEC";
+    case TIrProtocol::necExtended:
+        return "NEC estendido";
+    case TIrProtocol::nec42:
+        return "NEC42";
+    case TIrProtocol::pioneer:
+        return "Pioneer";
+    case TIrProtocol::samsung32:
+        return "Samsung32";
+    case TIrProtocol::sirc12:
+        return "Sony SIRC 12";
+    case TIrProtocol::sirc15:
+        return "Sony SIRC 15";
+    case TIrProtocol::sirc20:
+        return "Sony SIRC 20";
+    case TIrProtocol::rc5:
+        return "RC5";
+    case TIrProtocol::rc5x:
+        return "RC5X";
+    case TIrProtocol::rc6:
+        return "RC6";
+    case TIrProtocol::kaseikyo:
+        return "Panasonic/Kaseikyo";
+    case TIrProtocol::jvc:
+        return "JVC";
+    case TIrProtocol::rca:
+        return "RCA";
+    case TIrProtocol::unknown:
+        break;
     }
     return "desconhecido";
 }
@@ -514,8 +529,7 @@ std::string irDecodedText(const irDecoded_t& decoded)
         std::snprintf(part, sizeof part, "  fabricante 0x%04X", unsigned(decoded.vendor));
         text += part;
     }
-    std::snprintf(part, sizeof part, "  endereço 0x%0*X  comando 0x%02X",
-                  addressDigits(decoded.protocol), unsigned(decoded.address),
-                  unsigned(decoded.command));
+    std::snprintf(part, sizeof part, "  endereço 0x%0*X  comando 0x%02X", addressDigits(decoded.protocol),
+        unsigned(decoded.address), unsigned(decoded.command));
     return text + part;
 }

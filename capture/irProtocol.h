@@ -15,18 +15,18 @@
 
 enum class TIrProtocol {
     unknown,
-    nec,          // 8-bit address and its inverse, command and its inverse
+    nec,  // 8-bit address and its inverse, command and its inverse
     necExtended,  // 16-bit address (the inverse check fails), command and its inverse
-    nec42,        // 13-bit address and its inverse, command and its inverse
-    pioneer,      // NEC frame on a 40 kHz carrier
-    samsung32,    // 8-bit address sent twice, command and its inverse
+    nec42,  // 13-bit address and its inverse, command and its inverse
+    pioneer,  // NEC frame on a 40 kHz carrier
+    samsung32,  // 8-bit address sent twice, command and its inverse
     sirc12,
     sirc15,
     sirc20,
     rc5,
-    rc5x,         // RC5 with the second start bit carrying command bit 6 (inverted)
-    rc6,          // mode 0
-    kaseikyo,     // 48 bits: vendor, 12-bit address, command, parity
+    rc5x,  // RC5 with the second start bit carrying command bit 6 (inverted)
+    rc6,  // mode 0
+    kaseikyo,  // 48 bits: vendor, 12-bit address, command, parity
     jvc,
     rca,
 };
@@ -36,7 +36,7 @@ struct irDecoded_t {
     uint32_t address = 0;
     uint32_t command = 0;
     uint32_t vendor = 0;  // Kaseikyo: the 16-bit vendor id (0x2002 Panasonic); 0 otherwise
-    int bits = 0;         // data bits of one full frame; 0 when only repeat codes were seen
+    int bits = 0;  // data bits of one full frame; 0 when only repeat codes were seen
     bool repeat = false;  // more than one frame: the frame again, or repeat codes after it
 };
 

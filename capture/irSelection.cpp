@@ -44,8 +44,7 @@ std::string irLine(uint16_t value, std::span<const uint16_t> durations, uint32_t
     const auto selected = frame > 0 ? durations.first(frame) : durations;
 
     char header[40];
-    std::snprintf(header, sizeof header, "sendir,1:8,1,%u,%d,1", unsigned(value),
-                  frame > 0 ? 3 : 1);
+    std::snprintf(header, sizeof header, "sendir,1:8,1,%u,%d,1", unsigned(value), frame > 0 ? 3 : 1);
     std::string line = header;
     line.reserve(captureLineLimit);
     for (uint16_t d : selected)
@@ -53,11 +52,11 @@ std::string irLine(uint16_t value, std::span<const uint16_t> durations, uint32_t
     return line;
 }
 
-} // namespace
+}  // namespace
 
 const std::vector<std::string>& irCaptureErrorLines()
 {
-    static const std::vector<std::string> lines{
+    static const std::vector<std::string> lines {
         "Erro na captura! Aproxime o controle remoto a Ondix",
         "e tente novamente.",
     };

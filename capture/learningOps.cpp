@@ -19,9 +19,9 @@
 #include "capture/memoFill.h"
 #include "capture/pulseTrain.h"
 #include "capture/rfAnalysis.h"
-#include "link/frames.h"
 #include "discovery/deviceDisplay.h"
 #include "link/exchange.h"
+#include "link/frames.h"
 #include "link/logSink.h"
 
 namespace {
@@ -57,10 +57,10 @@ QByteArray learnRfFrame(uint16_t kind, uint16_t divisor)
 struct TLearningOps::TLearningRequest {
     TLinkKind link = TLinkKind::Usb;
     QByteArray frame;
-    QString host;        // network destination
+    QString host;  // network destination
     int ackPolls = 100;
-    int ackPollMs = 0;   // 0: the waiter's own period (10 ms)
-    QString prompt;      // shown while the device listens for the remote
+    int ackPollMs = 0;  // 0: the waiter's own period (10 ms)
+    QString prompt;  // shown while the device listens for the remote
 };
 
 void TLearningOps::showLines(const std::vector<std::string>& lines)
@@ -122,8 +122,8 @@ bool TLearningOps::awaitCapture(const TLearningRequest& request)
         });
         pollsDone += polled;
         const bool repeated = captured && session_.answerBytes() == size_t(acknowledgementLength)
-                              && QByteArray(reinterpret_cast<const char*>(session_.answerBuf.data()),
-                                            acknowledgementLength) == acknowledgement;
+            && QByteArray(reinterpret_cast<const char*>(session_.answerBuf.data()), acknowledgementLength)
+                == acknowledgement;
         if (!repeated || exchange_.aborted())
             break;
         session_.clearAnswer(link);
@@ -247,7 +247,7 @@ void TLearningOps::learningIRCode(TLinkKind link)
         // Beside the line, never in it: what the user copies stays as it is.
         if (selection.result == 0 && ui_.lbIRProtocol)
             ui_.lbIRProtocol->setText(QStringLiteral("Protocolo IR: ")
-                                     + QString::fromStdString(irDecodedText(decodeIrCapture(capture, received))));
+                + QString::fromStdString(irDecodedText(decodeIrCapture(capture, received))));
         if (ui_.pbCapturePlot) {
             auto train = selection.result == 0 ? irPulseTrain(capture, received, selection.frameLength) : std::nullopt;
             train ? ui_.pbCapturePlot->setCapture(std::move(*train)) : ui_.pbCapturePlot->clearCapture();

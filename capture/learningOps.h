@@ -30,15 +30,17 @@ struct TLearningControls {
     QRadioButton* rbIR_Auto = nullptr;
     QPlainTextEdit* mmInfo = nullptr;
     QPlainTextEdit* mmRawData = nullptr;
-    std::array<QLineEdit*, 4> ip{};  // IP_4 ... IP_1
+    std::array<QLineEdit*, 4> ip {};  // IP_4 ... IP_1
     TCapturePlot* pbCapturePlot = nullptr;  // the last capture as a pulse train
-    QLabel* lbIRProtocol = nullptr;         // protocol, address and command of the last IR capture
+    QLabel* lbIRProtocol = nullptr;  // protocol, address and command of the last IR capture
 };
 
 class TLearningOps {
 public:
     TLearningOps(TDeviceSession& session, TExchange& exchange, TLog& log, const TLearningControls& ui)
-        : session_(session), exchange_(exchange), log_(log), ui_(ui) {}
+        : session_(session), exchange_(exchange), log_(log), ui_(ui)
+    {
+    }
 
     int32_t rfDivisor = 16;  // divisor of the last RF learning request: 8, 16 or 32
 

@@ -42,7 +42,7 @@ void runBesideEventLoop(const std::function<void()>& work)
     worker.join();
 }
 
-} // namespace
+}  // namespace
 
 void setMemoLines(QPlainTextEdit* memo, std::vector<std::string> lines)
 {

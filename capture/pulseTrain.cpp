@@ -16,15 +16,15 @@ uint8_t levelOf(size_t index)
     return index % 2 == 0 ? 1 : 0;  // the train starts with a mark
 }
 
-} // namespace
+}  // namespace
 
 double TPulseTrain::unitMs() const
 {
     return kind == TPulseKind::ir && carrierHz > 0 ? 1000.0 / double(carrierHz) : 0.0;
 }
 
-TPulseTrain makePulseTrain(TPulseKind kind, std::span<const uint16_t> durations, uint32_t frameLength,
-                           uint32_t carrierHz, int divisor)
+TPulseTrain makePulseTrain(
+    TPulseKind kind, std::span<const uint16_t> durations, uint32_t frameLength, uint32_t carrierHz, int divisor)
 {
     TPulseTrain t;
     t.kind = kind;
@@ -104,8 +104,8 @@ std::vector<plotColumn_t> decimateColumns(const TPulseTrain& train, timeSpan_t v
 
     // i: the duration where the current column starts (the last one starting at or before it).
     size_t i = size_t(std::upper_bound(edges.begin(), edges.begin() + ptrdiff_t(n), std::max(view.begin, 0.0),
-                                       [](double t, uint64_t e) { return t < double(e); })
-                      - edges.begin());
+                          [](double t, uint64_t e) { return t < double(e); })
+        - edges.begin());
     i = i > 0 ? i - 1 : 0;
     for (int c = 0; c < columns; ++c) {
         const double c0 = view.begin + c * width;

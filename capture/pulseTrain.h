@@ -24,10 +24,10 @@ struct timeSpan_t {
 struct TPulseTrain {
     TPulseKind kind = TPulseKind::rf;
     std::vector<uint16_t> durations;  // mark, space, mark, ... in capture units
-    std::vector<uint64_t> edges;      // edges[i]: where durations[i] starts; edges[n]: the end
-    uint32_t carrierHz = 0;           // IR: the carrier (word 2); 0 when implausible
-    int divisor = 0;                  // RF: the divisor of the learning, 8, 16 or 32
-    uint32_t frameLength = 0;         // durations[0 .. frameLength-1] is the frame; 0: none
+    std::vector<uint64_t> edges;  // edges[i]: where durations[i] starts; edges[n]: the end
+    uint32_t carrierHz = 0;  // IR: the carrier (word 2); 0 when implausible
+    int divisor = 0;  // RF: the divisor of the learning, 8, 16 or 32
+    uint32_t frameLength = 0;  // durations[0 .. frameLength-1] is the frame; 0: none
 
     bool empty() const { return durations.empty(); }
     uint64_t totalUnits() const { return edges.empty() ? 0 : edges.back(); }
@@ -38,7 +38,7 @@ struct TPulseTrain {
 
 // The train of `durations`, starting with a mark. A frame longer than the capture is dropped.
 TPulseTrain makePulseTrain(TPulseKind kind, std::span<const uint16_t> durations, uint32_t frameLength,
-                           uint32_t carrierHz = 0, int divisor = 0);
+    uint32_t carrierHz = 0, int divisor = 0);
 
 // From the capture message at the start of buf (bufLen bytes received); nullopt for a message
 // that cannot be read (see captureWords). RF: words 2 .. N-1. IR: word 2 is the carrier in Hz

@@ -96,7 +96,7 @@ std::optional<rfFrame_t> findRfFrame(std::span<const uint16_t> samples)
     const uint16_t frameLength = uint16_t(get_mode(runs.data(), uint32_t(runs.size())));
     if (frameLength % 2 != 0 || frameLength < 8 || frameLength > samples.size())
         return std::nullopt;
-    return rfFrame_t{frameLength, longCount};
+    return rfFrame_t {frameLength, longCount};
 }
 
 TRfAnalysisResult smartAnalysis(std::span<const uint16_t> samples, int code)
@@ -137,7 +137,7 @@ TRfAnalysisResult rtsCapture(std::span<const uint16_t> samples)
     return lineResult(std::move(line));
 }
 
-} // namespace
+}  // namespace
 
 uint16_t rfShortLimit(uint32_t smallest)
 {
@@ -161,16 +161,20 @@ rfLongBounds_t rfLongBounds(uint32_t largestLong)
 int rfDivisorCode(int rfDivisor)
 {
     switch (rfDivisor) {
-    case 8: return 1;
-    case 16: return 2;
-    case 32: return 3;
-    default: return 0;
+    case 8:
+        return 1;
+    case 16:
+        return 2;
+    case 32:
+        return 3;
+    default:
+        return 0;
     }
 }
 
 const std::vector<std::string>& rfCaptureErrorLines()
 {
-    static const std::vector<std::string> lines{
+    static const std::vector<std::string> lines {
         "Erro na captura! Aproxime o transmissor de RF a Ondix",
         "e tente novamente.",
         "Se o erro percistir, use a captura \"Bruta\" ou \"Raw\"...",
@@ -200,8 +204,7 @@ int32_t get_mode(const int32_t* values, uint32_t n)
     return 0;
 }
 
-TRfAnalysisResult analyseRfCapture(const uint8_t* buf, size_t bufLen, TRfCaptureMode mode,
-                                   int rfDivisor)
+TRfAnalysisResult analyseRfCapture(const uint8_t* buf, size_t bufLen, TRfCaptureMode mode, int rfDivisor)
 {
     const auto words = captureWords(buf, bufLen);
     if (!words)

@@ -30,11 +30,11 @@ struct TRfAnalysisResult {
 // 65536, except the upper long-pulse bound, which is rounded to single precision first and
 // capped at 65535.
 struct rfLongBounds_t {
-    uint16_t low = 0; // a long pulse lies in low .. high, both included
+    uint16_t low = 0;  // a long pulse lies in low .. high, both included
     uint16_t high = 0;
 };
-uint16_t rfShortLimit(uint32_t smallest);   // a sample below this is short
-uint16_t rfLongLimit(uint32_t meanShort);   // the largest long pulse lies above this
+uint16_t rfShortLimit(uint32_t smallest);  // a sample below this is short
+uint16_t rfLongLimit(uint32_t meanShort);  // the largest long pulse lies above this
 rfLongBounds_t rfLongBounds(uint32_t largestLong);
 
 // Line code of the divisor used for the capture: 8 -> 1, 16 -> 2, 32 -> 3; 0 for any other.
@@ -51,5 +51,4 @@ int32_t get_mode(const int32_t* values, uint32_t n);
 // word count is unreadable, above 10000 or beyond the bytes received is refused with the error
 // lines in every mode; so is a divisor other than 8, 16 or 32 in the automatic and raw modes
 // (the RTS line carries no divisor). A refusal leaves mmRawData alone.
-TRfAnalysisResult analyseRfCapture(const uint8_t* buf, size_t bufLen, TRfCaptureMode mode,
-                                   int rfDivisor);
+TRfAnalysisResult analyseRfCapture(const uint8_t* buf, size_t bufLen, TRfCaptureMode mode, int rfDivisor);

@@ -16,15 +16,13 @@ struct tc2Action_t {
 // "Todas" takes the two after the last key's.
 const std::vector<tc2Action_t>& tc2Actions(int keys)
 {
-    static const std::array<std::vector<tc2Action_t>, 3> actions{{
+    static const std::array<std::vector<tc2Action_t>, 3> actions {{
         {{"// Codigo para Ligar L1", 0}, {"// Codigo para Desligar L1", 1}},
-        {{"// Codigo para Ligar L1", 2}, {"// Codigo para Desligar L1", 3},
-         {"// Codigo para Ligar L2", 0}, {"// Codigo para Desligar L2", 1},
-         {"// Codigo para Ligar Todas", 4}, {"// Codigo para Desligar Todas", 5}},
-        {{"// Codigo para Ligar L1", 4}, {"// Codigo para Desligar L1", 5},
-         {"// Codigo para Ligar L2", 2}, {"// Codigo para Desligar L2", 3},
-         {"// Codigo para Ligar L3", 0}, {"// Codigo para Desligar L3", 1},
-         {"// Codigo para Ligar Todas", 6}, {"// Codigo para Desligar Todas", 7}},
+        {{"// Codigo para Ligar L1", 2}, {"// Codigo para Desligar L1", 3}, {"// Codigo para Ligar L2", 0},
+            {"// Codigo para Desligar L2", 1}, {"// Codigo para Ligar Todas", 4}, {"// Codigo para Desligar Todas", 5}},
+        {{"// Codigo para Ligar L1", 4}, {"// Codigo para Desligar L1", 5}, {"// Codigo para Ligar L2", 2},
+            {"// Codigo para Desligar L2", 3}, {"// Codigo para Ligar L3", 0}, {"// Codigo para Desligar L3", 1},
+            {"// Codigo para Ligar Todas", 6}, {"// Codigo para Desligar Todas", 7}},
     }};
     return actions[size_t(keys - 1)];
 }
@@ -68,7 +66,7 @@ bool broadLinkGCode_t::subFrameGenerationTC2(unsigned short* frame, unsigned sho
     if (first + 2 >= frameBytes.size())
         return false;
     const uint8_t bytes[4] = {frameBytes[first], frameBytes[first + 1], frameBytes[first + 2],
-                              uint8_t(frameBytes[first] + frameBytes[first + 1] + frameBytes[first + 2])};
+        uint8_t(frameBytes[first] + frameBytes[first + 1] + frameBytes[first + 2])};
     encodeFrameBytes(frame + 2, bytes, 4, tc2Long, tc2Short);
     frameEnds(frame, tc2KeyFrameLength);
     return true;
@@ -97,8 +95,7 @@ QStringList tc2CodeLines(int keys, const TCodeByteSource& randomByte)
     unsigned short learning[404];
     unsigned short keyFrame[tc2KeyFrameLength];
     generator.frameGenerationTC2(learning, length);
-    QStringList lines{QStringLiteral("// Codigo para gravar os comandos"),
-                      rfSendLine(tc2Repeat, learning, length)};
+    QStringList lines {QStringLiteral("// Codigo para gravar os comandos"), rfSendLine(tc2Repeat, learning, length)};
     for (const tc2Action_t& action : tc2Actions(keys)) {
         generator.subFrameGenerationTC2(keyFrame, action.key);
         lines << QString::fromLatin1(action.comment) << rfSendLine(tc2Repeat, keyFrame, tc2KeyFrameLength);

@@ -19,7 +19,9 @@ namespace {
 class TDoubleClickHook : public QObject {
 public:
     TDoubleClickHook(QPlainTextEdit* memo, std::function<void()> action)
-        : QObject(memo), memo_(memo), action_(std::move(action)) {}
+        : QObject(memo), memo_(memo), action_(std::move(action))
+    {
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -54,9 +56,8 @@ void TCodeGenOps::attach()
 {
     for (QPlainTextEdit* memo : {ui_.mmInfoCodeGen, ui_.mmInfoTLCodeGen}) {
         const bool tl = memo == ui_.mmInfoTLCodeGen;
-        memo->viewport()->installEventFilter(new TDoubleClickHook(memo, [this, tl] {
-            tl ? mmInfoTLCodeGenDblClick() : mmInfoCodeGenDblClick();
-        }));
+        memo->viewport()->installEventFilter(
+            new TDoubleClickHook(memo, [this, tl] { tl ? mmInfoTLCodeGenDblClick() : mmInfoCodeGenDblClick(); }));
     }
 }
 

@@ -7,8 +7,8 @@ uint8_t systemRandomByte()
     return uint8_t(QRandomGenerator::global()->bounded(256));
 }
 
-void encodeFrameBytes(unsigned short* frame, const uint8_t* bytes, size_t count,
-                      unsigned short longDuration, unsigned short shortDuration)
+void encodeFrameBytes(unsigned short* frame, const uint8_t* bytes, size_t count, unsigned short longDuration,
+    unsigned short shortDuration)
 {
     for (size_t i = 0; i < count; ++i) {
         for (int bit = 0; bit < 8; ++bit) {

@@ -16,8 +16,8 @@ uint8_t systemRandomByte();
 
 // Writes `count` bytes, each least significant bit first, two durations per bit: a 1 is
 // longDuration, shortDuration and a 0 is shortDuration, longDuration. 16 durations a byte.
-void encodeFrameBytes(unsigned short* frame, const uint8_t* bytes, size_t count,
-                      unsigned short longDuration, unsigned short shortDuration);
+void encodeFrameBytes(unsigned short* frame, const uint8_t* bytes, size_t count, unsigned short longDuration,
+    unsigned short shortDuration);
 
 // "sendrf,1,<repeat>,1" followed by "," and every duration of the frame in decimal.
 QString rfSendLine(int repeat, const unsigned short* frame, size_t length);

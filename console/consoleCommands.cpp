@@ -9,7 +9,7 @@ namespace ondixconsole {
 
 TConsoleCommand consoleCommandFor(const QString& line)
 {
-    static const std::array<std::pair<QLatin1StringView, TConsoleCommand>, 7> keywords{{
+    static const std::array<std::pair<QLatin1StringView, TConsoleCommand>, 7> keywords {{
         {QLatin1StringView("vilaverdebom4827"), TConsoleCommand::serviceAccess},
         {QLatin1StringView("atualizarfirmware"), TConsoleCommand::firmwareUpdate},
         {QLatin1StringView("getRTS"), TConsoleCommand::getRTS},
@@ -27,7 +27,7 @@ TConsoleCommand consoleCommandFor(const QString& line)
 QStringList helpLines()
 {
     return {QStringLiteral("Commands:"), QStringLiteral("getRTS"), QStringLiteral("getClock"),
-            QStringLiteral("setClock"), QStringLiteral("memoryTest")};
+        QStringLiteral("setClock"), QStringLiteral("memoryTest")};
 }
 
 TCommandLineBytes commandLineBytes(const QString& text, TCommandLink link)
@@ -40,7 +40,7 @@ TCommandLineBytes commandLineBytes(const QString& text, TCommandLink link)
             result.error = QStringLiteral("Caractere não permitido no comando: \"%1\" (U+%2). "
                                           "Use apenas caracteres de um byte (Latin-1).")
                                .arg(QString::fromUcs4(&c, 1),
-                                    QString::number(uint(c), 16).toUpper().rightJustified(4, QLatin1Char('0')));
+                                   QString::number(uint(c), 16).toUpper().rightJustified(4, QLatin1Char('0')));
             return result;
         }
     }

@@ -10,13 +10,13 @@ namespace ondixconsole {
 
 // One entry per keyword, in the order they are tried.
 enum class TConsoleCommand {
-    none,            // not a keyword: the line stays as typed
-    serviceAccess,   // the service access code: reveals the MAC controls
+    none,  // not a keyword: the line stays as typed
+    serviceAccess,  // the service access code: reveals the MAC controls
     firmwareUpdate,  // "atualizarfirmware"
     getRTS,
     getClock,
     setClock,
-    memoryTest,      // reveals the "Flash M. Test" tab
+    memoryTest,  // reveals the "Flash M. Test" tab
     help,
 };
 

@@ -33,7 +33,7 @@ constexpr uint32_t maxTcpPort = 65535;
 // Enter still breaks the line and Tab still leaves the memo.
 class TConsoleKeyFilter : public QObject {
 public:
-    explicit TConsoleKeyFilter(TConsoleOps& console) : console_(console) {}
+    explicit TConsoleKeyFilter(TConsoleOps& console) : console_(console) { }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -49,8 +49,8 @@ private:
 
 }  // namespace
 
-TConsoleOps::TConsoleOps(TDeviceSession& session, TExchange& exchange, TLog& log, const TConsoleControls& ui,
-                         TServiceOps& service)
+TConsoleOps::TConsoleOps(
+    TDeviceSession& session, TExchange& exchange, TLog& log, const TConsoleControls& ui, TServiceOps& service)
     : session_(session), exchange_(exchange), log_(log), ui_(ui), service_(service)
 {
 }
@@ -164,7 +164,8 @@ void TConsoleOps::showError(const QString& text)
 void TConsoleOps::sendOverTcp(const QString& text)
 {
     // Everything that can be refused is refused before a connection is made.
-    const ondixconsole::TCommandLineBytes line = ondixconsole::commandLineBytes(text, ondixconsole::TCommandLink::network);
+    const ondixconsole::TCommandLineBytes line =
+        ondixconsole::commandLineBytes(text, ondixconsole::TCommandLink::network);
     if (!line.ok) {
         showError(line.error);
         return;
@@ -200,7 +201,7 @@ void TConsoleOps::sendOverTcp(const QString& text)
     connectTime.start();
     tcp->connectToHost(QHostAddress(host), quint16(port.value));
     for (int polls = 0; polls < tcpConnectPolls && !connectTime.hasExpired(tcpConnectMs) && !failed
-                        && !exchange_.aborted() && tcp->state() != QAbstractSocket::ConnectedState;
+         && !exchange_.aborted() && tcp->state() != QAbstractSocket::ConnectedState;
          ++polls) {
         session_.consumeAnswer();
         exchange_.waitAnswer(1, {}, 10);
@@ -210,8 +211,8 @@ void TConsoleOps::sendOverTcp(const QString& text)
         return;
     }
     if (tcp->state() != QAbstractSocket::ConnectedState) {
-        const QString reason = failed ? tcp->errorString()
-                                      : QStringLiteral("nenhuma resposta em %1 ms").arg(tcpConnectMs);
+        const QString reason =
+            failed ? tcp->errorString() : QStringLiteral("nenhuma resposta em %1 ms").arg(tcpConnectMs);
         tcp->abort();
         showError(QStringLiteral("Não foi possível conectar a %1: %2").arg(where, reason));
         return;
@@ -243,7 +244,8 @@ void TConsoleOps::sendOverTcp(const QString& text)
 void TConsoleOps::sendOverUsb(const QString& text)
 {
     if (!session_.usbConnected()) {
-        log_.logLine(QStringLiteral("Não foi possível conectar a porta serial. Verifique a conexão e tente novamente..."));
+        log_.logLine(
+            QStringLiteral("Não foi possível conectar a porta serial. Verifique a conexão e tente novamente..."));
         return;
     }
     const ondixconsole::TCommandLineBytes line = ondixconsole::commandLineBytes(text, ondixconsole::TCommandLink::usb);
@@ -258,10 +260,11 @@ void TConsoleOps::sendOverUsb(const QString& text)
     // No answer is awaited: the line goes behind its length like a frame. A cable pulled
     // during the pause or the write is said, not reported as a line sent.
     if (!session_.usbConnected()
-        || session_.serialPort->WriteSerial(reinterpret_cast<const uint8_t*>(line.bytes.constData()),
-                                            uint16_t(line.bytes.size()))
-               != unsigned(line.bytes.size())) {
-        log_.logLine(QStringLiteral("Não foi possível conectar a porta serial. Verifique a conexão e tente novamente..."));
+        || session_.serialPort->WriteSerial(
+               reinterpret_cast<const uint8_t*>(line.bytes.constData()), uint16_t(line.bytes.size()))
+            != unsigned(line.bytes.size())) {
+        log_.logLine(
+            QStringLiteral("Não foi possível conectar a porta serial. Verifique a conexão e tente novamente..."));
         return;
     }
     pause(usbPausePolls, 10);

@@ -30,9 +30,9 @@ struct TConsoleControls {
     QWidget* GroupBox2 = nullptr;
     QWidget* Button3 = nullptr;
     QWidget* bbGravaMacAddr = nullptr;
-    std::array<QLineEdit*, 6> macAddr{};  // macAddr0 ... macAddr5
-    std::array<QLineEdit*, 4> ip{};       // IP_4 ... IP_1: the TCP host
-    QLineEdit* edPort = nullptr;          // the TCP port
+    std::array<QLineEdit*, 6> macAddr {};  // macAddr0 ... macAddr5
+    std::array<QLineEdit*, 4> ip {};  // IP_4 ... IP_1: the TCP host
+    QLineEdit* edPort = nullptr;  // the TCP port
 
     // Keyword actions of other subsystems, bound by the window; each receives the link the
     // routing rule chose. An empty one makes its keyword do nothing.
@@ -43,8 +43,8 @@ struct TConsoleControls {
 
 class TConsoleOps {
 public:
-    TConsoleOps(TDeviceSession& session, TExchange& exchange, TLog& log, const TConsoleControls& ui,
-                TServiceOps& service);
+    TConsoleOps(
+        TDeviceSession& session, TExchange& exchange, TLog& log, const TConsoleControls& ui, TServiceOps& service);
     ~TConsoleOps();
 
     // Watches mmInfo's key presses (the key still reaches the memo). Call once the

@@ -40,10 +40,8 @@ QByteArray writeMacFrame(const std::array<QString, 6>& boxes)
 TFlashRequest flashReadRequest(const QString& addressText, const QString& quantityText)
 {
     TFlashRequest request;
-    const auto address = ondixsettings::parseDecimalField(QStringLiteral("edAddr"), addressText,
-                                                          maxFlashAddress);
-    const auto quantity = ondixsettings::parseDecimalField(QStringLiteral("edQtd"), quantityText,
-                                                           maxFlashQuantity);
+    const auto address = ondixsettings::parseDecimalField(QStringLiteral("edAddr"), addressText, maxFlashAddress);
+    const auto quantity = ondixsettings::parseDecimalField(QStringLiteral("edQtd"), quantityText, maxFlashQuantity);
     if (!address.ok || !quantity.ok) {
         request.error = address.ok ? quantity.error : address.error;
         return request;

@@ -67,8 +67,7 @@ void TServiceOps::readFlash()
 {
     // Texts that are no decimal number, and quantities whose answer would not fit the
     // cable's 10000-byte frame, are refused here: nothing is sent.
-    const ondixservice::TFlashRequest request =
-        ondixservice::flashReadRequest(ui_.edAddr->text(), ui_.edQtd->text());
+    const ondixservice::TFlashRequest request = ondixservice::flashReadRequest(ui_.edAddr->text(), ui_.edQtd->text());
     if (!request.ok) {
         log_.logLine(request.error);
         return;

@@ -19,16 +19,18 @@ struct TServiceControls {
     QWidget* GroupBox2 = nullptr;
     QWidget* mmInfo = nullptr;
     QWidget* Button3 = nullptr;
-    std::array<QLineEdit*, 6> macAddr{};  // macAddr0 ... macAddr5
+    std::array<QLineEdit*, 6> macAddr {};  // macAddr0 ... macAddr5
     QLineEdit* edAddr = nullptr;
     QLineEdit* edQtd = nullptr;
 };
 
 class TServiceOps {
 public:
-    TServiceOps(TDeviceSession& session, TExchange& exchange, TLog& log, const TServiceControls& ui,
-                TUsbCommandOps& usbCommand)
-        : session_(session), exchange_(exchange), log_(log), ui_(ui), usbCommand_(usbCommand) {}
+    TServiceOps(
+        TDeviceSession& session, TExchange& exchange, TLog& log, const TServiceControls& ui, TUsbCommandOps& usbCommand)
+        : session_(session), exchange_(exchange), log_(log), ui_(ui), usbCommand_(usbCommand)
+    {
+    }
 
     // "Gravar MAC ": the network when the device was found there, else the cable.
     void bbGravaMacAddrClick();

@@ -1,8 +1,8 @@
 #include "discovery/chooseOndixUnit.h"
 
 #include <QEvent>
-#include <QKeyEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QScreen>

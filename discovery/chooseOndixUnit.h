@@ -17,10 +17,10 @@ public:
     // The choice is written to `selection` (the index into the devices found).
     TfmChooseOndix(QWidget* parent, int32_t& selection);
 
-    void UpdateIPList(const QString& address);      // appends one entry
-    void lvIPsItemClick(QListWidgetItem* item);     // the clicked entry becomes the choice
-    void lvIPsDblClick();                           // closes, keeping the choice
-    void Button1Click();                            // "Fechar": first device, then close
+    void UpdateIPList(const QString& address);  // appends one entry
+    void lvIPsItemClick(QListWidgetItem* item);  // the clicked entry becomes the choice
+    void lvIPsDblClick();  // closes, keeping the choice
+    void Button1Click();  // "Fechar": first device, then close
 
     QWidget* pnTop = nullptr;
     QLabel* lbTitle = nullptr;

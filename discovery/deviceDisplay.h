@@ -14,12 +14,12 @@ class QCheckBox;
 class QLineEdit;
 
 struct TSettingsEdits {
-    std::array<QLineEdit*, 4> ip{};       // IP_4 (leftmost) ... IP_1
-    std::array<QLineEdit*, 4> mask{};     // M_IP_4 ... M_IP_1
-    std::array<QLineEdit*, 4> gateway{};  // GW_IP_4 ... GW_IP_1
-    std::array<QLineEdit*, 6> mac{};      // macAddr0 ... macAddr5
-    QCheckBox* dhcp = nullptr;            // ckbDHCPOn
-    QLineEdit* port = nullptr;            // edPort
+    std::array<QLineEdit*, 4> ip {};  // IP_4 (leftmost) ... IP_1
+    std::array<QLineEdit*, 4> mask {};  // M_IP_4 ... M_IP_1
+    std::array<QLineEdit*, 4> gateway {};  // GW_IP_4 ... GW_IP_1
+    std::array<QLineEdit*, 6> mac {};  // macAddr0 ... macAddr5
+    QCheckBox* dhcp = nullptr;  // ckbDHCPOn
+    QLineEdit* port = nullptr;  // edPort
     // When set, receives every record shown in these edits: a settings write sends back
     // the bytes no edit holds as the device last reported them.
     std::optional<deviceinfo::Record>* shown = nullptr;

@@ -9,8 +9,7 @@ namespace {
 
 std::array<QString, 4> dotted(const uint8_t* bytes)
 {
-    return {QString::number(bytes[0]), QString::number(bytes[1]), QString::number(bytes[2]),
-            QString::number(bytes[3])};
+    return {QString::number(bytes[0]), QString::number(bytes[1]), QString::number(bytes[2]), QString::number(bytes[3])};
 }
 
 }  // namespace

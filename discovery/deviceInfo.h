@@ -37,10 +37,10 @@ bool sameDevice(const uint8_t* a, const uint8_t* b);
 // How a record is shown on screen.
 struct TDeviceDisplay {
     std::array<QString, 4> ip, mask, gateway;  // decimal, dotted order
-    std::array<QString, 6> mac;                // "%02X"
+    std::array<QString, 6> mac;  // "%02X"
     bool dhcp = false;
-    QString port;      // unsigned decimal
-    QString ident;     // 16 characters, 4th replaced by 'W' for an RF-capable device
+    QString port;  // unsigned decimal
+    QString ident;  // 16 characters, 4th replaced by 'W' for an RF-capable device
     QString firmware;  // "%d.%d" of value / 10 and value % 10
     bool rfCapable = false;
 };

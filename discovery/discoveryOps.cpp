@@ -1,6 +1,7 @@
 // Finding devices on the network: the interface list, the broadcast search, the
 // listener's discovery branch, the selection among the devices found, and the display
 // of one device's record.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHostAddress>
@@ -13,16 +14,15 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTimer>
-#include <QCheckBox>
 
 #include "app/dialogs.h"
+#include "discovery/chooseOndixUnit.h"
+#include "discovery/deviceInfo.h"
 #include "discovery/discoveryOps.h"
 #include "link/deviceSession.h"
 #include "link/exchange.h"
-#include "link/logSink.h"
-#include "discovery/chooseOndixUnit.h"
-#include "discovery/deviceInfo.h"
 #include "link/frames.h"
+#include "link/logSink.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ constexpr int searchWaitPolls = 100;
 
 const QStringList& nothingFoundAdvice()
 {
-    static const QStringList lines{
+    static const QStringList lines {
         QString(54, QLatin1Char('-')),
         QStringLiteral("Nenhum dispositivo encontrado na rede!"),
         QStringLiteral("Verifique configurações de rede e/ou \"router\"..."),
@@ -48,10 +48,9 @@ const QStringList& nothingFoundAdvice()
 
 }  // namespace
 
-TDiscoveryOps::TDiscoveryOps(TDeviceSession& session, TExchange& exchange, TLog& log,
-                             const TDiscoveryControls& ui)
-    : localAddressSource(&TDiscoveryOps::systemLocalAddresses),
-      session_(session), exchange_(exchange), log_(log), ui_(ui)
+TDiscoveryOps::TDiscoveryOps(TDeviceSession& session, TExchange& exchange, TLog& log, const TDiscoveryControls& ui)
+    : localAddressSource(&TDiscoveryOps::systemLocalAddresses), session_(session), exchange_(exchange), log_(log),
+      ui_(ui)
 {
 }
 
@@ -73,11 +72,10 @@ void TDiscoveryOps::GetLocalIPList(QStringList& local, QStringList& broadcast)
 
 bool TDiscoveryOps::findDeviceOnNetwork(const QString& target)
 {
-    for (QWidget* w : {(ui_.bbFindDevice), (ui_.bbSendComd),
-                       (ui_.GroupBox1), (ui_.GroupBox2),
-                       ui_.pnControlesRTS, (ui_.bbLearningRF)})
+    for (QWidget* w : {(ui_.bbFindDevice), (ui_.bbSendComd), (ui_.GroupBox1), (ui_.GroupBox2), ui_.pnControlesRTS,
+             (ui_.bbLearningRF)})
         w->setEnabled(false);
-    const QList<QWidget*> busyWidgets{ui_.bbFindDevice, ui_.GroupBox1, ui_.mmInfo, ui_.TabControl1};
+    const QList<QWidget*> busyWidgets {ui_.bbFindDevice, ui_.GroupBox1, ui_.mmInfo, ui_.TabControl1};
     for (QWidget* w : busyWidgets)
         w->setCursor(Qt::WaitCursor);
 
@@ -187,8 +185,7 @@ void TDiscoveryOps::TimerOndixFoundTimer()
 
     ui_.bbFindDevice->setEnabled(true);
     ui_.TabControl1->setEnabled(true);
-    for (QWidget* w : {(ui_.GroupBox1), (ui_.mmInfo),
-                       (ui_.bbFindDevice), (ui_.TabControl1)})
+    for (QWidget* w : {(ui_.GroupBox1), (ui_.mmInfo), (ui_.bbFindDevice), (ui_.TabControl1)})
         w->unsetCursor();
 }
 
@@ -206,8 +203,7 @@ void TDiscoveryOps::bbFindDeviceClick()
     // A directed search when every address box is filled, else a broadcast search.
     QString target;
     const auto& ip = ui_.edits.ip;
-    if (!ip[0]->text().isEmpty() && !ip[1]->text().isEmpty() && !ip[2]->text().isEmpty()
-        && !ip[3]->text().isEmpty()) {
+    if (!ip[0]->text().isEmpty() && !ip[1]->text().isEmpty() && !ip[2]->text().isEmpty() && !ip[3]->text().isEmpty()) {
         QString error;
         target = addressFromBoxes(ip, &error);
         if (target.isEmpty()) {
@@ -246,7 +242,7 @@ void TDiscoveryOps::cbIPsChange(int index)
 bool TDiscoveryOps::findDeviceOnSerialPort()
 {
     // These stay disabled unless the probe finds a device.
-    const QList<QWidget*> deviceControls{ui_.GroupBox1, ui_.GroupBox2, ui_.bbSendComd, ui_.pnControlesRTS};
+    const QList<QWidget*> deviceControls {ui_.GroupBox1, ui_.GroupBox2, ui_.bbSendComd, ui_.pnControlesRTS};
     for (QWidget* w : deviceControls)
         w->setEnabled(false);
 

@@ -20,7 +20,7 @@ public:
         if (n > 0)
             std::memcpy(bytes_.get(), from, n);
     }
-    explicit TBytes(size_t n) : bytes_(new uint8_t[n]()), size_(n) {}  // zeros
+    explicit TBytes(size_t n) : bytes_(new uint8_t[n]()), size_(n) { }  // zeros
     uint8_t* data() { return bytes_.get(); }
     const uint8_t* data() const { return bytes_.get(); }
     size_t size() const { return size_; }
@@ -32,15 +32,12 @@ private:
 
 class TInput {
 public:
-    TInput(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    TInput(const uint8_t* data, size_t size) : data_(data), size_(size) { }
 
     bool empty() const { return pos_ >= size_; }
     size_t left() const { return size_ - pos_; }
 
-    uint8_t byte()
-    {
-        return pos_ < size_ ? data_[pos_++] : 0;
-    }
+    uint8_t byte() { return pos_ < size_ ? data_[pos_++] : 0; }
     uint16_t le16()
     {
         const uint16_t low = byte();
@@ -66,10 +63,10 @@ private:
 }  // namespace ondixfuzz
 
 // A property the code promises did not hold: abort, libFuzzer saves the input.
-#define FUZZ_CHECK(condition)                                                            \
-    do {                                                                                 \
-        if (!(condition)) {                                                              \
-            std::fprintf(stderr, "%s:%d: broken: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                \
-        }                                                                                \
+#define FUZZ_CHECK(condition)                                                                                          \
+    do {                                                                                                               \
+        if (!(condition)) {                                                                                            \
+            std::fprintf(stderr, "%s:%d: broken: %s\n", __FILE__, __LINE__, #condition);                               \
+            std::abort();                                                                                              \
+        }                                                                                                              \
     } while (0)

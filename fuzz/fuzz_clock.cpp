@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QDateTime time(date, timeOfDay, Qt::UTC);
     const QByteArray frame = setClockFrame(time);
     FUZZ_CHECK(frame.size() == clockAnswerLength);
-    const TClockAnswer back = decodeClockAnswer(reinterpret_cast<const uint8_t*>(frame.constData()), size_t(frame.size()));
+    const TClockAnswer back =
+        decodeClockAnswer(reinterpret_cast<const uint8_t*>(frame.constData()), size_t(frame.size()));
     FUZZ_CHECK(back.ok && clockLogText(back.record) == text);
     return 0;
 }

@@ -58,9 +58,9 @@ void checkNumberBox(const QString& name, const QString& text, uint32_t maximum)
         FUZZ_CHECK(f.value == value && f.error.isEmpty());
     } else {
         // The message quotes the text as typed, whatever it holds.
-        FUZZ_CHECK(f.error == QStringLiteral("Valor inválido em ") + name + QStringLiteral(": \"") + text
-                                  + QStringLiteral("\" (use um número de 0 a ") + QString::number(maximum)
-                                  + QStringLiteral(")."));
+        FUZZ_CHECK(f.error
+            == QStringLiteral("Valor inválido em ") + name + QStringLiteral(": \"") + text
+                + QStringLiteral("\" (use um número de 0 a ") + QString::number(maximum) + QStringLiteral(")."));
     }
 }
 
@@ -109,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(flash.ok == (isNumber(boxes[0], 0xFFFFFFFF, address) && isNumber(boxes[1], 9990, quantity)));
     if (flash.ok)
         FUZZ_CHECK(flash.frame.size() == 18
-                   && ondixframe::validParameterAnswer(reinterpret_cast<const uint8_t*>(flash.frame.constData()), 18));
+            && ondixframe::validParameterAnswer(reinterpret_cast<const uint8_t*>(flash.frame.constData()), 18));
     else
         FUZZ_CHECK(!flash.error.isEmpty() && flash.frame.isEmpty());
 
@@ -129,7 +129,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(settings.ok == settings.error.isEmpty());
     if (settings.ok) {
         const QByteArray frame = ondixsettings::writeSettingsFrame(settings.values);
-        FUZZ_CHECK(frame.size() == 50 && ondixsettings::settingsAnswerValid(reinterpret_cast<const uint8_t*>(frame.constData()), 50));
+        FUZZ_CHECK(frame.size() == 50
+            && ondixsettings::settingsAnswerValid(reinterpret_cast<const uint8_t*>(frame.constData()), 50));
     }
     return 0;
 }

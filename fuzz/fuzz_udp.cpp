@@ -23,8 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (int i = 0; !in.empty(); ++i) {
         const ondixfuzz::TBytes datagram = in.bytes(in.byte());
         const bool discovery = (searching >> (i % 8)) & 1;
-        const TUdpAccumulation step = accumulateDatagram(buf.data(), buf.size(), fill, datagram.data(),
-                                                         datagram.size(), discovery);
+        const TUdpAccumulation step =
+            accumulateDatagram(buf.data(), buf.size(), fill, datagram.data(), datagram.size(), discovery);
         FUZZ_CHECK(step.fill >= fill && size_t(step.fill) <= bufSize);
         if (datagram.size() == 0) {
             FUZZ_CHECK(step.kind == TUdpDatagramKind::Pending && step.fill == fill);

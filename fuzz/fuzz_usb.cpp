@@ -26,7 +26,7 @@ struct TRead {
 
 TRead nextRead(TInput& in)
 {
-    TRead r{};
+    TRead r {};
     const uint8_t got = in.byte();
     const ondixfuzz::TBytes bytes = in.bytes(ondixusb::reportPayload);
     std::memcpy(r.report, bytes.data(), bytes.size());

@@ -11,8 +11,8 @@
 #include <QDir>
 #include <QFileSystemWatcher>
 #include <QNetworkDatagram>
-#include <QTimer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QUdpSocket>
 
 #include <algorithm>
@@ -24,8 +24,8 @@ TDeviceSession::TDeviceSession(QObject* parent) : QObject(parent)
     udpServer->setObjectName(QStringLiteral("udpServer"));
     // Shared binding: an emulated device may listen on a specific address of this host
     // on the same port.
-    udpBound_ = udpServer->bind(QHostAddress::AnyIPv4, ondixUdpPort,
-                                QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint);
+    udpBound_ = udpServer->bind(
+        QHostAddress::AnyIPv4, ondixUdpPort, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint);
     // Many devices answer a broadcast within a few milliseconds: leave room for them.
     udpServer->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, udpReceiveBufferBytes);
     connect(udpServer, &QUdpSocket::readyRead, this, [this] {
@@ -90,8 +90,8 @@ int TDeviceSession::userConnect(TLog& log)
     }
     if (serialPort->connected)
         return 0;
-    serialPort->connect(ondixusb::vendorId, ondixusb::productId,
-                        [this](const QByteArray& frame) { OnUSBReceive(frame); });
+    serialPort->connect(
+        ondixusb::vendorId, ondixusb::productId, [this](const QByteArray& frame) { OnUSBReceive(frame); });
     if (serialPort->connected) {
         log.setStatus(QStringLiteral("Ondix Conectada a USB!"));
         return 0;
@@ -197,15 +197,14 @@ void TDeviceSession::udpServerUDPRead(const QByteArray& datagram, const QHostAdd
         // Not the answer of the request in progress (another device, a late answer, or no
         // request at all): a device announcing itself still reaches the discovery branch,
         // anything else is dropped instead of being gathered in front of the next answer.
-        const bool announcement = n >= 4 && uint8_t(datagram[0]) == 'E' && uint8_t(datagram[1]) == 'K'
-                                  && uint8_t(datagram[3]) == 0x0C;
+        const bool announcement =
+            n >= 4 && uint8_t(datagram[0]) == 'E' && uint8_t(datagram[1]) == 'K' && uint8_t(datagram[3]) == 0x0C;
         if (announcement)
             emit discoveryDatagram(datagram, sender);
         return;
     }
     const TUdpAccumulation step = accumulateDatagram(answerBuf.data(), answerBufSize, answerFill,
-                                                     reinterpret_cast<const uint8_t*>(datagram.constData()),
-                                                     size_t(n), discoveryActive);
+        reinterpret_cast<const uint8_t*>(datagram.constData()), size_t(n), discoveryActive);
     answerFill = step.fill;
     switch (step.kind) {
     case TUdpDatagramKind::CaptureComplete:
@@ -236,8 +235,7 @@ void TDeviceSession::acceptDiscoveryAnswer(int32_t length)
 
 void TDeviceSession::tcpClientConnected()
 {
-    connect(tcpClient, &QTcpSocket::readyRead, this, &TDeviceSession::tcpClientRead,
-            Qt::UniqueConnection);
+    connect(tcpClient, &QTcpSocket::readyRead, this, &TDeviceSession::tcpClientRead, Qt::UniqueConnection);
 }
 
 void TDeviceSession::tcpClientDisconnected()

@@ -34,7 +34,7 @@ public:
     QTcpSocket* tcpClient = nullptr;
 
     // ---- answer state: written only by the session ---------------------------------
-    std::array<uint8_t, answerBufSize> answerBuf{};
+    std::array<uint8_t, answerBufSize> answerBuf {};
     int32_t answerReady = 0;
     int32_t answerLen = 0;
     int32_t answerFill = 0;

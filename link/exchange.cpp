@@ -1,7 +1,7 @@
 #include "link/exchange.h"
 
-#include "link/logSink.h"
 #include "link/frames.h"
+#include "link/logSink.h"
 
 #include <QEventLoop>
 #include <QPointer>

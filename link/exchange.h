@@ -37,7 +37,7 @@ public:
 // session's answerSignalled().
 class TEventLoopWaiter : public TPollWaiter {
 public:
-    explicit TEventLoopWaiter(int pollMs = 10) : pollMs_(pollMs) {}
+    explicit TEventLoopWaiter(int pollMs = 10) : pollMs_(pollMs) { }
     void poll(TDeviceSession& session, const std::function<bool()>& ready) override;
     void poll(TDeviceSession& session, const std::function<bool()>& ready, int pollMs) override;
 
@@ -48,16 +48,16 @@ private:
 struct TExchangeSpec {
     TLinkKind link = TLinkKind::Usb;
     QByteArray frame;
-    QString host;               // network: destination address text
-    int answerLength = 8;       // bytes validated; 0: parameter-block answer (length at 4-5)
-    int waitLimit = 100;        // polls
-    QList<QWidget*> disabled;   // disabled before, enabled after
+    QString host;  // network: destination address text
+    int answerLength = 8;  // bytes validated; 0: parameter-block answer (length at 4-5)
+    int waitLimit = 100;  // polls
+    QList<QWidget*> disabled;  // disabled before, enabled after
     QList<QWidget*> enabledAfter;  // extra controls enabled at the end (may be empty)
-    QList<QWidget*> busy;       // hourglass cursor during the exchange
-    QList<QWidget*> unbusy;     // default cursor after; empty: the `busy` list
+    QList<QWidget*> busy;  // hourglass cursor during the exchange
+    QList<QWidget*> unbusy;  // default cursor after; empty: the `busy` list
     QString timeoutMessage = QStringLiteral("Sem resposta!");
     QString invalidMessage = QStringLiteral("Falha na leitura dos parâmetros!");  // empty: none
-    QString validMessage;       // empty: none
+    QString validMessage;  // empty: none
     bool clearLogOnValid = true;
     bool clearReadyOnValid = true;
     std::function<void()> onValid;  // result actions, run after the valid message

@@ -19,8 +19,7 @@ uint32_t byteSum(const QByteArray& bytes)
 
 uint32_t readLe32(const uint8_t* bytes)
 {
-    return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16
-         | uint32_t(bytes[3]) << 24;
+    return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
 }
 
 uint16_t readLe16(const uint8_t* bytes)

@@ -12,7 +12,7 @@ namespace ondixframe {
 constexpr uint8_t markerE = 0x45;
 constexpr uint8_t markerK = 0x4B;
 constexpr uint8_t requestVersion = 0x01;
-constexpr int headerSize = 4;     // 'E', 'K', 0x01, code
+constexpr int headerSize = 4;  // 'E', 'K', 0x01, code
 constexpr int checksumSize = 4;
 constexpr int recordFieldOffset = 6;
 

@@ -9,7 +9,7 @@ class TLog {
 public:
     virtual ~TLog() = default;
     virtual void logLine(const QString& line) = 0;  // appends one line to the log
-    virtual void clearLog() = 0;                    // removes every line of the log
-    virtual QStringList logLines() const = 0;       // the log's lines
+    virtual void clearLog() = 0;  // removes every line of the log
+    virtual QStringList logLines() const = 0;  // the log's lines
     virtual void setStatus(const QString& text) = 0;  // the status bar's one line
 };

@@ -11,9 +11,9 @@ constexpr int udpReceiveBufferBytes = 4 * 1024 * 1024;
 
 enum class TUdpDatagramKind {
     CaptureComplete,  // the accumulated bytes form a whole capture message
-    Discovery,        // goes to the discovery branch (search running, or answer code 0x0C)
-    OrdinaryAnswer,   // an answer beginning with 'E', 'K' is complete
-    Pending,          // kept for a capture message still in progress
+    Discovery,  // goes to the discovery branch (search running, or answer code 0x0C)
+    OrdinaryAnswer,  // an answer beginning with 'E', 'K' is complete
+    Pending,  // kept for a capture message still in progress
 };
 
 struct TUdpAccumulation {
@@ -23,5 +23,5 @@ struct TUdpAccumulation {
 
 // Appends one datagram at `fill` and classifies it. Bytes that would pass the end of the
 // buffer are dropped, so `fill` never exceeds bufSize. An empty datagram changes nothing.
-TUdpAccumulation accumulateDatagram(uint8_t* buf, size_t bufSize, int32_t fill,
-                                    const uint8_t* data, size_t n, bool discoveryActive);
+TUdpAccumulation accumulateDatagram(
+    uint8_t* buf, size_t bufSize, int32_t fill, const uint8_t* data, size_t n, bool discoveryActive);

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
-TUdpAccumulation accumulateDatagram(uint8_t* buf, size_t bufSize, int32_t fill,
-                                    const uint8_t* data, size_t n, bool discoveryActive)
+TUdpAccumulation accumulateDatagram(
+    uint8_t* buf, size_t bufSize, int32_t fill, const uint8_t* data, size_t n, bool discoveryActive)
 {
     const size_t start = std::clamp<int64_t>(fill, 0, int64_t(bufSize));
     if (n == 0)

@@ -41,8 +41,7 @@ void TSerialPort::stopReader()
     stopping_ = false;
 }
 
-void TSerialPort::connect(uint16_t vendorId, uint16_t productId,
-                          std::function<void(const QByteArray&)> receiveCallback)
+void TSerialPort::connect(uint16_t vendorId, uint16_t productId, std::function<void(const QByteArray&)> receiveCallback)
 {
     if (handle && connected)
         return;
@@ -57,8 +56,8 @@ void TSerialPort::connect(uint16_t vendorId, uint16_t productId,
     receiveCallback_ = std::move(receiveCallback);
     connected = true;
     usbThread = new TUSBThread(*this);
-    QObject::connect(usbThread, &TUSBThread::signalReceive, this, &TSerialPort::deliverFrame,
-                     Qt::BlockingQueuedConnection);
+    QObject::connect(
+        usbThread, &TUSBThread::signalReceive, this, &TSerialPort::deliverFrame, Qt::BlockingQueuedConnection);
     QObject::connect(usbThread, &TUSBThread::detached, this, &TSerialPort::linkLost, Qt::QueuedConnection);
     usbThread->start();
 }
@@ -120,7 +119,7 @@ void TSerialPort::deliverFrame(const QByteArray& frame)
         receiveCallback_(frame);
 }
 
-TUSBThread::TUSBThread(TSerialPort& port) : port_(port) {}
+TUSBThread::TUSBThread(TSerialPort& port) : port_(port) { }
 
 void TUSBThread::run()
 {
@@ -135,7 +134,6 @@ void TUSBThread::run()
         if (result != TUsbReadResult::Frame)
             continue;
         // Waits until the window has taken the frame (or the link is being destroyed).
-        emit signalReceive(QByteArray(reinterpret_cast<const char*>(receiveBuffer_),
-                                      receivedLength_));
+        emit signalReceive(QByteArray(reinterpret_cast<const char*>(receiveBuffer_), receivedLength_));
     }
 }

@@ -17,9 +17,9 @@ class TUSBThread;
 
 // What one call of ReadSerial ended with.
 enum class TUsbReadResult {
-    Frame,     // a whole frame is in the buffer, its length stored
-    Idle,      // no length report within one wait slice (the reader checks its stop flag)
-    Dropped,   // a frame was announced but left incomplete
+    Frame,  // a whole frame is in the buffer, its length stored
+    Idle,  // no length report within one wait slice (the reader checks its stop flag)
+    Dropped,  // a frame was announced but left incomplete
     Detached,  // the device is gone: reads fail
 };
 
@@ -36,15 +36,14 @@ public:
     // thread that owns this object, through a blocking queued connection. Does nothing
     // while the link is open; after the device was unplugged it closes what is left of the
     // old link and opens the cable again.
-    void connect(uint16_t vendorId, uint16_t productId,
-                 std::function<void(const QByteArray&)> receiveCallback);
+    void connect(uint16_t vendorId, uint16_t productId, std::function<void(const QByteArray&)> receiveCallback);
     // Returns `length`, or 0 when a report could not be written (the device is gone).
     unsigned WriteSerial(const uint8_t* frame, uint16_t length);
     // Reads one frame into `buffer` (receiveBufferSize bytes). Called only by the reader.
     TUsbReadResult ReadSerial(uint8_t* buffer, uint16_t* length);
 
     hid_device* handle = nullptr;
-    std::atomic<bool> connected{false};
+    std::atomic<bool> connected {false};
     TUSBThread* usbThread = nullptr;
     uint32_t reportSize = 0;
 
@@ -59,7 +58,7 @@ private:
     bool readReport(uint8_t* report, int timeoutMs, int* result);
     void stopReader();
     std::function<void(const QByteArray&)> receiveCallback_;
-    std::atomic<bool> stopping_{false};
+    std::atomic<bool> stopping_ {false};
     friend class TUSBThread;
 };
 

@@ -16,7 +16,7 @@ struct TUsbCommandControls {
 
 class TUsbCommandOps {
 public:
-    TUsbCommandOps(TExchange& exchange, const TUsbCommandControls& ui) : exchange_(exchange), ui_(ui) {}
+    TUsbCommandOps(TExchange& exchange, const TUsbCommandControls& ui) : exchange_(exchange), ui_(ui) { }
     bool genericUSB_CMD_CMD(unsigned char code);
 
 private:

@@ -11,7 +11,7 @@ namespace ondixusb {
 
 constexpr uint16_t vendorId = 0x1FC9;
 constexpr uint16_t productId = 0x0090;
-constexpr int reportPayload = 32;         // bytes of one HID report
+constexpr int reportPayload = 32;  // bytes of one HID report
 constexpr int writeSize = reportPayload + 1;  // report id 0x00 and the report
 constexpr int dataReportTimeoutMs = 100;  // per data report after the length report
 

@@ -81,8 +81,7 @@ void drawRemoteBack(QPainter& p, const QRectF& target)
 
 }  // namespace
 
-TfmRemoteProg::TfmRemoteProg(QWidget* parent)
-    : QDialog(parent)
+TfmRemoteProg::TfmRemoteProg(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("fmRemoteProg"));
     setWindowTitle(QStringLiteral("Adicionar Controle"));
@@ -95,10 +94,9 @@ TfmRemoteProg::TfmRemoteProg(QWidget* parent)
 
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setText(QStringLiteral(
-        "Pressione o botão \"PROG\" localizado na parte de trás do controle já programado, "
-        "até que a cortina faça um movimento levemente para cima e para baixo. Se a cortina "
-        "realizou esse movimento, click no botão \"Adicionar\" ->>"));
+    Label1->setText(QStringLiteral("Pressione o botão \"PROG\" localizado na parte de trás do controle já programado, "
+                                   "até que a cortina faça um movimento levemente para cima e para baixo. Se a cortina "
+                                   "realizou esse movimento, click no botão \"Adicionar\" ->>"));
     QFont labelFont = Label1->font();
     labelFont.setPointSize(14);
     Label1->setFont(labelFont);

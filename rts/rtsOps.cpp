@@ -26,8 +26,7 @@ const QString readFailure = QStringLiteral("Falha na leitura dos parâmetros!");
 // A click anywhere on the grid, rows or not: item signals only cover clicks on a row.
 class TGridClickHook : public QObject {
 public:
-    TGridClickHook(QObject* parent, std::function<void()> action)
-        : QObject(parent), action_(std::move(action)) {}
+    TGridClickHook(QObject* parent, std::function<void()> action) : QObject(parent), action_(std::move(action)) { }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -43,8 +42,8 @@ private:
 
 }  // namespace
 
-TRtsOps::TRtsOps(TDeviceSession& session, TExchange& exchange, TLog& log, const TRtsControls& ui,
-                 int32_t& selectedRow, std::function<void()> send)
+TRtsOps::TRtsOps(TDeviceSession& session, TExchange& exchange, TLog& log, const TRtsControls& ui, int32_t& selectedRow,
+    std::function<void()> send)
     : sendCommandLine(std::move(send)), session_(session), exchange_(exchange), log_(log), ui_(ui),
       selectedRow_(selectedRow)
 {
@@ -89,7 +88,7 @@ void TRtsOps::setRTS(TLinkKind link, eepromRemoteData_t* table)
     if (frame.isEmpty())
         return;  // a count beyond the table's room: nothing sensible to write
 
-    const QList<QWidget*> busy{ui_.GroupBox1, ui_.GroupBox2, ui_.mmInfo};
+    const QList<QWidget*> busy {ui_.GroupBox1, ui_.GroupBox2, ui_.mmInfo};
     ui_.TabControl1->setEnabled(false);
     for (QWidget* w : busy)
         w->setCursor(Qt::WaitCursor);

@@ -30,7 +30,7 @@ struct TRtsControls {
     QWidget* pnControlesRTS = nullptr;
     QWidget* pnCommand = nullptr;
     QTableWidget* sgRTSCodes = nullptr;
-    std::array<QLineEdit*, 4> ip{};  // IP_4 ... IP_1
+    std::array<QLineEdit*, 4> ip {};  // IP_4 ... IP_1
 };
 
 class TRtsOps {
@@ -38,14 +38,14 @@ public:
     // `ui` is read at every call: it may be filled after construction. `selectedRow` is the
     // window's rtsSelectedRow. `send` sends the log's text as one command line
     // (the window's bbSendComdClick).
-    TRtsOps(TDeviceSession& session, TExchange& exchange, TLog& log, const TRtsControls& ui,
-            int32_t& selectedRow, std::function<void()> send);
+    TRtsOps(TDeviceSession& session, TExchange& exchange, TLog& log, const TRtsControls& ui, int32_t& selectedRow,
+        std::function<void()> send);
 
     // Sends the log's text as one command line; tests put a stub here.
     std::function<void()> sendCommandLine;
 
-    eepromRemoteData_t rtsTable;              // last table read, or rebuilt for writing
-    std::vector<rtsRemote_t> rtsRemoteList;   // one copy per grid row, in row order
+    eepromRemoteData_t rtsTable;  // last table read, or rebuilt for writing
+    std::vector<rtsRemote_t> rtsRemoteList;  // one copy per grid row, in row order
     // Bytes of new remote identifiers; empty: the system-seeded generator.
     TRtsByteSource randomByte;
 
@@ -61,7 +61,7 @@ public:
     void sgRTSCodesClick();
     void commandClick(TRtsAction action);  // SpeedButton1..3: UP, STOP, DOWN
     void bbDeleteRemoteClick();
-    void bbAddRemoteClick(bool tube);      // bbAddSomfy (false), bbAddTube (true)
+    void bbAddRemoteClick(bool tube);  // bbAddSomfy (false), bbAddTube (true)
     // The add dialog's "Adicionar": the PROG line under a new identifier, then a refresh.
     void addRemote(bool tube);
 

@@ -114,18 +114,16 @@ QByteArray rtsWriteFrame(const eepromRemoteData_t& table)
 
 QStringList rtsGridHeaders()
 {
-    return {QStringLiteral("ID"), QStringLiteral("Tipo"), QStringLiteral("Key Code"),
-            QStringLiteral("Rolling Code"), QStringLiteral("Remote ID")};
+    return {QStringLiteral("ID"), QStringLiteral("Tipo"), QStringLiteral("Key Code"), QStringLiteral("Rolling Code"),
+        QStringLiteral("Remote ID")};
 }
 
 QStringList rtsGridRow(int index, const rtsRemote_t& remote)
 {
     const auto& id = remote.remoteId;
-    return {QString::number(index + 1),
-            remote.isTube() ? QStringLiteral("Tube") : QStringLiteral("Somfy"),
-            QString::asprintf("%d", remote.keyCode),
-            QString::asprintf("%d", remote.rollingCode),
-            QString::asprintf("%02X-%02X-%02X", id[0], id[1], id[2])};
+    return {QString::number(index + 1), remote.isTube() ? QStringLiteral("Tube") : QStringLiteral("Somfy"),
+        QString::asprintf("%d", remote.keyCode), QString::asprintf("%d", remote.rollingCode),
+        QString::asprintf("%02X-%02X-%02X", id[0], id[1], id[2])};
 }
 
 rtsGrid_t parseRemotes(const eepromRemoteData_t& table)
@@ -154,7 +152,7 @@ bool rtsDeleteRemote(eepromRemoteData_t& table, std::vector<rtsRemote_t>& remote
 QString rtsCommandLine(TRtsAction action, bool tube, const std::array<uint8_t, 3>& remoteId)
 {
     return QString::fromLatin1(commandPrefix(action, tube))
-         + QString::asprintf("%d,%d,%d", remoteId[0], remoteId[1], remoteId[2]);
+        + QString::asprintf("%d,%d,%d", remoteId[0], remoteId[1], remoteId[2]);
 }
 
 QString rtsSelectedRemoteLine(const eepromRemoteData_t& table, int selectedRow, TRtsAction action)
@@ -166,16 +164,15 @@ QString rtsSelectedRemoteLine(const eepromRemoteData_t& table, int selectedRow, 
     return rtsCommandLine(action, remote.isTube(), remote.remoteId);
 }
 
-std::array<uint8_t, 3> rtsNewRemoteId(const eepromRemoteData_t& lastRead,
-                                      const TRtsByteSource& randomByte)
+std::array<uint8_t, 3> rtsNewRemoteId(const eepromRemoteData_t& lastRead, const TRtsByteSource& randomByte)
 {
     const TRtsByteSource next = randomByte ? randomByte : TRtsByteSource(systemRandomByte);
     const uint32_t stored = std::min(lastRead.count, uint32_t(rtsMaxRemotes));
     const auto known = [&](const std::array<uint8_t, 3>& id) {
         return std::any_of(lastRead.remotes.begin(), lastRead.remotes.begin() + stored,
-                           [&](const rtsRemote_t& r) { return r.remoteId == id; });
+            [&](const rtsRemote_t& r) { return r.remoteId == id; });
     };
-    std::array<uint8_t, 3> id{};
+    std::array<uint8_t, 3> id {};
     for (int attempt = 0; attempt < rtsIdDrawAttempts; ++attempt) {
         // Drawn one by one so that i0, i1, i2 come in that order.
         id[0] = next();

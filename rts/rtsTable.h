@@ -27,7 +27,7 @@ struct rtsRemote_t {
     uint8_t type = 0;  // 0 Somfy, any other value Tube
     uint16_t rollingCode = 0;
     uint8_t keyCode = 0;
-    std::array<uint8_t, 3> remoteId{};
+    std::array<uint8_t, 3> remoteId {};
 
     bool isTube() const { return type != 0; }
     bool operator==(const rtsRemote_t&) const = default;
@@ -37,7 +37,7 @@ struct rtsRemote_t {
 // has room for rtsMaxRemotes records and starts empty.
 struct eepromRemoteData_t {
     uint32_t count = 0;
-    std::array<rtsRemote_t, rtsMaxRemotes> remotes{};
+    std::array<rtsRemote_t, rtsMaxRemotes> remotes {};
 };
 
 // Wire form of a record and back (exactly rtsRecordSize bytes).
@@ -93,5 +93,4 @@ using TRtsByteSource = std::function<uint8_t()>;
 // of a record in `lastRead` is drawn again, up to rtsIdDrawAttempts draws in all; the last
 // draw stands then.
 constexpr int rtsIdDrawAttempts = 16;
-std::array<uint8_t, 3> rtsNewRemoteId(const eepromRemoteData_t& lastRead,
-                                      const TRtsByteSource& randomByte = {});
+std::array<uint8_t, 3> rtsNewRemoteId(const eepromRemoteData_t& lastRead, const TRtsByteSource& randomByte = {});

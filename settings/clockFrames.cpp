@@ -18,8 +18,8 @@ TClockFromTime clockRecordOf(const QDateTime& localTime)
     const QTime time = localTime.time();
     if (date.year() < 0 || date.year() > 0xFFFF)
         return result;
-    result.record = {uint16_t(date.year()), uint8_t(date.month()), uint8_t(date.day()),
-                     uint8_t(time.hour()), uint8_t(time.minute()), uint8_t(time.second())};
+    result.record = {uint16_t(date.year()), uint8_t(date.month()), uint8_t(date.day()), uint8_t(time.hour()),
+        uint8_t(time.minute()), uint8_t(time.second())};
     result.ok = true;
     return result;
 }
@@ -30,8 +30,8 @@ QByteArray setClockFrame(const QDateTime& localTime)
     if (!now.ok)
         return {};
     const clockRecord_t& r = now.record;
-    const char parameters[7] = {char(r.year & 0xFF), char(r.year >> 8), char(r.month), char(r.day),
-                                char(r.hour), char(r.minute), char(r.second)};
+    const char parameters[7] = {char(r.year & 0xFF), char(r.year >> 8), char(r.month), char(r.day), char(r.hour),
+        char(r.minute), char(r.second)};
     return ondixframe::parameterFrame(setClockCode, QByteArray(parameters, 7));
 }
 
@@ -48,8 +48,8 @@ TClockAnswer decodeClockAnswer(const uint8_t* answer, size_t received)
 
 QString clockLogText(const clockRecord_t& r)
 {
-    return QString::asprintf("Date: %02d/%02d/%04d\nTime: %02d:%02d:%02d", r.day, r.month, r.year,
-                             r.hour, r.minute, r.second);
+    return QString::asprintf(
+        "Date: %02d/%02d/%04d\nTime: %02d:%02d:%02d", r.day, r.month, r.year, r.hour, r.minute, r.second);
 }
 
 }  // namespace ondixclock

@@ -20,14 +20,16 @@ struct TClockControls {
     QWidget* GroupBox2 = nullptr;
     QWidget* mmInfo = nullptr;
     QWidget* Button3 = nullptr;
-    std::array<QLineEdit*, 4> ip{};  // IP_4 ... IP_1: the network destination
+    std::array<QLineEdit*, 4> ip {};  // IP_4 ... IP_1: the network destination
 };
 
 class TClockOps {
 public:
     // `ui` is read at every call: it may be filled after construction.
     TClockOps(TDeviceSession& session, TExchange& exchange, TLog& log, const TClockControls& ui)
-        : session_(session), exchange_(exchange), log_(log), ui_(ui) {}
+        : session_(session), exchange_(exchange), log_(log), ui_(ui)
+    {
+    }
 
     // The computer's local date and time, read once per set; tests pin it.
     std::function<QDateTime()> localTime = [] { return QDateTime::currentDateTime(); };

@@ -34,8 +34,8 @@ TNumberField parseDecimalField(const QString& boxName, const QString& text, uint
 TSettingsParse parseSettings(const TSettingsTexts& texts)
 {
     TSettingsParse result;
-    const auto address = [&result](const std::array<QString, 4>& boxes, const char* prefix,
-                                   std::array<uint8_t, 4>& out) {
+    const auto address = [&result](
+                             const std::array<QString, 4>& boxes, const char* prefix, std::array<uint8_t, 4>& out) {
         for (int i = 0; i < 4 && result.error.isEmpty(); ++i) {
             // Box IP_4 holds the first number, IP_1 the last.
             const QString name = QLatin1String(prefix) + QString::number(4 - i);
@@ -76,11 +76,9 @@ QByteArray writeSettingsFrame(const settingsValues_t& values, const deviceinfo::
     put(ipOffset, values.ip.data(), 4);
     put(maskOffset, values.mask.data(), 4);
     put(gatewayOffset, values.gateway.data(), 4);
-    const uint8_t tail[3] = {uint8_t(values.dhcp ? 1 : 0), uint8_t(values.port & 0xFF),
-                             uint8_t(values.port >> 8)};
+    const uint8_t tail[3] = {uint8_t(values.dhcp ? 1 : 0), uint8_t(values.port & 0xFF), uint8_t(values.port >> 8)};
     put(dhcpOffset, tail, 3);
-    return ondixframe::recordFrame(writeSettingsCode, writeSettingsLength - ondixframe::checksumSize,
-                                   fields);
+    return ondixframe::recordFrame(writeSettingsCode, writeSettingsLength - ondixframe::checksumSize, fields);
 }
 
 bool settingsAnswerValid(const uint8_t* answer, size_t received)

@@ -36,11 +36,11 @@ TNumberField parseDecimalField(const QString& boxName, const QString& text, uint
 struct TSettingsTexts {
     std::array<QString, 4> ip, mask, gateway;
     bool dhcp = false;  // ckbDHCPOn
-    QString port;       // edPort
+    QString port;  // edPort
 };
 
 struct settingsValues_t {
-    std::array<uint8_t, 4> ip{}, mask{}, gateway{};
+    std::array<uint8_t, 4> ip {}, mask {}, gateway {};
     bool dhcp = false;
     uint16_t port = 0;
 };
@@ -55,8 +55,7 @@ TSettingsParse parseSettings(const TSettingsTexts& texts);
 // The 50-byte write frame. Offsets 4-5 are zero. The positions no box fills (MAC 18-23,
 // identification, version and RF flag 27-45) carry the bytes of `lastRead`, the record
 // the device last sent, so that they go back as the device holds them; zero without one.
-QByteArray writeSettingsFrame(const settingsValues_t& values,
-                              const deviceinfo::Record* lastRead = nullptr);
+QByteArray writeSettingsFrame(const settingsValues_t& values, const deviceinfo::Record* lastRead = nullptr);
 
 // The read's answer: at least the 50 record bytes received, checksum at 46 nonzero and
 // equal to the sum of bytes 0-45.

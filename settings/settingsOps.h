@@ -26,7 +26,9 @@ class TSettingsOps {
 public:
     // `ui` is read at every call: it may be filled after construction.
     TSettingsOps(TDeviceSession& session, TExchange& exchange, TLog& log, const TSettingsControls& ui)
-        : session_(session), exchange_(exchange), log_(log), ui_(ui) {}
+        : session_(session), exchange_(exchange), log_(log), ui_(ui)
+    {
+    }
 
     // The record the edits were last filled from: a read of this tab, or the device the
     // search or the cable probe showed. A write sends its MAC, identification, version and

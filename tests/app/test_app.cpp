@@ -7,9 +7,9 @@
 #include "discovery/chooseOndixUnit.h"
 #include "rts/remoteProgUnit.h"
 
+#include <QUdpSocket>
 #include <QtTest>
 #include <QtWidgets>
-#include <QUdpSocket>
 
 #include <memory>
 
@@ -19,11 +19,13 @@ namespace {
 
 QtMessageHandler previousHandler = nullptr;
 
-std::unique_ptr<TfmPrincipal> makeWindow() { return std::make_unique<TfmPrincipal>(nullptr, /*showSplash*/ false); }
+std::unique_ptr<TfmPrincipal> makeWindow()
+{
+    return std::make_unique<TfmPrincipal>(nullptr, /*showSplash*/ false);
+}
 
 // f(row) for each row, to compare a whole list of "expected" rows at once.
-template <typename F>
-QStringList actualRows(const QStringList& rows, F f)
+template <typename F> QStringList actualRows(const QStringList& rows, F f)
 {
     QStringList out;
     std::transform(rows.begin(), rows.end(), std::back_inserter(out), f);
@@ -38,10 +40,11 @@ private slots:
     void initTestCase()
     {
         // The offscreen platform warns about every top-level window it sizes; keep the log readable.
-        previousHandler = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& m) {
-            if (!m.contains("propagateSizeHints"_L1))
-                previousHandler(type, context, m);
-        });
+        previousHandler =
+            qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& m) {
+                if (!m.contains("propagateSizeHints"_L1))
+                    previousHandler(type, context, m);
+            });
         TDialogs::setScripted(true);
     }
     void init() { TDialogs::resetScript(); }
@@ -50,10 +53,9 @@ private slots:
     // have their own Button1), or "container>text" for a label without a name.
     void captions()
     {
-        const QStringList expected = {
-            "bbSendComd=Enviar", "Button10=Copiar para área de transferência", "Button9=Limpar",
-            "GroupBox1=Configuração de IP ", "ckbDHCPOn=DHCP Ativo", "Button2=Ler do Dispisitivo", "Button3=Gravar",
-            "bbGravaMacAddr=Gravar MAC ", "bbFindDevice=Localizar Ondix", "lbIPs=Selecionar Ondix",
+        const QStringList expected = {"bbSendComd=Enviar", "Button10=Copiar para área de transferência",
+            "Button9=Limpar", "GroupBox1=Configuração de IP ", "ckbDHCPOn=DHCP Ativo", "Button2=Ler do Dispisitivo",
+            "Button3=Gravar", "bbGravaMacAddr=Gravar MAC ", "bbFindDevice=Localizar Ondix", "lbIPs=Selecionar Ondix",
             "GroupBox2=\"Learnings\"", "bbLearningRF=Learning RF", "rbSmartCapture=Captura automatica",
             "rbRawCapture=Captura \"Bruta\" ou \"Raw\"", "rbRCCapture=Captura protocolo RTS", "GroupBox4=Divisor ",
             "rb8=8", "rb16=16", "rb32=32", "bbLearningIR=Learning IR", "rbIR_Auto=Captura automatica",
@@ -89,12 +91,11 @@ private slots:
     // "name own-state visibility"; the own state is the control's, whatever its container's.
     void initialStates()
     {
-        const QStringList expected = {
-            "GroupBox1 off shown", "GroupBox2 off shown", "bbSendComd off shown", "pnControlesRTS off shown",
-            "pnCommand off shown", "bbLearningRF off shown", "macAddr0 off shown", "macAddr3 off shown",
-            "macAddr5 off shown", "bbGravaMacAddr on hidden", "lbIPs on hidden", "cbIPs on hidden",
-            "rbRCCapture on hidden", "bbFindDevice on shown", "bbLearningIR on shown", "Button2 on shown",
-            "Button3 on shown", "mmInfo on shown", "overflowMenu on hidden", "TabControl1 on shown",
+        const QStringList expected = {"GroupBox1 off shown", "GroupBox2 off shown", "bbSendComd off shown",
+            "pnControlesRTS off shown", "pnCommand off shown", "bbLearningRF off shown", "macAddr0 off shown",
+            "macAddr3 off shown", "macAddr5 off shown", "bbGravaMacAddr on hidden", "lbIPs on hidden",
+            "cbIPs on hidden", "rbRCCapture on hidden", "bbFindDevice on shown", "bbLearningIR on shown",
+            "Button2 on shown", "Button3 on shown", "mmInfo on shown", "overflowMenu on hidden", "TabControl1 on shown",
             "bbAddSomfy on shown"};
         auto window = makeWindow();
         window->show();
@@ -103,14 +104,14 @@ private slots:
             const QWidget* w = window->findChild<QWidget*>(name);
             return !w ? name + u" missing"_s
                       : u"%1 %2 %3"_s.arg(name, w->testAttribute(Qt::WA_ForceDisabled) ? u"off"_s : u"on"_s,
-                                          w->isHidden() ? u"hidden"_s : u"shown"_s);
+                          w->isHidden() ? u"hidden"_s : u"shown"_s);
         });
         QCOMPARE(actual, expected);
         // The device address stays editable outside the disabled box; fields run left to right.
         QVERIFY(window->IP_4->isEnabled() && window->IP_1->isEnabled());
         QVERIFY(window->IP_4->x() < window->IP_3->x() && window->IP_3->x() < window->IP_2->x()
-                && window->IP_2->x() < window->IP_1->x() && window->M_IP_4->x() < window->M_IP_1->x()
-                && window->macAddr[0]->x() < window->macAddr[5]->x());
+            && window->IP_2->x() < window->IP_1->x() && window->M_IP_4->x() < window->M_IP_1->x()
+            && window->macAddr[0]->x() < window->macAddr[5]->x());
     }
 
     void windowAtStart()
@@ -125,24 +126,25 @@ private slots:
         QStringList tabRows;
         for (int i = 0; i < tabs->count(); ++i)
             tabRows << tabs->widget(i)->objectName() + u' ' + tabs->tabText(i)
-                           + (tabs->isTabVisible(i) ? "" : " (hidden)");
-        QCOMPARE(tabRows, (QStringList{"TabItem1 Configurações ", "TabItem2 Captura de codigos RF / IR",
-                                       "TabItem3 BL Code Generator", "TabItem4 TL Code Generator",
-                                       "TabItem5 Controles RTS", "TabItem6 Flash M. Test (hidden)"}));
+                    + (tabs->isTabVisible(i) ? "" : " (hidden)");
+        QCOMPARE(tabRows,
+            (QStringList {"TabItem1 Configurações ", "TabItem2 Captura de codigos RF / IR",
+                "TabItem3 BL Code Generator", "TabItem4 TL Code Generator", "TabItem5 Controles RTS",
+                "TabItem6 Flash M. Test (hidden)"}));
         QCOMPARE(tabs->currentIndex(), 0);
 
         QTableWidget* grid = window->sgRTSCodes;
         QStringList headers;
         for (int c = 0; c < grid->columnCount(); ++c)
             headers << grid->horizontalHeaderItem(c)->text();
-        QCOMPARE(headers, (QStringList{"ID", "Tipo", "Key Code", "Rolling Code", "Remote ID"}));
-        QCOMPARE((QList<int>{grid->rowCount(), grid->columnWidth(0), grid->columnWidth(1), grid->columnWidth(2)}),
-                 (QList<int>{0, 25, 80, 80}));
+        QCOMPARE(headers, (QStringList {"ID", "Tipo", "Key Code", "Rolling Code", "Remote ID"}));
+        QCOMPARE((QList<int> {grid->rowCount(), grid->columnWidth(0), grid->columnWidth(1), grid->columnWidth(2)}),
+            (QList<int> {0, 25, 80, 80}));
         QCOMPARE(grid->selectionBehavior(), QAbstractItemView::SelectRows);
         QStringList items;
         for (int i = 0; i < window->overflowMenu->count(); ++i)
             items << window->overflowMenu->item(i)->text();
-        QCOMPARE(items, (QStringList{"Base de dados IR", "Informações", "Sair"}));
+        QCOMPARE(items, (QStringList {"Base de dados IR", "Informações", "Sair"}));
     }
 
     // Four exclusive groups: defaults, then one choice in each leaves the others alone.
@@ -159,10 +161,10 @@ private slots:
             names.sort();
             return names;
         };
-        QCOMPARE(checked(), (QStringList{"rb16", "rbIR_Auto", "rbSmartCapture", "rbTC2_1"}));
+        QCOMPARE(checked(), (QStringList {"rb16", "rbIR_Auto", "rbSmartCapture", "rbTC2_1"}));
         for (QRadioButton* r : {window->rbRawCapture, window->rb32, window->rbIR_Raw, window->rbTC2_3})
             r->click();
-        QCOMPARE(checked(), (QStringList{"rb32", "rbIR_Raw", "rbRawCapture", "rbTC2_3"}));
+        QCOMPARE(checked(), (QStringList {"rb32", "rbIR_Raw", "rbRawCapture", "rbTC2_3"}));
     }
 
     // The button toggles the menu; its first two items do nothing and leave it open; "Sair" closes.
@@ -179,7 +181,7 @@ private slots:
         clickRow(0);
         clickRow(1);
         QVERIFY(window->isVisible() && menu->isVisible());
-        QCOMPARE(window->logLines(), QStringList{u"linha"_s});
+        QCOMPARE(window->logLines(), QStringList {u"linha"_s});
         QCOMPARE(window->TabControl1->currentIndex(), 0);
         window->bbMenu->click();
         QVERIFY(!menu->isVisible());
@@ -194,12 +196,18 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("memo");
         QTest::addColumn<bool>("copies");
-        QTest::newRow("clear log") << "Button9" << "mmInfo" << false;
-        QTest::newRow("clear raw data") << "Button1" << "mmRawData" << false;
-        QTest::newRow("clear BL generator") << "Button6" << "mmInfoCodeGen" << false;
-        QTest::newRow("clear TL generator") << "Button4" << "mmInfoTLCodeGen" << false;
-        QTest::newRow("copy log") << "Button10" << "mmInfo" << true;
-        QTest::newRow("copy raw data") << "Button8" << "mmRawData" << true;
+        QTest::newRow("clear log") << "Button9"
+                                   << "mmInfo" << false;
+        QTest::newRow("clear raw data") << "Button1"
+                                        << "mmRawData" << false;
+        QTest::newRow("clear BL generator") << "Button6"
+                                            << "mmInfoCodeGen" << false;
+        QTest::newRow("clear TL generator") << "Button4"
+                                            << "mmInfoTLCodeGen" << false;
+        QTest::newRow("copy log") << "Button10"
+                                  << "mmInfo" << true;
+        QTest::newRow("copy raw data") << "Button8"
+                                       << "mmRawData" << true;
     }
     void memoButtons()
     {
@@ -230,8 +238,8 @@ private slots:
     void splash()
     {
         TfmSplash splash;
-        QCOMPARE((QStringList{splash.lbLoading->text(), splash.lbVersion->text()}),
-                 (QStringList{"Inicializando OndixSetup...", "Versão 2.0"}));
+        QCOMPARE((QStringList {splash.lbLoading->text(), splash.lbVersion->text()}),
+            (QStringList {"Inicializando OndixSetup...", "Versão 2.0"}));
         QCOMPARE(splash.Timer1->interval(), 2000);
         splash.show();
         QVERIFY(QTest::qWaitForWindowExposed(&splash) && splash.Timer1->isActive());
@@ -267,9 +275,9 @@ private slots:
             QSKIP("UDP port 4040 is taken here already");
         auto window = makeWindow();
         QCOMPARE(window->logLines(),
-                 QStringList{u"Não foi possível abrir a porta UDP 4040: "
-                             u"outro programa a está usando. Sem ela nenhuma Ondix será encontrada nem responderá "
-                             u"pela rede; feche o outro programa e abra o OndixSetup novamente."_s});
+            QStringList {u"Não foi possível abrir a porta UDP 4040: "
+                         u"outro programa a está usando. Sem ela nenhuma Ondix será encontrada nem responderá "
+                         u"pela rede; feche o outro programa e abra o OndixSetup novamente."_s});
         holder.close();
         QVERIFY(makeWindow()->logLines().isEmpty());
     }
@@ -286,7 +294,7 @@ private slots:
         window->mmInfo->setFocus();
         QTest::keyClick(window->mmInfo, Qt::Key_Tab);
         QVERIFY(QApplication::focusWidget() != window->mmInfo);
-        QCOMPARE(window->logLines(), QStringList{u"linha"_s});
+        QCOMPARE(window->logLines(), QStringList {u"linha"_s});
         window->Button9->setFocus();
         QTest::keyClick(window->Button9, Qt::Key_Return);
         QVERIFY(window->logLines().isEmpty());
@@ -315,8 +323,8 @@ private slots:
         auto window = makeWindow();
         TfmChooseOndix* chooser = window->chooser;
         QCOMPARE(chooser->size(), QSize(379, 214));
-        QCOMPARE((QStringList{chooser->lbTitle->text(), chooser->Button1->text()}),
-                 (QStringList{"Selecionar Ondix", "Fechar"}));
+        QCOMPARE((QStringList {chooser->lbTitle->text(), chooser->Button1->text()}),
+            (QStringList {"Selecionar Ondix", "Fechar"}));
         chooser->show();
         QVERIFY(QTest::qWaitForWindowExposed(chooser));
         QCOMPARE(chooser->pnTop->height(), 41);
@@ -332,9 +340,9 @@ private slots:
         QCOMPARE(dialog->windowTitle(), u"Adicionar Controle"_s);
         QCOMPARE(dialog->size(), QSize(546, 391));
         QCOMPARE(dialog->Label1->text(),
-                 u"Pressione o botão \"PROG\" localizado na parte de trás do controle já programado, até que a "
-                 u"cortina faça um movimento levemente para cima e para baixo. Se a cortina realizou esse "
-                 u"movimento, click no botão \"Adicionar\" ->>"_s);
+            u"Pressione o botão \"PROG\" localizado na parte de trás do controle já programado, até que a "
+            u"cortina faça um movimento levemente para cima e para baixo. Se a cortina realizou esse "
+            u"movimento, click no botão \"Adicionar\" ->>"_s);
         QCOMPARE(dialog->Button1->text(), u"Adicionar"_s);
         QCOMPARE(dialog->Button1->size(), QSize(96, 49));
         // The button keeps to the bottom right corner when the dialog grows

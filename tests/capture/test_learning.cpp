@@ -26,7 +26,7 @@ const QString logBefore = QStringLiteral("linha anterior");
 const QString rawBefore = QStringLiteral("dados anteriores");
 const QString rfPrompt = QStringLiteral("Pressione qualquer tecla do seu transmissor de RF...");
 const QString irPrompt = QStringLiteral("Pressione qualquer tecla do seu controle remoto...");
-const TWords irFrame{342, 171, 21, 21, 21, 64, 21, 64, 21, 1520};
+const TWords irFrame {342, 171, 21, 21, 21, 64, 21, 64, 21, 1520};
 constexpr uint16_t irValue = 37900;
 
 // RF: a long pulse, then four copies of a 26-sample frame (twelve bit pairs, a short mark,
@@ -58,7 +58,7 @@ QString joined(const TWords& values, QChar separator = u',', size_t count = SIZE
 // The capture message as the device sends it: word 0, word count, (IR value), durations.
 QByteArray message(bool ir)
 {
-    TWords words{0, 0};
+    TWords words {0, 0};
     if (ir)
         words.push_back(irValue);
     const TWords durations = capture(ir);
@@ -108,8 +108,8 @@ private slots:
         fakehid::reset();
         ondixsim::DeviceConfig config;
         // The capture leaves 2 s after the request: over the cable the acknowledgement comes first.
-        config.rfCapture = ondixsim::Capture{capture(false), 0, 2000};
-        config.irCapture = ondixsim::Capture{capture(true), irValue, 2000};
+        config.rfCapture = ondixsim::Capture {capture(false), 0, 2000};
+        config.irCapture = ondixsim::Capture {capture(true), irValue, 2000};
         device = std::make_unique<ondixsim::Device>(config);
         fakehid::attachDevice(*device);
     }
@@ -142,7 +142,7 @@ void TestLearning::learn_data()
     QTest::addColumn<int>("elapsedMs");
     QTest::addColumn<QString>("rawData");
     const auto row = [](const char* name, bool ir, const char* setup, const char* request, const QStringList& log,
-                        int polls, int elapsedMs = -1, const QString& rawData = rawBefore) {
+                         int polls, int elapsedMs = -1, const QString& rawData = rawBefore) {
         QTest::newRow(name) << ir << QString::fromLatin1(setup) << QByteArray::fromHex(request) << log << polls
                             << elapsedMs << rawData;
     };
@@ -151,16 +151,16 @@ void TestLearning::learn_data()
     const QString rfAll = joined(capture(false)), rfRaw = joined(capture(false), u'\n');
     const QString rfAuto = "sendrf,2,5,1," + joined(capture(false), u',', 26);
     const QString irAuto = "sendir,1:8,1,37900,3,1," + joined(irFrame);
-    const QStringList noAnswer{logBefore, "Sem resposta!"};
-    const QStringList bad{logBefore, "Falha na leitura dos parâmetros!"};
-    const QStringList rfError{"Erro na captura! Aproxime o transmissor de RF a Ondix", "e tente novamente.",
-                              "Se o erro percistir, use a captura \"Bruta\" ou \"Raw\"..."};
-    const QStringList irError{"Erro na captura! Aproxime o controle remoto a Ondix", "e tente novamente."};
-    const QStringList noKey{"10ms", "0ms", "Sem resposta!"};
+    const QStringList noAnswer {logBefore, "Sem resposta!"};
+    const QStringList bad {logBefore, "Falha na leitura dos parâmetros!"};
+    const QStringList rfError {"Erro na captura! Aproxime o transmissor de RF a Ondix", "e tente novamente.",
+        "Se o erro percistir, use a captura \"Bruta\" ou \"Raw\"..."};
+    const QStringList irError {"Erro na captura! Aproxime o controle remoto a Ondix", "e tente novamente."};
+    const QStringList noKey {"10ms", "0ms", "Sem resposta!"};
     row("RF automatic, 16", false, "rbSmartCapture rb16", rf16, {rfAuto}, 200);
     row("RF raw, 16", false, "rbRawCapture rb16", rf16, {"sendrf,2,1,1," + rfAll}, 200, -1, rfRaw);
-    row("RF raw, 32", false, "rbRawCapture rb32", "454B0106040001002000BC000000", {"sendrf,3,1,1," + rfAll}, 200,
-        -1, rfRaw);
+    row("RF raw, 32", false, "rbRawCapture rb32", "454B0106040001002000BC000000", {"sendrf,3,1,1," + rfAll}, 200, -1,
+        rfRaw);
     row("RF RTS, 8", false, "rbRCCapture rb8", "454B0106040002000800A5000000", {"sendrf_rc," + rfAll}, 200);
     row("IR automatic", true, "rbIR_Auto", irReq, {irAuto}, 200, -1, "");
     row("IR raw", true, "rbIR_Raw", irReq, {"sendir,1:8,1,37900,1,1," + joined(capture(true))}, 200, -1, "");
@@ -172,13 +172,13 @@ void TestLearning::learn_data()
     row("IR checksum off by one", true, "bad-checksum", irReq, bad, 1);
     row("RF zero checksum", false, "zero-checksum", rf16, bad, 1);
     row("RF all-zero acknowledgement", false, "zero-ack", rf16, bad, 3);
-    row("RF no key pressed", false, "no-key", rf16, QStringList{"CMD OK", rfPrompt} + noKey, 1 + 1000);
+    row("RF no key pressed", false, "no-key", rf16, QStringList {"CMD OK", rfPrompt} + noKey, 1 + 1000);
     // The acknowledgement again on poll 5 is no capture: the wait goes on, its countdown and
     // its 1000 polls unbroken.
     row("RF acknowledgement repeated", false, "repeat", rf16, {rfAuto}, 200);
-    row("IR acknowledgement repeated, no key", true, "repeat no-key", irReq, QStringList{"CMD OK", irPrompt} + noKey,
+    row("IR acknowledgement repeated, no key", true, "repeat no-key", irReq, QStringList {"CMD OK", irPrompt} + noKey,
         1 + 1000);
-    row("IR no key pressed", true, "no-key", irReq, QStringList{"CMD OK", irPrompt} + noKey, 1 + 1000);
+    row("IR no key pressed", true, "no-key", irReq, QStringList {"CMD OK", irPrompt} + noKey, 1 + 1000);
     // Automatic analysis: two long pulses only, no frame length can be voted.
     row("RF refused by the analysis", false, "two-pulses", rf16, rfError, 200);
     // The message announces more words than arrive: nothing past the received bytes may be
@@ -218,13 +218,13 @@ void TestLearning::learn()
     QFETCH(int, elapsedMs);
     const QStringList does = setup.split(u' ');
     using F = fakehid::UsbFault;
-    const QHash<QString, fakehid::UsbFaultSpec> usbFaults{
-        {"no-answer", {F::NoAnswer, 0, 0, 1}}, {"late-990", {F::Late, 990, 0, 1}}, {"late-1000", {F::Late, 1000, 0, 1}},
+    const QHash<QString, fakehid::UsbFaultSpec> usbFaults {{"no-answer", {F::NoAnswer, 0, 0, 1}},
+        {"late-990", {F::Late, 990, 0, 1}}, {"late-1000", {F::Late, 1000, 0, 1}},
         {"bad-checksum", {F::BadChecksum, 0, 0, 1}}, {"zero-checksum", {F::ZeroChecksum, 0, 0, 1}}};
     fakehid::setFault(usbFaults.value(does[0]));
     ondixsim::DeviceConfig& config = device->config();
     if (does.contains(u"zero-ack"))
-        config.faults[ondixsim::cmdLearnRf] = ondixsim::Fault{ondixsim::FaultKind::NoAnswer};
+        config.faults[ondixsim::cmdLearnRf] = ondixsim::Fault {ondixsim::FaultKind::NoAnswer};
     if (does.contains(u"no-key"))
         config.rfCapture->present = config.irCapture->present = false;
     if (does.contains(u"two-pulses"))
@@ -233,7 +233,7 @@ void TestLearning::learn()
         config.rfCapture->durations = config.irCapture->durations = TWords(6000, 500);
     if (does.contains(u"cut"))
         config.faults[ondixsim::cmdLearnRf] = config.faults[ondixsim::cmdLearnIr] =
-            ondixsim::Fault{ondixsim::FaultKind::Truncated, 0, 12, -1, 1};
+            ondixsim::Fault {ondixsim::FaultKind::Truncated, 0, 12, -1, 1};
     build(!does.contains(u"unplugged"));
     window->usbDeviceFound = !does.contains(u"usb-off");
     window->netDeviceFound = does.contains(u"net");
@@ -241,9 +241,9 @@ void TestLearning::learn()
         // The device answers from 127.0.0.9; the requests the window sends there come back to
         // its own listener from another address and are not taken for answers.
         window->deviceIP = QStringLiteral("127.0.0.9");
-        const QStringList octets = does.contains(u"bad-box") ? QStringList{"300", "0", "0", "9"}
-                                                              : QStringList{"127", "0", "0", "09"};
-        const std::array<QLineEdit*, 4> boxes{window->IP_4, window->IP_3, window->IP_2, window->IP_1};
+        const QStringList octets =
+            does.contains(u"bad-box") ? QStringList {"300", "0", "0", "9"} : QStringList {"127", "0", "0", "09"};
+        const std::array<QLineEdit*, 4> boxes {window->IP_4, window->IP_3, window->IP_2, window->IP_1};
         for (int i = 0; i < 4; ++i)
             boxes[size_t(i)]->setText(octets[i]);
     }
@@ -296,7 +296,7 @@ void TestLearning::learn()
 // An NEC key press at 38 kHz in carrier periods (address 0x04, command 0x08) and a repeat code.
 TWords necPress()
 {
-    TWords d{342, 171};
+    TWords d {342, 171};
     for (uint8_t byte : {0x04, 0xFB, 0x08, 0xF7})
         for (int bit = 0; bit < 8; ++bit)
             d.insert(d.end(), {21, uint16_t((byte >> bit) & 1 ? 64 : 21)});
@@ -313,26 +313,33 @@ void TestLearning::protocolAndPlot_data()
     QTest::addColumn<QString>("logLine");
     QTest::addColumn<QString>("label");
     QTest::addColumn<int>("plotted");  // durations in the plot
-    QTest::addColumn<int>("frame");    // the marked frame's length
+    QTest::addColumn<int>("frame");  // the marked frame's length
     const QString earlier = QStringLiteral("Protocolo IR: anterior");
-    QTest::newRow("IR, NEC") << true << "nec" << "sendir,1:8,1,38000,1,1," + joined(necPress())
+    QTest::newRow("IR, NEC") << true << "nec"
+                             << "sendir,1:8,1,38000,1,1," + joined(necPress())
                              << "Protocolo IR: NEC  endereço 0x04  comando 0x08" << 71 << 0;
-    QTest::newRow("IR, no known protocol") << true << "" << "sendir,1:8,1,37900,3,1," + joined(irFrame)
-                                           << "Protocolo IR: desconhecido" << 30 << 10;
+    QTest::newRow("IR, no known protocol")
+        << true << ""
+        << "sendir,1:8,1,37900,3,1," + joined(irFrame) << "Protocolo IR: desconhecido" << 30 << 10;
     // The raw line keeps every duration; the plot still marks the repeated frame.
-    QTest::newRow("IR raw") << true << "rbIR_Raw" << "sendir,1:8,1,37900,1,1," + joined(capture(true))
-                            << "Protocolo IR: desconhecido" << 30 << 10;
-    QTest::newRow("RF automatic") << false << "" << "sendrf,2,5,1," + joined(capture(false), u',', 26) << ""
-                                  << 105 << 26;
-    QTest::newRow("RF raw: the frame the automatic analysis would take") << false << "rbRawCapture"
-                                                                         << "sendrf,2,1,1," + joined(capture(false))
-                                                                         << "" << 105 << 26;
+    QTest::newRow("IR raw") << true << "rbIR_Raw"
+                            << "sendir,1:8,1,37900,1,1," + joined(capture(true)) << "Protocolo IR: desconhecido" << 30
+                            << 10;
+    QTest::newRow("RF automatic") << false << ""
+                                  << "sendrf,2,5,1," + joined(capture(false), u',', 26) << "" << 105 << 26;
+    QTest::newRow("RF raw: the frame the automatic analysis would take")
+        << false << "rbRawCapture"
+        << "sendrf,2,1,1," + joined(capture(false)) << "" << 105 << 26;
     // Refused by the analysis: drawn all the same, nothing marked.
-    QTest::newRow("RF refused") << false << "two-pulses" << "Erro na captura! Aproxime o transmissor de RF a Ondix"
+    QTest::newRow("RF refused") << false << "two-pulses"
+                                << "Erro na captura! Aproxime o transmissor de RF a Ondix"
                                 << "" << 7 << 0;
     QTest::newRow("IR capture cut short") << true << "cut"
-                                          << "Erro na captura! Aproxime o controle remoto a Ondix" << "" << 0 << 0;
-    QTest::newRow("IR, no key pressed") << true << "no-key" << "CMD OK" << "" << 0 << 0;
+                                          << "Erro na captura! Aproxime o controle remoto a Ondix"
+                                          << "" << 0 << 0;
+    QTest::newRow("IR, no key pressed") << true << "no-key"
+                                        << "CMD OK"
+                                        << "" << 0 << 0;
     // Nothing sent, nothing changed.
     QTest::newRow("IR, USB link closed") << true << "unplugged" << logBefore << earlier << 3 << 0;
 }
@@ -343,13 +350,13 @@ void TestLearning::protocolAndPlot()
     QFETCH(QString, setup);
     ondixsim::DeviceConfig& config = device->config();
     if (setup == u"nec")
-        config.irCapture = ondixsim::Capture{necPress(), 38000, 2000};
+        config.irCapture = ondixsim::Capture {necPress(), 38000, 2000};
     if (setup == u"two-pulses")
         config.rfCapture->durations = {12400, 400, 1200, 400, 1200, 12400, 400};
     if (setup == u"no-key")
         config.irCapture->present = false;
     if (setup == u"cut")
-        config.faults[ondixsim::cmdLearnIr] = ondixsim::Fault{ondixsim::FaultKind::Truncated, 0, 12, -1, 1};
+        config.faults[ondixsim::cmdLearnIr] = ondixsim::Fault {ondixsim::FaultKind::Truncated, 0, 12, -1, 1};
     build(setup != u"unplugged");
     if (setup.startsWith(u"rb"))
         window->findChild<QRadioButton*>(setup)->setChecked(true);
@@ -357,7 +364,7 @@ void TestLearning::protocolAndPlot()
     auto* plot = window->findChild<TCapturePlot*>(QStringLiteral("pbCapturePlot"));
     QVERIFY(label && plot);
     label->setText(QStringLiteral("Protocolo IR: anterior"));
-    plot->setCapture(makePulseTrain(TPulseKind::ir, TWords{1, 2, 3}, 0, 38000));
+    plot->setCapture(makePulseTrain(TPulseKind::ir, TWords {1, 2, 3}, 0, 38000));
 
     ir ? window->bbLearningIRClick() : window->bbLearningRFClick();
 
@@ -383,8 +390,8 @@ void TestLearning::largeRawCapture()
         window->bbLearningRFClick();
         QCOMPARE(window->mmRawData->toPlainText(), joined(samples, u'\n'));
         QCOMPARE(window->mmRawData->blockCount(), 4900);
-        QVERIFY(window->logLines().value(0).startsWith(round ? u"sendrf,2,1,1,931,31,32,33,34,30,31,930,"
-                                                             : u"sendrf,2,1,1,930,31,32,33,34,30,31,930,"));
+        QVERIFY(window->logLines().value(0).startsWith(
+            round ? u"sendrf,2,1,1,931,31,32,33,34,30,31,930," : u"sendrf,2,1,1,930,31,32,33,34,30,31,930,"));
         samples[0] = 931;
         device->config().rfCapture->durations = samples;
     }
@@ -409,7 +416,7 @@ void TestLearning::countdownUntilCapture()
 
     // Steps of 10 from 10000 until the capture, about 2.5 s into the wait.
     QVERIFY2(!countdown.isEmpty() && std::abs(countdown.last() - 7500) <= 30,
-             qPrintable(QString::number(countdown.value(countdown.size() - 1))));
+        qPrintable(QString::number(countdown.value(countdown.size() - 1))));
     QList<int> expected;
     for (int v = 10000; v >= countdown.last(); v -= 10)
         expected.append(v);

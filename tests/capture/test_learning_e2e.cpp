@@ -11,12 +11,15 @@ namespace {
 
 // "12400,400,1200,...": a long pulse, then four 26-sample frames each closed by a long gap
 // (105 samples, 214 bytes with the header).
-QJsonArray rfSamples() {
-    QJsonArray s{12400};
-    for (int i = 0; i < 4 * 26; ++i) s.append(i % 26 == 25 ? 12400 : 400 + 800 * (i % 2));
+QJsonArray rfSamples()
+{
+    QJsonArray s {12400};
+    for (int i = 0; i < 4 * 26; ++i)
+        s.append(i % 26 == 25 ? 12400 : 400 + 800 * (i % 2));
     return s;
 }
-QString joined(const QJsonArray& values) {
+QString joined(const QJsonArray& values)
+{
     return QString::fromUtf8(QJsonDocument(values).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
 }
 
@@ -24,27 +27,32 @@ QString joined(const QJsonArray& values) {
 
 class TestLearningEndToEnd : public QObject {
     Q_OBJECT
-    TTestNetwork net_{QStringLiteral("learn%1").arg(QCoreApplication::applicationPid())};
+    TTestNetwork net_ {QStringLiteral("learn%1").arg(QCoreApplication::applicationPid())};
     std::unique_ptr<TfmPrincipal> window_;
 
     // One emulated device per entry, at deviceAddress(0), (1)...
-    bool startSim(const QList<QJsonObject>& devices) {
+    bool startSim(const QList<QJsonObject>& devices)
+    {
         QJsonArray list;
-        for (QJsonObject d : devices) d.insert("ip", net_.deviceAddress(int(list.size()))), list.append(d);
-        return net_.startSim(QJsonObject{{"devices", list}});
+        for (QJsonObject d : devices)
+            d.insert("ip", net_.deviceAddress(int(list.size()))), list.append(d);
+        return net_.startSim(QJsonObject {{"devices", list}});
     }
     // The window as a search leaves it with the first device chosen on the network, and the
     // address of device `typed` in the boxes.
-    TfmPrincipal& window(int typed = 0) {
+    TfmPrincipal& window(int typed = 0)
+    {
         window_ = std::make_unique<TfmPrincipal>(nullptr, false);
         window_->netDeviceFound = true;
         window_->deviceIP = net_.deviceAddress(0);
         const QStringList octets = net_.deviceAddress(typed).split(u'.');
         QLineEdit* const boxes[] = {window_->IP_4, window_->IP_3, window_->IP_2, window_->IP_1};
-        for (int i = 0; i < 4; ++i) boxes[i]->setText(octets.value(i));
+        for (int i = 0; i < 4; ++i)
+            boxes[i]->setText(octets.value(i));
         return *window_;
     }
-    QString received(int device, const char* hex) const {
+    QString received(int device, const char* hex) const
+    {
         return QStringLiteral("RX UDP %1 <- %2:4040 %3").arg(net_.deviceAddress(device), net_.toolAddress(), hex);
     }
 
@@ -54,56 +62,65 @@ private slots:
     void cleanup() { window_.reset(), net_.stopSim(); }
     void cleanupTestCase() { net_.down(); }
 
-    void rfCaptureOverSeveralDatagrams() {
-        QVERIFY(startSim({{{"rfCapture", QJsonObject{{"durations", rfSamples()}, {"delayMs", 1000}, {"datagramSize", 64}}}}}));
+    void rfCaptureOverSeveralDatagrams()
+    {
+        QVERIFY(startSim(
+            {{{"rfCapture", QJsonObject {{"durations", rfSamples()}, {"delayMs", 1000}, {"datagramSize", 64}}}}}));
         TfmPrincipal& w = window();
         w.rbRawCapture->setChecked(true);
         int shown = -1;  // the countdown under the prompt when the capture came
         connect(w.mmInfo, &QPlainTextEdit::textChanged, &w, [&] {
             const QStringList lines = w.logLines();
-            if (lines.size() == 3 && lines[0] == u"CMD OK" && lines[2].endsWith(u"ms")) shown = lines[2].chopped(2).toInt();
+            if (lines.size() == 3 && lines[0] == u"CMD OK" && lines[2].endsWith(u"ms"))
+                shown = lines[2].chopped(2).toInt();
         });
         w.bbLearningRFClick();
-        QCOMPARE(w.logLines(), QStringList{"sendrf,2,1,1," + joined(rfSamples())});
+        QCOMPARE(w.logLines(), QStringList {"sendrf,2,1,1," + joined(rfSamples())});
         QVERIFY(net_.simLog().contains(received(0, "45 4B 01 06 04 00 01 00 10 00 AC 00 00 00")));
         // The countdown follows the real clock: about a second into its 10000 ms.
         QVERIFY2(shown >= 8500 && shown <= 9950, qPrintable(QString::number(shown)));
     }
 
-    void irSentToAddressInBoxes() {
+    void irSentToAddressInBoxes()
+    {
         const auto ir = [](int value) {
-            return QJsonObject{{"irCapture", QJsonObject{{"irValue", value}, {"delayMs", 200},
-                                                         {"durations", QJsonArray{342, 171, 21, 21, 21, 64}}}}};
+            return QJsonObject {{"irCapture",
+                QJsonObject {
+                    {"irValue", value}, {"delayMs", 200}, {"durations", QJsonArray {342, 171, 21, 21, 21, 64}}}}};
         };
         QVERIFY(startSim({ir(1111), ir(2222)}));
         TfmPrincipal& w = window(1);  // the boxes win over the chosen device
         w.rbIR_Raw->setChecked(true);
         w.bbLearningIRClick();
-        QCOMPARE(w.logLines(), QStringList{"sendir,1:8,1,2222,1,1,342,171,21,21,21,64"});
+        QCOMPARE(w.logLines(), QStringList {"sendir,1:8,1,2222,1,1,342,171,21,21,21,64"});
         QVERIFY(net_.simLog().contains(received(1, "45 4B 01 07 98 00 00 00")));
         QVERIFY(!net_.simLog().contains(QStringLiteral("RX UDP %1 <-").arg(net_.deviceAddress(0))));
     }
 
     // The acknowledgement wait polls every 1 ms whatever the waiter's period: about a second,
     // not ten. The capture wait is 1000 polls of the waiter's period, here 1 ms.
-    void timeout_data() {
+    void timeout_data()
+    {
         QTest::addColumn<QJsonObject>("device");
         QTest::addColumn<int>("pollMs");  // 0: the window's own waiter
         QTest::addColumn<QStringList>("log");
-        const QJsonObject silent{{"faults", QJsonObject{{"0x06", QJsonObject{{"kind", "noAnswer"}}}}}};
-        const QJsonObject nobody{{"rfCapture", QJsonObject{{"durations", QJsonArray{400, 1200}}, {"present", false}}}};
-        QTest::newRow("acknowledgement") << silent << 0 << QStringList{"antes", "Sem resposta!"};
+        const QJsonObject silent {{"faults", QJsonObject {{"0x06", QJsonObject {{"kind", "noAnswer"}}}}}};
+        const QJsonObject nobody {
+            {"rfCapture", QJsonObject {{"durations", QJsonArray {400, 1200}}, {"present", false}}}};
+        QTest::newRow("acknowledgement") << silent << 0 << QStringList {"antes", "Sem resposta!"};
         QTest::newRow("capture") << nobody << 1
-                                 << QStringList{"CMD OK", "Pressione qualquer tecla do seu transmissor de RF...", "10ms",
-                                                "Sem resposta!"};
+                                 << QStringList {"CMD OK", "Pressione qualquer tecla do seu transmissor de RF...",
+                                        "10ms", "Sem resposta!"};
     }
-    void timeout() {
+    void timeout()
+    {
         QFETCH(QJsonObject, device);
         QFETCH(int, pollMs);
         QVERIFY(startSim({device}));
         TfmPrincipal& w = window();
         w.logLine(QStringLiteral("antes"));
-        if (pollMs) w.exchange.setWaiter(std::make_unique<TEventLoopWaiter>(pollMs));
+        if (pollMs)
+            w.exchange.setWaiter(std::make_unique<TEventLoopWaiter>(pollMs));
         QElapsedTimer elapsed;
         elapsed.start();
         w.bbLearningRFClick();
@@ -113,7 +130,8 @@ private slots:
     }
 };
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QApplication app(argc, argv);
     TestLearningEndToEnd test;
     return TTestNetwork::exec(test, argc, argv);

@@ -18,16 +18,16 @@ using TWords = std::vector<uint16_t>;
 using TLines = std::vector<std::string>;
 
 // What the log shows when a capture is refused.
-const TLines rfErrorLines{"Erro na captura! Aproxime o transmissor de RF a Ondix", "e tente novamente.",
-                          "Se o erro percistir, use a captura \"Bruta\" ou \"Raw\"..."};
-const TLines irErrorLines{"Erro na captura! Aproxime o controle remoto a Ondix", "e tente novamente."};
+const TLines rfErrorLines {"Erro na captura! Aproxime o transmissor de RF a Ondix", "e tente novamente.",
+    "Se o erro percistir, use a captura \"Bruta\" ou \"Raw\"..."};
+const TLines irErrorLines {"Erro na captura! Aproxime o controle remoto a Ondix", "e tente novamente."};
 
 namespace {
 
 // Words 0 .. N-1 as little-endian bytes; word 1 is N unless lengthWord overrides it.
 QByteArray captureBytes(const TWords& payload, int lengthWord = -1)
 {
-    TWords words{0x55AA, uint16_t(lengthWord >= 0 ? lengthWord : int(payload.size()) + 2)};
+    TWords words {0x55AA, uint16_t(lengthWord >= 0 ? lengthWord : int(payload.size()) + 2)};
     words.insert(words.end(), payload.begin(), payload.end());
     QByteArray bytes;
     for (uint16_t w : words)
@@ -78,9 +78,12 @@ TWords gapFrame(int length)
 }
 
 // One IR frame: leader pair, three bits, closing mark and gap.
-const TWords irFrame{342, 171, 21, 21, 21, 64, 21, 64, 21, 1520};
+const TWords irFrame {342, 171, 21, 21, 21, 64, 21, 64, 21, 1520};
 
-QByteArray irMessage(uint16_t value, const TWords& durations) { return captureBytes(joined({{value}, durations})); }
+QByteArray irMessage(uint16_t value, const TWords& durations)
+{
+    return captureBytes(joined({{value}, durations}));
+}
 
 QJsonArray corpus(const char* file)
 {
@@ -109,7 +112,7 @@ int checkedFrame(const TRfAnalysisResult& r, const TWords& samples)
     return r.infoLines[0] == csvLine("sendrf,2," + fields[2].toStdString() + ",1", samples, frame) ? frame : -1;
 }
 
-} // namespace
+}  // namespace
 
 class TestCapture : public QObject {
     Q_OBJECT
@@ -118,17 +121,17 @@ private slots:
     {
         QTest::addColumn<QList<int>>("values");
         QTest::addColumn<int>("expected");
-        QTest::newRow("empty") << QList<int>{} << 0;
-        QTest::newRow("one") << QList<int>{7} << 0;
-        QTest::newRow("two equal") << QList<int>{5, 5} << 0;
-        QTest::newRow("all differ") << QList<int>{3, 1, 2} << 0;
-        QTest::newRow("tie goes to first") << QList<int>{3, 3, 5, 5} << 3;
-        QTest::newRow("tie goes to first seen") << QList<int>{5, 3, 3, 5} << 5;
-        QTest::newRow("three equal") << QList<int>{26, 26, 26} << 26;
-        QTest::newRow("leading odd one") << QList<int>{1, 26, 26, 26, 26} << 26;
-        QTest::newRow("run entries 27,26,26") << QList<int>{27, 26, 26} << 26;
-        QTest::newRow("pair at the end") << QList<int>{1, 2, 9, 9} << 9;
-        QTest::newRow("later value more often") << QList<int>{4, 4, 8, 8, 8} << 8;
+        QTest::newRow("empty") << QList<int> {} << 0;
+        QTest::newRow("one") << QList<int> {7} << 0;
+        QTest::newRow("two equal") << QList<int> {5, 5} << 0;
+        QTest::newRow("all differ") << QList<int> {3, 1, 2} << 0;
+        QTest::newRow("tie goes to first") << QList<int> {3, 3, 5, 5} << 3;
+        QTest::newRow("tie goes to first seen") << QList<int> {5, 3, 3, 5} << 5;
+        QTest::newRow("three equal") << QList<int> {26, 26, 26} << 26;
+        QTest::newRow("leading odd one") << QList<int> {1, 26, 26, 26, 26} << 26;
+        QTest::newRow("run entries 27,26,26") << QList<int> {27, 26, 26} << 26;
+        QTest::newRow("pair at the end") << QList<int> {1, 2, 9, 9} << 9;
+        QTest::newRow("later value more often") << QList<int> {4, 4, 8, 8, 8} << 8;
     }
 
     void getMode()
@@ -141,24 +144,24 @@ private slots:
     void rfThresholds_data()
     {
         QTest::addColumn<int>("input");
-        QTest::addColumn<QList<int>>("limits"); // short limit, long limit, long bounds low and high
+        QTest::addColumn<QList<int>>("limits");  // short limit, long limit, long bounds low and high
         // 0.85 and 1.15 are single-precision values, slightly above and below: 34 not 33, 115 not 114.
-        QTest::newRow("20") << 20 << QList<int>{34, 51, 17, 23};
-        QTest::newRow("100") << 100 << QList<int>{170, 255, 85, 115};
-        QTest::newRow("400") << 400 << QList<int>{680, 1020, 340, 460};
-        QTest::newRow("12400") << 12400 << QList<int>{21080, 31620, 10540, 14260};
+        QTest::newRow("20") << 20 << QList<int> {34, 51, 17, 23};
+        QTest::newRow("100") << 100 << QList<int> {170, 255, 85, 115};
+        QTest::newRow("400") << 400 << QList<int> {680, 1020, 340, 460};
+        QTest::newRow("12400") << 12400 << QList<int> {21080, 31620, 10540, 14260};
         // The short and long limits wrap around 65536; the upper bound is capped instead.
-        QTest::newRow("40000") << 40000 << QList<int>{68000 - 65536, 102000 - 65536, 34000, 46000};
-        QTest::newRow("56986") << 56986 << QList<int>{96876 - 65536, 145314 - 131072, 48438, 65533};
-        QTest::newRow("56987") << 56987 << QList<int>{96877 - 65536, 145316 - 131072, 48438, 65535};
-        QTest::newRow("65535") << 65535 << QList<int>{111409 - 65536, 167114 - 131072, 55704, 65535};
+        QTest::newRow("40000") << 40000 << QList<int> {68000 - 65536, 102000 - 65536, 34000, 46000};
+        QTest::newRow("56986") << 56986 << QList<int> {96876 - 65536, 145314 - 131072, 48438, 65533};
+        QTest::newRow("56987") << 56987 << QList<int> {96877 - 65536, 145316 - 131072, 48438, 65535};
+        QTest::newRow("65535") << 65535 << QList<int> {111409 - 65536, 167114 - 131072, 55704, 65535};
     }
 
     void rfThresholds()
     {
         QFETCH(int, input);
         const rfLongBounds_t b = rfLongBounds(input);
-        QTEST((QList<int>{rfShortLimit(input), rfLongLimit(input), b.low, b.high}), "limits");
+        QTEST((QList<int> {rfShortLimit(input), rfLongLimit(input), b.low, b.high}), "limits");
     }
 
     // RF analysis ("smart", "raw", "rts") and IR selection ("ir", "ir raw") of one message.
@@ -166,11 +169,12 @@ private slots:
     {
         QTest::addColumn<QByteArray>("message");
         QTest::addColumn<QStringList>("modes");
-        QTest::addColumn<QString>("line"); // empty: refused
+        QTest::addColumn<QString>("line");  // empty: refused
         QTest::addColumn<int>("divisor");
-        const auto row = [](const char* name, const QByteArray& msg, const QStringList& modes,
-                            const std::string& line, int divisor = 16) {
-            QTest::newRow(name) << msg << modes << QString::fromStdString(line) << divisor; };
+        const auto row = [](const char* name, const QByteArray& msg, const QStringList& modes, const std::string& line,
+                             int divisor = 16) {
+            QTest::newRow(name) << msg << modes << QString::fromStdString(line) << divisor;
+        };
 
         const TWords worked = joined({{12400}, frame26, frame26, frame26, frame26});
         row("worked example", captureBytes(worked), {"smart"}, csvLine("sendrf,2,5,1", worked, 26));
@@ -218,7 +222,8 @@ private slots:
 
         const std::string head = "sendir,1:8,1,37900";
         const TWords copies = joined({irFrame}, 3), two = joined({irFrame}, 2);
-        row("three copies", irMessage(37900, copies), {"ir"}, "sendir,1:8,1,37900,3,1,342,171,21,21,21,64,21,64,21,1520");
+        row("three copies", irMessage(37900, copies), {"ir"},
+            "sendir,1:8,1,37900,3,1,342,171,21,21,21,64,21,64,21,1520");
         row("two copies", irMessage(37900, two), {"ir"}, csvLine(head + ",1,1", two));
         row("many copies", irMessage(40000, joined({irFrame}, 9)), {"ir"}, csvLine("sendir,1:8,1,40000,3,1", irFrame));
         row("raw keeps every copy", irMessage(37900, copies), {"ir raw"}, csvLine(head + ",1,1", copies));
@@ -240,14 +245,14 @@ private slots:
         // reach exactly 5110 and is left out, ",99" and ",9" still fit, ",1" no longer does.
         row("ir line limit", irMessage(38000, joined({TWords(847, 65535), {12345, 99, 9, 1}})), {"ir raw"},
             csvLine("sendir,1:8,1,38000,1,1", TWords(847, 65535)) + ",99,9");
-        const TWords payload{38000, 100, 50};
+        const TWords payload {38000, 100, 50};
         row("N 2: no value word", captureBytes(payload, 2), {"ir"}, "");
         row("ir, N 0", captureBytes(payload, 0), {"ir raw"}, "");
         row("N 3", captureBytes(payload, 3), {"ir"}, "sendir,1:8,1,38000,1,1");
         row("ir, N below the bytes", captureBytes(payload, 4), {"ir"}, "sendir,1:8,1,38000,1,1,100");
         row("ir, N 10000", irMessage(38000, TWords(9997, 7)), {"ir"}, "sendir,1:8,1,38000,3,1,7");
 
-        const QStringList every{"smart", "raw", "rts", "ir", "ir raw"};
+        const QStringList every {"smart", "raw", "rts", "ir", "ir raw"};
         row("nothing received", QByteArray(), every, "");
         row("length word cut", QByteArray("\x00\x00\x05", 3), every, "");
         row("N beyond the bytes", captureBytes(payload, 6), every, "");
@@ -267,14 +272,15 @@ private slots:
                 const TIrSelectionResult r =
                     selectIr(message, mode == "ir" ? TIrCaptureMode::automatic : TIrCaptureMode::raw);
                 QCOMPARE(r.result, refused ? -1 : 0);
-                QCOMPARE(r.infoLines, refused ? irErrorLines : TLines{line.toStdString()});
+                QCOMPARE(r.infoLines, refused ? irErrorLines : TLines {line.toStdString()});
                 continue;
             }
             const TRfCaptureMode m = mode == "raw" ? TRfCaptureMode::raw
-                : mode == "rts" ? TRfCaptureMode::rts : TRfCaptureMode::smart;
+                : mode == "rts"                    ? TRfCaptureMode::rts
+                                                   : TRfCaptureMode::smart;
             const TRfAnalysisResult r = analyseRf(message, m, divisor);
             QCOMPARE(r.result, refused ? -1 : 0);
-            QCOMPARE(r.infoLines, refused ? rfErrorLines : TLines{line.toStdString()});
+            QCOMPARE(r.infoLines, refused ? rfErrorLines : TLines {line.toStdString()});
             QCOMPARE(r.rawLines.has_value(), !refused && m == TRfCaptureMode::raw);
         }
     }
@@ -299,7 +305,7 @@ private slots:
         if (name.startsWith("rf_")) {
             // Frame length found in a whole capture; the others are refused, mostly because an idle
             // level between key presses is taken for the long pulse (magellan and marantec give noise).
-            static const QHash<QString, int> wholeFrames{{"rf_ansonic_raw", 26}, {"rf_gate_tx_raw", 750},
+            static const QHash<QString, int> wholeFrames {{"rf_ansonic_raw", 26}, {"rf_gate_tx_raw", 750},
                 {"rf_magellan_raw", 164}, {"rf_marantec_raw", 252}, {"rf_marantec24_raw", 54}};
             const TWords samples = durationsOf(entry, 1.0);
             const QByteArray msg = captureBytes(samples);
@@ -308,7 +314,7 @@ private slots:
             QCOMPARE(raw.rawLines.value_or(TLines()).size(), samples.size());
             QVERIFY(raw.infoLines.size() == 1 && raw.infoLines[0].starts_with("sendrf,2,1,1,"));
             QVERIFY(raw.infoLines[0].size() < 5110);
-            QCOMPARE(analyseRf(msg, TRfCaptureMode::rts).infoLines, TLines{csvLine("sendrf_rc", samples)});
+            QCOMPARE(analyseRf(msg, TRfCaptureMode::rts).infoLines, TLines {csvLine("sendrf_rc", samples)});
 
             // Cut at the idle levels (32700 and above) between key presses.
             std::vector<TWords> presses(1);
@@ -328,17 +334,18 @@ private slots:
         } else {
             // Durations kept by the automatic selection (all otherwise). SIRC repeats its frame: 12 bits
             // give 26 (leader pair, 12 pairs, the gap), 20 bits 42; the others repeat a short piece.
-            static const QHash<QString, int> firstFrames{{"SIRC", 26}, {"SIRC20", 42},
+            static const QHash<QString, int> firstFrames {{"SIRC", 26}, {"SIRC20", 42},
                 {"ir_irdb_grundig_androidtv_guide", 6}, {"ir_irdb_daikin_ftxm95pvma_power", 1},
                 {"ir_irdb_logik_hlf_20r_power", 6}};
             const int carrier = entry["frequency"].toInt();
-            const TWords durations = durationsOf(entry, carrier / 1e6); // in periods of the carrier
+            const TWords durations = durationsOf(entry, carrier / 1e6);  // in periods of the carrier
             const QByteArray msg = irMessage(uint16_t(carrier), durations);
             const std::string all = csvLine("sendir,1:8,1," + std::to_string(carrier) + ",1,1", durations);
             const int first = firstFrames.value(name, firstFrames.value(entry["protocol"].toString()));
-            QCOMPARE(selectIr(msg, TIrCaptureMode::automatic).infoLines, TLines{first == 0 ? all
-                : csvLine("sendir,1:8,1," + std::to_string(carrier) + ",3,1", durations, first)});
-            QCOMPARE(selectIr(msg, TIrCaptureMode::raw).infoLines, TLines{all});
+            QCOMPARE(selectIr(msg, TIrCaptureMode::automatic).infoLines,
+                TLines {
+                    first == 0 ? all : csvLine("sendir,1:8,1," + std::to_string(carrier) + ",3,1", durations, first)});
+            QCOMPARE(selectIr(msg, TIrCaptureMode::raw).infoLines, TLines {all});
         }
     }
 };

@@ -20,7 +20,7 @@ namespace {
 
 QByteArray message(const TWords& payload)
 {
-    TWords words{0, uint16_t(payload.size() + 2)};
+    TWords words {0, uint16_t(payload.size() + 2)};
     words.insert(words.end(), payload.begin(), payload.end());
     QByteArray bytes;
     for (uint16_t w : words)
@@ -35,7 +35,7 @@ TWords repeated(const TWords& part, int copies, TWords head = {})
     return head;
 }
 
-const TWords rfFrame = repeated({1200, 400, 400, 1200}, 6, {}), irFrame{342, 171, 21, 21, 21, 64, 21, 64, 21, 1520};
+const TWords rfFrame = repeated({1200, 400, 400, 1200}, 6, {}), irFrame {342, 171, 21, 21, 21, 64, 21, 64, 21, 1520};
 
 // The RF capture of the automatic-analysis example: 12400, then four copies of a 26-sample frame.
 TWords rfExample()
@@ -45,7 +45,7 @@ TWords rfExample()
     return repeated(frame, 4, {12400});
 }
 
-} // namespace
+}  // namespace
 
 class TestCapturePlot : public QObject {
     Q_OBJECT
@@ -73,14 +73,14 @@ void TestCapturePlot::markedFrame_data()
     TWords noFrame = rfExample();
     noFrame.resize(30);  // two long pulses only: no frame length wins
     QTest::newRow("RF without a frame") << false << message(noFrame) << 0 << 0.0 << 0.0 << 46400.0;
-    TWords ir{37900};
+    TWords ir {37900};
     ir = repeated(irFrame, 3, ir);
     QTest::newRow("IR example, three copies") << true << message(ir) << 10 << 2266.0 << 1000.0 / 37900 << 6798.0;
-    TWords twice{37900};
+    TWords twice {37900};
     twice = repeated(irFrame, 2, twice);
-    QTest::newRow("IR, two copies: no repeated frame") << true << message(twice) << 0 << 0.0 << 1000.0 / 37900
-                                                       << 4532.0;
-    TWords slow{5000};  // not a carrier: the unit is not known
+    QTest::newRow("IR, two copies: no repeated frame")
+        << true << message(twice) << 0 << 0.0 << 1000.0 / 37900 << 4532.0;
+    TWords slow {5000};  // not a carrier: the unit is not known
     slow = repeated(irFrame, 3, slow);
     QTest::newRow("IR, value below 10 kHz") << true << message(slow) << 10 << 2266.0 << 0.0 << 6798.0;
 }
@@ -107,7 +107,7 @@ void TestCapturePlot::markedFrame()
     const auto train = ir ? irPulseTrain(bytes, size, found[0]) : rfPulseTrain(bytes, size, 16, found[0]);
     QVERIFY(train);
     QTEST(double(train->totalUnits()), "totalUnits");
-    QCOMPARE(frameSpan(*train), (timeSpan_t{0.0, frameEnd}));
+    QCOMPARE(frameSpan(*train), (timeSpan_t {0.0, frameEnd}));
     QTEST(train->unitMs(), "unitMs");
 
     // In a widget 400 wide the plot area starts at x 8 and is 384 columns wide.
@@ -133,16 +133,14 @@ void TestCapturePlot::trace_data()
     QTest::addColumn<int>("columns");
     QTest::addColumn<TTrace>("trace");
     // One unit per column: every edge is drawn in the column it falls in, at its middle.
-    QTest::newRow("whole capture") << TWords{2, 2, 4, 2} << 0.0 << 10.0 << 10
-                                   << TTrace{{0, 1}, {2.5, 1}, {2.5, 0}, {4.5, 0}, {4.5, 1},
-                                             {8.5, 1}, {8.5, 0}, {10, 0}};
+    QTest::newRow("whole capture") << TWords {2, 2, 4,
+        2} << 0.0 << 10.0 << 10 << TTrace {{0, 1}, {2.5, 1}, {2.5, 0}, {4.5, 0}, {4.5, 1}, {8.5, 1}, {8.5, 0}, {10, 0}};
     // Zoomed to units 3 .. 7: starts inside the first space.
-    QTest::newRow("zoomed") << TWords{2, 2, 4, 2} << 3.0 << 7.0 << 8
-                            << TTrace{{0, 0}, {2.5, 0}, {2.5, 1}, {8, 1}};
+    QTest::newRow("zoomed") << TWords {2, 2, 4, 2} << 3.0 << 7.0 << 8 << TTrace {{0, 0}, {2.5, 0}, {2.5, 1}, {8, 1}};
     // A space shorter than a column: one stroke down and back up.
-    QTest::newRow("space within a column") << TWords{10, 1, 9} << 0.0 << 20.0 << 2
-                                           << TTrace{{0, 1}, {1.5, 1}, {1.5, 0}, {1.5, 1}, {2, 1}};
-    QTest::newRow("empty capture") << TWords{} << 0.0 << 10.0 << 10 << TTrace{};
+    QTest::newRow("space within a column")
+        << TWords {10, 1, 9} << 0.0 << 20.0 << 2 << TTrace {{0, 1}, {1.5, 1}, {1.5, 0}, {1.5, 1}, {2, 1}};
+    QTest::newRow("empty capture") << TWords {} << 0.0 << 10.0 << 10 << TTrace {};
 }
 
 void TestCapturePlot::trace()
@@ -162,11 +160,11 @@ void TestCapturePlot::crowdedColumns()
     const TPulseTrain train = makePulseTrain(TPulseKind::rf, TWords(10000, 1), 0, 0, 16);
     const auto columns = decimateColumns(train, fullView(train), 100);
     for (const plotColumn_t& c : columns)
-        QCOMPARE(c, (plotColumn_t{true, 0, 1, 1, 0}));
+        QCOMPARE(c, (plotColumn_t {true, 0, 1, 1, 0}));
     const TTrace trace = traceColumns(columns);
     QVERIFY(trace.size() <= 302);
-    QCOMPARE(trace.front(), (tracePoint_t{0, 1}));
-    QCOMPARE(trace.back(), (tracePoint_t{100, 0}));
+    QCOMPARE(trace.front(), (tracePoint_t {0, 1}));
+    QCOMPARE(trace.back(), (tracePoint_t {100, 0}));
 }
 
 void TestCapturePlot::zoomPanReset()
@@ -176,26 +174,26 @@ void TestCapturePlot::zoomPanReset()
     plot.setCapture(makePulseTrain(TPulseKind::rf, TWords(1000, 4), 0, 0, 16));  // 4000 units
     plot.show();
     QVERIFY(QTest::qWaitForWindowExposed(&plot));
-    QCOMPARE(plot.view(), (timeSpan_t{0, 4000}));
+    QCOMPARE(plot.view(), (timeSpan_t {0, 4000}));
 
     // One notch up at x 108 (time 1000): the range narrows by 1.25 and 1000 stays under the cursor.
     const auto wheel = [&](double x, int delta) {
-        QWheelEvent event(QPointF(x, 50), plot.mapToGlobal(QPointF(x, 50)), QPoint(), QPoint(0, delta),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent event(QPointF(x, 50), plot.mapToGlobal(QPointF(x, 50)), QPoint(), QPoint(0, delta), Qt::NoButton,
+            Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(&plot, &event);
     };
     wheel(108, 120);
-    QCOMPARE(plot.view(), (timeSpan_t{200, 3400}));
+    QCOMPARE(plot.view(), (timeSpan_t {200, 3400}));
     const size_t zoomedPoints = size_t(plot.traceGeometry().size());
 
     // Dragging 20 px to the right shows earlier times: 20 columns of 8 units.
     QTest::mousePress(&plot, Qt::LeftButton, {}, QPoint(200, 80));
     QTest::mouseMove(&plot, QPoint(220, 80));
     QTest::mouseRelease(&plot, Qt::LeftButton, {}, QPoint(220, 80));
-    QCOMPARE(plot.view(), (timeSpan_t{40, 3240}));
+    QCOMPARE(plot.view(), (timeSpan_t {40, 3240}));
     // Further than the start stops at the start.
     plot.panByPixels(1000);
-    QCOMPARE(plot.view(), (timeSpan_t{0, 3200}));
+    QCOMPARE(plot.view(), (timeSpan_t {0, 3200}));
     QCOMPARE(size_t(plot.traceGeometry().size()), zoomedPoints);
 
     // Zooming in as far as it goes stops at 4 units; zooming out stops at the whole capture.
@@ -203,13 +201,13 @@ void TestCapturePlot::zoomPanReset()
         wheel(208, 120);
     QCOMPARE(plot.view().length(), 4.0);
     wheel(208, -120 * 80);
-    QCOMPARE(plot.view(), (timeSpan_t{0, 4000}));
+    QCOMPARE(plot.view(), (timeSpan_t {0, 4000}));
 
     // A double-click shows the whole capture again.
     wheel(300, 360);
     QVERIFY(plot.view().length() < 4000);
     QTest::mouseDClick(&plot, Qt::LeftButton, {}, QPoint(150, 80));
-    QCOMPARE(plot.view(), (timeSpan_t{0, 4000}));
+    QCOMPARE(plot.view(), (timeSpan_t {0, 4000}));
 }
 
 QTEST_MAIN(TestCapturePlot)

@@ -27,13 +27,19 @@ QJsonArray corpus(const char* file)
     return QJsonDocument::fromJson(f.readAll()).array();
 }
 
-QString decodedText(const irDecoded_t& d) { return QString::fromStdString(irDecodedText(d)); }
+QString decodedText(const irDecoded_t& d)
+{
+    return QString::fromStdString(irDecodedText(d));
+}
 
-void append(TMicros& to, const TMicros& from) { to.insert(to.end(), from.begin(), from.end()); }
+void append(TMicros& to, const TMicros& from)
+{
+    to.insert(to.end(), from.begin(), from.end());
+}
 
 // Pulse distance: leader (when leadMark > 0), one mark and one space per bit, closing mark.
-TMicros pulseFrame(uint32_t leadMark, uint32_t leadSpace, uint32_t mark, uint32_t space0,
-                   uint32_t space1, uint64_t value, int bits, bool msbFirst = false)
+TMicros pulseFrame(uint32_t leadMark, uint32_t leadSpace, uint32_t mark, uint32_t space0, uint32_t space1,
+    uint64_t value, int bits, bool msbFirst = false)
 {
     TMicros d;
     if (leadMark)
@@ -83,7 +89,7 @@ TMicros rc5(uint32_t address, uint32_t command)
 
 TMicros rc6(uint32_t mode, uint32_t toggle, uint32_t address, uint32_t command)
 {
-    std::vector<int> halves{1, 0};
+    std::vector<int> halves {1, 0};
     for (int b = 2; b >= 0; --b)
         halves.insert(halves.end(), {int((mode >> b) & 1), int(!((mode >> b) & 1))});
     halves.insert(halves.end(), {int(toggle), int(toggle), int(!toggle), int(!toggle)});
@@ -96,7 +102,7 @@ TMicros rc6(uint32_t mode, uint32_t toggle, uint32_t address, uint32_t command)
 
 TMicros sirc(uint32_t address, uint32_t command, int bits)
 {
-    TMicros d{2400, 600};
+    TMicros d {2400, 600};
     const uint32_t word = command | address << 7;
     for (int i = 0; i < bits; ++i) {
         d.push_back((word >> i) & 1 ? 1200 : 600);
@@ -132,7 +138,7 @@ TMicros press(const std::vector<TMicros>& frames, uint32_t gap)
 // A whole key press as a remote sends it, from the published timings.
 TMicros syntheticPress(const QString& key)
 {
-    const TMicros necRepeat{9000, 2250, 560};
+    const TMicros necRepeat {9000, 2250, 560};
     if (key == "NEC, two repeat codes")
         return press({nec(0x04, 0xFB, 0x08, 0xF7), necRepeat, necRepeat}, 45000);
     if (key == "NEC, first frame cut") {
@@ -153,11 +159,13 @@ TMicros syntheticPress(const QString& key)
         return press({pulseFrame(4500, 4500, 560, 560, 1690, 0xFD020707, 32), {4500, 4500, 560, 1690, 560}}, 47000);
     if (key.startsWith("SIRC")) {
         const int bits = key.mid(4).toInt();
-        const TMicros f = bits == 12 ? sirc(0x01, 0x15, 12) : bits == 15 ? sirc(0xA4, 0x2F, 15) : sirc(0x0410, 0x17, 20);
+        const TMicros f = bits == 12 ? sirc(0x01, 0x15, 12)
+            : bits == 15             ? sirc(0xA4, 0x2F, 15)
+                                     : sirc(0x0410, 0x17, 20);
         uint32_t length = 0;
         for (uint32_t d : f)
             length += d;
-        return press({f, f, f}, 45000 - length); // a frame every 45 ms
+        return press({f, f, f}, 45000 - length);  // a frame every 45 ms
     }
     if (key == "RC5")
         return press({rc5(0x00, 0x0C), rc5(0x00, 0x0C)}, 65535);
@@ -171,11 +179,13 @@ TMicros syntheticPress(const QString& key)
         return press({kaseikyo(0x2002, 0x008, 0x3D), kaseikyo(0x2002, 0x008, 0x3D)}, 65535);
     if (key == "JVC") {
         return press({pulseFrame(8400, 4200, 526, 526, 1574, 0x1703, 16), pulseFrame(0, 0, 526, 526, 1574, 0x1703, 16),
-                      pulseFrame(0, 0, 526, 526, 1574, 0x1703, 16)}, 22000);
+                         pulseFrame(0, 0, 526, 526, 1574, 0x1703, 16)},
+            22000);
     }
     if (key == "RCA")
         return press({pulseFrame(4000, 4000, 500, 1000, 2000, 0xF540AB, 24, true),
-                      pulseFrame(4000, 4000, 500, 1000, 2000, 0xF540AB, 24, true)}, 16000);
+                         pulseFrame(4000, 4000, 500, 1000, 2000, 0xF540AB, 24, true)},
+            16000);
     qFatal("no press %s", qPrintable(key));
 }
 
@@ -206,7 +216,7 @@ std::vector<uint16_t> inPeriods(const TMicros& d, uint32_t carrier)
     return p;
 }
 
-} // namespace
+}  // namespace
 
 class TestIrProtocol : public QObject {
     Q_OBJECT
@@ -221,7 +231,7 @@ private slots:
     {
         QTest::addColumn<QJsonObject>("entry");
         QTest::addColumn<QString>("expected");
-        const QList<std::pair<const char*, const char*>> rows{
+        const QList<std::pair<const char*, const char*>> rows {
             {"ir_ut_nec_0000_0200_in2_p2", "NEC  endereço 0x00  comando 0x02"},
             {"ir_ut_nec_0000_0600_in2_p3", "NEC  endereço 0x00  comando 0x06"},
             {"ir_ut_nec_0000_0900_in2_p7", "NEC  endereço 0x00  comando 0x09"},
@@ -247,7 +257,8 @@ private slots:
             {"ir_irdb_grundig_androidtv_guide", "RC5"},
             {"ir_irdb_finlux_3", "RC5"},
             {"ir_irdb_sony_rmt_tx200u_down", "Sony SIRC 12  endereço 0x01  comando 0x75"},
-            {"ir_irdb_panasonic_n2qayb000352_up", "Panasonic/Kaseikyo  fabricante 0x2002  endereço 0x008  comando 0x4A"},
+            {"ir_irdb_panasonic_n2qayb000352_up",
+                "Panasonic/Kaseikyo  fabricante 0x2002  endereço 0x008  comando 0x4A"},
         };
         QHash<QString, QString> expected;
         for (const auto& [name, text] : rows)
@@ -284,14 +295,15 @@ private slots:
             TMicros d;
             for (const auto& x : v.toObject()["durations"].toArray())
                 d.push_back(uint32_t(x.toInt()));
-            QVERIFY2(decodeIrMicroseconds(d).protocol == TIrProtocol::unknown, qPrintable(v.toObject()["name"].toString()));
+            QVERIFY2(
+                decodeIrMicroseconds(d).protocol == TIrProtocol::unknown, qPrintable(v.toObject()["name"].toString()));
         }
     }
 
     void synthetic_data()
     {
         QTest::addColumn<uint32_t>("carrier");
-        QTest::addColumn<double>("halfBit"); // 0 for pulse codes
+        QTest::addColumn<double>("halfBit");  // 0 for pulse codes
         QTest::addColumn<QString>("expected");
         QTest::addColumn<bool>("repeat");
         const auto row = [](const char* key, uint32_t carrier, double halfBit, const char* text, bool repeat) {
@@ -341,12 +353,20 @@ private slots:
         TMicros junk = good;
         junk.resize(40);
         junk.push_back(560);
-        QTest::newRow("empty") << TMicros{};
-        QTest::newRow("lone mark") << TMicros{560};
+        QTest::newRow("empty") << TMicros {};
+        QTest::newRow("lone mark") << TMicros {560};
         QTest::newRow("NEC command check") << nec(0x04, 0xFB, 0x08, 0xF6);
         QTest::newRow("NEC 31 bits") << nec(0x04, 0xFB, 0x08, 0xF7, 31);
-        QTest::newRow("NEC leader of 12 ms") << [&] { TMicros d = good; d[0] = 12000; return d; }();
-        QTest::newRow("NEC bit space between 0 and 1") << [&] { TMicros d = good; d[3] = 1000; return d; }();
+        QTest::newRow("NEC leader of 12 ms") << [&] {
+            TMicros d = good;
+            d[0] = 12000;
+            return d;
+        }();
+        QTest::newRow("NEC bit space between 0 and 1") << [&] {
+            TMicros d = good;
+            d[3] = 1000;
+            return d;
+        }();
         QTest::newRow("two keys") << press({good, nec(0x04, 0xFB, 0x09, 0xF6)}, 40000);
         QTest::newRow("broken frame between two") << press({good, junk, good}, 40000);
         QTest::newRow("two broken frames before") << press({junk, junk, good}, 40000);
@@ -354,12 +374,20 @@ private slots:
         QTest::newRow("Samsung32 addresses differ") << pulseFrame(4500, 4500, 560, 560, 1690, 0xFD020807, 32);
         QTest::newRow("JVC without leader only") << press({pulseFrame(0, 0, 526, 526, 1574, 0x1703, 16)}, 22000);
         QTest::newRow("RC6 mode 6") << rc6(6, 0, 0x00, 0x0C);
-        QTest::newRow("RC5 half bit of 600 us") << [] { TMicros d = rc5(0x00, 0x0C); d[1] = 600; return d; }();
+        QTest::newRow("RC5 half bit of 600 us") << [] {
+            TMicros d = rc5(0x00, 0x0C);
+            d[1] = 600;
+            return d;
+        }();
         QTest::newRow("Kaseikyo parity") << kaseikyo(0x2002, 0x008, 0x3D, 0, 0x01);
         QTest::newRow("Kaseikyo vendor parity") << kaseikyo(0x2002, 0x008, 0x3D, 0x01);
         QTest::newRow("SIRC 13 bits") << sirc(0x01, 0x15, 13);
         // Fits both: Sony 12 bits (leader, twelve 0 bits) and RC5X (address 0, command 0x40).
-        QTest::newRow("SIRC 12 or RC5X") << [] { TMicros d(25, 700); d[0] = 1800; return d; }();
+        QTest::newRow("SIRC 12 or RC5X") << [] {
+            TMicros d(25, 700);
+            d[0] = 1800;
+            return d;
+        }();
     }
 
     void unnamed()
@@ -384,12 +412,12 @@ private slots:
     void message()
     {
         const std::vector<uint16_t> periods = inPeriods(nec(0x04, 0xFB, 0x08, 0xF7), 37900);
-        std::vector<uint8_t> bytes{0, 0, uint8_t(periods.size() + 3), 0, 0x0C, 0x94}; // 37900 = 0x940C
+        std::vector<uint8_t> bytes {0, 0, uint8_t(periods.size() + 3), 0, 0x0C, 0x94};  // 37900 = 0x940C
         for (uint16_t p : periods)
             bytes.insert(bytes.end(), {uint8_t(p & 0xFF), uint8_t(p >> 8)});
         QCOMPARE(decodedText(decodeIrCapture(bytes.data(), bytes.size())), QString("NEC  endereço 0x04  comando 0x08"));
-        QCOMPARE(decodeIrCapture(bytes.data(), bytes.size() - 1).protocol, TIrProtocol::unknown); // cut short
-        bytes[4] = bytes[5] = 0;                                                               // no carrier
+        QCOMPARE(decodeIrCapture(bytes.data(), bytes.size() - 1).protocol, TIrProtocol::unknown);  // cut short
+        bytes[4] = bytes[5] = 0;  // no carrier
         QCOMPARE(decodeIrCapture(bytes.data(), bytes.size()).protocol, TIrProtocol::unknown);
         QCOMPARE(decodeIrPeriods(periods, 0).protocol, TIrProtocol::unknown);
     }

@@ -28,8 +28,8 @@ TCodeByteSource fixed(const QList<int>& bytes)
 QByteArray tc2Bytes(const QString& line)
 {
     const QStringList f = line.split(',');
-    if (f.size() < 8 || f.mid(0, 6) != QStringList{"sendrf", "1", "20", "1", "40500", "1650"}
-        || f.mid(f.size() - 2) != QStringList{"1650", "60000"} || (f.size() - 8) % 16 != 0)
+    if (f.size() < 8 || f.mid(0, 6) != QStringList {"sendrf", "1", "20", "1", "40500", "1650"}
+        || f.mid(f.size() - 2) != QStringList {"1650", "60000"} || (f.size() - 8) % 16 != 0)
         return {};
     QByteArray bytes;
     for (int at = 6; at + 2 < f.size(); at += 16) {
@@ -67,14 +67,15 @@ private slots:
         QTest::addColumn<QStringList>("comments");
         QTest::addColumn<QList<int>>("keyFrames");
         const QString on = "// Codigo para Ligar ", off = "// Codigo para Desligar ";
-        QTest::newRow("1 key") << 1 << 116 << QStringList{on + "L1", off + "L1"} << QList<int>{0, 1};
+        QTest::newRow("1 key") << 1 << 116 << QStringList {on + "L1", off + "L1"} << QList<int> {0, 1};
         QTest::newRow("2 keys") << 2 << 308
-            << QStringList{on + "L1", off + "L1", on + "L2", off + "L2", on + "Todas", off + "Todas"}
-            << QList<int>{2, 3, 0, 1, 4, 5};
+                                << QStringList {on + "L1", off + "L1", on + "L2", off + "L2", on + "Todas",
+                                       off + "Todas"}
+                                << QList<int> {2, 3, 0, 1, 4, 5};
         QTest::newRow("3 keys") << 3 << 404
-            << QStringList{on + "L1", off + "L1", on + "L2", off + "L2", on + "L3", off + "L3", on + "Todas",
-                           off + "Todas"}
-            << QList<int>{4, 5, 2, 3, 0, 1, 6, 7};
+                                << QStringList {on + "L1", off + "L1", on + "L2", off + "L2", on + "L3", off + "L3",
+                                       on + "Todas", off + "Todas"}
+                                << QList<int> {4, 5, 2, 3, 0, 1, 6, 7};
     }
     void tc2Lines()
     {
@@ -109,11 +110,12 @@ private slots:
     {
         const QStringList lines = tc2CodeLines(1, fixed({1, 2, 3, 4, 5, 6}));
         QCOMPARE(lines[2], "// Codigo para Ligar L1");
-        QCOMPARE(lines[3], "sendrf,1,20,1,40500,1650,4000,1650,1650,4000,1650,4000,1650,4000,1650,4000,1650,4000,"
-                           "1650,4000,1650,4000,1650,4000,4000,1650,1650,4000,1650,4000,1650,4000,1650,4000,1650,"
-                           "4000,1650,4000,4000,1650,4000,1650,1650,4000,1650,4000,1650,4000,1650,4000,1650,4000,"
-                           "1650,4000,1650,4000,4000,1650,4000,1650,1650,4000,1650,4000,1650,4000,1650,4000,1650,"
-                           "4000,1650,60000");
+        QCOMPARE(lines[3],
+            "sendrf,1,20,1,40500,1650,4000,1650,1650,4000,1650,4000,1650,4000,1650,4000,1650,4000,"
+            "1650,4000,1650,4000,1650,4000,4000,1650,1650,4000,1650,4000,1650,4000,1650,4000,1650,"
+            "4000,1650,4000,4000,1650,4000,1650,1650,4000,1650,4000,1650,4000,1650,4000,1650,4000,"
+            "1650,4000,1650,4000,4000,1650,4000,1650,1650,4000,1650,4000,1650,4000,1650,4000,1650,"
+            "4000,1650,60000");
         QVERIFY(tc2CodeLines(0).isEmpty() && tc2CodeLines(4).isEmpty());
         QVERIFY(tc2CodeLines(3) != tc2CodeLines(3));
     }
@@ -128,8 +130,8 @@ private slots:
         QVERIFY(!generator.subFrameGenerationTC2(frame.data(), 0));
         QVERIFY(generator.frameBytes.empty() && frame == QList<unsigned short>(130, 7));
         QVERIFY(generator.frameGenerationTC2(frame.data(), 116));  // bytes 1 .. 6 and 21
-        QVERIFY(!generator.subFrameGenerationTC2(frame.data(), 2)); // would need bytes 6 .. 8
-        QCOMPARE(frame.mid(114), (QList<unsigned short>{1650, 60000} + QList<unsigned short>(14, 7)));
+        QVERIFY(!generator.subFrameGenerationTC2(frame.data(), 2));  // would need bytes 6 .. 8
+        QCOMPARE(frame.mid(114), (QList<unsigned short> {1650, 60000} + QList<unsigned short>(14, 7)));
     }
 
     void tlLines()
@@ -139,18 +141,18 @@ private slots:
                              "1800,4800,4800,1800,4800,1800,4800,1800,4800,1800,4800,1800,1800,4800,1800,4800,1800,"
                              "4800,1800,4800,1800,4800,1800,4800,4800,1800,1800,4800,4800,1800,4800,1800,1800,4800,"
                              "4800,1800";
-        QCOMPARE(code.memoLines, (QStringList{"// Codigo para gravar os comandos", line}));
+        QCOMPARE(code.memoLines, (QStringList {"// Codigo para gravar os comandos", line}));
         QCOMPARE(code.infoLine, line);
 
         tLightSmartGCode_t generator(fixed({0xA5, 0x0F}));
         unsigned short frame[50];
         QVERIFY(generator.frameGenerationTC2(frame, 50));
-        QCOMPARE(generator.frameBytes, (std::vector<uint8_t>{0xA5, 0x0F, 0xB4}));
+        QCOMPARE(generator.frameBytes, (std::vector<uint8_t> {0xA5, 0x0F, 0xB4}));
         QVERIFY(!generator.frameGenerationTC2(frame, 17));
 
         const QStringList random = tlCodeLines().infoLine.split(',');
         QCOMPARE(random.size(), 54);
-        QCOMPARE(random.mid(0, 6), (QStringList{"sendrf", "1", "12", "1", "1700", "49000"}));
+        QCOMPARE(random.mid(0, 6), (QStringList {"sendrf", "1", "12", "1", "1700", "49000"}));
     }
 
     void sendRule_data()
@@ -158,10 +160,10 @@ private slots:
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("line");
         QTest::addColumn<bool>("sent");
-        QStringList locales{"C", "C.UTF-8", "pt_BR.UTF-8", "en_US.UTF-8"};
+        QStringList locales {"C", "C.UTF-8", "pt_BR.UTF-8", "en_US.UTF-8"};
         if (qEnvironmentVariableIsSet("ONDIX_TEST_LOCALE"))
             locales << qEnvironmentVariable("ONDIX_TEST_LOCALE");
-        const QList<std::pair<const char*, bool>> lines{
+        const QList<std::pair<const char*, bool>> lines {
             {"", false},
             {"sendrf,1,", false},
             {"sendrf,1", false},

@@ -43,7 +43,7 @@ private slots:
         TDialogs::setScripted(true);
         fakehid::reset();
         window = makeTestWindow();
-        window->localAddressSource = [] { return QList<QHostAddress>{QHostAddress::LocalHost}; };
+        window->localAddressSource = [] { return QList<QHostAddress> {QHostAddress::LocalHost}; };
         window->logLine(logBefore);
         sent.clear();
         window->codeGen.sendCommandLine = [this] { sent << window->logLines(); };
@@ -65,16 +65,18 @@ void TestCodeGenScreen::switchCodes_data()
     QTest::addColumn<QString>("radio");
     QTest::addColumn<QStringList>("comments");
     QTest::addColumn<int>("learningDurations");
-    const QStringList one{recording, "// Codigo para Ligar L1", "// Codigo para Desligar L1"};
-    const QStringList two = QStringList{one} << "// Codigo para Ligar L2" << "// Codigo para Desligar L2"
-                                             << "// Codigo para Ligar Todas" << "// Codigo para Desligar Todas";
+    const QStringList one {recording, "// Codigo para Ligar L1", "// Codigo para Desligar L1"};
+    const QStringList two = QStringList {one} << "// Codigo para Ligar L2"
+                                              << "// Codigo para Desligar L2"
+                                              << "// Codigo para Ligar Todas"
+                                              << "// Codigo para Desligar Todas";
     QStringList three = two;
     three.insert(5, "// Codigo para Ligar L3");
     three.insert(6, "// Codigo para Desligar L3");
     QTest::newRow("1 key") << "rbTC2_1" << one << 116;
     QTest::newRow("2 keys") << "rbTC2_2" << two << 308;
     QTest::newRow("3 keys") << "rbTC2_3" << three << 404;
-    QTest::newRow("none checked") << "" << QStringList{} << 0;
+    QTest::newRow("none checked") << "" << QStringList {} << 0;
 }
 
 void TestCodeGenScreen::switchCodes()
@@ -94,19 +96,19 @@ void TestCodeGenScreen::switchCodes()
     QTest::mouseClick(window->Button5, Qt::LeftButton);
 
     const QString text = window->mmInfoCodeGen->toPlainText();
-    const QStringList lines = text.isEmpty() ? QStringList{} : text.split(u'\n');
+    const QStringList lines = text.isEmpty() ? QStringList {} : text.split(u'\n');
     QCOMPARE(lines.size(), 2 * comments.size());
     for (int i = 0; i < comments.size(); ++i) {
         QCOMPARE(lines[2 * i], comments[i]);
         QCOMPARE(durations(lines[2 * i + 1], "sendrf,1,20,1"), i == 0 ? learningDurations : 68);
     }
-    QCOMPARE(window->logLines(), QStringList{logBefore});
+    QCOMPARE(window->logLines(), QStringList {logBefore});
     QCOMPARE(sent.size(), 0);
 }
 
 void TestCodeGenScreen::tlCodes()
 {
-    const QList<uint8_t> draws{0xA5, 0x0F, 0x01, 0x02, 0x03, 0x04};
+    const QList<uint8_t> draws {0xA5, 0x0F, 0x01, 0x02, 0x03, 0x04};
     int drawn = 0;
     window->codeGen.randomByte = [&] { return draws.at(drawn++); };
     window->mmInfoTLCodeGen->setPlainText(QStringLiteral("código anterior"));
@@ -121,11 +123,12 @@ void TestCodeGenScreen::tlCodes()
         QCOMPARE(lines[i], recording);
         QCOMPARE(durations(lines[i + 1], "sendrf,1,12,1"), 50);
     }
-    QCOMPARE(lines[2], u"sendrf,1,12,1,1700,49000,4800,1800,1800,4800,4800,1800,1800,4800,1800,4800,4800,1800,"
-                       u"1800,4800,4800,1800,4800,1800,4800,1800,4800,1800,4800,1800,1800,4800,1800,4800,1800,"
-                       u"4800,1800,4800,1800,4800,1800,4800,4800,1800,1800,4800,4800,1800,4800,1800,1800,4800,"
-                       u"4800,1800");
-    QCOMPARE(window->logLines(), QStringList{lines[6]});
+    QCOMPARE(lines[2],
+        u"sendrf,1,12,1,1700,49000,4800,1800,1800,4800,4800,1800,1800,4800,1800,4800,4800,1800,"
+        u"1800,4800,4800,1800,4800,1800,4800,1800,4800,1800,4800,1800,1800,4800,1800,4800,1800,"
+        u"4800,1800,4800,1800,4800,1800,4800,4800,1800,1800,4800,4800,1800,4800,1800,1800,4800,"
+        u"4800,1800");
+    QCOMPARE(window->logLines(), QStringList {lines[6]});
     QCOMPARE(sent.size(), 0);  // put in the log for the user to send
 }
 
@@ -136,8 +139,9 @@ void TestCodeGenScreen::doubleClick_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("caret");
     QTest::addColumn<QString>("line");  // what is sent; empty: nothing
-    const QString lines = recording + "\nsendrf,1,20,1,40500,1650\n\n// Codigo para Ligar L1\nsendrf,1,\ntv,liga\n"
-                          "abc,def";
+    const QString lines = recording
+        + "\nsendrf,1,20,1,40500,1650\n\n// Codigo para Ligar L1\nsendrf,1,\ntv,liga\n"
+          "abc,def";
     QTest::newRow("send line") << "BL" << lines << 1 << "sendrf,1,20,1,40500,1650";
     QTest::newRow("recording comment") << "BL" << lines << 0 << "";
     QTest::newRow("empty line") << "TL" << lines << 2 << "";
@@ -145,7 +149,8 @@ void TestCodeGenScreen::doubleClick_data()
     QTest::newRow("sendrf,1, alone") << "BL" << lines << 4 << "";
     QTest::newRow("typed line sorting after") << "TL" << lines << 5 << "tv,liga";
     QTest::newRow("typed line sorting before") << "BL" << lines << 6 << "";
-    QTest::newRow("empty memo") << "BL" << "" << 0 << "";
+    QTest::newRow("empty memo") << "BL"
+                                << "" << 0 << "";
 }
 
 void TestCodeGenScreen::doubleClick()
@@ -162,10 +167,10 @@ void TestCodeGenScreen::doubleClick()
 
     if (line.isEmpty()) {
         QCOMPARE(sent.size(), 0);
-        QCOMPARE(window->logLines(), QStringList{logBefore});
+        QCOMPARE(window->logLines(), QStringList {logBefore});
     } else {
-        QCOMPARE(sent, QList<QStringList>{{line}});
-        QCOMPARE(window->logLines(), QStringList{line});
+        QCOMPARE(sent, QList<QStringList> {{line}});
+        QCOMPARE(window->logLines(), QStringList {line});
     }
     QCOMPARE(target->toPlainText(), text);
 }
@@ -186,7 +191,7 @@ void TestCodeGenScreen::doubleClickWithTheMouse()
             memo->cursorRect(QTextCursor(memo->document()->findBlockByNumber(2))).center() + QPoint(2, 0);
         QTest::mouseDClick(memo->viewport(), Qt::LeftButton, {}, onThirdLine);
     }
-    QCOMPARE(sent, (QList<QStringList>{{"sendrf,1,12,1,1700,49000"}, {"sendrf,1,12,1,1700,49000"}}));
+    QCOMPARE(sent, (QList<QStringList> {{"sendrf,1,12,1,1700,49000"}, {"sendrf,1,12,1,1700,49000"}}));
 }
 
 QTEST_MAIN(TestCodeGenScreen)

@@ -11,9 +11,18 @@ using namespace ondixservice;
 
 namespace {
 
-QByteArray hex(const char* text) { return QByteArray::fromHex(text); }
-const uint8_t* u8(const QByteArray& b) { return reinterpret_cast<const uint8_t*>(b.constData()); }
-QString hexText(const QByteArray& b) { return QString::fromLatin1(b.toHex(' ').toUpper()); }
+QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(text);
+}
+const uint8_t* u8(const QByteArray& b)
+{
+    return reinterpret_cast<const uint8_t*>(b.constData());
+}
+QString hexText(const QByteArray& b)
+{
+    return QString::fromLatin1(b.toHex(' ').toUpper());
+}
 
 }  // namespace
 
@@ -47,10 +56,7 @@ private slots:
         QTEST(consoleCommandFor(line), "command");
     }
 
-    void help()
-    {
-        QCOMPARE(helpLines(), (QStringList{"Commands:", "getRTS", "getClock", "setClock", "memoryTest"}));
-    }
+    void help() { QCOMPARE(helpLines(), (QStringList {"Commands:", "getRTS", "getClock", "setClock", "memoryTest"})); }
 
     void commandLine_data()
     {
@@ -58,21 +64,29 @@ private slots:
         QTest::addColumn<bool>("usb");
         QTest::addColumn<QString>("bytes");  // hex; unused when refused
         QTest::addColumn<QString>("error");
-        QTest::newRow("empty memo, USB") << "" << true << "0D 0A" << "";
-        QTest::newRow("empty memo, network") << "" << false << "" << "";
-        QTest::newRow("line, USB") << "sendir,1" << true << "73 65 6E 64 69 72 2C 31 0D 0A" << "";
-        QTest::newRow("two lines, network: no line end added") << "a\nb" << false << "61 0A 62" << "";
-        QTest::newRow("Latin-1 accents travel as one byte") << "ação" << true << "61 E7 E3 6F 0D 0A" << "";
+        QTest::newRow("empty memo, USB") << "" << true << "0D 0A"
+                                         << "";
+        QTest::newRow("empty memo, network") << "" << false << ""
+                                             << "";
+        QTest::newRow("line, USB") << "sendir,1" << true << "73 65 6E 64 69 72 2C 31 0D 0A"
+                                   << "";
+        QTest::newRow("two lines, network: no line end added") << "a\nb" << false << "61 0A 62"
+                                                               << "";
+        QTest::newRow("Latin-1 accents travel as one byte") << "ação" << true << "61 E7 E3 6F 0D 0A"
+                                                            << "";
         QTest::newRow("euro sign") << "valor 5€" << false << ""
                                    << "Caractere não permitido no comando: \"€\" (U+20AC). "
                                       "Use apenas caracteres de um byte (Latin-1).";
         QTest::newRow("character beyond 16 bits") << "ok 😀" << true << ""
                                                   << "Caractere não permitido no comando: \"😀\" (U+1F600). "
                                                      "Use apenas caracteres de um byte (Latin-1).";
-        QTest::newRow("longest USB line") << QString(65533, 'a') << true << "" << "";
-        QTest::newRow("one too long for USB") << QString(65534, 'a') << true << ""
-                                              << "Comando longo demais para a USB: 65534 caracteres (o máximo é 65533).";
-        QTest::newRow("as long over the network") << QString(65534, 'a') << false << "" << "";
+        QTest::newRow("longest USB line") << QString(65533, 'a') << true << ""
+                                          << "";
+        QTest::newRow("one too long for USB")
+            << QString(65534, 'a') << true << ""
+            << "Comando longo demais para a USB: 65534 caracteres (o máximo é 65533).";
+        QTest::newRow("as long over the network") << QString(65534, 'a') << false << ""
+                                                  << "";
     }
     void commandLine()
     {
@@ -135,10 +149,9 @@ private slots:
             << "45 4B 01 05 00 00 00 1A FF 0B 2C FE 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 E4 02 00 00";
         QTest::newRow("flash 0, 128") << flashReadRequest("0", "128").frame
                                       << "45 4B 01 15 08 00 00 00 00 00 80 00 00 00 2E 01 00 00";
-        QTest::newRow("flash at the top, largest quantity") << flashReadRequest("4294967295", "9990").frame
-                                                            << "45 4B 01 15 08 00 FF FF FF FF 06 27 00 00 D7 04 00 00";
-        QTest::newRow("firmware trigger") << firmwareUpdateFrame()
-                                          << "45 4B 01 02 04 00 00 00 00 00 97 00 00 00";
+        QTest::newRow("flash at the top, largest quantity")
+            << flashReadRequest("4294967295", "9990").frame << "45 4B 01 15 08 00 FF FF FF FF 06 27 00 00 D7 04 00 00";
+        QTest::newRow("firmware trigger") << firmwareUpdateFrame() << "45 4B 01 02 04 00 00 00 00 00 97 00 00 00";
     }
     void serviceFrames()
     {
@@ -152,15 +165,26 @@ private slots:
         QTest::addColumn<QString>("quantity");
         QTest::addColumn<QString>("error");
         QTest::newRow("quantity past the receive buffer")
-            << "0" << "9991" << "Valor inválido em edQtd: \"9991\" (use um número de 0 a 9990).";
-        QTest::newRow("quantity letters") << "0" << "12k" << "Valor inválido em edQtd: \"12k\" (use um número de 0 a 9990).";
+            << "0"
+            << "9991"
+            << "Valor inválido em edQtd: \"9991\" (use um número de 0 a 9990).";
+        QTest::newRow("quantity letters") << "0"
+                                          << "12k"
+                                          << "Valor inválido em edQtd: \"12k\" (use um número de 0 a 9990).";
         QTest::newRow("address hexadecimal")
-            << "0x100" << "128" << "Valor inválido em edAddr: \"0x100\" (use um número de 0 a 4294967295).";
+            << "0x100"
+            << "128"
+            << "Valor inválido em edAddr: \"0x100\" (use um número de 0 a 4294967295).";
         QTest::newRow("address past 32 bits")
-            << "4294967296" << "1" << "Valor inválido em edAddr: \"4294967296\" (use um número de 0 a 4294967295).";
-        QTest::newRow("address negative") << "-1" << "1"
+            << "4294967296"
+            << "1"
+            << "Valor inválido em edAddr: \"4294967296\" (use um número de 0 a 4294967295).";
+        QTest::newRow("address negative") << "-1"
+                                          << "1"
                                           << "Valor inválido em edAddr: \"-1\" (use um número de 0 a 4294967295).";
-        QTest::newRow("both bad: address named") << "" << "" << "Valor inválido em edAddr: \"\" (use um número de 0 a 4294967295).";
+        QTest::newRow("both bad: address named") << ""
+                                                 << ""
+                                                 << "Valor inválido em edAddr: \"\" (use um número de 0 a 4294967295).";
     }
     void flashRefusal()
     {

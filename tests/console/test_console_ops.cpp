@@ -13,8 +13,8 @@
 #include <QTextBlock>
 #include <QtTest>
 
-#include <sys/socket.h>
 #include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include "app/dialogs.h"
@@ -73,7 +73,7 @@ struct TFullListener {
     TFullListener()
     {
         fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
+        sockaddr_in a {};
         a.sin_family = AF_INET;
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t len = sizeof a;
@@ -108,7 +108,7 @@ class TestConsoleOps : public QObject {
         if (plugged)
             fakehid::plug();
         window = makeTestWindow();
-        window->localAddressSource = [] { return QList<QHostAddress>{}; };
+        window->localAddressSource = [] { return QList<QHostAddress> {}; };
         window->usbDeviceFound = true;
         window->GroupBox1->setEnabled(true);
         window->bbSendComd->setEnabled(true);
@@ -138,7 +138,7 @@ private slots:
         fakehid::reset();
         hookCalls.clear();
         ondixsim::DeviceConfig config;
-        config.flashImage = ondixsim::Bytes{0x00, 0x1F, 0xFF};
+        config.flashImage = ondixsim::Bytes {0x00, 0x1F, 0xFF};
         device = std::make_unique<ondixsim::Device>(config);
         fakehid::attachDevice(*device);
     }
@@ -171,23 +171,23 @@ void TestConsoleOps::keywords_data()
     QTest::addColumn<QString>("links");
     QTest::addColumn<QStringList>("log");
     QTest::addColumn<QString>("effect");
-    const QStringList help{"Commands:", "getRTS", "getClock", "setClock", "memoryTest"};
-    QTest::newRow("help") << "help" << 0 << "usb" << QStringList{"help"} + help + QStringList{""} << "";
-    QTest::newRow("Help does nothing") << "Help" << 0 << "usb" << QStringList{"Help", ""} << "";
-    QTest::newRow("blank before help") << " help" << 0 << "usb" << QStringList{" help", ""} << "";
-    QTest::newRow("caret on an earlier line") << "help\nsendrf,1" << 0 << "usb"
-                                              << QStringList{"help", "", "sendrf,1"} + help << "";
-    QTest::newRow("access code") << "vilaverdebom4827" << 0 << "" << QStringList{"vilaverdebom4827", ""} << "mac";
-    QTest::newRow("memoryTest") << "memoryTest" << 0 << "" << QStringList{"memoryTest", ""} << "flash tab";
-    QTest::newRow("firmware over the cable") << "atualizarfirmware" << 0 << "usb" << QStringList{"CMD OK", ""}
+    const QStringList help {"Commands:", "getRTS", "getClock", "setClock", "memoryTest"};
+    QTest::newRow("help") << "help" << 0 << "usb" << QStringList {"help"} + help + QStringList {""} << "";
+    QTest::newRow("Help does nothing") << "Help" << 0 << "usb" << QStringList {"Help", ""} << "";
+    QTest::newRow("blank before help") << " help" << 0 << "usb" << QStringList {" help", ""} << "";
+    QTest::newRow("caret on an earlier line")
+        << "help\nsendrf,1" << 0 << "usb" << QStringList {"help", "", "sendrf,1"} + help << "";
+    QTest::newRow("access code") << "vilaverdebom4827" << 0 << "" << QStringList {"vilaverdebom4827", ""} << "mac";
+    QTest::newRow("memoryTest") << "memoryTest" << 0 << "" << QStringList {"memoryTest", ""} << "flash tab";
+    QTest::newRow("firmware over the cable") << "atualizarfirmware" << 0 << "usb" << QStringList {"CMD OK", ""}
                                              << "45 4B 01 02 04 00 00 00 00 00 97 00 00 00";
-    QTest::newRow("firmware, network only") << "atualizarfirmware" << 0 << "net"
-                                            << QStringList{"atualizarfirmware", ""} << "";
-    QTest::newRow("getClock on both links: network") << "getClock" << 0 << "usb net" << QStringList{"getClock", ""}
-                                                     << "getClock net";
-    QTest::newRow("setClock over the cable") << "setClock" << 0 << "usb" << QStringList{"setClock", ""}
-                                             << "setClock usb";
-    QTest::newRow("getRTS over the network") << "getRTS" << 0 << "net" << QStringList{"getRTS", ""} << "getRTS net";
+    QTest::newRow("firmware, network only")
+        << "atualizarfirmware" << 0 << "net" << QStringList {"atualizarfirmware", ""} << "";
+    QTest::newRow("getClock on both links: network")
+        << "getClock" << 0 << "usb net" << QStringList {"getClock", ""} << "getClock net";
+    QTest::newRow("setClock over the cable")
+        << "setClock" << 0 << "usb" << QStringList {"setClock", ""} << "setClock usb";
+    QTest::newRow("getRTS over the network") << "getRTS" << 0 << "net" << QStringList {"getRTS", ""} << "getRTS net";
 }
 
 void TestConsoleOps::keywords()
@@ -208,8 +208,8 @@ void TestConsoleOps::keywords()
 
     QTEST(window->logLines(), "log");
     const bool hookRow = effect.startsWith("get") || effect.startsWith("set");
-    QCOMPARE(hookCalls, hookRow ? QStringList{effect} : QStringList{});
-    QCOMPARE(frameHex(), effect.startsWith("45") ? QStringList{effect} : QStringList{});
+    QCOMPARE(hookCalls, hookRow ? QStringList {effect} : QStringList {});
+    QCOMPARE(frameHex(), effect.startsWith("45") ? QStringList {effect} : QStringList {});
     for (QLineEdit* box : window->macAddr)
         QCOMPARE(box->isEnabled(), effect == "mac");
     QCOMPARE(!window->bbGravaMacAddr->isHidden(), effect == "mac");
@@ -248,12 +248,21 @@ void TestConsoleOps::sendOverUsb_data()
     QTest::addColumn<QStringList>("log");
     QTest::addColumn<QStringList>("messages");
     QTest::newRow("empty memo: CR LF behind a length of 2")
-        << "" << "" << "00 02 00 0D 0A" << "Comando enviado com sucesso!" << QStringList{} << QStringList{};
-    QTest::newRow("link closed") << "sendir,1" << "unplugged" << "" << "Ondix não conectada!"
-                                 << QStringList{"sendir,1", notConnected} << QStringList{};
+        << ""
+        << ""
+        << "00 02 00 0D 0A"
+        << "Comando enviado com sucesso!" << QStringList {} << QStringList {};
+    QTest::newRow("link closed") << "sendir,1"
+                                 << "unplugged"
+                                 << ""
+                                 << "Ondix não conectada!" << QStringList {"sendir,1", notConnected} << QStringList {};
     QTest::newRow("a character without a single byte")
-        << "sendir,€" << "" << "" << "Ondix Conectada a USB!" << QStringList{"sendir,€"}
-        << QStringList{"Caractere não permitido no comando: \"€\" (U+20AC). Use apenas caracteres de um byte (Latin-1)."};
+        << "sendir,€"
+        << ""
+        << ""
+        << "Ondix Conectada a USB!" << QStringList {"sendir,€"}
+        << QStringList {
+               "Caractere não permitido no comando: \"€\" (U+20AC). Use apenas caracteres de um byte (Latin-1)."};
 }
 
 void TestConsoleOps::sendOverUsb()
@@ -290,27 +299,31 @@ void TestConsoleOps::sendOverTcp_data()
     QTest::addColumn<QByteArray>("received");
     QTest::addColumn<QString>("status");
     QTest::addColumn<int>("polls");
-    QTest::addColumn<QString>("message");    // %1: the port
+    QTest::addColumn<QString>("message");  // %1: the port
     QTest::addColumn<QStringList>("log");
     const QString waiting = QStringLiteral("TCP Status: Aguardando Conexão...");
-    QTest::newRow("device answers") << "sendrf,2,1\nsegunda" << "answer"
-                                    << QByteArray("sendrf,2,1\nsegunda") << "Comando enviado com sucesso!" << -1 << ""
-                                    << QStringList{"sendrf,2,1", "segunda"};
-    QTest::newRow("device never answers: 400 polls") << "getx" << "silent" << QByteArray("getx")
-                                                     << waiting << 400 << "" << QStringList{"getx"};
-    QTest::newRow("connection refused") << "x" << "refused" << QByteArray() << waiting << -1
+    QTest::newRow("device answers") << "sendrf,2,1\nsegunda"
+                                    << "answer" << QByteArray("sendrf,2,1\nsegunda") << "Comando enviado com sucesso!"
+                                    << -1 << "" << QStringList {"sendrf,2,1", "segunda"};
+    QTest::newRow("device never answers: 400 polls")
+        << "getx"
+        << "silent" << QByteArray("getx") << waiting << 400 << "" << QStringList {"getx"};
+    QTest::newRow("connection refused") << "x"
+                                        << "refused" << QByteArray() << waiting << -1
                                         << "Não foi possível conectar a 127.0.0.1:%1: Connection refused"
-                                        << QStringList{"x"};
-    QTest::newRow("connect never completes: 3000 ms") << "x" << "full" << QByteArray() << waiting
-                                                      << 300
-                                                      << "Não foi possível conectar a 127.0.0.1:%1: nenhuma resposta em 3000 ms"
-                                                      << QStringList{"x"};
-    QTest::newRow("port not a number") << "x" << "no-port" << QByteArray() << "Ondix Conectada a USB!"
-                                       << 0 << "Valor inválido em edPort: \"\" (use um número de 0 a 65535)."
-                                       << QStringList{"x"};
-    QTest::newRow("address box above 255") << "x" << "box-300" << QByteArray()
-                                           << "Ondix Conectada a USB!" << 0 << ""
-                                           << QStringList{"x", "Valor inválido em IP_4: \"300\" (use um número de 0 a 255)."};
+                                        << QStringList {"x"};
+    QTest::newRow("connect never completes: 3000 ms")
+        << "x"
+        << "full" << QByteArray() << waiting << 300
+        << "Não foi possível conectar a 127.0.0.1:%1: nenhuma resposta em 3000 ms" << QStringList {"x"};
+    QTest::newRow("port not a number") << "x"
+                                       << "no-port" << QByteArray() << "Ondix Conectada a USB!" << 0
+                                       << "Valor inválido em edPort: \"\" (use um número de 0 a 65535)."
+                                       << QStringList {"x"};
+    QTest::newRow("address box above 255")
+        << "x"
+        << "box-300" << QByteArray() << "Ondix Conectada a USB!" << 0 << ""
+        << QStringList {"x", "Valor inválido em IP_4: \"300\" (use um número de 0 a 255)."};
 }
 
 void TestConsoleOps::sendOverTcp()
@@ -331,14 +344,15 @@ void TestConsoleOps::sendOverTcp()
     }
     build();
     window->netDeviceFound = true;
-    const QStringList octets{server == "box-300" ? "300" : "127", "0", "0", "1"};
+    const QStringList octets {server == "box-300" ? "300" : "127", "0", "0", "1"};
     QLineEdit* const boxes[] = {window->IP_4, window->IP_3, window->IP_2, window->IP_1};
     for (int i = 0; i < 4; ++i)
         boxes[i]->setText(octets[i]);
     window->edPort->setText(server == "no-port" ? QString() : QString::number(serverPort));
     window->mmInfo->setPlainText(memo);
     int connectPolls = -1;  // the poll during which the connection was made
-    connect(window->tcpClient, &QTcpSocket::connected, window.get(), [&] { connectPolls = fakeWaiter(*window).polls(); });
+    connect(
+        window->tcpClient, &QTcpSocket::connected, window.get(), [&] { connectPolls = fakeWaiter(*window).polls(); });
 
     window->bbSendComdClick();
 
@@ -348,7 +362,7 @@ void TestConsoleOps::sendOverTcp()
     QTEST(window->logLines(), "log");
     if (message.contains("%1"))
         message = message.arg(serverPort);
-    QCOMPARE(TDialogs::shownMessages(), message.isEmpty() ? QStringList{} : QStringList{message});
+    QCOMPARE(TDialogs::shownMessages(), message.isEmpty() ? QStringList {} : QStringList {message});
     // Polls: 0 none (refused before connecting), 300 the connect's 3000 ms, 400 the answer
     // wait after the connect's polls, -1 fewer than 400.
     const int done = fakeWaiter(*window).polls();
@@ -375,16 +389,16 @@ void TestConsoleOps::macWrite_data()
     QTest::addColumn<QStringList>("log");
     QTest::addColumn<int>("polls");
     using F = fakehid::UsbFault;
-    const QStringList ok{"MAC Addr gravado com sucesso!"};
-    QTest::newRow("00 1A ff 0B 2c FE") << QStringList{"00", "1A", "ff", "0B", "2c", "FE"} << int(F::None)
+    const QStringList ok {"MAC Addr gravado com sucesso!"};
+    QTest::newRow("00 1A ff 0B 2c FE") << QStringList {"00", "1A", "ff", "0B", "2c", "FE"} << int(F::None)
                                        << "00 1A FF 0B 2C FE" << ok << 1;
-    QTest::newRow("123, G5, :0, empty") << QStringList{"123", "G5", ":0", "", "0", "1"} << int(F::None)
+    QTest::newRow("123, G5, :0, empty") << QStringList {"123", "G5", ":0", "", "0", "1"} << int(F::None)
                                         << "23 05 A0 00 00 01" << ok << 1;
-    QTest::newRow("no answer: 500 polls") << QStringList{"1", "2", "3", "4", "5", "6"} << int(F::NoAnswer)
-                                          << "01 02 03 04 05 06" << QStringList{before, "Sem resposta!"} << 500;
-    QTest::newRow("checksum refused") << QStringList{"1", "2", "3", "4", "5", "6"} << int(F::BadChecksum)
+    QTest::newRow("no answer: 500 polls") << QStringList {"1", "2", "3", "4", "5", "6"} << int(F::NoAnswer)
+                                          << "01 02 03 04 05 06" << QStringList {before, "Sem resposta!"} << 500;
+    QTest::newRow("checksum refused") << QStringList {"1", "2", "3", "4", "5", "6"} << int(F::BadChecksum)
                                       << "01 02 03 04 05 06"
-                                      << QStringList{before, "Falha de gravação dos parâmetros!"} << 1;
+                                      << QStringList {before, "Falha de gravação dos parâmetros!"} << 1;
 }
 
 void TestConsoleOps::macWrite()
@@ -422,20 +436,41 @@ void TestConsoleOps::flashRead_data()
     QString dump128 = "[00][1F][FF]";
     for (int i = 3; i < 128; ++i)
         dump128 += "[FF]";  // erased past the image
-    QTest::newRow("0, 128") << "0" << "128" << "" << r0128 << QStringList{reading, dump128};
-    QTest::newRow("N = 3") << "0" << "3" << "" << "45 4B 01 15 08 00 00 00 00 00 03 00 00 00 B1 00 00 00"
-                           << QStringList{reading, "[00][1F][FF]"};
-    QTest::newRow("no answer") << "0" << "128" << "silent" << r0128 << QStringList{reading, "Sem resposta!"};
-    QTest::newRow("checksum refused") << "0" << "128" << "bad-checksum" << r0128
-                                      << QStringList{reading, "Falha na leitura dos parâmetros!"};
-    QTest::newRow("N beyond what arrived") << "0" << "128" << "cut" << r0128
-                                           << QStringList{reading, "Resposta da memória incompleta: anunciados 128 "
-                                                                   "bytes de dados, recebidos 3. Leitura recusada."};
+    QTest::newRow("0, 128") << "0"
+                            << "128"
+                            << "" << r0128 << QStringList {reading, dump128};
+    QTest::newRow("N = 3") << "0"
+                           << "3"
+                           << ""
+                           << "45 4B 01 15 08 00 00 00 00 00 03 00 00 00 B1 00 00 00"
+                           << QStringList {reading, "[00][1F][FF]"};
+    QTest::newRow("no answer") << "0"
+                               << "128"
+                               << "silent" << r0128 << QStringList {reading, "Sem resposta!"};
+    QTest::newRow("checksum refused") << "0"
+                                      << "128"
+                                      << "bad-checksum" << r0128
+                                      << QStringList {reading, "Falha na leitura dos parâmetros!"};
+    QTest::newRow("N beyond what arrived") << "0"
+                                           << "128"
+                                           << "cut" << r0128
+                                           << QStringList {reading,
+                                                  "Resposta da memória incompleta: anunciados 128 "
+                                                  "bytes de dados, recebidos 3. Leitura recusada."};
     QTest::newRow("quantity past the reader's buffer")
-        << "0" << "9991" << "" << "" << QStringList{before, "Valor inválido em edQtd: \"9991\" (use um número de 0 a 9990)."};
-    QTest::newRow("address not decimal") << "0x10" << "128" << "" << ""
-                                         << QStringList{before, "Valor inválido em edAddr: \"0x10\" (use um número de 0 a 4294967295)."};
-    QTest::newRow("link closed") << "0" << "128" << "unplugged" << "" << QStringList{before};
+        << "0"
+        << "9991"
+        << ""
+        << "" << QStringList {before, "Valor inválido em edQtd: \"9991\" (use um número de 0 a 9990)."};
+    QTest::newRow("address not decimal")
+        << "0x10"
+        << "128"
+        << ""
+        << "" << QStringList {before, "Valor inválido em edAddr: \"0x10\" (use um número de 0 a 4294967295)."};
+    QTest::newRow("link closed") << "0"
+                                 << "128"
+                                 << "unplugged"
+                                 << "" << QStringList {before};
 }
 
 void TestConsoleOps::flashRead()
@@ -450,14 +485,14 @@ void TestConsoleOps::flashRead()
     if (answer == "bad-checksum")
         fakehid::setFault({F::BadChecksum, 0, 0, -1});
     if (answer == "cut")
-        device->config().faults[ondixsim::cmdFlashRead] = ondixsim::Fault{ondixsim::FaultKind::Truncated, 0, 13};
+        device->config().faults[ondixsim::cmdFlashRead] = ondixsim::Fault {ondixsim::FaultKind::Truncated, 0, 13};
     build(answer != "unplugged");
     window->edAddr->setText(address);
     window->edQtd->setText(quantity);
 
     window->Button12Click();
 
-    QCOMPARE(frameHex(), request.isEmpty() ? QStringList{} : QStringList{request});
+    QCOMPARE(frameHex(), request.isEmpty() ? QStringList {} : QStringList {request});
     QTEST(window->logLines(), "log");
     if (answer == "silent")
         QCOMPARE(fakeWaiter(*window).polls(), 1500);

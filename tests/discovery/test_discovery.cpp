@@ -23,8 +23,8 @@
 
 namespace {
 
-QByteArray record(std::array<uint8_t, 4> ip, uint8_t code = 0x0C, uint16_t firmware = 21,
-                  uint8_t rf = 1, const char* ident = "ONDX000000000001")
+QByteArray record(std::array<uint8_t, 4> ip, uint8_t code = 0x0C, uint16_t firmware = 21, uint8_t rf = 1,
+    const char* ident = "ONDX000000000001")
 {
     ondixsim::DeviceConfig config;
     config.ip = ip;
@@ -93,11 +93,16 @@ void TestDiscovery::display_data()
     QTest::addColumn<int>("rf");
     QTest::addColumn<QString>("version");
     QTest::addColumn<QString>("ident");
-    QTest::newRow("21, RF") << 21 << 1 << "2.1" << "ABCWEFGHIJKLMNOP";
-    QTest::newRow("7, no RF") << 7 << 0 << "0.7" << "ABCDEFGHIJKLMNOP";
-    QTest::newRow("105") << 105 << 0 << "10.5" << "ABCDEFGHIJKLMNOP";
-    QTest::newRow("100") << 100 << 2 << "10.0" << "ABCWEFGHIJKLMNOP";
-    QTest::newRow("5") << 5 << 0 << "0.5" << "ABCDEFGHIJKLMNOP";
+    QTest::newRow("21, RF") << 21 << 1 << "2.1"
+                            << "ABCWEFGHIJKLMNOP";
+    QTest::newRow("7, no RF") << 7 << 0 << "0.7"
+                              << "ABCDEFGHIJKLMNOP";
+    QTest::newRow("105") << 105 << 0 << "10.5"
+                         << "ABCDEFGHIJKLMNOP";
+    QTest::newRow("100") << 100 << 2 << "10.0"
+                         << "ABCWEFGHIJKLMNOP";
+    QTest::newRow("5") << 5 << 0 << "0.5"
+                       << "ABCDEFGHIJKLMNOP";
 }
 
 void TestDiscovery::display()
@@ -111,15 +116,15 @@ void TestDiscovery::display()
     r[23] = char(0xFF);
     const auto d = deviceinfo::display(reinterpret_cast<const uint8_t*>(r.constData()));
     QCOMPARE(QStringList({d.firmware, d.ident, d.mac[0], d.mac[5], d.ip[0], d.ip[3], d.port}),
-             QStringList({version, ident, "0A", "FF", "192", "50", "4998"}));
+        QStringList({version, ident, "0A", "FF", "192", "50", "4998"}));
     QCOMPARE(d.rfCapable, rf != 0);
 }
 
 void TestDiscovery::recordChecks()
 {
-    std::array<uint8_t, 50> zero{};
+    std::array<uint8_t, 50> zero {};
     QVERIFY(deviceinfo::checksumMatches(zero.data()));  // accepted by the discovery branch
-    QVERIFY(!deviceinfo::validAnswer(zero.data()));      // rejected by a direct read
+    QVERIFY(!deviceinfo::validAnswer(zero.data()));  // rejected by a direct read
     QByteArray r = record({10, 0, 0, 1});
     QVERIFY(deviceinfo::validAnswer(reinterpret_cast<const uint8_t*>(r.constData())));
     r[30] = char(r[30] + 1);
@@ -131,8 +136,8 @@ void TestDiscovery::interfaceListKeepsIPv4InOrder()
     auto w = searchWindow({addr("10.1.2.3"), addr("fe80::1"), addr("192.168.5.9"), addr("127.0.0.1")});
     QStringList local, broadcast;
     w->GetLocalIPList(local, broadcast);
-    QCOMPARE(local, (QStringList{"10.1.2.3", "192.168.5.9", "127.0.0.1"}));
-    QCOMPARE(broadcast, (QStringList{"10.1.2.255", "192.168.5.255", "127.0.0.255"}));
+    QCOMPARE(local, (QStringList {"10.1.2.3", "192.168.5.9", "127.0.0.1"}));
+    QCOMPARE(broadcast, (QStringList {"10.1.2.255", "192.168.5.255", "127.0.0.255"}));
     QCOMPARE(deviceinfo::broadcastFor("abc"), QStringLiteral("255"));
     // The system's own list is the default source, loopback included.
     QVERIFY(TfmPrincipal::systemLocalAddresses().contains(addr("127.0.0.1")));
@@ -162,9 +167,9 @@ void TestDiscovery::oneDeviceShownWithoutDialog()
     QVERIFY(w->GroupBox1->isEnabled() && w->GroupBox2->isEnabled() && w->bbSendComd->isEnabled());
     QVERIFY(w->pnControlesRTS->isEnabled() && w->bbLearningRF->isEnabled());
     QVERIFY(w->bbFindDevice->isEnabled() && w->TabControl1->isEnabled());
-    QCOMPARE(logOf(*w), (QStringList{"Procurando Ondix na interface de rede 0 ...",
-                                     "Ondix encontrada em 127.0.0.7 ...",
-                                     "Leitura dos parâmetros realizada com sucesso!"}));
+    QCOMPARE(logOf(*w),
+        (QStringList {"Procurando Ondix na interface de rede 0 ...", "Ondix encontrada em 127.0.0.7 ...",
+            "Leitura dos parâmetros realizada com sucesso!"}));
 }
 
 void TestDiscovery::threeDevicesSecondChosenByDoubleClick()
@@ -316,9 +321,9 @@ void TestDiscovery::secondInterfaceAfterSilentFirst()
     QVERIFY(second.bind(addr("127.1.2.255"), 4040, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint));
     fakeWaiter(*w).atPoll(150, [&] { w->udpServerUDPRead(record({10, 0, 0, 60}), addr("127.1.2.60")); });
     QVERIFY(w->findDeviceOnNetwork(QString()));
-    QCOMPARE(w->broadcastAddresses, (QStringList{"127.0.0.255", "127.1.2.255"}));
-    QCOMPARE(logOf(*w), (QStringList{"Procurando Ondix na interface de rede 1 ...",
-                                     "Ondix encontrada em 127.1.2.60 ..."}));
+    QCOMPARE(w->broadcastAddresses, (QStringList {"127.0.0.255", "127.1.2.255"}));
+    QCOMPARE(
+        logOf(*w), (QStringList {"Procurando Ondix na interface de rede 1 ...", "Ondix encontrada em 127.1.2.60 ..."}));
     QTRY_VERIFY_WITH_TIMEOUT(second.hasPendingDatagrams(), 2000);
     QCOMPARE(second.receiveDatagram().data(), QByteArray::fromHex("454b010394000000"));
 }
@@ -329,13 +334,12 @@ void TestDiscovery::nothingFoundGivesAdvice()
     w->bbFindDeviceClick();
     QVERIFY(!w->netDeviceFound && !w->usbDeviceFound);
     const QString dashes54(54, QLatin1Char('-')), dashes74(74, QLatin1Char('-'));
-    QCOMPARE(logOf(*w), (QStringList{dashes54, "Nenhum dispositivo encontrado na rede!",
-                                     "Verifique configurações de rede e/ou \"router\"...",
-                                     "Para configurar o dispositivo, sem que saiba o IP, ",
-                                     "conecte diretamente o dispositivo via cabo USB, no PC.", dashes54, dashes74,
-                                     "Nenhum dispositivo encontrado via USB...",
-                                     "Caso o dispositivo esteja conectado ao PC, verifique",
-                                     "se o cabo USB que está sendo utilizado, seja cabo de DADOS.", dashes74}));
+    QCOMPARE(logOf(*w),
+        (QStringList {dashes54, "Nenhum dispositivo encontrado na rede!",
+            "Verifique configurações de rede e/ou \"router\"...", "Para configurar o dispositivo, sem que saiba o IP, ",
+            "conecte diretamente o dispositivo via cabo USB, no PC.", dashes54, dashes74,
+            "Nenhum dispositivo encontrado via USB...", "Caso o dispositivo esteja conectado ao PC, verifique",
+            "se o cabo USB que está sendo utilizado, seja cabo de DADOS.", dashes74}));
     QVERIFY(w->discoveryActive);  // a fruitless search leaves it set
     QVERIFY(w->bbFindDevice->isEnabled() && !w->GroupBox1->isEnabled() && !w->bbSendComd->isEnabled());
 }
@@ -346,7 +350,8 @@ void TestDiscovery::searchTargetFromAddressBoxes()
     QUdpSocket device;
     QVERIFY(device.bind(addr("127.0.0.50"), 4040, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint));
     QUdpSocket broadcast;
-    QVERIFY(broadcast.bind(addr("127.0.0.255"), 4040, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint));
+    QVERIFY(
+        broadcast.bind(addr("127.0.0.255"), 4040, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint));
 
     w->IP_4->setText("127");
     w->IP_3->setText("0");
@@ -382,8 +387,8 @@ void TestDiscovery::searchTargetFromAddressBoxes()
     QTest::keyClicks(w->IP_4, "1a2 34567");
     QTest::keyClicks(w->GW_IP_1, "x9-8");
     QTest::keyClicks(w->edPort, "1234567");
-    QCOMPARE((QStringList{w->IP_4->text(), w->GW_IP_1->text(), w->edPort->text()}),
-             (QStringList{"123", "98", "12345"}));
+    QCOMPARE(
+        (QStringList {w->IP_4->text(), w->GW_IP_1->text(), w->edPort->text()}), (QStringList {"123", "98", "12345"}));
 }
 
 void TestDiscovery::usbProbeSkipsNetworkSearch()
@@ -397,11 +402,11 @@ void TestDiscovery::usbProbeSkipsNetworkSearch()
     ondixsim::Device device(config);
     fakehid::attachDevice(device);
     auto w = makeTestWindow();
-    w->localAddressSource = [] { return QList<QHostAddress>{addr("127.0.0.1")}; };
+    w->localAddressSource = [] { return QList<QHostAddress> {addr("127.0.0.1")}; };
     w->bbFindDeviceClick();
     QVERIFY(w->usbDeviceFound);
     QVERIFY(!w->netDeviceFound);
-    QCOMPARE(logOf(*w), QStringList{"Encontrado dispositivo na porta USB!"});
+    QCOMPARE(logOf(*w), QStringList {"Encontrado dispositivo na porta USB!"});
     QCOMPARE(w->lbStatusBar->text(), QStringLiteral("Módulo Ondix encontrado!"));
     QCOMPARE(w->IP_1->text(), QStringLiteral("77"));
     QCOMPARE(w->lbPN->text(), QStringLiteral("ABCWEFGHIJKLMNOP"));
@@ -418,7 +423,7 @@ void TestDiscovery::usbProbeRejectsZeroChecksum()
     fakehid::reset();
     fakehid::plug();
     fakehid::setResponder([](const fakehid::Bytes&) {
-        return std::vector<ondixsim::Output>{{0, ondixsim::Bytes(50, 0), 0}};
+        return std::vector<ondixsim::Output> {{0, ondixsim::Bytes(50, 0), 0}};
     });
     auto w = makeTestWindow();
     w->GroupBox1->setEnabled(true);  // as an earlier search left it
@@ -426,9 +431,9 @@ void TestDiscovery::usbProbeRejectsZeroChecksum()
     QVERIFY(!w->GroupBox1->isEnabled() && !w->bbSendComd->isEnabled());
     QVERIFY(w->bbFindDevice->isEnabled() && w->TabControl1->isEnabled());
     QVERIFY(w->mmInfo->toPlainText().isEmpty());
-    fakehid::setResponder([](const fakehid::Bytes&) { return std::vector<ondixsim::Output>{}; });
+    fakehid::setResponder([](const fakehid::Bytes&) { return std::vector<ondixsim::Output> {}; });
     QVERIFY(!w->findDeviceOnSerialPort());
-    QCOMPARE(logOf(*w), QStringList{"Sem resposta!"});
+    QCOMPARE(logOf(*w), QStringList {"Sem resposta!"});
     w.reset();
     fakehid::reset();
 }
@@ -444,10 +449,10 @@ void TestDiscovery::usbProbeRefusesShortAnswerAfterGoodOne()
         int requests = 0;
         fakehid::setResponder([&](const fakehid::Bytes&) {
             const QByteArray answer = requests++ == 0 ? good : good.left(length);
-            return std::vector<ondixsim::Output>{{0, ondixsim::Bytes(answer.begin(), answer.end()), 0}};
+            return std::vector<ondixsim::Output> {{0, ondixsim::Bytes(answer.begin(), answer.end()), 0}};
         });
         auto w = makeTestWindow();
-        w->localAddressSource = [] { return QList<QHostAddress>{addr("127.0.0.1")}; };
+        w->localAddressSource = [] { return QList<QHostAddress> {addr("127.0.0.1")}; };
         QVERIFY(w->findDeviceOnSerialPort());
         w->IP_1->clear();
         w->lbfwVersion->clear();
@@ -470,7 +475,7 @@ void TestDiscovery::lateUsbAnswerDuringNetworkSearch()
     fakehid::attachDevice(device);
     fakehid::setFault({fakehid::UsbFault::Late, 1500, 0, 1});
     auto w = makeTestWindow();
-    w->localAddressSource = [] { return QList<QHostAddress>{addr("127.0.0.1")}; };
+    w->localAddressSource = [] { return QList<QHostAddress> {addr("127.0.0.1")}; };
     w->bbFindDeviceClick();
     QVERIFY(!w->usbDeviceFound && !w->netDeviceFound);
     QVERIFY(logOf(*w).contains(QStringLiteral("Nenhum dispositivo encontrado na rede!")));

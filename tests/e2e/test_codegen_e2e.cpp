@@ -35,7 +35,7 @@ void doubleClickLine(QPlainTextEdit* memo, int line)
 
 class TestCodeGenEndToEnd : public QObject {
     Q_OBJECT
-    TTestNetwork net_{QStringLiteral("cg%1").arg(QCoreApplication::applicationPid())};
+    TTestNetwork net_ {QStringLiteral("cg%1").arg(QCoreApplication::applicationPid())};
     std::unique_ptr<TfmPrincipal> window_;
     std::unique_ptr<ondixsim::Device> cable_;
 
@@ -43,7 +43,7 @@ class TestCodeGenEndToEnd : public QObject {
     TfmPrincipal* deviceWindow(bool network)
     {
         if (network) {
-            if (!net_.startSim(QJsonObject{{"devices", QJsonArray{QJsonObject{{"ip", net_.deviceAddress(0)}}}}}))
+            if (!net_.startSim(QJsonObject {{"devices", QJsonArray {QJsonObject {{"ip", net_.deviceAddress(0)}}}}}))
                 return nullptr;
             window_ = std::make_unique<TfmPrincipal>(nullptr, false);
             window_->netDeviceFound = true;
@@ -59,7 +59,7 @@ class TestCodeGenEndToEnd : public QObject {
             fakehid::plug();
             fakehid::attachDevice(*cable_);
             window_ = makeTestWindow();
-            window_->localAddressSource = [] { return QList<QHostAddress>{QHostAddress::LocalHost}; };
+            window_->localAddressSource = [] { return QList<QHostAddress> {QHostAddress::LocalHost}; };
             window_->usbDeviceFound = true;
         }
         window_->bbSendComd->setEnabled(true);
@@ -103,7 +103,7 @@ private slots:
         QVERIFY(deviceWindow(network));
         TfmPrincipal& w = *window_;
 
-        const QList<uint8_t> tc2Bytes{1, 2, 3, 4, 5, 6};
+        const QList<uint8_t> tc2Bytes {1, 2, 3, 4, 5, 6};
         int drawn = 0;
         w.codeGen.randomByte = [&] { return tc2Bytes.at(drawn++ % 6); };
         w.TabControl1->setCurrentWidget(w.mmInfoCodeGen->parentWidget());
@@ -112,18 +112,18 @@ private slots:
         QCOMPARE(w.mmInfoCodeGen->document()->findBlockByNumber(3).text(), tc2Line);
         doubleClickLine(w.mmInfoCodeGen, 2);  // the comment above it: nothing is sent
         doubleClickLine(w.mmInfoCodeGen, 3);
-        QCOMPARE(w.logLines(), QStringList{tc2Line});
+        QCOMPARE(w.logLines(), QStringList {tc2Line});
         QCOMPARE(w.lbStatusBar->text(), QStringLiteral("Comando enviado com sucesso!"));
 
-        const QList<uint8_t> tlBytes{0xA5, 0x0F};
+        const QList<uint8_t> tlBytes {0xA5, 0x0F};
         drawn = 0;
         w.codeGen.randomByte = [&] { return tlBytes.at(drawn++ % 2); };
         w.TabControl1->setCurrentWidget(w.mmInfoTLCodeGen->parentWidget());
         QTest::mouseClick(w.Button7, Qt::LeftButton);
         doubleClickLine(w.mmInfoTLCodeGen, 1);
-        QCOMPARE(w.logLines(), QStringList{tlLine});
+        QCOMPARE(w.logLines(), QStringList {tlLine});
 
-        QTRY_COMPARE_WITH_TIMEOUT(deviceLines(network), (QStringList{tc2Line, tlLine}), 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(deviceLines(network), (QStringList {tc2Line, tlLine}), 3000);
     }
 };
 

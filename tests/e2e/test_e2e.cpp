@@ -21,7 +21,7 @@ namespace {
 
 QJsonObject devices(const QJsonArray& list)
 {
-    return QJsonObject{{QStringLiteral("devices"), list}};
+    return QJsonObject {{QStringLiteral("devices"), list}};
 }
 
 QJsonObject device(const QString& ip, QJsonObject extra = {})
@@ -35,7 +35,7 @@ QJsonObject device(const QString& ip, QJsonObject extra = {})
 class TestEndToEnd : public QObject {
     Q_OBJECT
 public:
-    TestEndToEnd() : net_(QStringLiteral("e2e%1").arg(QCoreApplication::applicationPid())) {}
+    TestEndToEnd() : net_(QStringLiteral("e2e%1").arg(QCoreApplication::applicationPid())) { }
 
 private slots:
     void initTestCase();
@@ -88,7 +88,8 @@ std::unique_ptr<TfmPrincipal> TestEndToEnd::window()
 
 void TestEndToEnd::oneDeviceFoundAndReadBack()
 {
-    QVERIFY(net_.startSim(devices({device(net_.deviceAddress(0), {{"firmware", 105}, {"ident", "ABCDEFGHIJKLMNOP"}})})));
+    QVERIFY(
+        net_.startSim(devices({device(net_.deviceAddress(0), {{"firmware", 105}, {"ident", "ABCDEFGHIJKLMNOP"}})})));
     window_ = window();
     TfmPrincipal& w = *window_;
     w.bbFindDeviceClick();
@@ -111,14 +112,14 @@ void TestEndToEnd::oneDeviceFoundAndReadBack()
     QCOMPARE(int(w.exchange.run(spec)), int(TExchangeOutcome::Valid));
     QCOMPARE(w.answerLen, 50);
     QCOMPARE(w.answerBuf[3], uint8_t(3));
-    QVERIFY(net_.simLog().contains(QStringLiteral("RX UDP %1 <- %2:4040 45 4B 01 03 94 00 00 00")
-                                       .arg(net_.deviceAddress(0), net_.toolAddress())));
+    QVERIFY(net_.simLog().contains(
+        QStringLiteral("RX UDP %1 <- %2:4040 45 4B 01 03 94 00 00 00").arg(net_.deviceAddress(0), net_.toolAddress())));
 }
 
 void TestEndToEnd::threeDevicesSecondChosen()
 {
-    QVERIFY(net_.startSim(devices({device(net_.deviceAddress(0)), device(net_.deviceAddress(1)),
-                                   device(net_.deviceAddress(2))})));
+    QVERIFY(net_.startSim(
+        devices({device(net_.deviceAddress(0)), device(net_.deviceAddress(1)), device(net_.deviceAddress(2))})));
     window_ = window();
     TfmPrincipal& w = *window_;
     int listed = 0;
@@ -139,7 +140,7 @@ void TestEndToEnd::threeDevicesSecondChosen()
 
 void TestEndToEnd::duplicateAnswerListedOnce()
 {
-    const QJsonObject twice{{"faults", QJsonObject{{"0x03", QJsonObject{{"kind", "duplicate"}}}}}};
+    const QJsonObject twice {{"faults", QJsonObject {{"0x03", QJsonObject {{"kind", "duplicate"}}}}}};
     QVERIFY(net_.startSim(devices({device(net_.deviceAddress(0), twice)})));
     window_ = window();
     window_->bbFindDeviceClick();
@@ -171,7 +172,8 @@ void TestEndToEnd::announcementAddsDevice()
 {
     window_ = window();
     TfmPrincipal& w = *window_;
-    QVERIFY(net_.startSim(devices({device(net_.deviceAddress(2), {{"announce", QJsonObject{{"atMs", QJsonArray{300}}}}})})));
+    QVERIFY(net_.startSim(
+        devices({device(net_.deviceAddress(2), {{"announce", QJsonObject {{"atMs", QJsonArray {300}}}}})})));
     QTRY_COMPARE_WITH_TIMEOUT(w.deviceIP, net_.deviceAddress(2), 5000);
     QVERIFY(w.netDeviceFound);
     QCOMPARE(int(w.foundDevices.size()), 1);
@@ -190,9 +192,9 @@ void TestEndToEnd::commandLineOverTcp()
     QTRY_COMPARE_WITH_TIMEOUT(w.answerReady, 1, 3000);
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(w.answerBuf.data()), w.answerLen), QByteArray("OK\r\n"));
     w.tcpClient->disconnectFromHost();
-    QTRY_VERIFY_WITH_TIMEOUT(net_.simLog().contains(QStringLiteral("LINE %1 sendrf_rc,3767,160,128,1,2,3")
-                                                        .arg(net_.deviceAddress(0))),
-                             3000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        net_.simLog().contains(QStringLiteral("LINE %1 sendrf_rc,3767,160,128,1,2,3").arg(net_.deviceAddress(0))),
+        3000);
 }
 
 int main(int argc, char** argv)

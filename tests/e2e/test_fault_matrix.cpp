@@ -23,18 +23,43 @@
 
 namespace {
 
-enum class Op { search, settingsRead, settingsWrite, rfLearn, irLearn, clockGet, clockSet, rtsRead,
-                rtsWrite, macWrite, flashRead, firmware, sendLine };
+enum class Op {
+    search,
+    settingsRead,
+    settingsWrite,
+    rfLearn,
+    irLearn,
+    clockGet,
+    clockSet,
+    rtsRead,
+    rtsWrite,
+    macWrite,
+    flashRead,
+    firmware,
+    sendLine
+};
 
 // Fault columns: the device's faults (both links), then the cable's own. The cable's
 // no-answer, late and checksum faults do at the cable what the device's do at the source,
 // with the same outcome: the device's columns stand for them (tst_usb covers the cable's).
-enum Col { noAnswer, lateIn, lateOut, badSum, zeroSum, duplicate, truncated, oversize, garbage,
-           missingReport, detach, columns };
+enum Col {
+    noAnswer,
+    lateIn,
+    lateOut,
+    badSum,
+    zeroSum,
+    duplicate,
+    truncated,
+    oversize,
+    garbage,
+    missingReport,
+    detach,
+    columns
+};
 const char* const colNames[columns] = {"noAnswer", "lateInside", "lateOutside", "badChecksum", "zeroChecksum",
-                                       "duplicate", "truncated", "oversize", "garbage", "missingReport", "detach"};
-const char* const deviceKinds[missingReport] = {"noAnswer", "late", "late", "badChecksum", "zeroChecksum",
-                                                "duplicate", "truncated", "oversize", "garbage"};
+    "duplicate", "truncated", "oversize", "garbage", "missingReport", "detach"};
+const char* const deviceKinds[missingReport] = {
+    "noAnswer", "late", "late", "badChecksum", "zeroChecksum", "duplicate", "truncated", "oversize", "garbage"};
 constexpr int truncatedSize = 6, oversizeSize = 64, garbageSize = 16;
 
 // Outcome letters, one per column: o the operation's success, t its time-out lines, b its
@@ -46,7 +71,7 @@ struct TOpRow {
     const char* name;
     uint8_t code;
     int netLimitMs;
-    const char* net;    // 9 columns; empty: not over the network
+    const char* net;  // 9 columns; empty: not over the network
     int cableLimitMs;
     const char* cable;  // 11 columns
 };
@@ -88,11 +113,10 @@ const QString irLine = QStringLiteral("sendir,1:8,1,37900,3,1,342,171,21,21,21,6
 QStringList adviceLines()
 {
     return {QString(54, u'-'), "Nenhum dispositivo encontrado na rede!",
-            "Verifique configurações de rede e/ou \"router\"...",
-            "Para configurar o dispositivo, sem que saiba o IP, ",
-            "conecte diretamente o dispositivo via cabo USB, no PC.", QString(54, u'-'), QString(74, u'-'),
-            "Nenhum dispositivo encontrado via USB...", "Caso o dispositivo esteja conectado ao PC, verifique",
-            "se o cabo USB que está sendo utilizado, seja cabo de DADOS.", QString(74, u'-')};
+        "Verifique configurações de rede e/ou \"router\"...", "Para configurar o dispositivo, sem que saiba o IP, ",
+        "conecte diretamente o dispositivo via cabo USB, no PC.", QString(54, u'-'), QString(74, u'-'),
+        "Nenhum dispositivo encontrado via USB...", "Caso o dispositivo esteja conectado ao PC, verifique",
+        "se o cabo USB que está sendo utilizado, seja cabo de DADOS.", QString(74, u'-')};
 }
 
 // The lines an operation ends with for an outcome letter. Lines starting with "~" are
@@ -105,60 +129,76 @@ QStringList expectedLines(Op op, bool network, char outcome, const QString& devi
     const QString writeFailure = QStringLiteral("Falha de gravação dos parâmetros!");
     const auto learn = [&](const QString& line) {
         switch (outcome) {
-        case 'o': return QStringList{line};
-        case 't': return QStringList{before, timeout};
-        default: return QStringList{before, readFailure};
+        case 'o':
+            return QStringList {line};
+        case 't':
+            return QStringList {before, timeout};
+        default:
+            return QStringList {before, readFailure};
         }
     };
     const auto plain = [&](const QStringList& ok, const QString& failure) {
-        return outcome == 'o' ? ok : QStringList{before, outcome == 't' ? timeout : failure};
+        return outcome == 'o' ? ok : QStringList {before, outcome == 't' ? timeout : failure};
     };
     switch (op) {
     case Op::search: {
-        const QStringList found{"Ondix encontrada em " + deviceIp + " ...", "Leitura dos parâmetros realizada com sucesso!"};
+        const QStringList found {
+            "Ondix encontrada em " + deviceIp + " ...", "Leitura dos parâmetros realizada com sucesso!"};
         if (!network)
-            return outcome == 'o' ? QStringList{before, "Encontrado dispositivo na porta USB!"} : adviceLines();
-        const QStringList searching{"Procurando Ondix na interface de rede 0 ..."};
+            return outcome == 'o' ? QStringList {before, "Encontrado dispositivo na porta USB!"} : adviceLines();
+        const QStringList searching {"Procurando Ondix na interface de rede 0 ..."};
         if (outcome == 'o')
             return searching + found;
-        return searching + adviceLines() + (outcome == 'x' ? found : QStringList{});
+        return searching + adviceLines() + (outcome == 'x' ? found : QStringList {});
     }
-    case Op::settingsRead: return plain({"Leitura dos parâmetros realizada com sucesso!"}, readFailure);
-    case Op::settingsWrite: return plain({"IP's gravados com sucesso!"}, writeFailure);
-    case Op::macWrite: return plain({"MAC Addr gravado com sucesso!"}, writeFailure);
-    case Op::rfLearn: return learn(rfLine);
-    case Op::irLearn: return learn(irLine);
+    case Op::settingsRead:
+        return plain({"Leitura dos parâmetros realizada com sucesso!"}, readFailure);
+    case Op::settingsWrite:
+        return plain({"IP's gravados com sucesso!"}, writeFailure);
+    case Op::macWrite:
+        return plain({"MAC Addr gravado com sucesso!"}, writeFailure);
+    case Op::rfLearn:
+        return learn(rfLine);
+    case Op::irLearn:
+        return learn(irLine);
     case Op::clockGet:
-        return plain(network ? QStringList{before, "~^Date: \\d\\d/\\d\\d/\\d{4}$", "~^Time: \\d\\d:\\d\\d:\\d\\d$"}
-                             : QStringList{before, "Date: 03/02/2031", "Time: 04:05:06"},
-                     readFailure);
-    case Op::clockSet: return plain({before, "CMD_OK"}, readFailure);
-    case Op::rtsRead: return plain({before, "[grid] 1 Somfy 167 4660 0A-FF-00"}, readFailure);
+        return plain(network ? QStringList {before, "~^Date: \\d\\d/\\d\\d/\\d{4}$", "~^Time: \\d\\d:\\d\\d:\\d\\d$"}
+                             : QStringList {before, "Date: 03/02/2031", "Time: 04:05:06"},
+            readFailure);
+    case Op::clockSet:
+        return plain({before, "CMD_OK"}, readFailure);
+    case Op::rtsRead:
+        return plain({before, "[grid] 1 Somfy 167 4660 0A-FF-00"}, readFailure);
     case Op::rtsWrite:
         // Over the network the log is cleared before the write; over the cable any answer
         // is "CMD OK".
         if (network)
             return {outcome == 'o' ? "CMD_OK" : outcome == 't' ? timeout : readFailure};
-        return outcome == 'o' ? QStringList{"CMD OK"} : QStringList{before, timeout};
+        return outcome == 'o' ? QStringList {"CMD OK"} : QStringList {before, timeout};
     case Op::flashRead: {
         const QString reading = QStringLiteral("Lendo memória, aguarde...");
         switch (outcome) {
-        case 'o': return {reading, "[1F][FF][FF][FF]"};
-        case 't': return {reading, timeout};
-        case 'b': return {reading, readFailure};
+        case 'o':
+            return {reading, "[1F][FF][FF][FF]"};
+        case 't':
+            return {reading, timeout};
+        case 'b':
+            return {reading, readFailure};
         default:  // the answer announces more data than arrived
-            return {reading, "~^Resposta da memória incompleta: anunciados \\d+ bytes de dados, recebidos \\d+\\. "
-                             "Leitura recusada\\.$"};
+            return {reading,
+                "~^Resposta da memória incompleta: anunciados \\d+ bytes de dados, recebidos \\d+\\. "
+                "Leitura recusada\\.$"};
         }
     }
-    case Op::firmware: return plain({"CMD OK"}, readFailure);
+    case Op::firmware:
+        return plain({"CMD OK"}, readFailure);
     case Op::sendLine:
         if (outcome == 'o')
             return {typedLine, "[status] Comando enviado com sucesso!"};
         if (network)
             return {typedLine, "[status] TCP Status: Aguardando Conexão..."};
         return {typedLine, "Não foi possível conectar a porta serial. Verifique a conexão e tente novamente...",
-                "[status] Ondix não conectada!"};
+            "[status] Ondix não conectada!"};
     }
     return {};
 }
@@ -200,7 +240,7 @@ TControls snapshot(TfmPrincipal& w)
     all.prepend(&w);
     for (QWidget* x : all) {
         c.widgets << x;
-        c.states << std::pair{x->isEnabled(), x->testAttribute(Qt::WA_SetCursor)};
+        c.states << std::pair {x->isEnabled(), x->testAttribute(Qt::WA_SetCursor)};
     }
     return c;
 }
@@ -213,11 +253,14 @@ QStringList changedControls(const TControls& was, const QList<QWidget*>& exempt)
         QWidget* x = was.widgets[i];
         if (!x || std::any_of(exempt.begin(), exempt.end(), [x](QWidget* e) { return e == x || e->isAncestorOf(x); }))
             continue;
-        const std::pair now{x->isEnabled(), x->testAttribute(Qt::WA_SetCursor)};
+        const std::pair now {x->isEnabled(), x->testAttribute(Qt::WA_SetCursor)};
         if (now != was.states[i])
             changed << QStringLiteral("%1 %2 enabled %3->%4 cursor %5->%6")
                            .arg(x->metaObject()->className(), x->objectName())
-                           .arg(was.states[i].first).arg(now.first).arg(was.states[i].second).arg(now.second);
+                           .arg(was.states[i].first)
+                           .arg(now.first)
+                           .arg(was.states[i].second)
+                           .arg(now.second);
     }
     return changed;
 }
@@ -239,7 +282,7 @@ long long fixedDeviceClock()
 
 class TestFaultMatrix : public QObject {
     Q_OBJECT
-    TTestNetwork net_{QStringLiteral("fm%1").arg(QCoreApplication::applicationPid())};
+    TTestNetwork net_ {QStringLiteral("fm%1").arg(QCoreApplication::applicationPid())};
     std::unique_ptr<TfmPrincipal> window_;
     std::unique_ptr<ondixsim::Device> cable_;
 
@@ -247,21 +290,27 @@ class TestFaultMatrix : public QObject {
     QJsonObject simDevice(const TOpRow& row, int col) const
     {
         ondixsim::Capture rf = ondixsim::demoRfCapture(), ir = ondixsim::demoIrCapture();
-        QJsonObject d{{"ip", net_.deviceAddress(0)},
-                      {"rts", QJsonArray{QJsonObject{{"type", 0}, {"rollingCode", 4660}, {"keyCode", 167}, {"remoteId", "0A-FF-00"}}}},
-                      {"rfCapture", QJsonObject{{"durations", jsonArray(rf.durations)}, {"delayMs", 50}}},
-                      {"irCapture", QJsonObject{{"durations", jsonArray(ir.durations)}, {"irValue", 37900}, {"delayMs", 50}}}};
+        QJsonObject d {{"ip", net_.deviceAddress(0)},
+            {"rts",
+                QJsonArray {
+                    QJsonObject {{"type", 0}, {"rollingCode", 4660}, {"keyCode", 167}, {"remoteId", "0A-FF-00"}}}},
+            {"rfCapture", QJsonObject {{"durations", jsonArray(rf.durations)}, {"delayMs", 50}}},
+            {"irCapture", QJsonObject {{"durations", jsonArray(ir.durations)}, {"irValue", 37900}, {"delayMs", 50}}}};
         if (row.op == Op::sendLine) {
             if (col == noAnswer)
                 d.insert("tcpAnswer", QJsonValue::Null);
         } else if (col >= 0) {
-            d.insert("faults", QJsonObject{{QStringLiteral("0x%1").arg(row.code, 2, 16, QChar(u'0')),
-                                            QJsonObject{{"kind", deviceKinds[col]}, {"delayMs", lateMs(row.netLimitMs, col, true)},
-                                                        {"size", faultSize(col)}, {"times", 1}}}});
+            d.insert("faults",
+                QJsonObject {{QStringLiteral("0x%1").arg(row.code, 2, 16, QChar(u'0')),
+                    QJsonObject {{"kind", deviceKinds[col]}, {"delayMs", lateMs(row.netLimitMs, col, true)},
+                        {"size", faultSize(col)}, {"times", 1}}}});
         }
         return d;
     }
-    static int faultSize(int col) { return col == truncated ? truncatedSize : col == oversize ? oversizeSize : garbageSize; }
+    static int faultSize(int col)
+    {
+        return col == truncated ? truncatedSize : col == oversize ? oversizeSize : garbageSize;
+    }
     static int lateMs(int limitMs, int col, bool network)
     {
         if (col == lateIn)
@@ -279,13 +328,12 @@ class TestFaultMatrix : public QObject {
         c.rfCapture = ondixsim::demoRfCapture();
         c.irCapture = ondixsim::demoIrCapture();
         c.rfCapture->delayMs = c.irCapture->delayMs = 50;
-        c.flashImage = ondixsim::Bytes{0x00, 0x1F, 0xFF};
+        c.flashImage = ondixsim::Bytes {0x00, 0x1F, 0xFF};
         if (col >= 0 && col < missingReport && row.op != Op::sendLine) {
             const ondixsim::FaultKind kinds[] = {ondixsim::FaultKind::NoAnswer, ondixsim::FaultKind::Late,
-                                                 ondixsim::FaultKind::Late, ondixsim::FaultKind::BadChecksum,
-                                                 ondixsim::FaultKind::ZeroChecksum, ondixsim::FaultKind::Duplicate,
-                                                 ondixsim::FaultKind::Truncated, ondixsim::FaultKind::Oversize,
-                                                 ondixsim::FaultKind::Garbage};
+                ondixsim::FaultKind::Late, ondixsim::FaultKind::BadChecksum, ondixsim::FaultKind::ZeroChecksum,
+                ondixsim::FaultKind::Duplicate, ondixsim::FaultKind::Truncated, ondixsim::FaultKind::Oversize,
+                ondixsim::FaultKind::Garbage};
             c.faults[row.code] = {kinds[col], lateMs(row.cableLimitMs, col, false), faultSize(col), 1, -1};
         }
         fakehid::setResponder(nullptr);
@@ -305,10 +353,10 @@ class TestFaultMatrix : public QObject {
         if (network) {
             window_ = std::make_unique<TfmPrincipal>(nullptr, false);
             window_->exchange.setWaiter(std::make_unique<TEventLoopWaiter>(2));
-            window_->localAddressSource = [this] { return QList<QHostAddress>{QHostAddress(net_.toolAddress())}; };
+            window_->localAddressSource = [this] { return QList<QHostAddress> {QHostAddress(net_.toolAddress())}; };
         } else {
             window_ = makeTestWindow();
-            window_->localAddressSource = [] { return QList<QHostAddress>{QHostAddress::LocalHost}; };
+            window_->localAddressSource = [] { return QList<QHostAddress> {QHostAddress::LocalHost}; };
         }
         TfmPrincipal& w = *window_;
         ondixsim::DeviceConfig shown;
@@ -321,7 +369,8 @@ class TestFaultMatrix : public QObject {
         w.netDeviceFound = network;
         w.usbDeviceFound = !network;
         w.deviceIP = network ? net_.deviceAddress(0) : QString();
-        for (QWidget* c : std::initializer_list<QWidget*>{w.GroupBox1, w.GroupBox2, w.bbSendComd, w.pnControlesRTS, w.bbLearningRF})
+        for (QWidget* c :
+            std::initializer_list<QWidget*> {w.GroupBox1, w.GroupBox2, w.bbSendComd, w.pnControlesRTS, w.bbLearningRF})
             c->setEnabled(true);
         w.deviceClock.localTime = [] { return QDateTime(QDate(2031, 2, 3), QTime(4, 5, 6)); };
         w.edAddr->setText("1");
@@ -342,12 +391,24 @@ class TestFaultMatrix : public QObject {
             w.bbFindDeviceClick();
             (void)QTest::qWaitFor([&w] { return !w.TimerOndixFound->isActive(); }, 3000);
             break;
-        case Op::settingsRead: w.Button2Click(); break;
-        case Op::settingsWrite: w.Button3Click(); break;
-        case Op::rfLearn: w.bbLearningRFClick(); break;
-        case Op::irLearn: w.bbLearningIRClick(); break;
-        case Op::clockGet: w.getClock(); break;
-        case Op::clockSet: w.setClock(); break;
+        case Op::settingsRead:
+            w.Button2Click();
+            break;
+        case Op::settingsWrite:
+            w.Button3Click();
+            break;
+        case Op::rfLearn:
+            w.bbLearningRFClick();
+            break;
+        case Op::irLearn:
+            w.bbLearningIRClick();
+            break;
+        case Op::clockGet:
+            w.getClock();
+            break;
+        case Op::clockSet:
+            w.setClock();
+            break;
         case Op::rtsRead:
             w.rtsTable.count = 0;
             w.parseRemotes(&w.rtsTable);
@@ -360,9 +421,15 @@ class TestFaultMatrix : public QObject {
             network ? w.setRTS_byNetWork(&w.rtsTable) : w.setRTS_byUSB(&w.rtsTable);
             break;
         }
-        case Op::macWrite: w.bbGravaMacAddrClick(); break;
-        case Op::flashRead: w.Button12Click(); break;
-        case Op::firmware: w.FirmwareUpdate(); break;
+        case Op::macWrite:
+            w.bbGravaMacAddrClick();
+            break;
+        case Op::flashRead:
+            w.Button12Click();
+            break;
+        case Op::firmware:
+            w.FirmwareUpdate();
+            break;
         case Op::sendLine:
             w.mmInfo->setPlainText(typedLine);
             w.lbStatusBar->clear();
@@ -423,9 +490,10 @@ private slots:
         QFETCH(int, col);
         QFETCH(QStringList, lines);
         QFETCH(bool, exemptDeviceControls);
-        const TOpRow& row = *std::find_if(std::begin(opRows), std::end(opRows), [op](const TOpRow& r) { return int(r.op) == op; });
+        const TOpRow& row =
+            *std::find_if(std::begin(opRows), std::end(opRows), [op](const TOpRow& r) { return int(r.op) == op; });
         if (network)
-            QVERIFY(net_.startSim(QJsonObject{{"devices", QJsonArray{simDevice(row, col)}}}));
+            QVERIFY(net_.startSim(QJsonObject {{"devices", QJsonArray {simDevice(row, col)}}}));
         else
             cableDevice(row, col);
         TfmPrincipal& w = window(network);
@@ -439,19 +507,20 @@ private slots:
         QStringList seen = observed(w, row.op);
         if (network && row.op == Op::search && col == lateOut) {
             // The late record reaches the listener of the search that gave up on it.
-            (void)QTest::qWaitFor([&w] { return w.netDeviceFound && !w.TimerOndixFound->isActive(); }, 3 * row.netLimitMs + 2000);
+            (void)QTest::qWaitFor(
+                [&w] { return w.netDeviceFound && !w.TimerOndixFound->isActive(); }, 3 * row.netLimitMs + 2000);
             seen = observed(w, row.op);
         }
         QVERIFY2(linesMatch(seen, lines), qPrintable(seen.join(u'\n')));
         QList<QWidget*> exempt;
         if (exemptDeviceControls)
             exempt = {w.GroupBox1, w.GroupBox2, w.bbSendComd, w.pnControlesRTS};
-        QCOMPARE(changedControls(was, exempt), QStringList{});
+        QCOMPARE(changedControls(was, exempt), QStringList {});
 
         // Without the fault the operation works, whatever the faulty one left behind.
         if (network && row.op == Op::sendLine) {
             window_.reset();
-            QVERIFY(net_.startSim(QJsonObject{{"devices", QJsonArray{simDevice(row, -1)}}}));
+            QVERIFY(net_.startSim(QJsonObject {{"devices", QJsonArray {simDevice(row, -1)}}}));
             window(true);
         }
         if (!network) {
@@ -466,7 +535,7 @@ private slots:
         const QStringList ok = expectedLines(row.op, network, 'o', QStringLiteral("10.231.13.10"));
         QVERIFY2(linesMatch(observed(*window_, row.op), ok), qPrintable(observed(*window_, row.op).join(u'\n')));
         if (!exemptDeviceControls && !(network && row.op == Op::sendLine))
-            QCOMPARE(changedControls(was, {}), QStringList{});
+            QCOMPARE(changedControls(was, {}), QStringList {});
     }
 };
 

@@ -43,7 +43,7 @@ QStringList gridRows(const QTableWidget* grid)
 
 class TestRtsEndToEnd : public QObject {
     Q_OBJECT
-    TTestNetwork net_{QStringLiteral("rts%1").arg(QCoreApplication::applicationPid())};
+    TTestNetwork net_ {QStringLiteral("rts%1").arg(QCoreApplication::applicationPid())};
     std::unique_ptr<TfmPrincipal> window_;
 
     // One emulated device per entry, at deviceAddress(0), (1)...
@@ -52,7 +52,7 @@ class TestRtsEndToEnd : public QObject {
         QJsonArray list;
         for (QJsonObject d : devices)
             d.insert("ip", net_.deviceAddress(int(list.size()))), list.append(d);
-        return net_.startSim(QJsonObject{{"devices", list}});
+        return net_.startSim(QJsonObject {{"devices", list}});
     }
     // The window as a search leaves it with device `chosen` found on the network, and the
     // address of device `typed` in the boxes.
@@ -88,7 +88,7 @@ class TestRtsEndToEnd : public QObject {
     TfmPrincipal* deviceWindow(bool network)
     {
         if (network) {
-            if (!startSim(QList<QJsonObject>{QJsonObject{}}))
+            if (!startSim(QList<QJsonObject> {QJsonObject {}}))
                 return nullptr;
             window();
             window_->edPort->setText("4998");
@@ -98,7 +98,7 @@ class TestRtsEndToEnd : public QObject {
             fakehid::plug();
             fakehid::attachDevice(*cable_);
             window_ = makeTestWindow();
-            window_->localAddressSource = [] { return QList<QHostAddress>{QHostAddress::LocalHost}; };
+            window_->localAddressSource = [] { return QList<QHostAddress> {QHostAddress::LocalHost}; };
             window_->usbDeviceFound = true;
             window_->pnControlesRTS->setEnabled(true);
         }
@@ -133,20 +133,20 @@ private slots:
 
     void readIntoGrid()
     {
-        QVERIFY(startSim({{{"rts", QJsonArray{remoteA, remoteB, remoteC}}}}));
+        QVERIFY(startSim({{{"rts", QJsonArray {remoteA, remoteB, remoteC}}}}));
         TfmPrincipal& w = window();
         w.logLine(QStringLiteral("antes"));
         w.bbRefreshRemotesClick();
         QCOMPARE(gridRows(w.sgRTSCodes),
-                 (QStringList{"1 Somfy 5 16 01-02-03", "2 Tube 6 32 04-05-06", "3 Somfy 167 4660 0A-FF-00"}));
-        QCOMPARE(w.logLines(), QStringList{"antes"});
+            (QStringList {"1 Somfy 5 16 01-02-03", "2 Tube 6 32 04-05-06", "3 Somfy 167 4660 0A-FF-00"}));
+        QCOMPARE(w.logLines(), QStringList {"antes"});
         QVERIFY(net_.simLog().contains(received(0, "45 4B 01 08 99 00 00 00")));
     }
 
     // The write goes to the address in the boxes (device 1), the read to the chosen device.
     void writeToAddressInBoxes()
     {
-        QVERIFY(startSim({{{"rts", QJsonArray{remoteC}}}, {{"rts", QJsonArray{remoteC}}}}));
+        QVERIFY(startSim({{{"rts", QJsonArray {remoteC}}}, {{"rts", QJsonArray {remoteC}}}}));
         TfmPrincipal& w = window(0, 1);
         w.bbRefreshRemotesClick();
         w.rtsTable.remotes[1] = w.rtsTable.remotes[0];
@@ -154,47 +154,48 @@ private slots:
         w.rtsTable.remotes[1].reserved = 9;
         w.rtsTable.count = 2;
         w.setRTS_byNetWork(&w.rtsTable);
-        QCOMPARE(w.logLines(), QStringList{"CMD_OK"});
-        QVERIFY(net_.simLog().contains(received(1, "45 4B 01 09 14 00 02 00 00 00 00 00 34 12 A7 0A FF 00 "
-                                                   "09 00 34 12 A7 01 02 03 A2 03 00 00")));
-        QCOMPARE(readBack(w), QStringList{"1 Somfy 167 4660 0A-FF-00"});  // device 0 untouched
+        QCOMPARE(w.logLines(), QStringList {"CMD_OK"});
+        QVERIFY(net_.simLog().contains(received(1,
+            "45 4B 01 09 14 00 02 00 00 00 00 00 34 12 A7 0A FF 00 "
+            "09 00 34 12 A7 01 02 03 A2 03 00 00")));
+        QCOMPARE(readBack(w), QStringList {"1 Somfy 167 4660 0A-FF-00"});  // device 0 untouched
         w.deviceIP = net_.deviceAddress(1);
-        QCOMPARE(readBack(w), (QStringList{"1 Somfy 167 4660 0A-FF-00", "2 Somfy 167 4660 01-02-03"}));
+        QCOMPARE(readBack(w), (QStringList {"1 Somfy 167 4660 0A-FF-00", "2 Somfy 167 4660 01-02-03"}));
     }
 
     void deleteFollowedByDevice_data()
     {
         QTest::addColumn<int>("row");
         QTest::addColumn<QStringList>("left");
-        QTest::newRow("middle") << 1 << QStringList{"1 Somfy 5 16 01-02-03", "2 Somfy 167 4660 0A-FF-00"};
-        QTest::newRow("last") << 2 << QStringList{"1 Somfy 5 16 01-02-03", "2 Tube 6 32 04-05-06"};
+        QTest::newRow("middle") << 1 << QStringList {"1 Somfy 5 16 01-02-03", "2 Somfy 167 4660 0A-FF-00"};
+        QTest::newRow("last") << 2 << QStringList {"1 Somfy 5 16 01-02-03", "2 Tube 6 32 04-05-06"};
     }
     void deleteFollowedByDevice()
     {
         QFETCH(int, row);
-        QVERIFY(startSim({{{"rts", QJsonArray{remoteA, remoteB, remoteC}}}}));
+        QVERIFY(startSim({{{"rts", QJsonArray {remoteA, remoteB, remoteC}}}}));
         TfmPrincipal& w = window();
         w.bbRefreshRemotesClick();
         w.sgRTSCodes->setCurrentCell(row, 0);
         TDialogs::setNextAnswer(true);
         w.bbDeleteRemoteClick();
-        QCOMPARE(TDialogs::shownMessages(), QStringList{"Tem certeza que deseja apagar controle ?"});
-        QCOMPARE(w.logLines(), QStringList{"CMD_OK"});
+        QCOMPARE(TDialogs::shownMessages(), QStringList {"Tem certeza que deseja apagar controle ?"});
+        QCOMPARE(w.logLines(), QStringList {"CMD_OK"});
         QTEST(gridRows(w.sgRTSCodes), "left");
         QTEST(readBack(w), "left");
     }
 
     void deleteTheOnlyRemote()
     {
-        QVERIFY(startSim({{{"rts", QJsonArray{remoteC}}}}));
+        QVERIFY(startSim({{{"rts", QJsonArray {remoteC}}}}));
         TfmPrincipal& w = window();
         w.bbRefreshRemotesClick();
         w.rtsSelectedRow = 0;
         TDialogs::setNextAnswer(true);
         w.bbDeleteRemoteClick();
         QVERIFY(net_.simLog().contains(received(0, "45 4B 01 09 04 00 00 00 00 00 9E 00 00 00")));
-        QCOMPARE(gridRows(w.sgRTSCodes), QStringList{});
-        QCOMPARE(readBack(w), QStringList{});
+        QCOMPARE(gridRows(w.sgRTSCodes), QStringList {});
+        QCOMPARE(readBack(w), QStringList {});
     }
 
     // Two remotes added through the dialog, the second driven, the first deleted: the grid
@@ -218,10 +219,10 @@ private slots:
         QVERIFY(fmRemoteProg->isVisible());
         QTest::mouseClick(fmRemoteProg->Button1, Qt::LeftButton);
         QVERIFY(!fmRemoteProg->isVisible());
-        QCOMPARE(gridRows(w.sgRTSCodes), QStringList{"1 Somfy 1 1 01-02-03"});
+        QCOMPARE(gridRows(w.sgRTSCodes), QStringList {"1 Somfy 1 1 01-02-03"});
         w.bbAddTubeClick();
         QTest::mouseClick(fmRemoteProg->Button1, Qt::LeftButton);
-        QCOMPARE(gridRows(w.sgRTSCodes), (QStringList{"1 Somfy 1 1 01-02-03", "2 Tube 2 1 04-05-06"}));
+        QCOMPARE(gridRows(w.sgRTSCodes), (QStringList {"1 Somfy 1 1 01-02-03", "2 Tube 2 1 04-05-06"}));
 
         w.sgRTSCodes->setCurrentCell(1, 0);
         w.sgRTSCodesClick();
@@ -229,29 +230,28 @@ private slots:
             QTest::mouseClick(b, Qt::LeftButton);
         QCOMPARE(w.lbStatusBar->text(), QStringLiteral("Comando enviado com sucesso!"));
         QTRY_COMPARE_WITH_TIMEOUT(deviceLines(network),
-                                  (QStringList{"sendrf_rc,3767,160,128,1,2,3", "sendrf_rc,3695,156,240,4,5,6",
-                                               "sendrf_rc,3695,150,240,4,5,6", "sendrf_rc,3695,149,240,4,5,6",
-                                               "sendrf_rc,3695,152,240,4,5,6"}),
-                                  3000);
-        QCOMPARE(readBack(w), (QStringList{"1 Somfy 1 1 01-02-03", "2 Tube 2 4 04-05-06"}));
+            (QStringList {"sendrf_rc,3767,160,128,1,2,3", "sendrf_rc,3695,156,240,4,5,6",
+                "sendrf_rc,3695,150,240,4,5,6", "sendrf_rc,3695,149,240,4,5,6", "sendrf_rc,3695,152,240,4,5,6"}),
+            3000);
+        QCOMPARE(readBack(w), (QStringList {"1 Somfy 1 1 01-02-03", "2 Tube 2 4 04-05-06"}));
 
         w.sgRTSCodes->setCurrentCell(0, 0);
         TDialogs::setNextAnswer(true);
         w.bbDeleteRemoteClick();
-        QCOMPARE(w.logLines(), QStringList{network ? "CMD_OK" : "CMD OK"});
-        QCOMPARE(gridRows(w.sgRTSCodes), QStringList{"1 Tube 2 4 04-05-06"});
-        QCOMPARE(readBack(w), QStringList{"1 Tube 2 4 04-05-06"});
+        QCOMPARE(w.logLines(), QStringList {network ? "CMD_OK" : "CMD OK"});
+        QCOMPARE(gridRows(w.sgRTSCodes), QStringList {"1 Tube 2 4 04-05-06"});
+        QCOMPARE(readBack(w), QStringList {"1 Tube 2 4 04-05-06"});
     }
 
     // A device that keeps a table the window cannot hold, and one that never acknowledges a
     // write (1 ms polls: the 1000-poll wait takes about a second).
     void refusals()
     {
-        QVERIFY(startSim({{{"rts", QJsonArray{remoteC}}, {"rtsCount", 101}},
-                          {{"rts", QJsonArray{remoteC}}, {"faults", QJsonObject{{"0x09", QJsonObject{{"kind", "noAnswer"}}}}}}}));
+        QVERIFY(startSim({{{"rts", QJsonArray {remoteC}}, {"rtsCount", 101}},
+            {{"rts", QJsonArray {remoteC}}, {"faults", QJsonObject {{"0x09", QJsonObject {{"kind", "noAnswer"}}}}}}}));
         TfmPrincipal& w = window(0, 1);
         w.bbRefreshRemotesClick();
-        QCOMPARE(w.logLines(), QStringList{"Falha na leitura dos parâmetros!"});
+        QCOMPARE(w.logLines(), QStringList {"Falha na leitura dos parâmetros!"});
         QCOMPARE(w.sgRTSCodes->rowCount(), 0);
 
         w.exchange.setWaiter(std::make_unique<TEventLoopWaiter>(1));
@@ -259,7 +259,7 @@ private slots:
         elapsed.start();
         w.setRTS_byNetWork(&w.rtsTable);
         QVERIFY2(elapsed.elapsed() >= 1000 && elapsed.elapsed() < 5000, qPrintable(QString::number(elapsed.elapsed())));
-        QCOMPARE(w.logLines(), QStringList{"Sem resposta!"});
+        QCOMPARE(w.logLines(), QStringList {"Sem resposta!"});
     }
 };
 

@@ -12,7 +12,7 @@
 
 class TestSettingsEndToEnd : public QObject {
     Q_OBJECT
-    TTestNetwork net_{QStringLiteral("set%1").arg(QCoreApplication::applicationPid())};
+    TTestNetwork net_ {QStringLiteral("set%1").arg(QCoreApplication::applicationPid())};
     std::unique_ptr<ondixsim::Device> cable_;
     std::unique_ptr<TfmPrincipal> window_;
 
@@ -21,7 +21,7 @@ class TestSettingsEndToEnd : public QObject {
     TfmPrincipal* window(bool network)
     {
         if (network) {
-            if (!net_.startSim(QJsonObject{{"devices", QJsonArray{QJsonObject{{"ip", net_.deviceAddress(0)}}}}}))
+            if (!net_.startSim(QJsonObject {{"devices", QJsonArray {QJsonObject {{"ip", net_.deviceAddress(0)}}}}}))
                 return nullptr;
         } else {
             cable_ = std::make_unique<ondixsim::Device>();
@@ -43,8 +43,8 @@ class TestSettingsEndToEnd : public QObject {
     QList<QLineEdit*> boxes() const
     {
         TfmPrincipal& w = *window_;
-        QList<QLineEdit*> e{w.IP_4, w.IP_3, w.IP_2, w.IP_1, w.M_IP_4, w.M_IP_3, w.M_IP_2, w.M_IP_1,
-                            w.GW_IP_4, w.GW_IP_3, w.GW_IP_2, w.GW_IP_1};
+        QList<QLineEdit*> e {w.IP_4, w.IP_3, w.IP_2, w.IP_1, w.M_IP_4, w.M_IP_3, w.M_IP_2, w.M_IP_1, w.GW_IP_4,
+            w.GW_IP_3, w.GW_IP_2, w.GW_IP_1};
         return e << QList<QLineEdit*>(w.macAddr.begin(), w.macAddr.end()) << w.edPort;
     }
     QString shown() const
@@ -58,10 +58,12 @@ class TestSettingsEndToEnd : public QObject {
     bool received(bool network, const char* hex) const
     {
         if (network)
-            return net_.simLog().contains(QStringLiteral("RX UDP %1 <- %2:4040 %3")
-                                              .arg(net_.deviceAddress(0), net_.toolAddress(), hex));
+            return net_.simLog().contains(
+                QStringLiteral("RX UDP %1 <- %2:4040 %3").arg(net_.deviceAddress(0), net_.toolAddress(), hex));
         for (const auto& request : cable_->requests())
-            if (QByteArray(reinterpret_cast<const char*>(request.data()), qsizetype(request.size())).toHex(' ').toUpper()
+            if (QByteArray(reinterpret_cast<const char*>(request.data()), qsizetype(request.size()))
+                    .toHex(' ')
+                    .toUpper()
                 == hex)
                 return true;
         return false;
@@ -91,14 +93,16 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("frame");
         // The simulator keeps answering at its start address, whatever it was given.
-        QTest::newRow("network") << true << "10 231 9 10 255 255 255 0 10 231 9 1 00 1A 2B E7 09 0A 4998"
-                                 << "10 231 9 10 255 255 0 0 10 231 9 254 00 1A 2B E7 09 0A 5000 DHCP"
-                                 << "45 4B 01 04 00 00 0A E7 09 0A FF FF 00 00 0A E7 09 FE 00 1A 2B E7 09 0A 01 88 13 4F 4E "
-                                    "44 58 30 30 30 30 30 30 30 30 30 30 30 31 15 00 01 FA 0A 00 00";
-        QTest::newRow("cable") << false << "192 168 0 50 255 255 255 0 192 168 0 1 00 1A 2B 3C 4D 5E 4998"
-                               << "192 168 0 60 255 255 0 0 192 168 0 254 00 1A 2B 3C 4D 5E 5000 DHCP"
-                               << "45 4B 01 04 00 00 C0 A8 00 3C FF FF 00 00 C0 A8 00 FE 00 1A 2B 3C 4D 5E 01 88 13 4F 4E "
-                                  "44 58 30 30 30 30 30 30 30 30 30 30 30 31 15 00 01 F5 0B 00 00";
+        QTest::newRow("network")
+            << true << "10 231 9 10 255 255 255 0 10 231 9 1 00 1A 2B E7 09 0A 4998"
+            << "10 231 9 10 255 255 0 0 10 231 9 254 00 1A 2B E7 09 0A 5000 DHCP"
+            << "45 4B 01 04 00 00 0A E7 09 0A FF FF 00 00 0A E7 09 FE 00 1A 2B E7 09 0A 01 88 13 4F 4E "
+               "44 58 30 30 30 30 30 30 30 30 30 30 30 31 15 00 01 FA 0A 00 00";
+        QTest::newRow("cable")
+            << false << "192 168 0 50 255 255 255 0 192 168 0 1 00 1A 2B 3C 4D 5E 4998"
+            << "192 168 0 60 255 255 0 0 192 168 0 254 00 1A 2B 3C 4D 5E 5000 DHCP"
+            << "45 4B 01 04 00 00 C0 A8 00 3C FF FF 00 00 C0 A8 00 FE 00 1A 2B 3C 4D 5E 01 88 13 4F 4E "
+               "44 58 30 30 30 30 30 30 30 30 30 30 30 31 15 00 01 F5 0B 00 00";
     }
     void writeThenReadBack()
     {
@@ -109,7 +113,7 @@ private slots:
         const QString readOk = QStringLiteral("Leitura dos parâmetros realizada com sucesso!");
 
         QTest::mouseClick(w.Button2, Qt::LeftButton);
-        QCOMPARE(w.logLines(), QStringList{readOk});
+        QCOMPARE(w.logLines(), QStringList {readOk});
         QTEST(shown(), "before");
 
         const QStringList v = typed.split(u' ');
@@ -117,7 +121,7 @@ private slots:
             boxes()[i]->setText(v[i]);
         w.ckbDHCPOn->setChecked(v.size() > 19);
         QTest::mouseClick(w.Button3, Qt::LeftButton);
-        QCOMPARE(w.logLines(), QStringList{"IP's gravados com sucesso!"});
+        QCOMPARE(w.logLines(), QStringList {"IP's gravados com sucesso!"});
         QFETCH(QString, frame);
         QVERIFY2(received(network, qPrintable(frame)), qPrintable(net_.simLog()));
 
@@ -125,7 +129,7 @@ private slots:
             e->clear();
         w.ckbDHCPOn->setChecked(false);
         QTest::mouseClick(w.Button2, Qt::LeftButton);
-        QCOMPARE(w.logLines(), QStringList{readOk});
+        QCOMPARE(w.logLines(), QStringList {readOk});
         QCOMPARE(shown(), typed);
     }
 
@@ -143,13 +147,14 @@ private slots:
         w.deviceClock.localTime = [] { return QDateTime(QDate(2031, 2, 3), QTime(4, 5, 6)); };
         w.logLine(QStringLiteral("antes"));
         w.setClock();
-        QCOMPARE(w.logLines(), (QStringList{"antes", "CMD_OK"}));
+        QCOMPARE(w.logLines(), (QStringList {"antes", "CMD_OK"}));
         QVERIFY(received(network, "45 4B 01 0B 07 00 EF 07 02 03 04 05 06 AD 01 00 00"));
         w.getClock();
         const QStringList lines = w.logLines();
-        QCOMPARE(lines.mid(0, 3), (QStringList{"antes", "CMD_OK", "Date: 03/02/2031"}));
+        QCOMPARE(lines.mid(0, 3), (QStringList {"antes", "CMD_OK", "Date: 03/02/2031"}));
         // The device's clock runs on from the time it was given.
-        QVERIFY2(QRegularExpression("^Time: 04:05:0[67]$").match(lines.value(3)).hasMatch(), qPrintable(lines.value(3)));
+        QVERIFY2(
+            QRegularExpression("^Time: 04:05:0[67]$").match(lines.value(3)).hasMatch(), qPrintable(lines.value(3)));
         QCOMPARE(lines.size(), 4);
     }
 };

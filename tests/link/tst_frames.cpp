@@ -6,8 +6,14 @@
 
 using namespace ondixframe;
 
-static QByteArray hex(const char* text) { return QByteArray::fromHex(text); }
-static const uint8_t* u8(const QByteArray& b) { return reinterpret_cast<const uint8_t*>(b.constData()); }
+static QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(text);
+}
+static const uint8_t* u8(const QByteArray& b)
+{
+    return reinterpret_cast<const uint8_t*>(b.constData());
+}
 
 class TestFrames : public QObject {
     Q_OBJECT
@@ -15,12 +21,11 @@ private slots:
     void requestBytes()
     {
         // Record frames: offsets 4-5 zero, fields from offset 6, cut or padded to the record size.
-        const QList<QByteArray> frames{bodilessFrame(0x03), parameterFrame(0x02, QByteArray(4, '\0')),
-                                       parameterFrame(0x08, {}), recordFrame(0x05, 8, hex("0102FF")),
-                                       recordFrame(0x05, 9, hex("01"))};
-        QCOMPARE(frames, (QList<QByteArray>{hex("454B0103 94000000"), hex("454B0102040000000000970000 00"),
-                                            hex("454B01080000 99000000"), hex("454B010500000102 99000000"),
-                                            hex("454B01050000010000 97000000")}));
+        const QList<QByteArray> frames {bodilessFrame(0x03), parameterFrame(0x02, QByteArray(4, '\0')),
+            parameterFrame(0x08, {}), recordFrame(0x05, 8, hex("0102FF")), recordFrame(0x05, 9, hex("01"))};
+        QCOMPARE(frames,
+            (QList<QByteArray> {hex("454B0103 94000000"), hex("454B0102040000000000970000 00"),
+                hex("454B01080000 99000000"), hex("454B010500000102 99000000"), hex("454B01050000010000 97000000")}));
     }
 
     void longFrameChecksumUsesAllBits()
@@ -55,7 +60,9 @@ private slots:
     }
     void answerValidation()
     {
-        QFETCH(QByteArray, buffer); QFETCH(int, length); QFETCH(bool, valid);
+        QFETCH(QByteArray, buffer);
+        QFETCH(int, length);
+        QFETCH(bool, valid);
         const size_t size = size_t(buffer.size());
         QCOMPARE(length < 0 ? validParameterAnswer(u8(buffer), size) : validAnswer(u8(buffer), size, length), valid);
     }
@@ -74,7 +81,8 @@ private slots:
     }
     void usbReports()
     {
-        QFETCH(int, length); QFETCH(int, outReports);
+        QFETCH(int, length);
+        QFETCH(int, outReports);
         QByteArray frame(length, '\0');
         for (int i = 0; i < length; ++i)
             frame[i] = char(0x80 + i);

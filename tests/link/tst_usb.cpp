@@ -22,7 +22,10 @@ static QByteArray pattern(int length, uint8_t seed)
         bytes[i] = char((seed + i * 7) % 251);
     return bytes;
 }
-static fakehid::Bytes toFake(const QByteArray& b) { return fakehid::Bytes(b.begin(), b.end()); }
+static fakehid::Bytes toFake(const QByteArray& b)
+{
+    return fakehid::Bytes(b.begin(), b.end());
+}
 
 class TestUsb : public QObject {
     Q_OBJECT
@@ -46,7 +49,7 @@ class TestUsb : public QObject {
         const QList<QWidget*> controls = exchangeControls() << window->mmInfo;
         for (QWidget* control : controls)
             QVERIFY2((control == window->mmInfo || control->isEnabled()) && !control->testAttribute(Qt::WA_SetCursor),
-                     qPrintable(control->objectName()));
+                qPrintable(control->objectName()));
     }
 
 private slots:
@@ -75,7 +78,7 @@ private slots:
     {
         QFETCH(int, length);
         openPort();
-        const QList<QByteArray> frames{pattern(length, 1), pattern(length, 99)};
+        const QList<QByteArray> frames {pattern(length, 1), pattern(length, 99)};
         for (const QByteArray& frame : frames)
             fakehid::sendFrame(toFake(frame));
         QVERIFY(settleFakeHid());
@@ -86,15 +89,15 @@ private slots:
     {
         // The capture is due 50 ms after the request, the acknowledgement 300 ms late: the
         // device still sends the acknowledgement first.
-        device->config().rfCapture = ondixsim::Capture{{400, 1200, 400}, 0, 50};
+        device->config().rfCapture = ondixsim::Capture {{400, 1200, 400}, 0, 50};
         fakehid::setFault({fakehid::UsbFault::Late, 300, 0, 1});
         openPort();
         const QByteArray learnRf = QByteArray::fromHex("454B0106040001001000AC000000");
         port->WriteSerial(reinterpret_cast<const uint8_t*>(learnRf.constData()), uint16_t(learnRf.size()));
         fakehid::advance(300);
         QVERIFY(settleFakeHid());
-        QCOMPARE(received, (QList<QByteArray>{QByteArray::fromHex("454B010697000000"),
-                                              QByteArray::fromHex("000005009001B0049001")}));
+        QCOMPARE(received,
+            (QList<QByteArray> {QByteArray::fromHex("454B010697000000"), QByteArray::fromHex("000005009001B0049001")}));
     }
 
     void oversizeCut_data()
@@ -109,7 +112,8 @@ private slots:
     {
         // A frame longer than the receive buffer arrives cut to its first 10000 bytes (none
         // when its data never comes), the link stays up and the next frame arrives whole.
-        QFETCH(int, length); QFETCH(bool, dataFollows);
+        QFETCH(int, length);
+        QFETCH(bool, dataFollows);
         openPort();
         fakehid::sendReport({uint8_t(length & 0xFF), uint8_t(length >> 8)});
         for (int r = 0; dataFollows && r < (length + 31) / 32; ++r)
@@ -119,8 +123,8 @@ private slots:
         const QByteArray next = pattern(40, 5);
         fakehid::sendFrame(toFake(next));
         QVERIFY(settleFakeHid());
-        const QList<QByteArray> expected = dataFollows ? QList<QByteArray>{QByteArray(10000, char(0xEE)), next}
-                                                       : QList<QByteArray>{next};
+        const QList<QByteArray> expected =
+            dataFollows ? QList<QByteArray> {QByteArray(10000, char(0xEE)), next} : QList<QByteArray> {next};
         QCOMPARE(received, expected);
         QVERIFY(port->connected);
     }
@@ -152,20 +156,22 @@ private slots:
     }
     void startup()
     {
-        QFETCH(bool, present); QFETCH(QString, serial); QFETCH(int, product);
+        QFETCH(bool, present);
+        QFETCH(QString, serial);
+        QFETCH(int, product);
         if (present)
             fakehid::plug(0x1FC9, uint16_t(product), serial.toStdWString());
         window = makeTestWindow();
         const bool connected = present && serial.isEmpty() && product == 0x0090;
         QCOMPARE(bool(window->serialPort->connected), connected);
-        QCOMPARE(window->lbStatusBar->text(), connected ? QStringLiteral("Ondix Conectada a USB!")
-                                                        : QStringLiteral("Ondix não conectada!"));
+        QCOMPARE(window->lbStatusBar->text(),
+            connected ? QStringLiteral("Ondix Conectada a USB!") : QStringLiteral("Ondix não conectada!"));
         QCOMPARE(window->userConnect(), connected ? 0 : -1);  // the link opens once per run
         QCOMPARE(fakehid::stats().opens, connected ? 1 : 0);
         QVERIFY(fakehid::stats().lastSerialWasEmpty);
         // The generic command goes out only on an open link; a closed one fails silently.
         QCOMPARE(window->genericUSB_CMD_CMD(0x02), connected);
-        QCOMPARE(window->logLines(), connected ? QStringList{QStringLiteral("CMD OK")} : QStringList{});
+        QCOMPARE(window->logLines(), connected ? QStringList {QStringLiteral("CMD OK")} : QStringList {});
         QCOMPARE(fakehid::stats().writes, connected ? 1 : 0);
         verifyControlsFree();
     }
@@ -177,9 +183,9 @@ private slots:
         QTest::addColumn<int>("abortAt");  // poll on which the window closes; 0: never
         QTest::addColumn<int>("polls");
         QTest::addColumn<QStringList>("log");
-        const QStringList ok{QStringLiteral("CMD OK")};
-        const QStringList noAnswer{QStringLiteral("antes"), QStringLiteral("Sem resposta!")};
-        const QStringList badAnswer{QStringLiteral("antes"), QStringLiteral("Falha na leitura dos parâmetros!")};
+        const QStringList ok {QStringLiteral("CMD OK")};
+        const QStringList noAnswer {QStringLiteral("antes"), QStringLiteral("Sem resposta!")};
+        const QStringList badAnswer {QStringLiteral("antes"), QStringLiteral("Falha na leitura dos parâmetros!")};
         using F = fakehid::UsbFault;
         QTest::newRow("acknowledged") << F::None << 0 << 0 << 1 << ok;
         QTest::newRow("no answer") << F::NoAnswer << 0 << 0 << 100 << noAnswer;
@@ -188,12 +194,15 @@ private slots:
         QTest::newRow("answer on poll 100") << F::Late << 1000 << 0 << 100 << noAnswer;
         // A frame with a lost report must not be completed from the stale acknowledgement in answerBuf.
         QTest::newRow("data report lost") << F::MissingDataReport << 0 << 0 << 100 << noAnswer;
-        QTest::newRow("window closed while waiting") << F::NoAnswer << 0 << 3 << 3 << QStringList{"antes"};
+        QTest::newRow("window closed while waiting") << F::NoAnswer << 0 << 3 << 3 << QStringList {"antes"};
     }
     void genericCommand()
     {
-        QFETCH(fakehid::UsbFault, fault); QFETCH(int, delayMs); QFETCH(int, abortAt);
-        QFETCH(int, polls); QFETCH(QStringList, log);
+        QFETCH(fakehid::UsbFault, fault);
+        QFETCH(int, delayMs);
+        QFETCH(int, abortAt);
+        QFETCH(int, polls);
+        QFETCH(QStringList, log);
         fakehid::plug();
         fakehid::setFault({fault, delayMs, 0, 1});  // the first answer only
         window = makeTestWindow();
@@ -208,7 +217,7 @@ private slots:
         fakeWaiter(*window).atPoll(abortAt ? abortAt : 1, [&] {
             for (QWidget* control : exchangeControls())
                 enabled.append(control->isEnabled());
-            for (QWidget* control : QList<QWidget*>{window->bbFindDevice, window->GroupBox1, window->mmInfo})
+            for (QWidget* control : QList<QWidget*> {window->bbFindDevice, window->GroupBox1, window->mmInfo})
                 cursors.append(control->cursor().shape());
             second = window->exchange.run(TExchangeSpec());
             if (abortAt)
@@ -216,14 +225,14 @@ private slots:
         });
 
         const bool result = window->genericUSB_CMD_CMD(0x02);
-        QCOMPARE(result, log == QStringList{QStringLiteral("CMD OK")});
+        QCOMPARE(result, log == QStringList {QStringLiteral("CMD OK")});
         QCOMPARE(window->logLines(), log);
         QCOMPARE(fakeWaiter(*window).polls(), polls);
         QCOMPARE(enabled, QList<bool>(5, false));
         QCOMPARE(cursors, QList<Qt::CursorShape>(3, Qt::WaitCursor));
         QCOMPARE(second, TExchangeOutcome::Busy);
         const QByteArray request = QByteArray::fromHex("454B0102040000000000970000 00");
-        QCOMPARE(fakehid::writtenFrames(), std::vector<fakehid::Bytes>{toFake(request)});
+        QCOMPARE(fakehid::writtenFrames(), std::vector<fakehid::Bytes> {toFake(request)});
         QCOMPARE(device->firmwareTriggers(), 1);
         if (result)
             QCOMPARE(window->answerReady, 0);
@@ -262,12 +271,12 @@ private slots:
         window->bbFindDeviceClick();  // "Localizar Ondix" opens the cable again
         QVERIFY(window->serialPort->connected);
         QVERIFY(window->usbDeviceFound);
-        QCOMPARE(window->logLines(), QStringList{"Encontrado dispositivo na porta USB!"});
+        QCOMPARE(window->logLines(), QStringList {"Encontrado dispositivo na porta USB!"});
 
         window->clearLog();
         fakeWaiter(*window).atPoll(5, [] { fakehid::detach(); });
         QVERIFY(!window->genericUSB_CMD_CMD(0x7F));  // a code the device ignores: it waits
-        QCOMPARE(window->logLines(), QStringList{"Sem resposta!"});
+        QCOMPARE(window->logLines(), QStringList {"Sem resposta!"});
         verifyControlsFree();
         QTRY_COMPARE_WITH_TIMEOUT(window->lbStatusBar->text(), QStringLiteral("Ondix não conectada!"), 5000);
     }

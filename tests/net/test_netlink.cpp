@@ -24,10 +24,13 @@ QByteArray capture(int words)
 TUdpAccumulation feed(std::vector<uint8_t>& buf, int bufSize, int32_t fill, const QByteArray& d, bool discovery)
 {
     return accumulateDatagram(buf.data(), size_t(bufSize), fill, reinterpret_cast<const uint8_t*>(d.constData()),
-                              size_t(d.size()), discovery);
+        size_t(d.size()), discovery);
 }
 
-QByteArray bufferOf(const TfmPrincipal& w, int n) { return {reinterpret_cast<const char*>(w.answerBuf.data()), n}; }
+QByteArray bufferOf(const TfmPrincipal& w, int n)
+{
+    return {reinterpret_cast<const char*>(w.answerBuf.data()), n};
+}
 
 }  // namespace
 
@@ -68,7 +71,7 @@ private slots:
         QFETCH(Kind, kind);
         QFETCH(int, fill);
         std::vector<uint8_t> buf(answerBufSize, 0);
-        TUdpAccumulation step{Kind::Pending, 0};
+        TUdpAccumulation step {Kind::Pending, 0};
         for (const QByteArray& d : datagrams)
             step = feed(buf, answerBufSize, step.fill, d, discovery);
         QCOMPARE(int(step.kind), int(kind));
@@ -85,8 +88,8 @@ private slots:
         for (const QByteArray& d : datagrams)
             window.udpServerUDPRead(d, loopback);
         const bool answer = kind == Kind::OrdinaryAnswer;
-        QCOMPARE((QList<int>{window.answerReady, window.answerLen, window.answerFill}),
-                 (QList<int>{answer || kind == Kind::CaptureComplete, answer ? fill : 5, answer ? 0 : fill}));
+        QCOMPARE((QList<int> {window.answerReady, window.answerLen, window.answerFill}),
+            (QList<int> {answer || kind == Kind::CaptureComplete, answer ? fill : 5, answer ? 0 : fill}));
         QCOMPARE(bufferOf(window, fill), datagrams.join().right(fill));
     }
 
@@ -98,19 +101,19 @@ private slots:
         const QHostAddress other(QStringLiteral("127.0.0.2"));
         const QByteArray cap = capture(6);
         window.udpServerUDPRead(cap.left(4), loopback);  // idle: a stray part of a capture
-        QCOMPARE((QList<int>{window.answerReady, window.answerFill}), (QList<int>{0, 0}));
+        QCOMPARE((QList<int> {window.answerReady, window.answerFill}), (QList<int> {0, 0}));
         window.udpServerUDPRead(QByteArray::fromHex("454b000c") + QByteArray(46, 0), other);
         QCOMPARE(window.foundDevices.size(), size_t(0));  // reached the discovery branch: bad checksum
         window.session.expectAnswer(TLinkKind::Network, QStringLiteral("127.0.0.1"));
         window.udpServerUDPRead(cap.left(4), other);  // a capture from another device
         window.udpServerUDPRead(cap.mid(4), other);
         window.udpServerUDPRead(ack8, other);
-        QCOMPARE((QList<int>{window.answerReady, window.answerFill}), (QList<int>{0, 0}));
+        QCOMPARE((QList<int> {window.answerReady, window.answerFill}), (QList<int> {0, 0}));
         window.OnUSBReceive(ack8);  // a late answer on the cable
         QCOMPARE(window.answerReady, 0);
         window.udpServerUDPRead(cap.left(4), loopback);
         window.udpServerUDPRead(cap.mid(4), loopback);
-        QCOMPARE((QList<int>{window.answerReady, window.answerFill}), (QList<int>{1, 12}));
+        QCOMPARE((QList<int> {window.answerReady, window.answerFill}), (QList<int> {1, 12}));
         window.session.endExpectation();
         window.session.clearAnswer(TLinkKind::Network);
         window.udpServerUDPRead(ack8, loopback);  // the wait is over
@@ -164,7 +167,7 @@ private slots:
         window.session.expectAnswer(TLinkKind::Network, QStringLiteral("127.0.0.1"));
         QUdpSocket().writeDatagram(ack8, loopback, ondixUdpPort);
         QTRY_COMPARE_WITH_TIMEOUT(window.answerReady, 1, 2000);
-        QCOMPARE((QList<int>{int(answered.count()), window.answerLen}), (QList<int>{1, 8}));
+        QCOMPARE((QList<int> {int(answered.count()), window.answerLen}), (QList<int> {1, 8}));
         QVERIFY(!window.sendDatagram(ack8, QStringLiteral("192.168.0.")));
     }
 

@@ -9,8 +9,14 @@
 
 namespace {
 
-QByteArray hex(const char* text) { return QByteArray::fromHex(text); }
-QString hexText(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
+QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(text);
+}
+QString hexText(const QByteArray& bytes)
+{
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
 
 // 'E', 'K', 0x01, 0x08, the data's length, the data, then `sum` (the right one by default).
 QByteArray answerFrame(const QByteArray& data, qint64 sum = -1)
@@ -31,7 +37,10 @@ QByteArray countBytes(quint32 n)
     const char le[4] = {char(n), char(n >> 8), char(n >> 16), char(n >> 24)};
     return QByteArray(le, 4);
 }
-rtsRemote_t record(const QByteArray& bytes) { return rtsRecordFromBytes(reinterpret_cast<const uint8_t*>(bytes.data())); }
+rtsRemote_t record(const QByteArray& bytes)
+{
+    return rtsRecordFromBytes(reinterpret_cast<const uint8_t*>(bytes.data()));
+}
 
 const QByteArray remoteA = hex("0100100005010203");  // reserved 1, Somfy, rolling 16, key 5
 const QByteArray remoteB = hex("0005200006040506");  // type 5: Tube
@@ -74,10 +83,10 @@ private slots:
     {
         QTest::addColumn<QList<QByteArray>>("records");
         QTest::addColumn<QString>("frame");
-        QTest::newRow("empty table") << QList<QByteArray>{} << "45 4B 01 09 04 00 00 00 00 00 9E 00 00 00";
-        QTest::newRow("one record") << QList<QByteArray>{readBack}
+        QTest::newRow("empty table") << QList<QByteArray> {} << "45 4B 01 09 04 00 00 00 00 00 9E 00 00 00";
+        QTest::newRow("one record") << QList<QByteArray> {readBack}
                                     << "45 4B 01 09 0C 00 01 00 00 00 00 00 34 12 A7 0A FF 00 9D 02 00 00";
-        QTest::newRow("reserved bytes kept") << QList<QByteArray>{remoteA, remoteB}
+        QTest::newRow("reserved bytes kept") << QList<QByteArray> {remoteA, remoteB}
                                              << "45 4B 01 09 14 00 02 00 00 00 01 00 10 00 05 01 02 03 "
                                                 "00 05 20 00 06 04 05 06 06 01 00 00";
     }
@@ -104,23 +113,25 @@ private slots:
         QTest::addColumn<QString>("table");
         QTest::addColumn<QStringList>("rows");
         const QString old = tableText(oldTable());
-        const QStringList oldRows{"1 Somfy 5 16 01-02-03", "2 Tube 6 32 04-05-06"};
+        const QStringList oldRows {"1 Somfy 5 16 01-02-03", "2 Tube 6 32 04-05-06"};
         const auto refused = [&](const char* tag, const QByteArray& answer, int received = -1) {
             QTest::newRow(tag) << answer << received << false << old << oldRows;
         };
-        QTest::newRow("record read back") << answerFrame(countBytes(1) + readBack) << -1 << true
+        QTest::newRow("record read back")
+            << answerFrame(countBytes(1) + readBack) << -1 << true
             << "01 00 00 00 00 00 34 12 A7 0A FF 00 00 05 20 00 06 04 05 06 00 00 00 00 77 00 00 00"
-            << QStringList{"1 Somfy 167 4660 0A-FF-00"};
+            << QStringList {"1 Somfy 167 4660 0A-FF-00"};
         QTest::newRow("type 7") << answerFrame(countBytes(1) + hex("0007FFFFFF000001")) << -1 << true
-            << "01 00 00 00 00 07 FF FF FF 00 00 01 00 05 20 00 06 04 05 06 00 00 00 00 77 00 00 00"
-            << QStringList{"1 Tube 255 65535 00-00-01"};
-        QTest::newRow("count 0") << answerFrame(countBytes(0)) << -1 << true
-            << "00 00 00 00 01 00 10 00 05 01 02 03 00 05 20 00 06 04 05 06 00 00 00 00 77 00 00 00"
-            << QStringList{};
+                                << "01 00 00 00 00 07 FF FF FF 00 00 01 00 05 20 00 06 04 05 06 00 00 00 00 77 00 00 00"
+                                << QStringList {"1 Tube 255 65535 00-00-01"};
+        QTest::newRow("count 0") << answerFrame(countBytes(
+            0)) << -1 << true << "00 00 00 00 01 00 10 00 05 01 02 03 00 05 20 00 06 04 05 06 00 00 00 00 77 00 00 00"
+                                 << QStringList {};
         // Only the bytes that came are copied: records past them keep what the table held.
-        QTest::newRow("more bytes than the count needs") << answerFrame(countBytes(1) + readBack + remoteA) << -1
-            << true << "01 00 00 00 00 00 34 12 A7 0A FF 00 01 00 10 00 05 01 02 03 00 00 00 00 77 00 00 00"
-            << QStringList{"1 Somfy 167 4660 0A-FF-00"};
+        QTest::newRow("more bytes than the count needs")
+            << answerFrame(countBytes(1) + readBack + remoteA) << -1 << true
+            << "01 00 00 00 00 00 34 12 A7 0A FF 00 01 00 10 00 05 01 02 03 00 00 00 00 77 00 00 00"
+            << QStringList {"1 Somfy 167 4660 0A-FF-00"};
         refused("all zero", QByteArray(14, 0));
         refused("wrong checksum", answerFrame(countBytes(1) + readBack, 0x29C + 1));
         // The right checksum lies in the guard bytes behind what arrived.
@@ -162,8 +173,8 @@ private slots:
         QVERIFY(rtsDecodeAnswer(bytes.data(), bytes.size(), t));
         const rtsGrid_t grid = parseRemotes(t);
         QCOMPARE(grid.remotes.size(), size_t(100));
-        QCOMPARE(grid.rows.last(), (QStringList{"100", "Tube", "99", "25443", "63-63-EE"}));
-        QCOMPARE(rtsGridHeaders(), (QStringList{"ID", "Tipo", "Key Code", "Rolling Code", "Remote ID"}));
+        QCOMPARE(grid.rows.last(), (QStringList {"100", "Tube", "99", "25443", "63-63-EE"}));
+        QCOMPARE(rtsGridHeaders(), (QStringList {"ID", "Tipo", "Key Code", "Rolling Code", "Remote ID"}));
     }
 
     // Rows of the table A, B, readBack; the row deleted; what is written afterwards.
@@ -173,8 +184,8 @@ private slots:
         QTest::addColumn<int>("row");
         QTest::addColumn<QString>("written");  // empty: nothing deleted
         QTest::newRow("only remote") << 1 << 0 << "45 4B 01 09 04 00 00 00 00 00 9E 00 00 00";
-        QTest::newRow("middle of three, reserved bytes travel") << 3 << 1
-            << "45 4B 01 09 14 00 02 00 00 00 01 00 10 00 05 01 02 03 00 00 34 12 A7 0A FF 00 C2 02 00 00";
+        QTest::newRow("middle of three, reserved bytes travel")
+            << 3 << 1 << "45 4B 01 09 14 00 02 00 00 00 01 00 10 00 05 01 02 03 00 00 34 12 A7 0A FF 00 C2 02 00 00";
         QTest::newRow("no row selected") << 3 << -1 << "";
         QTest::newRow("row past the list") << 3 << 3 << "";
         QTest::newRow("empty table") << 0 << 0 << "";
@@ -236,20 +247,20 @@ private slots:
         QTest::addColumn<QList<int>>("bytes");
         QTest::addColumn<QList<int>>("id");
         QTest::addColumn<int>("used");
-        QTest::newRow("new at once") << QList<int>{7, 8, 9} << QList<int>{7, 8, 9} << 3;
-        QTest::newRow("first two are stored") << QList<int>{1, 2, 3, 4, 5, 6, 1, 2, 4} << QList<int>{1, 2, 4} << 9;
-        QTest::newRow("the record past the count is not stored") << QList<int>{0, 0, 0} << QList<int>{0, 0, 0} << 3;
+        QTest::newRow("new at once") << QList<int> {7, 8, 9} << QList<int> {7, 8, 9} << 3;
+        QTest::newRow("first two are stored") << QList<int> {1, 2, 3, 4, 5, 6, 1, 2, 4} << QList<int> {1, 2, 4} << 9;
+        QTest::newRow("the record past the count is not stored") << QList<int> {0, 0, 0} << QList<int> {0, 0, 0} << 3;
         QList<int> colliding;
         for (int i = 0; i < 20; ++i)
             colliding << 4 << 5 << 6;
-        QTest::newRow("bounded redraws") << colliding << QList<int>{4, 5, 6} << 48;
+        QTest::newRow("bounded redraws") << colliding << QList<int> {4, 5, 6} << 48;
     }
     void newRemoteId()
     {
         QFETCH(QList<int>, bytes);
         int used = 0;
         const auto id = rtsNewRemoteId(oldTable(), [&] { return uint8_t(bytes.at(used++)); });
-        QTEST((QList<int>{id[0], id[1], id[2]}), "id");
+        QTEST((QList<int> {id[0], id[1], id[2]}), "id");
         QTEST(used, "used");
     }
 
@@ -257,7 +268,7 @@ private slots:
     {
         std::set<std::array<uint8_t, 3>> ids;
         for (int i = 0; i < 8; ++i)
-            ids.insert(rtsNewRemoteId(eepromRemoteData_t{}));
+            ids.insert(rtsNewRemoteId(eepromRemoteData_t {}));
         QVERIFY(ids.size() > 1);
     }
 };

@@ -30,8 +30,14 @@ const QString logBefore = QStringLiteral("linha anterior");
 const QString readFailure = QStringLiteral("Falha na leitura dos parâmetros!");
 const QString question = QStringLiteral("Tem certeza que deseja apagar controle ?");
 
-QByteArray hex(const char* text) { return QByteArray::fromHex(text); }
-QString hexText(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
+QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(text);
+}
+QString hexText(const QByteArray& bytes)
+{
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
 
 // Records as on the wire: reserved, type, rolling code (LE), key code, identifier.
 const QByteArray remoteA = hex("0100100005010203");  // reserved 1, Somfy, rolling 16, key 5
@@ -54,7 +60,7 @@ ondixsim::RtsRecord deviceRecord(const QByteArray& b)
 QByteArray wireRecord(const ondixsim::RtsRecord& r)
 {
     const char b[8] = {char(r.reserved), char(r.type), char(r.rollingCode & 0xFF), char(r.rollingCode >> 8),
-                       char(r.keyCode), char(r.remoteId[0]), char(r.remoteId[1]), char(r.remoteId[2])};
+        char(r.keyCode), char(r.remoteId[0]), char(r.remoteId[1]), char(r.remoteId[2])};
     return QByteArray(b, 8);
 }
 
@@ -90,7 +96,7 @@ class TestRtsScreen : public QObject {
         if (plugged)
             fakehid::plug();
         window = makeTestWindow();
-        window->localAddressSource = [] { return QList<QHostAddress>{QHostAddress::LocalHost}; };
+        window->localAddressSource = [] { return QList<QHostAddress> {QHostAddress::LocalHost}; };
         window->usbDeviceFound = true;
         window->GroupBox1->setEnabled(true);
         window->pnControlesRTS->setEnabled(true);
@@ -106,7 +112,7 @@ class TestRtsScreen : public QObject {
     }
     void setBoxes(const QStringList& octets)
     {
-        const std::array<QLineEdit*, 4> boxes{window->IP_4, window->IP_3, window->IP_2, window->IP_1};
+        const std::array<QLineEdit*, 4> boxes {window->IP_4, window->IP_3, window->IP_2, window->IP_1};
         for (size_t i = 0; i < boxes.size(); ++i)
             boxes[i]->setText(octets.value(int(i)));
     }
@@ -115,7 +121,8 @@ class TestRtsScreen : public QObject {
     {
         window->rtsTable.count = uint32_t(records.size());
         for (int i = 0; i < records.size(); ++i)
-            window->rtsTable.remotes[size_t(i)] = rtsRecordFromBytes(reinterpret_cast<const uint8_t*>(records[i].data()));
+            window->rtsTable.remotes[size_t(i)] =
+                rtsRecordFromBytes(reinterpret_cast<const uint8_t*>(records[i].data()));
         window->parseRemotes(&window->rtsTable);
     }
     QStringList deviceTable() const
@@ -144,16 +151,14 @@ class TestRtsScreen : public QObject {
     QList<bool> heldControls() const
     {
         return {window->TabControl1->isEnabled(), window->Button2->isEnabledTo(window->TabControl1),
-                window->GroupBox1->cursor().shape() == Qt::WaitCursor};
+            window->GroupBox1->cursor().shape() == Qt::WaitCursor};
     }
     void applyFault(const QString& setup, uint8_t code)
     {
         using K = ondixsim::FaultKind;
-        const QHash<QString, ondixsim::Fault> faults{{"zero-checksum", {K::ZeroChecksum}},
-                                                     {"bad-checksum", {K::BadChecksum}},
-                                                     {"no-answer", {K::NoAnswer}},
-                                                     {"one-byte", {K::Truncated, 0, 1}},
-                                                     {"cut", {K::Truncated, 0, 14}}};
+        const QHash<QString, ondixsim::Fault> faults {{"zero-checksum", {K::ZeroChecksum}},
+            {"bad-checksum", {K::BadChecksum}}, {"no-answer", {K::NoAnswer}}, {"one-byte", {K::Truncated, 0, 1}},
+            {"cut", {K::Truncated, 0, 14}}};
         for (const QString& name : setup.split(u' '))
             if (faults.contains(name))
                 device->config().faults[code] = faults.value(name);
@@ -202,32 +207,33 @@ void TestRtsScreen::read_data()
     QTest::addColumn<QStringList>("grid");
     QTest::addColumn<QStringList>("log");
     QTest::addColumn<int>("polls");
-    const QStringList kept{rowA, rowB};
-    const QStringList before{logBefore};
-    const QStringList refused{logBefore, readFailure};
-    const QStringList rowC{"1 Somfy 167 4660 0A-FF-00"};
-    QTest::newRow("one record") << "" << TRecords{remoteC} << QByteArray() << rowC << before << 1;
+    const QStringList kept {rowA, rowB};
+    const QStringList before {logBefore};
+    const QStringList refused {logBefore, readFailure};
+    const QStringList rowC {"1 Somfy 167 4660 0A-FF-00"};
+    QTest::newRow("one record") << "" << TRecords {remoteC} << QByteArray() << rowC << before << 1;
     QTest::newRow("types 7 and 5 are Tube")
-        << "" << TRecords{hex("0007010002AABBCC"), hex("00050200030D0E0F")} << QByteArray()
-        << QStringList{"1 Tube 2 1 AA-BB-CC", "2 Tube 3 2 0D-0E-0F"} << before << 1;
-    QTest::newRow("count 0 empties the grid") << "" << TRecords{} << QByteArray() << QStringList{} << before << 1;
-    QTest::newRow("zero checksum") << "zero-checksum" << TRecords{remoteC} << QByteArray() << kept << refused << 1;
-    QTest::newRow("checksum off by one") << "bad-checksum" << TRecords{remoteC} << QByteArray() << kept << refused << 1;
-    QTest::newRow("no answer") << "no-answer" << TRecords{remoteC} << QByteArray() << kept
-                               << QStringList{logBefore, "Sem resposta!"} << 100;
+        << "" << TRecords {hex("0007010002AABBCC"), hex("00050200030D0E0F")} << QByteArray()
+        << QStringList {"1 Tube 2 1 AA-BB-CC", "2 Tube 3 2 0D-0E-0F"} << before << 1;
+    QTest::newRow("count 0 empties the grid") << "" << TRecords {} << QByteArray() << QStringList {} << before << 1;
+    QTest::newRow("zero checksum") << "zero-checksum" << TRecords {remoteC} << QByteArray() << kept << refused << 1;
+    QTest::newRow("checksum off by one") << "bad-checksum" << TRecords {remoteC} << QByteArray() << kept << refused
+                                         << 1;
+    QTest::newRow("no answer") << "no-answer" << TRecords {remoteC} << QByteArray() << kept
+                               << QStringList {logBefore, "Sem resposta!"} << 100;
     // Sound checksums over tables the window cannot hold or whose length cannot hold them.
-    QTest::newRow("count 101") << "count-101" << TRecords{remoteC} << QByteArray() << kept << refused << 1;
-    QTest::newRow("count beyond the length") << "count-2" << TRecords{remoteC} << QByteArray() << kept << refused << 1;
+    QTest::newRow("count 101") << "count-101" << TRecords {remoteC} << QByteArray() << kept << refused << 1;
+    QTest::newRow("count beyond the length") << "count-2" << TRecords {remoteC} << QByteArray() << kept << refused << 1;
     // Only 14 bytes arrive; the whole frame, checksum included, lies in the buffer behind them.
-    QTest::newRow("answer cut short") << "cut" << TRecords{remoteC} << QByteArray() << kept << refused << 1;
-    QTest::newRow("USB link closed") << "unplugged" << TRecords{remoteC} << QByteArray() << kept << before << 0;
-    QTest::newRow("no device found") << "usb-off" << TRecords{remoteC} << QByteArray() << kept << before << 0;
-    QTest::newRow("network") << "net" << TRecords{} << hex("454B01080C000100000000003412A70AFF009C020000") << rowC
+    QTest::newRow("answer cut short") << "cut" << TRecords {remoteC} << QByteArray() << kept << refused << 1;
+    QTest::newRow("USB link closed") << "unplugged" << TRecords {remoteC} << QByteArray() << kept << before << 0;
+    QTest::newRow("no device found") << "usb-off" << TRecords {remoteC} << QByteArray() << kept << before << 0;
+    QTest::newRow("network") << "net" << TRecords {} << hex("454B01080C000100000000003412A70AFF009C020000") << rowC
                              << before << 2;
-    QTest::newRow("network, zero checksum") << "net" << TRecords{} << hex("454B01080C000100000000003412A70AFF0000000000")
-                                            << kept << refused << 2;
-    QTest::newRow("network, no answer") << "net" << TRecords{} << QByteArray() << kept
-                                        << QStringList{logBefore, "Sem resposta!"} << 100;
+    QTest::newRow("network, zero checksum")
+        << "net" << TRecords {} << hex("454B01080C000100000000003412A70AFF0000000000") << kept << refused << 2;
+    QTest::newRow("network, no answer") << "net" << TRecords {} << QByteArray() << kept
+                                        << QStringList {logBefore, "Sem resposta!"} << 100;
 }
 
 void TestRtsScreen::read()
@@ -249,9 +255,9 @@ void TestRtsScreen::read()
         std::memcpy(window->answerBuf.data(), hex("454B01080C000100000000003412A70AFF009C020000").constData(), 22);
     QList<bool> busy;
     atPolls({{1, [&] { busy = heldControls(); }}, {2, [&] {
-                 if (!netAnswer.isEmpty())
-                     fromNetwork(netAnswer);
-             }}});
+                                                       if (!netAnswer.isEmpty())
+                                                           fromNetwork(netAnswer);
+                                                   }}});
 
     window->bbRefreshRemotesClick();
 
@@ -266,9 +272,9 @@ void TestRtsScreen::read()
     QTEST(window->logLines(), "log");
     QTEST(fakeWaiter(*window).polls(), "polls");
     if (overUsb || setup == u"net")
-        QCOMPARE(busy, (QList<bool>{false, false, true}));
-    QCOMPARE(heldControls(), (QList<bool>{true, true, false}));
-    for (QWidget* w : QList<QWidget*>{window->GroupBox1, window->GroupBox2, window->mmInfo, window->Button3})
+        QCOMPARE(busy, (QList<bool> {false, false, true}));
+    QCOMPARE(heldControls(), (QList<bool> {true, true, false}));
+    for (QWidget* w : QList<QWidget*> {window->GroupBox1, window->GroupBox2, window->mmInfo, window->Button3})
         QVERIFY(!w->testAttribute(Qt::WA_SetCursor));
 }
 
@@ -285,27 +291,27 @@ void TestRtsScreen::write_data()
     QTest::addColumn<int>("polls");
     const QString empty = QStringLiteral("45 4B 01 09 04 00 00 00 00 00 9E 00 00 00");
     const QString one = QStringLiteral("45 4B 01 09 0C 00 01 00 00 00 00 00 34 12 A7 0A FF 00 9D 02 00 00");
-    const QStringList ok{"CMD OK"};
+    const QStringList ok {"CMD OK"};
     const QByteArray ack = hex("454B01099A000000");
-    QTest::newRow("empty table") << "" << TRecords{} << empty << QByteArray() << 0 << ok << 1;
-    QTest::newRow("one record") << "" << TRecords{remoteC} << one << QByteArray() << 0 << ok << 1;
+    QTest::newRow("empty table") << "" << TRecords {} << empty << QByteArray() << 0 << ok << 1;
+    QTest::newRow("one record") << "" << TRecords {remoteC} << one << QByteArray() << 0 << ok << 1;
     // Over the cable the answer is not examined.
-    QTest::newRow("one-byte answer") << "one-byte" << TRecords{remoteC} << one << QByteArray() << 0 << ok << 1;
-    QTest::newRow("zero-checksum answer") << "zero-checksum" << TRecords{} << empty << QByteArray() << 0 << ok << 1;
-    QTest::newRow("no answer") << "no-answer" << TRecords{} << empty << QByteArray() << 0
-                               << QStringList{logBefore, "Sem resposta!"} << 100;
-    QTest::newRow("USB link closed") << "unplugged" << TRecords{} << "" << QByteArray() << 0 << QStringList{logBefore}
+    QTest::newRow("one-byte answer") << "one-byte" << TRecords {remoteC} << one << QByteArray() << 0 << ok << 1;
+    QTest::newRow("zero-checksum answer") << "zero-checksum" << TRecords {} << empty << QByteArray() << 0 << ok << 1;
+    QTest::newRow("no answer") << "no-answer" << TRecords {} << empty << QByteArray() << 0
+                               << QStringList {logBefore, "Sem resposta!"} << 100;
+    QTest::newRow("USB link closed") << "unplugged" << TRecords {} << "" << QByteArray() << 0 << QStringList {logBefore}
                                      << 0;
     // Over the network: 1000 polls, the log cleared first, the acknowledgement checked.
-    QTest::newRow("network, acknowledged after 5 s") << "net" << TRecords{remoteC} << "" << ack << 500
-                                                     << QStringList{"CMD_OK"} << 500;
-    QTest::newRow("network, acknowledged after 10 s") << "net" << TRecords{remoteC} << "" << ack << 1000
-                                                      << QStringList{"Sem resposta!"} << 1000;
-    QTest::newRow("network, zero acknowledgement") << "net" << TRecords{} << "" << hex("454B010900000000") << 3
-                                                   << QStringList{readFailure} << 3;
+    QTest::newRow("network, acknowledged after 5 s")
+        << "net" << TRecords {remoteC} << "" << ack << 500 << QStringList {"CMD_OK"} << 500;
+    QTest::newRow("network, acknowledged after 10 s")
+        << "net" << TRecords {remoteC} << "" << ack << 1000 << QStringList {"Sem resposta!"} << 1000;
+    QTest::newRow("network, zero acknowledgement")
+        << "net" << TRecords {} << "" << hex("454B010900000000") << 3 << QStringList {readFailure} << 3;
     QTest::newRow("network, an address box above 255")
-        << "net bad-box" << TRecords{} << "" << ack << 3
-        << QStringList{"Valor inválido em IP_4: \"300\" (use um número de 0 a 255)."} << 0;
+        << "net bad-box" << TRecords {} << "" << ack << 3
+        << QStringList {"Valor inválido em IP_4: \"300\" (use um número de 0 a 255)."} << 0;
 }
 
 void TestRtsScreen::write()
@@ -323,9 +329,9 @@ void TestRtsScreen::write()
         setBoxes({"300", "0", "0", "9"});
     QList<bool> busy;
     atPolls({{1, [&] { busy = heldControls(); }}, {answerPoll, [&] {
-                 if (!netAnswer.isEmpty())
-                     fromNetwork(netAnswer);
-             }}});
+                                                       if (!netAnswer.isEmpty())
+                                                           fromNetwork(netAnswer);
+                                                   }}});
 
     network ? window->setRTS_byNetWork(&window->rtsTable) : window->setRTS_byUSB(&window->rtsTable);
 
@@ -341,8 +347,8 @@ void TestRtsScreen::write()
         QCOMPARE(deviceTable(), expected);
     }
     if (fakeWaiter(*window).polls() > 0)
-        QCOMPARE(busy, (QList<bool>{false, true, true}));  // Button2 stays usable during a write
-    QCOMPARE(heldControls(), (QList<bool>{true, true, false}));
+        QCOMPARE(busy, (QList<bool> {false, true, true}));  // Button2 stays usable during a write
+    QCOMPARE(heldControls(), (QList<bool> {true, true, false}));
     QVERIFY(!window->GroupBox1->testAttribute(Qt::WA_SetCursor));
 }
 
@@ -352,13 +358,14 @@ void TestRtsScreen::command_data()
     QTest::addColumn<int>("row");
     QTest::addColumn<int>("button");
     QTest::addColumn<QString>("line");
-    QTest::newRow("STOP on Tube 1,2,3") << TRecords{hex("0001000000010203")} << 0 << 2 << "sendrf_rc,3695,149,240,1,2,3";
-    QTest::newRow("UP on Somfy 0A-FF-00") << TRecords{remoteC} << 0 << 1 << "sendrf_rc,3767,160,32,10,255,0";
-    QTest::newRow("DOWN on type 5") << TRecords{remoteA, remoteB} << 1 << 3 << "sendrf_rc,3695,152,240,4,5,6";
+    QTest::newRow("STOP on Tube 1,2,3") << TRecords {hex("0001000000010203")} << 0 << 2
+                                        << "sendrf_rc,3695,149,240,1,2,3";
+    QTest::newRow("UP on Somfy 0A-FF-00") << TRecords {remoteC} << 0 << 1 << "sendrf_rc,3767,160,32,10,255,0";
+    QTest::newRow("DOWN on type 5") << TRecords {remoteA, remoteB} << 1 << 3 << "sendrf_rc,3695,152,240,4,5,6";
     for (int button : {1, 2, 3})
-        QTest::addRow("empty table, button %d", button) << TRecords{} << 0 << button << "";
-    QTest::newRow("no row selected") << TRecords{remoteC} << -1 << 1 << "";
-    QTest::newRow("row past the table") << TRecords{remoteC} << 1 << 2 << "";
+        QTest::addRow("empty table, button %d", button) << TRecords {} << 0 << button << "";
+    QTest::newRow("no row selected") << TRecords {remoteC} << -1 << 1 << "";
+    QTest::newRow("row past the table") << TRecords {remoteC} << 1 << 2 << "";
 }
 
 void TestRtsScreen::command()
@@ -379,11 +386,11 @@ void TestRtsScreen::command()
         window->SpeedButton3Click();
 
     if (line.isEmpty()) {
-        QCOMPARE(sent, QList<QStringList>{});
-        QCOMPARE(window->logLines(), QStringList{logBefore});
+        QCOMPARE(sent, QList<QStringList> {});
+        QCOMPARE(window->logLines(), QStringList {logBefore});
     } else {
-        QCOMPARE(sent, QList<QStringList>{{line}});
-        QCOMPARE(window->logLines(), QStringList{line});
+        QCOMPARE(sent, QList<QStringList> {{line}});
+        QCOMPARE(window->logLines(), QStringList {line});
     }
     QCOMPARE(fakehid::writtenFrames().size(), size_t(0));  // the line goes through the send function only
 }
@@ -402,20 +409,20 @@ void TestRtsScreen::gridClicksAndButtons()
     QCOMPARE(window->rtsSelectedRow, -1);
 
     QTest::mouseClick(window->bbRefreshRemotes, Qt::LeftButton);
-    QCOMPARE(gridRows(grid), (QStringList{rowA, rowB}));
+    QCOMPARE(gridRows(grid), (QStringList {rowA, rowB}));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(1, 2)).center());
     QVERIFY(window->pnCommand->isEnabled());
     QCOMPARE(window->rtsSelectedRow, 1);
 
     QTest::mouseClick(window->SpeedButton2, Qt::LeftButton);
     QTest::mouseClick(window->SpeedButton1, Qt::LeftButton);
-    QCOMPARE(sent, (QList<QStringList>{{"sendrf_rc,3695,149,240,4,5,6"}, {"sendrf_rc,3695,150,240,4,5,6"}}));
+    QCOMPARE(sent, (QList<QStringList> {{"sendrf_rc,3695,149,240,4,5,6"}, {"sendrf_rc,3695,150,240,4,5,6"}}));
     // The device used two rolling codes of B; a refresh shows them and keeps the selection.
     QTest::mouseClick(window->bbRefreshRemotes, Qt::LeftButton);
-    QCOMPARE(gridRows(grid), (QStringList{rowA, "2 Tube 6 34 04-05-06"}));
+    QCOMPARE(gridRows(grid), (QStringList {rowA, "2 Tube 6 34 04-05-06"}));
     QCOMPARE(window->rtsSelectedRow, 1);
     QTest::mouseClick(window->SpeedButton3, Qt::LeftButton);
-    QCOMPARE(sent.value(2), QStringList{"sendrf_rc,3695,152,240,4,5,6"});
+    QCOMPARE(sent.value(2), QStringList {"sendrf_rc,3695,152,240,4,5,6"});
 }
 
 void TestRtsScreen::tabClick_data()
@@ -456,29 +463,29 @@ void TestRtsScreen::deleteRemote_data()
     QTest::addColumn<QStringList>("grid");
     QTest::addColumn<QStringList>("log");
     QTest::addColumn<QStringList>("deviceAfter");
-    const QStringList asked{question};
+    const QStringList asked {question};
     const QString a = hexText(remoteA), b = hexText(remoteB);
-    QTest::newRow("the only remote") << TRecords{remoteC} << 0 << true << "usb" << asked
-                                     << "45 4B 01 09 04 00 00 00 00 00 9E 00 00 00" << QStringList{}
-                                     << QStringList{"CMD OK"} << QStringList{};
+    QTest::newRow("the only remote") << TRecords {remoteC} << 0 << true << "usb" << asked
+                                     << "45 4B 01 09 04 00 00 00 00 00 9E 00 00 00" << QStringList {}
+                                     << QStringList {"CMD OK"} << QStringList {};
     QTest::newRow("second of two, reserved byte kept")
-        << TRecords{remoteA, remoteB} << 1 << true << "usb" << asked
-        << "45 4B 01 09 0C 00 01 00 00 00 01 00 10 00 05 01 02 03 C3 00 00 00" << QStringList{rowA}
-        << QStringList{"CMD OK"} << QStringList{a};
-    QTest::newRow("first of two") << TRecords{remoteA, remoteB} << 0 << true << "usb" << asked
+        << TRecords {remoteA, remoteB} << 1 << true << "usb" << asked
+        << "45 4B 01 09 0C 00 01 00 00 00 01 00 10 00 05 01 02 03 C3 00 00 00" << QStringList {rowA}
+        << QStringList {"CMD OK"} << QStringList {a};
+    QTest::newRow("first of two") << TRecords {remoteA, remoteB} << 0 << true << "usb" << asked
                                   << "45 4B 01 09 0C 00 01 00 00 00 00 05 20 00 06 04 05 06 E1 00 00 00"
-                                  << QStringList{"1 Tube 6 32 04-05-06"} << QStringList{"CMD OK"} << QStringList{b};
-    QTest::newRow("answered No") << TRecords{remoteA, remoteB} << 0 << false << "usb" << asked << ""
-                                 << QStringList{rowA, rowB} << QStringList{logBefore} << QStringList{a, b};
-    QTest::newRow("no row selected") << TRecords{remoteA, remoteB} << -1 << true << "usb" << QStringList{} << ""
-                                     << QStringList{rowA, rowB} << QStringList{logBefore} << QStringList{a, b};
-    QTest::newRow("empty table") << TRecords{} << 0 << true << "usb" << QStringList{} << "" << QStringList{}
-                                 << QStringList{logBefore} << QStringList{};
-    QTest::newRow("no device found") << TRecords{remoteA, remoteB} << 0 << true << "none" << asked << ""
-                                     << QStringList{"1 Tube 6 32 04-05-06"} << QStringList{logBefore}
-                                     << QStringList{a, b};
-    QTest::newRow("over the network") << TRecords{remoteA, remoteB} << 1 << true << "net" << asked << ""
-                                      << QStringList{rowA} << QStringList{"CMD_OK"} << QStringList{a, b};
+                                  << QStringList {"1 Tube 6 32 04-05-06"} << QStringList {"CMD OK"} << QStringList {b};
+    QTest::newRow("answered No") << TRecords {remoteA, remoteB} << 0 << false << "usb" << asked << ""
+                                 << QStringList {rowA, rowB} << QStringList {logBefore} << QStringList {a, b};
+    QTest::newRow("no row selected") << TRecords {remoteA, remoteB} << -1 << true << "usb" << QStringList {} << ""
+                                     << QStringList {rowA, rowB} << QStringList {logBefore} << QStringList {a, b};
+    QTest::newRow("empty table") << TRecords {} << 0 << true << "usb" << QStringList {} << "" << QStringList {}
+                                 << QStringList {logBefore} << QStringList {};
+    QTest::newRow("no device found") << TRecords {remoteA, remoteB} << 0 << true << "none" << asked << ""
+                                     << QStringList {"1 Tube 6 32 04-05-06"} << QStringList {logBefore}
+                                     << QStringList {a, b};
+    QTest::newRow("over the network") << TRecords {remoteA, remoteB} << 1 << true << "net" << asked << ""
+                                      << QStringList {rowA} << QStringList {"CMD_OK"} << QStringList {a, b};
 }
 
 void TestRtsScreen::deleteRemote()
@@ -523,15 +530,15 @@ void TestRtsScreen::addRemote_data()
     QTest::addColumn<QStringList>("grid");
     QTest::addColumn<QStringList>("log");
     const QString somfy = QStringLiteral("sendrf_rc,3767,160,128,1,2,3");
-    QTest::newRow("Somfy") << false << true << TRecords{} << hex("010203") << QList<QStringList>{{somfy}}
-                           << QStringList{"1 Somfy 1 1 01-02-03"} << QStringList{somfy};
+    QTest::newRow("Somfy") << false << true << TRecords {} << hex("010203") << QList<QStringList> {{somfy}}
+                           << QStringList {"1 Somfy 1 1 01-02-03"} << QStringList {somfy};
     // The first draw is A's identifier: the device would take it for A.
     const QString tube = QStringLiteral("sendrf_rc,3695,156,240,7,8,9");
     QTest::newRow("Tube, known identifier drawn again")
-        << true << true << TRecords{remoteA} << hex("010203070809") << QList<QStringList>{{tube}}
-        << QStringList{rowA, "2 Tube 1 1 07-08-09"} << QStringList{tube};
-    QTest::newRow("no device") << false << false << TRecords{} << hex("010203") << QList<QStringList>{}
-                               << QStringList{} << QStringList{"Conecte a Ondix!"};
+        << true << true << TRecords {remoteA} << hex("010203070809") << QList<QStringList> {{tube}}
+        << QStringList {rowA, "2 Tube 1 1 07-08-09"} << QStringList {tube};
+    QTest::newRow("no device") << false << false << TRecords {} << hex("010203") << QList<QStringList> {}
+                               << QStringList {} << QStringList {"Conecte a Ondix!"};
 }
 
 void TestRtsScreen::addRemote()

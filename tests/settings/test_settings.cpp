@@ -9,9 +9,18 @@ using namespace ondixsettings;
 
 namespace {
 
-QByteArray hex(const char* text) { return QByteArray::fromHex(text); }
-const uint8_t* u8(const QByteArray& b) { return reinterpret_cast<const uint8_t*>(b.constData()); }
-QString hexText(const QByteArray& b) { return QString::fromLatin1(b.toHex(' ').toUpper()); }
+QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(text);
+}
+const uint8_t* u8(const QByteArray& b)
+{
+    return reinterpret_cast<const uint8_t*>(b.constData());
+}
+QString hexText(const QByteArray& b)
+{
+    return QString::fromLatin1(b.toHex(' ').toUpper());
+}
 
 // 192.168.0.60 / 255.255.255.0 / 192.168.0.1, DHCP off, port 4998.
 TSettingsTexts typical()
@@ -55,17 +64,22 @@ private slots:
         octet("minus one", "-1", -1, "Valor inválido em IP_4: \"-1\" (use um número de 0 a 255).");
         octet("plus sign", "+5", -1, "Valor inválido em IP_4: \"+5\" (use um número de 0 a 255).");
         octet("full-width digits", "１２", -1, "Valor inválido em IP_4: \"１２\" (use um número de 0 a 255).");
-        QTest::newRow("port 4998") << "edPort" << "4998" << 65535u << 4998 << "";
-        QTest::newRow("port 65535") << "edPort" << "65535" << 65535u << 65535 << "";
-        QTest::newRow("port 70000") << "edPort" << "70000" << 65535u << -1
+        QTest::newRow("port 4998") << "edPort"
+                                   << "4998" << 65535u << 4998 << "";
+        QTest::newRow("port 65535") << "edPort"
+                                    << "65535" << 65535u << 65535 << "";
+        QTest::newRow("port 70000") << "edPort"
+                                    << "70000" << 65535u << -1
                                     << "Valor inválido em edPort: \"70000\" (use um número de 0 a 65535).";
-        QTest::newRow("port 65536") << "edPort" << "65536" << 65535u << -1
+        QTest::newRow("port 65536") << "edPort"
+                                    << "65536" << 65535u << -1
                                     << "Valor inválido em edPort: \"65536\" (use um número de 0 a 65535).";
         // The text is quoted as typed, even when it looks like a placeholder of the message.
         octet("placeholder %1", "3%1", -1, "Valor inválido em IP_4: \"3%1\" (use um número de 0 a 255).");
         octet("placeholders %1 %3 %00", "%1 %3 %00", -1,
-              "Valor inválido em IP_4: \"%1 %3 %00\" (use um número de 0 a 255).");
-        QTest::newRow("digits past 64 bits") << "M_IP_2" << "123456789012345678901234567890" << 255u << -1
+            "Valor inválido em IP_4: \"%1 %3 %00\" (use um número de 0 a 255).");
+        QTest::newRow("digits past 64 bits") << "M_IP_2"
+                                             << "123456789012345678901234567890" << 255u << -1
                                              << "Valor inválido em M_IP_2: \"123456789012345678901234567890\" "
                                                 "(use um número de 0 a 255).";
     }
@@ -89,11 +103,16 @@ private slots:
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("error");
-        QTest::newRow("first box") << 0 << 0 << "300" << "Valor inválido em IP_4: \"300\" (use um número de 0 a 255).";
-        QTest::newRow("last address box") << 0 << 3 << "x" << "Valor inválido em IP_1: \"x\" (use um número de 0 a 255).";
-        QTest::newRow("mask") << 1 << 2 << "" << "Valor inválido em M_IP_2: \"\" (use um número de 0 a 255).";
-        QTest::newRow("gateway") << 2 << 3 << "-1" << "Valor inválido em GW_IP_1: \"-1\" (use um número de 0 a 255).";
-        QTest::newRow("port") << 3 << 0 << "70000" << "Valor inválido em edPort: \"70000\" (use um número de 0 a 65535).";
+        QTest::newRow("first box") << 0 << 0 << "300"
+                                   << "Valor inválido em IP_4: \"300\" (use um número de 0 a 255).";
+        QTest::newRow("last address box") << 0 << 3 << "x"
+                                          << "Valor inválido em IP_1: \"x\" (use um número de 0 a 255).";
+        QTest::newRow("mask") << 1 << 2 << ""
+                              << "Valor inválido em M_IP_2: \"\" (use um número de 0 a 255).";
+        QTest::newRow("gateway") << 2 << 3 << "-1"
+                                 << "Valor inválido em GW_IP_1: \"-1\" (use um número de 0 a 255).";
+        QTest::newRow("port") << 3 << 0 << "70000"
+                              << "Valor inválido em edPort: \"70000\" (use um número de 0 a 65535).";
     }
     void settingsRefusal()
     {
@@ -116,10 +135,9 @@ private slots:
     {
         QTest::addColumn<bool>("withRecord");
         QTest::addColumn<QByteArray>("frame");
-        QTest::newRow("nothing read: zero")
-            << false
-            << hex("454B01040000 C0A8003C FFFFFF00 C0A80001 000000000000 00 8613"
-                   "00000000000000000000000000000000 0000 00 38070000");
+        QTest::newRow("nothing read: zero") << false
+                                            << hex("454B01040000 C0A8003C FFFFFF00 C0A80001 000000000000 00 8613"
+                                                   "00000000000000000000000000000000 0000 00 38070000");
         // The record read holds other addresses and nonzero bytes 4-5: only its MAC,
         // identification, version and RF flag are sent back.
         QTest::newRow("last record's unfilled positions")
@@ -132,7 +150,7 @@ private slots:
         QFETCH(bool, withRecord);
         const TSettingsParse p = parseSettings(typical());
         QVERIFY2(p.ok, qPrintable(p.error));
-        deviceinfo::Record record{};
+        deviceinfo::Record record {};
         const QByteArray read = hex("454B01031234 0A000007 FFFF0000 0A000001 001A2B3C4D5E 01 8813"
                                     "4F4E4458303030303030303030303031 1500 01 00000000");
         std::copy(read.begin(), read.end(), record.begin());
@@ -178,9 +196,8 @@ private slots:
     {
         QTest::addColumn<QDateTime>("time");
         QTest::addColumn<QString>("frame");
-        QTest::newRow("5 December 2026 08:30:15, milliseconds dropped")
-            << QDateTime(QDate(2026, 12, 5), QTime(8, 30, 15, 999))
-            << "45 4B 01 0B 07 00 EA 07 0C 05 08 1E 0F DA 01 00 00";
+        QTest::newRow("5 December 2026 08:30:15, milliseconds dropped") << QDateTime(
+            QDate(2026, 12, 5), QTime(8, 30, 15, 999)) << "45 4B 01 0B 07 00 EA 07 0C 05 08 1E 0F DA 01 00 00";
         QTest::newRow("year 40000") << QDateTime(QDate(40000, 1, 1), QTime(0, 0))
                                     << "45 4B 01 0B 07 00 40 9C 01 01 00 00 00 81 01 00 00";
         QTest::newRow("year 70000 does not fit") << QDateTime(QDate(70000, 1, 1), QTime(0, 0)) << "";

@@ -42,8 +42,8 @@ class TestSettingsOps : public QObject {
     std::vector<QLineEdit*> edits() const
     {
         TfmPrincipal& w = *window;
-        std::vector<QLineEdit*> e{w.IP_4, w.IP_3, w.IP_2, w.IP_1, w.M_IP_4, w.M_IP_3, w.M_IP_2, w.M_IP_1,
-                                  w.GW_IP_4, w.GW_IP_3, w.GW_IP_2, w.GW_IP_1};
+        std::vector<QLineEdit*> e {w.IP_4, w.IP_3, w.IP_2, w.IP_1, w.M_IP_4, w.M_IP_3, w.M_IP_2, w.M_IP_1, w.GW_IP_4,
+            w.GW_IP_3, w.GW_IP_2, w.GW_IP_1};
         e.insert(e.end(), w.macAddr.begin(), w.macAddr.end());
         e.push_back(w.edPort);
         return e;
@@ -63,8 +63,9 @@ class TestSettingsOps : public QObject {
         for (QLineEdit* e : edits())
             v.append(e->text());
         v.insert(18, window->ckbDHCPOn->isChecked() ? "1" : "0");
-        return QStringList{v.mid(0, 4).join(' '), v.mid(4, 4).join(' '), v.mid(8, 4).join(' '),
-                           v.mid(12, 6).join(' '), v[18], v[19]}.join(" / ");
+        return QStringList {
+            v.mid(0, 4).join(' '), v.mid(4, 4).join(' '), v.mid(8, 4).join(' '), v.mid(12, 6).join(' '), v[18], v[19]}
+            .join(" / ");
     }
 
 private slots:
@@ -104,23 +105,24 @@ void TestSettingsOps::operation_data()
     QTest::addColumn<QStringList>("log");
     QTest::addColumn<int>("polls");
     QTest::addColumn<QString>("shown");
-    const auto row = [](const char* name, const char* op, const char* setup, const QString& typed, const QByteArray& answer,
-                        int poll, const char* request, const QStringList& log, int polls, const QString& shown = {}) {
+    const auto row = [](const char* name, const char* op, const char* setup, const QString& typed,
+                         const QByteArray& answer, int poll, const char* request, const QStringList& log, int polls,
+                         const QString& shown = {}) {
         QTest::newRow(name) << op << setup << typed << QByteArray::fromHex(answer) << poll
                             << QByteArray::fromHex(request) << log << polls << shown;
     };
     const char* info = "454B010394000000";
     const QString readBack = "192 168 0 50 / 255 255 255 0 / 192 168 0 1 / 00 1A 2B 3C 4D 5E / 1 / 4998";
-    const QStringList noAnswer{logBefore, "Sem resposta!"}, bad{logBefore, failed}, nothing{logBefore};
+    const QStringList noAnswer {logBefore, "Sem resposta!"}, bad {logBefore, failed}, nothing {logBefore};
     row("read over the cable", "read", "", {}, record, 1, info, {readOk}, 1, readBack);
     row("read: MAC bytes 0A and FF", "read", "", {},
-        "454B010300000A000007FF0000000A0000010AFF102030400050004F4E445830303030303030303030303115000138070000", 1,
-        info, {readOk}, 1, "10 0 0 7 / 255 0 0 0 / 10 0 0 1 / 0A FF 10 20 30 40 / 0 / 80");
+        "454B010300000A000007FF0000000A0000010AFF102030400050004F4E445830303030303030303030303115000138070000", 1, info,
+        {readOk}, 1, "10 0 0 7 / 255 0 0 0 / 10 0 0 1 / 0A FF 10 20 30 40 / 0 / 80");
     row("read: answer on poll 99", "read", "", {}, record, 99, info, {readOk}, 99, readBack);
     row("read: answer on poll 100", "read", "", {}, record, 100, info, noAnswer, 100);
     row("read: zero checksum over zero bytes", "read", "", {}, QByteArray(100, '0'), 1, info, bad, 1);
-    row("read: 49 bytes over an older whole record", "read", "stale", {}, QByteArray(record).chopped(2), 1, info,
-        bad, 1);
+    row("read: 49 bytes over an older whole record", "read", "stale", {}, QByteArray(record).chopped(2), 1, info, bad,
+        1);
     row("read: USB link closed", "read", "unplugged", {}, "", 0, "", nothing, 0);
     row("read: both links found, over the network", "read", "net", {}, record, 3, "", {readOk}, 3, readBack);
     row("read: the boxes' address is not asked", "read", "net from-other", {}, record, 3, "", noAnswer, 100);
@@ -130,7 +132,7 @@ void TestSettingsOps::operation_data()
     const char* recordFilled = "454B01040000C0A8003CFFFFFF00C0A80001001A2B3C4D5E0086134F4E44583030303030303030303030"
                                "31150001F40B0000";
     const char* ack = "454B010495000000";
-    const QStringList written{"IP's gravados com sucesso!"}, writeBad{logBefore, "Falha de gravação dos parâmetros!"};
+    const QStringList written {"IP's gravados com sucesso!"}, writeBad {logBefore, "Falha de gravação dos parâmetros!"};
     row("write, nothing shown before", "write", "", example, ack, 1, zeroFilled, written, 1);
     row("write after a read", "write", "read-first", example, ack, 1, recordFilled, written, 1 + 1);
     row("write after a search", "write", "searched", example, ack, 1, recordFilled, written, 1);
@@ -145,15 +147,15 @@ void TestSettingsOps::operation_data()
         row(name, "write", setup, typed, "", 0, "", {logBefore, line}, 0);
     };
     refusal("refused: IP_4 300", "", "300 168 0 60 / 255 255 255 0 / 192 168 0 1 / - - - - - - / 0 / 4998",
-            refused("IP_4", "300", 255));
+        refused("IP_4", "300", 255));
     refusal("refused: M_IP_2 empty", "", "192 168 0 60 / 255 255  0 / 192 168 0 1 / - - - - - - / 0 / 4998",
-            refused("M_IP_2", "", 255));
+        refused("M_IP_2", "", 255));
     refusal("refused: GW_IP_1 letters", "", "192 168 0 60 / 255 255 255 0 / 192 168 0 1a / - - - - - - / 0 / 4998",
-            refused("GW_IP_1", "1a", 255));
+        refused("GW_IP_1", "1a", 255));
     refusal("refused: edPort 70000", "", "192 168 0 60 / 255 255 255 0 / 192 168 0 1 / - - - - - - / 0 / 70000",
-            refused("edPort", "70000", 65535));
+        refused("edPort", "70000", 65535));
     refusal("refused over the network: edPort empty", "net",
-            "192 168 0 60 / 255 255 255 0 / 192 168 0 1 / - - - - - - / 0 / ", refused("edPort", "", 65535));
+        "192 168 0 60 / 255 255 255 0 / 192 168 0 1 / - - - - - - / 0 / ", refused("edPort", "", 65535));
     // A blank inside a box: the edits are typed directly, the validator does not see it.
     row("write refused: a blank in IP_3", "write", "blank", example, "", 0, "", {logBefore, refused("IP_3", " 1", 255)},
         0, "192  1 0 60 / 255 255 255 0 / 192 168 0 1 / 00 00 00 00 00 00 / 0 / 4998");
@@ -163,12 +165,12 @@ void TestSettingsOps::operation_data()
     const char* setClock = "454B010B0700EA070C05081E0FDA010000";
     const char* clockAck = "454B010B9C000000";
     const QString boxes9 = QStringLiteral("127 0 0 9 / 255 0 0 0 / 127 0 0 1 / 01 02 03 04 05 06 / 0 / 4040");
-    const QStringList date{logBefore, "Date: 07/03/2025", "Time: 09:05:00"}, cmdOk{logBefore, "CMD_OK"};
+    const QStringList date {logBefore, "Date: 07/03/2025", "Time: 09:05:00"}, cmdOk {logBefore, "CMD_OK"};
     row("get clock over the cable", "get", "", boxes9, clockAnswer, 1, getClock, date, 1);
     row("get clock: answer on poll 100", "get", "", boxes9, clockAnswer, 100, getClock, noAnswer, 100);
     row("get clock: zero sum over zero bytes", "get", "", boxes9, QByteArray(34, '0'), 1, getClock, bad, 1);
-    row("get clock: 16 bytes over an older whole answer", "get", "stale", boxes9, QByteArray(clockAnswer).chopped(2),
-        1, getClock, bad, 1);
+    row("get clock: 16 bytes over an older whole answer", "get", "stale", boxes9, QByteArray(clockAnswer).chopped(2), 1,
+        getClock, bad, 1);
     row("get clock: USB link closed", "get", "unplugged", boxes9, "", 0, "", nothing, 0);
     row("get clock: no device found", "get", "usb-off", boxes9, "", 0, "", nothing, 0);
     row("set clock over the cable", "set", "", boxes9, clockAck, 1, setClock, cmdOk, 1);
@@ -213,7 +215,7 @@ void TestSettingsOps::operation()
             w.upDateOndixData(0);
         } else {
             fakehid::setResponder([bytes](const fakehid::Bytes&) {
-                return std::vector<ondixsim::Output>{{0, fakehid::Bytes(bytes.begin(), bytes.end())}};
+                return std::vector<ondixsim::Output> {{0, fakehid::Bytes(bytes.begin(), bytes.end())}};
             });
             w.Button2Click();
             fakehid::clearLogs();
@@ -233,15 +235,15 @@ void TestSettingsOps::operation()
 
     if (!answer.isEmpty() && !net)
         fakehid::setResponder([answer, poll](const fakehid::Bytes&) {
-            return std::vector<ondixsim::Output>{{10 * poll, fakehid::Bytes(answer.begin(), answer.end())}};
+            return std::vector<ondixsim::Output> {{10 * poll, fakehid::Bytes(answer.begin(), answer.end())}};
         });
     TFakeHidWaiter& waiter = fakeWaiter(w);
     QWidget* button = op == u"read" ? w.Button2 : w.Button3;
     bool busyDuringWait = false;
     waiter.atPoll(waiter.polls() + (net ? poll : 1), [&] {
         busyDuringWait = w.TabControl1->testAttribute(Qt::WA_ForceDisabled)
-                         && (clock || button->testAttribute(Qt::WA_ForceDisabled))
-                         && w.GroupBox1->cursor().shape() == Qt::WaitCursor;
+            && (clock || button->testAttribute(Qt::WA_ForceDisabled))
+            && w.GroupBox1->cursor().shape() == Qt::WaitCursor;
         // Only the address asked (127.0.0.9) is listened to.
         if (net && !answer.isEmpty())
             w.udpServerUDPRead(answer, QHostAddress(does.contains(u"from-other") ? "127.0.0.8" : "127.0.0.9"));
@@ -255,9 +257,9 @@ void TestSettingsOps::operation()
         op == u"get" ? w.getClock() : w.setClock();
 
     const auto frames = fakehid::writtenFrames();
-    QCOMPARE(frames.empty() ? QByteArray() : QByteArray(reinterpret_cast<const char*>(frames[0].data()),
-                                                        qsizetype(frames[0].size())),
-             request);
+    QCOMPARE(frames.empty() ? QByteArray()
+                            : QByteArray(reinterpret_cast<const char*>(frames[0].data()), qsizetype(frames[0].size())),
+        request);
     QCOMPARE(int(frames.size()), request.isEmpty() ? 0 : 1);
     if (request.isEmpty())
         QVERIFY(device->requests().empty());

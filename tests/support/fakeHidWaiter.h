@@ -9,8 +9,9 @@
 
 class TFakeHidWaiter : public TPollWaiter {
 public:
-    explicit TFakeHidWaiter(int pollMs = 10, int settleLimitMs = 2000)
-        : pollMs_(pollMs), settleLimitMs_(settleLimitMs) {}
+    explicit TFakeHidWaiter(int pollMs = 10, int settleLimitMs = 2000) : pollMs_(pollMs), settleLimitMs_(settleLimitMs)
+    {
+    }
     void poll(TDeviceSession& session, const std::function<bool()>& ready) override;
     // Moves the clock on by `pollMs` instead of the waiter's own period.
     void poll(TDeviceSession& session, const std::function<bool()>& ready, int pollMs) override;

@@ -4,8 +4,8 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QJsonDocument>
-#include <QThread>
 #include <QTest>
+#include <QThread>
 
 #include <cstdio>
 
@@ -31,7 +31,7 @@ int runTestnet(const QStringList& args, QString* output = nullptr)
 
 }  // namespace
 
-TTestNetwork::TTestNetwork(QString name) : name_(std::move(name)) {}
+TTestNetwork::TTestNetwork(QString name) : name_(std::move(name)) { }
 
 TTestNetwork::~TTestNetwork()
 {
@@ -65,9 +65,9 @@ bool TTestNetwork::up(int devices, int subnet)
     QString out;
     up_ = true;  // a half-made network is removed too
     return runTestnet({QStringLiteral("up"), name_, QStringLiteral("--devices"), QString::number(devices),
-                       QStringLiteral("--subnet"), QString::number(subnet)},
-                      &out)
-           == 0;
+                          QStringLiteral("--subnet"), QString::number(subnet)},
+               &out)
+        == 0;
 }
 
 bool TTestNetwork::startSim(const QJsonObject& config, const QStringList& extraArgs, int readyTimeoutMs)
@@ -76,8 +76,8 @@ bool TTestNetwork::startSim(const QJsonObject& config, const QStringList& extraA
     if (!dir_.isValid())
         return false;
     QFile::remove(dir_.filePath(QStringLiteral("sim.log")));
-    QStringList args{QStringLiteral("netns"), QStringLiteral("exec"), namespaceName("dev"),
-                     QStringLiteral(ONDIX_SIM_PATH)};
+    QStringList args {
+        QStringLiteral("netns"), QStringLiteral("exec"), namespaceName("dev"), QStringLiteral(ONDIX_SIM_PATH)};
     if (!config.isEmpty()) {
         QFile file(dir_.filePath(QStringLiteral("devices.json")));
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))

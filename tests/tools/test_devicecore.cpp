@@ -13,29 +13,42 @@ using namespace ondixsim;
 
 namespace {
 
-Bytes toBytes(const QByteArray& a) { return Bytes(a.begin(), a.end()); }
-QString hexText(const Bytes& b, size_t from = 0, size_t to = SIZE_MAX) {
+Bytes toBytes(const QByteArray& a)
+{
+    return Bytes(a.begin(), a.end());
+}
+QString hexText(const Bytes& b, size_t from = 0, size_t to = SIZE_MAX)
+{
     to = std::min(to, b.size());
     return QByteArray(reinterpret_cast<const char*>(b.data() + from), qsizetype(to - from)).toHex(' ').toUpper();
 }
 // A request from its bytes before the checksum, with `zeros` zero bytes appended first.
-QByteArray sealed(const char* body, int zeros = 0) {
+QByteArray sealed(const char* body, int zeros = 0)
+{
     QByteArray f = QByteArray::fromHex(body) + QByteArray(zeros, 0);
     quint32 sum = 0;
-    for (char c : f) sum += quint8(c);
-    for (int i = 0; i < 4; ++i) f.append(char(sum >> (8 * i)));
+    for (char c : f)
+        sum += quint8(c);
+    for (int i = 0; i < 4; ++i)
+        f.append(char(sum >> (8 * i)));
     return f;
 }
 // A typed line as it travels on the cable: its text and CR LF.
-Bytes usbLine(const QString& line) { return toBytes((line + "\r\n").toLatin1()); }
+Bytes usbLine(const QString& line)
+{
+    return toBytes((line + "\r\n").toLatin1());
+}
 // The device's table read through the tool's codec, one grid row a string; "refused" when
 // the answer is not taken.
-QStringList readTable(Device& device) {
+QStringList readTable(Device& device)
+{
     const auto out = device.handleRequest(toBytes(rtsReadRequest()), Transport::Usb);
     eepromRemoteData_t table;
-    if (out.size() != 1 || !rtsDecodeAnswer(out[0].bytes.data(), out[0].bytes.size(), table)) return {"refused"};
+    if (out.size() != 1 || !rtsDecodeAnswer(out[0].bytes.data(), out[0].bytes.size(), table))
+        return {"refused"};
     QStringList rows;
-    for (const QStringList& row : parseRemotes(table).rows) rows << row.join(' ');
+    for (const QStringList& row : parseRemotes(table).rows)
+        rows << row.join(' ');
     return rows;
 }
 constexpr long long march7 = 1741338300LL;  // 2025-03-07 09:05:00 as local seconds
@@ -46,7 +59,8 @@ class TestDeviceCore : public QObject {
     Q_OBJECT
 private slots:
     // Requests in order and each one's answers ("" when the device stays silent).
-    void requests_data() {
+    void requests_data()
+    {
         QTest::addColumn<QList<QByteArray>>("requests");
         QTest::addColumn<QStringList>("answers");
         const auto row = [](const char* tag, const QList<QByteArray>& requests, const QStringList& answers) {
@@ -68,10 +82,10 @@ private slots:
         // 10.0.0.60 / 255.255.0.0 / 10.0.0.1, DHCP on, port 5000; the MAC positions are ignored.
         row("settings and MAC written, read back",
             {sealed("454B010400000A00003CFFFF00000A000001AABBCCDDEEFF018813", 19),
-             sealed("454B01050000001AFF0B2CFE", 16), sealed("454B0103")},
+                sealed("454B01050000001AFF0B2CFE", 16), sealed("454B0103")},
             {"45 4B 01 04 95 00 00 00", "45 4B 01 05 96 00 00 00",
-             "45 4B 01 03 00 00 0A 00 00 3C FF FF 00 00 0A 00 00 01 00 1A FF 0B 2C FE 01 88 13 4F 4E 44 58 "
-             "30 30 30 30 30 30 30 30 30 30 30 31 15 00 01 5D 09 00 00"});
+                "45 4B 01 03 00 00 0A 00 00 3C FF FF 00 00 0A 00 00 01 00 1A FF 0B 2C FE 01 88 13 4F 4E 44 58 "
+                "30 30 30 30 30 30 30 30 30 30 30 31 15 00 01 5D 09 00 00"});
         row("RTS table written, read back", {sealed("454B01090C000100000000003412A70AFF00"), sealed("454B0108")},
             {"45 4B 01 09 9A 00 00 00", "45 4B 01 08 0C 00 01 00 00 00 00 00 34 12 A7 0A FF 00 9C 02 00 00"});
         row("wrong checksum", {QByteArray::fromHex("454B010395000000")}, {""});
@@ -81,7 +95,8 @@ private slots:
         row("month 13", {sealed("454B010B0700EA070D05081E0F")}, {""});
         row("flash length field wrong", {sealed("454B011507000000000080000000")}, {""});
     }
-    void requests() {
+    void requests()
+    {
         QFETCH(QList<QByteArray>, requests);
         QFETCH(QStringList, answers);
         Device device({}, [] { return march7; });
@@ -96,7 +111,8 @@ private slots:
     }
 
     // Days of requests keep a bounded history, the newest last.
-    void historyIsBounded() {
+    void historyIsBounded()
+    {
         Device device;
         const Bytes info = toBytes(QByteArray::fromHex("454b010394000000"));
         for (int i = 0; i < 2500; ++i) {
@@ -109,7 +125,8 @@ private slots:
     }
 
     // A share of the answers is lost at random, the requests still act; none without it.
-    void droppedAnswers_data() {
+    void droppedAnswers_data()
+    {
         QTest::addColumn<int>("percent");
         QTest::addColumn<int>("low");
         QTest::addColumn<int>("high");
@@ -117,7 +134,8 @@ private slots:
         QTest::newRow("5 %") << 5 << 70 << 130;
         QTest::newRow("all") << 100 << 2000 << 2000;
     }
-    void droppedAnswers() {
+    void droppedAnswers()
+    {
         QFETCH(int, percent);
         DeviceConfig config;
         config.dropPercent = percent;
@@ -135,26 +153,27 @@ private slots:
         QVERIFY(device.config().clockOffsetSeconds != 0);  // set, answered or not
     }
 
-    void rtsLines_data() {
+    void rtsLines_data()
+    {
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QString>("table");  // the RTS table bytes afterwards
         const QString prog = "sendrf_rc,3767,160,128,1,2,3";
-        QTest::newRow("Somfy PROG creates a record") << QStringList{prog} << "01 00 00 00 00 00 01 00 01 01 02 03";
+        QTest::newRow("Somfy PROG creates a record") << QStringList {prog} << "01 00 00 00 00 00 01 00 01 01 02 03";
         QTest::newRow("Tube PROG, with a line end")
-            << QStringList{"sendrf_rc,3695,156,240,10,255,0\r\n"} << "01 00 00 00 00 01 01 00 01 0A FF 00";
-        QTest::newRow("UP, STOP, DOWN advance the rolling code")
-            << QStringList{prog, "sendrf_rc,3767,160,32,1,2,3", "sendrf_rc,3767,160,16,1,2,3",
-                           "sendrf_rc,3767,160,64,1,2,3"} << "01 00 00 00 00 00 04 00 01 01 02 03";
-        QTest::newRow("Tube moves, second remote gets a fresh key")
-            << QStringList{prog, "sendrf_rc,3695,156,240,4,5,6", "sendrf_rc,3695,150,240,4,5,6",
-                           "sendrf_rc,3695,149,240,4,5,6", "sendrf_rc,3695,152,240,4,5,6"}
-            << "02 00 00 00 00 00 01 00 01 01 02 03 00 01 04 00 02 04 05 06";
+            << QStringList {"sendrf_rc,3695,156,240,10,255,0\r\n"} << "01 00 00 00 00 01 01 00 01 0A FF 00";
+        QTest::newRow("UP, STOP, DOWN advance the rolling code") << QStringList {prog, "sendrf_rc,3767,160,32,1,2,3",
+            "sendrf_rc,3767,160,16,1,2,3", "sendrf_rc,3767,160,64,1,2,3"}
+                                                                 << "01 00 00 00 00 00 04 00 01 01 02 03";
+        QTest::newRow("Tube moves, second remote gets a fresh key") << QStringList {prog,
+            "sendrf_rc,3695,156,240,4,5,6", "sendrf_rc,3695,150,240,4,5,6", "sendrf_rc,3695,149,240,4,5,6",
+            "sendrf_rc,3695,152,240,4,5,6"} << "02 00 00 00 00 00 01 00 01 01 02 03 00 01 04 00 02 04 05 06";
         QTest::newRow("UP for an unknown remote, malformed lines: only kept")
-            << QStringList{"sendrf_rc,3767,160,32,7,8,9", "sendrf_rc,3767,160,128,1,2", "sendrf_rc,3767,160,99,1,2,3",
-                           "sendrf_rc,3767,160,128,1,2,300", "sendrf,2,1,1,300,900", "sendrf_rc,3767,160,128,1,2,x"}
+            << QStringList {"sendrf_rc,3767,160,32,7,8,9", "sendrf_rc,3767,160,128,1,2", "sendrf_rc,3767,160,99,1,2,3",
+                   "sendrf_rc,3767,160,128,1,2,300", "sendrf,2,1,1,300,900", "sendrf_rc,3767,160,128,1,2,x"}
             << "00 00 00 00";
     }
-    void rtsLines() {
+    void rtsLines()
+    {
         QFETCH(QStringList, lines);
         Device device, cable;  // lines typed over TCP; lines sent on the USB cable
         for (const QString& line : lines) {
@@ -170,17 +189,16 @@ private slots:
     }
 
     // Adding, driving and deleting remotes with the lines and frames the tool composes.
-    void rtsThroughCodec() {
+    void rtsThroughCodec()
+    {
         Device device;
-        const std::array<uint8_t, 3> somfy{10, 255, 0}, tube{1, 2, 3};
-        for (const QString& line : {rtsCommandLine(TRtsAction::program, false, somfy),
-                                    rtsCommandLine(TRtsAction::program, true, tube),
-                                    rtsCommandLine(TRtsAction::up, false, somfy),
-                                    rtsCommandLine(TRtsAction::stop, false, somfy),
-                                    rtsCommandLine(TRtsAction::down, false, somfy),
-                                    rtsCommandLine(TRtsAction::down, true, tube)})
+        const std::array<uint8_t, 3> somfy {10, 255, 0}, tube {1, 2, 3};
+        for (const QString& line :
+            {rtsCommandLine(TRtsAction::program, false, somfy), rtsCommandLine(TRtsAction::program, true, tube),
+                rtsCommandLine(TRtsAction::up, false, somfy), rtsCommandLine(TRtsAction::stop, false, somfy),
+                rtsCommandLine(TRtsAction::down, false, somfy), rtsCommandLine(TRtsAction::down, true, tube)})
             QVERIFY(device.handleRequest(usbLine(line), Transport::Usb).empty());
-        QCOMPARE(readTable(device), (QStringList{"1 Somfy 1 4 0A-FF-00", "2 Tube 2 2 01-02-03"}));
+        QCOMPARE(readTable(device), (QStringList {"1 Somfy 1 4 0A-FF-00", "2 Tube 2 2 01-02-03"}));
         // The empty memo sent on its own: CR LF and nothing else.
         QVERIFY(device.handleRequest(usbLine(""), Transport::Usb).empty());
         QCOMPARE(device.commandLines().size(), size_t(6));
@@ -192,17 +210,18 @@ private slots:
         QVERIFY(rtsDeleteRemote(table, list, 0));
         const auto ack = device.handleRequest(toBytes(rtsWriteFrame(table)), Transport::Network);
         QCOMPARE(hexText(ack.at(0).bytes), "45 4B 01 09 9A 00 00 00");
-        QCOMPARE(readTable(device), (QStringList{"1 Tube 2 2 01-02-03"}));
+        QCOMPARE(readTable(device), (QStringList {"1 Tube 2 2 01-02-03"}));
     }
 
     // A fault on the read (0x08) or write (0x09) of the table, then a clean read.
-    void rtsFaults_data() {
+    void rtsFaults_data()
+    {
         QTest::addColumn<int>("code");
         QTest::addColumn<int>("kind");
         QTest::addColumn<int>("size");
-        QTest::addColumn<bool>("taken");        // answer decoded or acknowledgement valid
+        QTest::addColumn<bool>("taken");  // answer decoded or acknowledgement valid
         QTest::addColumn<QStringList>("table");  // read afterwards
-        const QStringList stored{"1 Somfy 167 4660 0A-FF-00"}, written{"1 Tube 2 1 01-02-03"};
+        const QStringList stored {"1 Somfy 167 4660 0A-FF-00"}, written {"1 Tube 2 1 01-02-03"};
         QTest::newRow("read, zero checksum") << 8 << int(FaultKind::ZeroChecksum) << 0 << false << stored;
         QTest::newRow("read, bad checksum") << 8 << int(FaultKind::BadChecksum) << 0 << false << stored;
         QTest::newRow("read, truncated") << 8 << int(FaultKind::Truncated) << 21 << false << stored;
@@ -211,17 +230,18 @@ private slots:
         QTest::newRow("write, no answer") << 9 << int(FaultKind::NoAnswer) << 0 << false << written;
         QTest::newRow("write, zero checksum") << 9 << int(FaultKind::ZeroChecksum) << 0 << false << written;
     }
-    void rtsFaults() {
+    void rtsFaults()
+    {
         QFETCH(int, code);
         QFETCH(int, kind);
         QFETCH(int, size);
         DeviceConfig c;
-        c.rts.push_back(RtsRecord{0, 0, 0x1234, 0xA7, {0x0A, 0xFF, 0x00}});
-        c.faults[uint8_t(code)] = Fault{FaultKind(kind), 0, size, 1, -1};
+        c.rts.push_back(RtsRecord {0, 0, 0x1234, 0xA7, {0x0A, 0xFF, 0x00}});
+        c.faults[uint8_t(code)] = Fault {FaultKind(kind), 0, size, 1, -1};
         Device device(c);
         eepromRemoteData_t table;
         table.count = 1;
-        table.remotes[0] = rtsRemote_t{0, 1, 1, 2, {1, 2, 3}};
+        table.remotes[0] = rtsRemote_t {0, 1, 1, 2, {1, 2, 3}};
         const QByteArray request = code == 8 ? rtsReadRequest() : rtsWriteFrame(table);
         const auto out = device.handleRequest(toBytes(request), Transport::Usb);
         bool taken = false;
@@ -233,82 +253,92 @@ private slots:
     }
 
     // Typed text over TCP: one burst, its lines, and the answer the device is set to give.
-    void commandText_data() {
+    void commandText_data()
+    {
         QTest::addColumn<QString>("burst");
         QTest::addColumn<bool>("silent");
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QString>("answer");  // "-": none
-        QTest::newRow("line without a line end") << "sendir,1:1,1,38000,1,1,20,20" << false
-                                                 << QStringList{"sendir,1:1,1,38000,1,1,20,20"} << "OK\r\n";
-        QTest::newRow("CR, LF and CR LF, blank lines skipped") << "a\rb\n\r\nc\r\n  \n" << false
-                                                               << QStringList{"a", "b", "c"} << "OK\r\n";
-        QTest::newRow("nothing but line ends still answered") << "\r\n" << false << QStringList{} << "OK\r\n";
-        QTest::newRow("silent device") << "getinfo" << true << QStringList{"getinfo"} << "-";
+        QTest::newRow("line without a line end")
+            << "sendir,1:1,1,38000,1,1,20,20" << false << QStringList {"sendir,1:1,1,38000,1,1,20,20"} << "OK\r\n";
+        QTest::newRow("CR, LF and CR LF, blank lines skipped") << "a\rb\n\r\nc\r\n  \n"
+                                                               << false << QStringList {"a", "b", "c"} << "OK\r\n";
+        QTest::newRow("nothing but line ends still answered") << "\r\n" << false << QStringList {} << "OK\r\n";
+        QTest::newRow("silent device") << "getinfo" << true << QStringList {"getinfo"} << "-";
     }
-    void commandText() {
+    void commandText()
+    {
         QFETCH(QString, burst);
         QFETCH(bool, silent);
         QFETCH(QStringList, lines);
         QFETCH(QString, answer);
         DeviceConfig c;
-        if (silent) c.tcpAnswer.reset();
+        if (silent)
+            c.tcpAnswer.reset();
         Device device(c);
         const Device::TextReply reply = device.handleCommandText(burst.toStdString());
         QStringList got;
-        for (const std::string& line : reply.lines) got << QString::fromStdString(line);
+        for (const std::string& line : reply.lines)
+            got << QString::fromStdString(line);
         QCOMPARE(got, lines);
         QCOMPARE(device.commandLines().size(), size_t(lines.size()));
         QCOMPARE(reply.answer ? QString::fromStdString(*reply.answer) : QString("-"), answer);
     }
 
     // Over USB a typed line arrives behind its length, with CR LF: handled, not answered.
-    void commandLineOverUsb() {
+    void commandLineOverUsb()
+    {
         Device device;
         const std::string text = "sendrf_rc,3767,160,128,1,2,3\r\n";
         QVERIFY(device.handleRequest(Bytes(text.begin(), text.end()), Transport::Usb).empty());
-        QCOMPARE(device.commandLines(), std::vector<std::string>{"sendrf_rc,3767,160,128,1,2,3"});
+        QCOMPARE(device.commandLines(), std::vector<std::string> {"sendrf_rc,3767,160,128,1,2,3"});
         QCOMPARE(hexText(device.rtsTableBytes()), "01 00 00 00 00 00 01 00 01 01 02 03");
         // Over the network the same bytes are no frame and are dropped.
         QVERIFY(device.handleRequest(Bytes(text.begin(), text.end()), Transport::Network).empty());
         QCOMPARE(device.commandLines().size(), size_t(1));
     }
 
-    void faults_data() {
+    void faults_data()
+    {
         QTest::addColumn<int>("kind");
         QTest::addColumn<int>("size");
         QTest::addColumn<QList<int>>("lengths");  // of each output, in order
-        QTest::addColumn<QString>("last");        // how the last output starts
+        QTest::addColumn<QString>("last");  // how the last output starts
         // The default device's information record, up to its checksum.
         const QString info = "45 4B 01 03 00 00 C0 A8 00 32 FF FF FF 00 C0 A8 00 01 00 1A 2B 3C 4D 5E 00 86 13 "
                              "4F 4E 44 58 30 30 30 30 30 30 30 30 30 30 30 31 15 00 01 ";
         const QString good = info + "E9 0B 00 00";
-        QTest::newRow("late") << int(FaultKind::Late) << 0 << QList<int>{50} << good;
-        QTest::newRow("bad checksum") << int(FaultKind::BadChecksum) << 0 << QList<int>{50} << info + "EA 0B 00 00";
-        QTest::newRow("zero checksum") << int(FaultKind::ZeroChecksum) << 0 << QList<int>{50} << info + "00 00 00 00";
-        QTest::newRow("duplicate") << int(FaultKind::Duplicate) << 0 << QList<int>{50, 50} << good;
-        QTest::newRow("truncated") << int(FaultKind::Truncated) << 20 << QList<int>{20} << good.left(59);
-        QTest::newRow("oversize") << int(FaultKind::Oversize) << 64 << QList<int>{64} << good;
-        QTest::newRow("garbage first") << int(FaultKind::Garbage) << 12 << QList<int>{12, 50} << good;
+        QTest::newRow("late") << int(FaultKind::Late) << 0 << QList<int> {50} << good;
+        QTest::newRow("bad checksum") << int(FaultKind::BadChecksum) << 0 << QList<int> {50} << info + "EA 0B 00 00";
+        QTest::newRow("zero checksum") << int(FaultKind::ZeroChecksum) << 0 << QList<int> {50} << info + "00 00 00 00";
+        QTest::newRow("duplicate") << int(FaultKind::Duplicate) << 0 << QList<int> {50, 50} << good;
+        QTest::newRow("truncated") << int(FaultKind::Truncated) << 20 << QList<int> {20} << good.left(59);
+        QTest::newRow("oversize") << int(FaultKind::Oversize) << 64 << QList<int> {64} << good;
+        QTest::newRow("garbage first") << int(FaultKind::Garbage) << 12 << QList<int> {12, 50} << good;
     }
-    void faults() {
+    void faults()
+    {
         QFETCH(int, kind);
         QFETCH(int, size);
         QFETCH(QString, last);
         DeviceConfig c;
-        c.faults[cmdInfo] = Fault{FaultKind(kind), 3000, size, -1, -1};
+        c.faults[cmdInfo] = Fault {FaultKind(kind), 3000, size, -1, -1};
         Device device(c);
         for (int round = 0; round < 2; ++round) {  // times -1: every request
             const auto out = device.handleRequest(toBytes(sealed("454B0103")), Transport::Network);
             QList<int> got;
-            for (const Output& o : out) got << int(o.bytes.size());
+            for (const Output& o : out)
+                got << int(o.bytes.size());
             QTEST(got, "lengths");
             QVERIFY2(hexText(out.back().bytes).startsWith(last), qPrintable(hexText(out.back().bytes)));
             QCOMPARE(out.back().delayMs, kind == int(FaultKind::Late) ? 3000 : 0);
-            if (kind == int(FaultKind::Garbage)) QVERIFY(out[0].bytes[0] != 'E');
+            if (kind == int(FaultKind::Garbage))
+                QVERIFY(out[0].bytes[0] != 'E');
         }
     }
 
-    void configLoadsDevice() {
+    void configLoadsDevice()
+    {
         const QByteArray json = R"({"devices": [{"ip": "10.231.1.10", "mask": "255.255.0.0", "gateway": "10.231.0.1",
             "mac": "02:00:00:00:00:0A", "dhcp": true, "tcpPort": 5000, "ident": "DEV-A", "firmware": 30, "rfFlag": 0,
             "rts": [{"type": 1, "rollingCode": 4660, "keyCode": 167, "remoteId": "0A-FF-00", "reserved": 9}],
@@ -321,17 +351,18 @@ private slots:
         const DeviceConfig& a = devices->front();
         const Device device(a);
         QCOMPARE(hexText(device.infoRecord(answerInfo), 6, 46),
-                 "0A E7 01 0A FF FF 00 00 0A E7 00 01 02 00 00 00 00 0A 01 88 13 "
-                 "44 45 56 2D 41 00 00 00 00 00 00 00 00 00 00 00 1E 00 00");
+            "0A E7 01 0A FF FF 00 00 0A E7 00 01 02 00 00 00 00 0A 01 88 13 "
+            "44 45 56 2D 41 00 00 00 00 00 00 00 00 00 00 00 1E 00 00");
         QCOMPARE(hexText(device.rtsTableBytes()), "03 00 00 00 09 01 34 12 A7 0A FF 00");
         QCOMPARE(std::tuple(a.rtsRollingStart, a.clockOffsetSeconds, a.announce.everyMs, a.announce.to),
-                 std::tuple(uint16_t(100), -3600LL, 1000, std::string("10.231.1.1")));
+            std::tuple(uint16_t(100), -3600LL, 1000, std::string("10.231.1.1")));
         const Fault garbage = a.faults.at(3);
         QCOMPARE(std::tuple(garbage.kind, garbage.size, garbage.message), std::tuple(FaultKind::Garbage, 7, 0));
     }
 
     // Devices from a file start from the standard device of their address and place.
-    void configStandardDevices() {
+    void configStandardDevices()
+    {
         const QByteArray json = R"({"devices": [{"ip": "10.1.2.3"}, {"ip": "11.1.2.3"}, {"ip": "12.1.2.3",
             "mac": "00:1A:2B:01:02:03", "ident": "MINE", "rfCapture": null, "tcpAnswer": null,
             "flashImage": "00 1F FF"}]})";
@@ -339,13 +370,17 @@ private slots:
         const auto devices = loadConfig(json, error);
         QVERIFY2(devices && devices->size() == 3, error.c_str());
         QStringList records;
-        for (const DeviceConfig& c : *devices) records << hexText(Device(c).infoRecord(answerInfo), 6, 43);
+        for (const DeviceConfig& c : *devices)
+            records << hexText(Device(c).infoRecord(answerInfo), 6, 43);
         // Standard MACs (00:1A:2B and the last three address bytes) would all be 00:1A:2B:01:02:03,
         // the MAC the third device is given: the first two move on to distinct ones.
-        QCOMPARE(records, (QStringList{
-            "0A 01 02 03 FF FF FF 00 0A 01 02 01 00 1A 2C 01 02 03 00 86 13 4F 4E 44 58 30 30 30 30 30 30 30 30 30 30 30 31",
-            "0B 01 02 03 FF FF FF 00 0B 01 02 01 00 1A 2D 01 02 03 00 86 13 4F 4E 44 58 30 30 30 30 30 30 30 30 30 30 30 32",
-            "0C 01 02 03 FF FF FF 00 0C 01 02 01 00 1A 2B 01 02 03 00 86 13 4D 49 4E 45 00 00 00 00 00 00 00 00 00 00 00 00"}));
+        QCOMPARE(records,
+            (QStringList {"0A 01 02 03 FF FF FF 00 0A 01 02 01 00 1A 2C 01 02 03 00 86 13 4F 4E 44 58 30 30 30 30 30 "
+                          "30 30 30 30 30 30 31",
+                "0B 01 02 03 FF FF FF 00 0B 01 02 01 00 1A 2D 01 02 03 00 86 13 4F 4E 44 58 30 30 30 30 30 30 30 30 30 "
+                "30 30 32",
+                "0C 01 02 03 FF FF FF 00 0C 01 02 01 00 1A 2B 01 02 03 00 86 13 4D 49 4E 45 00 00 00 00 00 00 00 00 00 "
+                "00 00 00"}));
         const DeviceConfig& first = devices->at(0);
         const DeviceConfig& third = devices->at(2);
         QVERIFY(first.rfCapture && first.irCapture);
@@ -362,7 +397,8 @@ private slots:
         QCOMPARE(hexText(out[0].bytes), "45 4B 01 15 04 00 1F FF FF FF C6 03 00 00");
     }
 
-    void configErrors_data() {
+    void configErrors_data()
+    {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<QString>("error");
         const auto row = [](const char* tag, const char* devices, const char* error) {
@@ -378,10 +414,12 @@ private slots:
         row("flash image not hexadecimal", R"("ip": "1.2.3.4", "flashImage": "0G")",
             "devices[0].flashImage: expected hexadecimal bytes");
         row("flash image odd digits", R"("ip": "1.2.3.4", "flashImage": "001")", "devices[0].flashImage");
-        row("TCP answer a number", R"("ip": "1.2.3.4", "tcpAnswer": 5)", "devices[0].tcpAnswer: expected a text or null");
+        row("TCP answer a number", R"("ip": "1.2.3.4", "tcpAnswer": 5)",
+            "devices[0].tcpAnswer: expected a text or null");
         row("bad fault code", R"("ip": "1.2.3.4", "faults": {"0x1FF": {"kind": "late"}})", "expected a command code");
     }
-    void configErrors() {
+    void configErrors()
+    {
         QFETCH(QByteArray, json);
         QFETCH(QString, error);
         std::string message;

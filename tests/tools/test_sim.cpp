@@ -8,22 +8,28 @@
 
 class TestSim : public QObject {
     Q_OBJECT
-    TTestNetwork net_{QStringLiteral("sim%1").arg(QCoreApplication::applicationPid())};
+    TTestNetwork net_ {QStringLiteral("sim%1").arg(QCoreApplication::applicationPid())};
     QTemporaryDir dir_;
     QUdpSocket* udp_ = nullptr;
 
     // Sends the request and returns the datagrams that arrive within the time, up to
     // `count`, each as "sender size first-`shown`-bytes-in-hex".
-    QStringList exchange(const char* to, const char* hex, int count, int timeoutMs, int shown) {
+    QStringList exchange(const char* to, const char* hex, int count, int timeoutMs, int shown)
+    {
         const QByteArray request = QByteArray::fromHex(hex);
-        if (udp_->writeDatagram(request, QHostAddress(to), 4040) != request.size()) return {"unsent"};
+        if (udp_->writeDatagram(request, QHostAddress(to), 4040) != request.size())
+            return {"unsent"};
         QStringList got;
         for (const QDeadlineTimer deadline(timeoutMs); got.size() < count && !deadline.hasExpired();) {
-            if (!udp_->hasPendingDatagrams() && !udp_->waitForReadyRead(int(deadline.remainingTime()))) continue;
+            if (!udp_->hasPendingDatagrams() && !udp_->waitForReadyRead(int(deadline.remainingTime())))
+                continue;
             while (udp_->hasPendingDatagrams()) {
                 const QNetworkDatagram d = udp_->receiveDatagram(70000);
-                if (d.senderAddress().toString() == net_.toolAddress()) continue;  // our own broadcast
-                got << QStringLiteral("%1 %2 %3").arg(d.senderAddress().toString()).arg(d.data().size())
+                if (d.senderAddress().toString() == net_.toolAddress())
+                    continue;  // our own broadcast
+                got << QStringLiteral("%1 %2 %3")
+                           .arg(d.senderAddress().toString())
+                           .arg(d.data().size())
                            .arg(QString::fromLatin1(d.data().left(shown).toHex()));
             }
         }
@@ -31,47 +37,56 @@ class TestSim : public QObject {
     }
 
 private slots:
-    void initTestCase() {
+    void initTestCase()
+    {
         QVERIFY(dir_.isValid() && net_.up(2));
         QJsonArray durations;
-        for (int i = 0; i < 997; ++i) durations.append(100 + i % 50);
-        const QJsonObject ir{{"durations", durations}, {"irValue", 37900}, {"delayMs", 50}, {"datagramSize", 700}};
-        const QJsonArray devices{QJsonObject{{"ip", "10.231.1.10"}, {"irCapture", ir}}, QJsonObject{{"ip", "10.231.1.11"}}};
-        QVERIFY(net_.startSim(QJsonObject{{"devices", devices}}));
+        for (int i = 0; i < 997; ++i)
+            durations.append(100 + i % 50);
+        const QJsonObject ir {{"durations", durations}, {"irValue", 37900}, {"delayMs", 50}, {"datagramSize", 700}};
+        const QJsonArray devices {
+            QJsonObject {{"ip", "10.231.1.10"}, {"irCapture", ir}}, QJsonObject {{"ip", "10.231.1.11"}}};
+        QVERIFY(net_.startSim(QJsonObject {{"devices", devices}}));
         QVERIFY(net_.enterToolNamespace());  // this thread's sockets live there from now on
         udp_ = new QUdpSocket(this);
-        QVERIFY(udp_->bind(QHostAddress::AnyIPv4, 4040, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint));
+        QVERIFY(
+            udp_->bind(QHostAddress::AnyIPv4, 4040, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint));
     }
     void cleanupTestCase() { delete udp_, net_.down(); }
 
     // Every device answers a broadcast once, with answer code 0x0C.
-    void broadcastAnsweredOnceByEach() {
+    void broadcastAnsweredOnceByEach()
+    {
         QStringList got = exchange("10.231.1.255", "454B010394000000", 3, 1000, 10);
         got.sort();
-        QCOMPARE(got, (QStringList{"10.231.1.10 50 454b010c00000ae7010a", "10.231.1.11 50 454b010c00000ae7010b"}));
+        QCOMPARE(got, (QStringList {"10.231.1.10 50 454b010c00000ae7010a", "10.231.1.11 50 454b010c00000ae7010b"}));
     }
 
-    void captureSplitIntoDatagrams() {
+    void captureSplitIntoDatagrams()
+    {
         // Acknowledgement, then 1000 words (count, IR value, 997 durations) in 700-byte datagrams.
         QCOMPARE(exchange("10.231.1.10", "454B010798000000", 4, 3000, 6),
-                 (QStringList{"10.231.1.10 8 454b01079800", "10.231.1.10 700 0000e8030c94", "10.231.1.10 700 930094009500",
-                              "10.231.1.10 600 930094009500"}));
+            (QStringList {"10.231.1.10 8 454b01079800", "10.231.1.10 700 0000e8030c94", "10.231.1.10 700 930094009500",
+                "10.231.1.10 600 930094009500"}));
     }
 
-    void badConfigurationExits_data() {
+    void badConfigurationExits_data()
+    {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
-        QTest::newRow("bad quick address") << QStringList{"--address", "10.231.1"} << 2 << "--address";
-        QTest::newRow("address not on this network") << QStringList{"--address", "10.99.0.1"} << 3
-                                                     << "cannot bind UDP 10.99.0.1:4040";
+        QTest::newRow("bad quick address") << QStringList {"--address", "10.231.1"} << 2 << "--address";
+        QTest::newRow("address not on this network")
+            << QStringList {"--address", "10.99.0.1"} << 3 << "cannot bind UDP 10.99.0.1:4040";
     }
-    void badConfigurationExits() {
+    void badConfigurationExits()
+    {
         QFETCH(QStringList, args);
         QFETCH(QString, message);
         QProcess p;
-        p.start("ip", QStringList{"netns", "exec", net_.namespaceName("dev"), QStringLiteral(ONDIX_SIM_PATH)} + args
-                          + QStringList{"--run-for", "3", "--log", dir_.filePath("bad.log")});
+        p.start("ip",
+            QStringList {"netns", "exec", net_.namespaceName("dev"), QStringLiteral(ONDIX_SIM_PATH)} + args
+                + QStringList {"--run-for", "3", "--log", dir_.filePath("bad.log")});
         QVERIFY(p.waitForFinished(10000));
         QTEST(p.exitCode(), "exitCode");
         const QString err = QString::fromLocal8Bit(p.readAllStandardError());
@@ -79,7 +94,8 @@ private slots:
     }
 };
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QCoreApplication app(argc, argv);
     TestSim test;
     return TTestNetwork::exec(test, argc, argv);

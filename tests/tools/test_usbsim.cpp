@@ -30,14 +30,14 @@ private slots:
         QVERIFY2(usbsim::installFromEnvironment(error), error.c_str());
         TfmPrincipal window(nullptr, false);
         // Should the cable fail, the search that follows stays on loopback.
-        window.localAddressSource = [] { return QList<QHostAddress>{QHostAddress::LocalHost}; };
+        window.localAddressSource = [] { return QList<QHostAddress> {QHostAddress::LocalHost}; };
         QCOMPARE(window.lbStatusBar->text(), QStringLiteral("Ondix Conectada a USB!"));
         window.bbFindDeviceClick();
         QVERIFY(window.usbDeviceFound);
         QCOMPARE(QStringList({window.IP_4->text(), window.IP_1->text(), window.lbfwVersion->text()}),
-                 QStringList({"192", "7", "3.3"}));
+            QStringList({"192", "7", "3.3"}));
         QVERIFY(window.genericUSB_CMD_CMD(0x02));
-        QCOMPARE(window.logLines(), QStringList{"CMD OK"});
+        QCOMPARE(window.logLines(), QStringList {"CMD OK"});
     }
 
     // Without a file the cable's device hears the captures ondix-sim's devices hear.
@@ -47,7 +47,7 @@ private slots:
         QVERIFY(device.rfCapture && device.irCapture);
         QCOMPARE(device.rfCapture->durations.size(), size_t(200));
         QCOMPARE(std::vector<uint16_t>(device.irCapture->durations.begin(), device.irCapture->durations.begin() + 10),
-                 (std::vector<uint16_t>{342, 171, 21, 21, 21, 64, 21, 64, 21, 1520}));
+            (std::vector<uint16_t> {342, 171, 21, 21, 21, 64, 21, 64, 21, 1520}));
         QCOMPARE(device.irCapture->irValue, uint16_t(37900));
     }
 

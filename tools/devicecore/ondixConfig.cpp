@@ -21,12 +21,14 @@ public:
 
     bool failed() const { return !error.empty(); }
 
-    void fail(const std::string& path, const std::string& what) {
-        if (error.empty()) error = path + ": " + what;
+    void fail(const std::string& path, const std::string& what)
+    {
+        if (error.empty())
+            error = path + ": " + what;
     }
 
-    bool checkKeys(const QJsonObject& obj, const std::string& path,
-                   const std::set<QString>& allowed) {
+    bool checkKeys(const QJsonObject& obj, const std::string& path, const std::set<QString>& allowed)
+    {
         for (auto it = obj.begin(); it != obj.end(); ++it)
             if (!allowed.count(it.key())) {
                 fail(path, "unknown key \"" + it.key().toStdString() + "\"");
@@ -35,42 +37,52 @@ public:
         return true;
     }
 
-    std::optional<long long> integer(const QJsonValue& v, const std::string& path, long long lo,
-                                     long long hi) {
+    std::optional<long long> integer(const QJsonValue& v, const std::string& path, long long lo, long long hi)
+    {
         const double d = v.toDouble();
         if (!v.isDouble() || std::floor(d) != d || d < double(lo) || d > double(hi)) {
-            fail(path, "expected an integer from " + std::to_string(lo) + " to " +
-                           std::to_string(hi));
+            fail(path, "expected an integer from " + std::to_string(lo) + " to " + std::to_string(hi));
             return std::nullopt;
         }
         return (long long)d;
     }
 
     template <typename T>
-    void readInt(const QJsonObject& obj, const char* key, const std::string& path, T& out,
-                 long long lo, long long hi) {
-        if (!obj.contains(key)) return;
-        if (auto v = integer(obj[key], path + "." + key, lo, hi)) out = T(*v);
+    void readInt(const QJsonObject& obj, const char* key, const std::string& path, T& out, long long lo, long long hi)
+    {
+        if (!obj.contains(key))
+            return;
+        if (auto v = integer(obj[key], path + "." + key, lo, hi))
+            out = T(*v);
     }
 
-    void readBool(const QJsonObject& obj, const char* key, const std::string& path, bool& out) {
-        if (!obj.contains(key)) return;
-        if (!obj[key].isBool()) return fail(path + "." + key, "expected true or false");
+    void readBool(const QJsonObject& obj, const char* key, const std::string& path, bool& out)
+    {
+        if (!obj.contains(key))
+            return;
+        if (!obj[key].isBool())
+            return fail(path + "." + key, "expected true or false");
         out = obj[key].toBool();
     }
 
-    void readIp(const QJsonObject& obj, const char* key, const std::string& path,
-                std::array<uint8_t, 4>& out) {
-        if (!obj.contains(key)) return;
+    void readIp(const QJsonObject& obj, const char* key, const std::string& path, std::array<uint8_t, 4>& out)
+    {
+        if (!obj.contains(key))
+            return;
         const std::string where = path + "." + key;
-        if (!obj[key].isString()) return fail(where, "expected a dotted IPv4 address text");
+        if (!obj[key].isString())
+            return fail(where, "expected a dotted IPv4 address text");
         const std::string text = obj[key].toString().toStdString();
-        if (auto ip = parseIpv4(text)) out = *ip;
-        else fail(where, "\"" + text + "\" is not an IPv4 address");
+        if (auto ip = parseIpv4(text))
+            out = *ip;
+        else
+            fail(where, "\"" + text + "\" is not an IPv4 address");
     }
 
-    void readMac(const QJsonObject& obj, const std::string& path, std::array<uint8_t, 6>& out) {
-        if (!obj.contains("mac")) return;
+    void readMac(const QJsonObject& obj, const std::string& path, std::array<uint8_t, 6>& out)
+    {
+        if (!obj.contains("mac"))
+            return;
         const std::string where = path + ".mac";
         const QStringList parts = obj["mac"].toString().split(QLatin1Char(':'));
         if (!obj["mac"].isString() || parts.size() != 6)
@@ -84,16 +96,20 @@ public:
         }
     }
 
-    std::optional<Capture> capture(const QJsonValue& v, const std::string& path, bool ir) {
-        if (v.isNull()) return std::nullopt;  // no capture: a learn request is only acknowledged
+    std::optional<Capture> capture(const QJsonValue& v, const std::string& path, bool ir)
+    {
+        if (v.isNull())
+            return std::nullopt;  // no capture: a learn request is only acknowledged
         if (!v.isObject()) {
             fail(path, "expected an object");
             return std::nullopt;
         }
         const QJsonObject obj = v.toObject();
-        std::set<QString> keys{"durations", "delayMs", "datagramSize", "present"};
-        if (ir) keys.insert("irValue");
-        if (!checkKeys(obj, path, keys)) return std::nullopt;
+        std::set<QString> keys {"durations", "delayMs", "datagramSize", "present"};
+        if (ir)
+            keys.insert("irValue");
+        if (!checkKeys(obj, path, keys))
+            return std::nullopt;
         Capture c;
         if (obj.contains("durations")) {
             const QJsonValue d = obj["durations"];
@@ -108,44 +124,40 @@ public:
                 return std::nullopt;
             }
             for (int i = 0; i < arr.size(); ++i)
-                if (auto n = integer(arr[i], path + ".durations[" + std::to_string(i) + "]", 0,
-                                     65535))
+                if (auto n = integer(arr[i], path + ".durations[" + std::to_string(i) + "]", 0, 65535))
                     c.durations.push_back(uint16_t(*n));
         }
-        if (ir) readInt(obj, "irValue", path, c.irValue, 0, 65535);
+        if (ir)
+            readInt(obj, "irValue", path, c.irValue, 0, 65535);
         readInt(obj, "delayMs", path, c.delayMs, 0, 600000);
         readInt(obj, "datagramSize", path, c.datagramSize, 1, 65507);
         readBool(obj, "present", path, c.present);
         return c;
     }
 
-    void fault(const QString& codeText, const QJsonValue& v, const std::string& path,
-               std::map<uint8_t, Fault>& out) {
+    void fault(const QString& codeText, const QJsonValue& v, const std::string& path, std::map<uint8_t, Fault>& out)
+    {
         bool ok = false;
-        const uint code = codeText.startsWith(QLatin1String("0x"))
-                              ? codeText.mid(2).toUInt(&ok, 16)
-                              : codeText.toUInt(&ok, 10);
+        const uint code =
+            codeText.startsWith(QLatin1String("0x")) ? codeText.mid(2).toUInt(&ok, 16) : codeText.toUInt(&ok, 10);
         const std::string where = path + "." + codeText.toStdString();
-        if (!ok || code > 255) return fail(where, "expected a command code such as \"0x03\"");
-        if (!v.isObject()) return fail(where, "expected an object");
+        if (!ok || code > 255)
+            return fail(where, "expected a command code such as \"0x03\"");
+        if (!v.isObject())
+            return fail(where, "expected an object");
         const QJsonObject obj = v.toObject();
-        if (!checkKeys(obj, where, {"kind", "delayMs", "size", "times", "message"})) return;
-        static const std::map<QString, FaultKind> kinds{
-            {"none", FaultKind::None},
-            {"noAnswer", FaultKind::NoAnswer},
-            {"late", FaultKind::Late},
-            {"badChecksum", FaultKind::BadChecksum},
-            {"zeroChecksum", FaultKind::ZeroChecksum},
-            {"duplicate", FaultKind::Duplicate},
-            {"truncated", FaultKind::Truncated},
-            {"oversize", FaultKind::Oversize},
-            {"garbage", FaultKind::Garbage}};
+        if (!checkKeys(obj, where, {"kind", "delayMs", "size", "times", "message"}))
+            return;
+        static const std::map<QString, FaultKind> kinds {{"none", FaultKind::None}, {"noAnswer", FaultKind::NoAnswer},
+            {"late", FaultKind::Late}, {"badChecksum", FaultKind::BadChecksum},
+            {"zeroChecksum", FaultKind::ZeroChecksum}, {"duplicate", FaultKind::Duplicate},
+            {"truncated", FaultKind::Truncated}, {"oversize", FaultKind::Oversize}, {"garbage", FaultKind::Garbage}};
         Fault f;
         const auto kind = kinds.find(obj["kind"].toString());
         if (!obj["kind"].isString() || kind == kinds.end())
             return fail(where + ".kind",
-                        "expected one of none, noAnswer, late, badChecksum, zeroChecksum, "
-                        "duplicate, truncated, oversize, garbage");
+                "expected one of none, noAnswer, late, badChecksum, zeroChecksum, "
+                "duplicate, truncated, oversize, garbage");
         f.kind = kind->second;
         readInt(obj, "delayMs", where, f.delayMs, 0, 600000);
         readInt(obj, "size", where, f.size, 0, 65507);
@@ -154,8 +166,10 @@ public:
         out[uint8_t(code)] = f;
     }
 
-    void rtsRecord(const QJsonValue& v, const std::string& path, std::vector<RtsRecord>& out) {
-        if (!v.isObject()) return fail(path, "expected an object");
+    void rtsRecord(const QJsonValue& v, const std::string& path, std::vector<RtsRecord>& out)
+    {
+        if (!v.isObject())
+            return fail(path, "expected an object");
         const QJsonObject obj = v.toObject();
         if (!checkKeys(obj, path, {"reserved", "type", "rollingCode", "keyCode", "remoteId"}))
             return;
@@ -170,39 +184,45 @@ public:
             bool ok = false;
             const uint b = id[i].toUInt(&ok, 16);
             good = ok && id[i].size() == 2 && b <= 255;
-            if (good) r.remoteId[size_t(i)] = uint8_t(b);
+            if (good)
+                r.remoteId[size_t(i)] = uint8_t(b);
         }
-        if (!good) return fail(path + ".remoteId", "expected three hex bytes like \"0A-FF-00\"");
+        if (!good)
+            return fail(path + ".remoteId", "expected three hex bytes like \"0A-FF-00\"");
         out.push_back(r);
     }
 
-    void announce(const QJsonValue& v, const std::string& path, Announce& out) {
-        if (!v.isObject()) return fail(path, "expected an object");
+    void announce(const QJsonValue& v, const std::string& path, Announce& out)
+    {
+        if (!v.isObject())
+            return fail(path, "expected an object");
         const QJsonObject obj = v.toObject();
-        if (!checkKeys(obj, path, {"atMs", "everyMs", "to"})) return;
+        if (!checkKeys(obj, path, {"atMs", "everyMs", "to"}))
+            return;
         if (obj.contains("atMs")) {
-            if (!obj["atMs"].isArray()) return fail(path + ".atMs", "expected an array");
+            if (!obj["atMs"].isArray())
+                return fail(path + ".atMs", "expected an array");
             const QJsonArray arr = obj["atMs"].toArray();
             for (int i = 0; i < arr.size(); ++i)
-                if (auto n = integer(arr[i], path + ".atMs[" + std::to_string(i) + "]", 0,
-                                     86400000))
+                if (auto n = integer(arr[i], path + ".atMs[" + std::to_string(i) + "]", 0, 86400000))
                     out.atMs.push_back(int(*n));
         }
         readInt(obj, "everyMs", path, out.everyMs, 0, 86400000);
         if (obj.contains("to")) {
-            std::array<uint8_t, 4> ip{};
+            std::array<uint8_t, 4> ip {};
             readIp(obj, "to", path, ip);
-            if (!failed()) out.to = ipv4Text(ip);
+            if (!failed())
+                out.to = ipv4Text(ip);
         }
     }
 
-    void flashImage(const QJsonValue& v, const std::string& path, std::optional<Bytes>& out) {
+    void flashImage(const QJsonValue& v, const std::string& path, std::optional<Bytes>& out)
+    {
         const std::string where = path + ".flashImage";
         QByteArray text = v.toString().toLatin1();
         text.replace(' ', "").replace('\n', "").replace('\t', "");
-        const bool hexDigits = std::all_of(text.begin(), text.end(), [](char ch) {
-            return std::isxdigit(static_cast<unsigned char>(ch)) != 0;
-        });
+        const bool hexDigits = std::all_of(
+            text.begin(), text.end(), [](char ch) { return std::isxdigit(static_cast<unsigned char>(ch)) != 0; });
         if (!v.isString() || !hexDigits || text.size() % 2 != 0)
             return fail(where, "expected hexadecimal bytes such as \"00 1F FF\"");
         if (text.size() / 2 > maxFlashImage)
@@ -212,7 +232,8 @@ public:
     }
 
     // `macGiven` tells whether the MAC came from the file or is the standard one.
-    DeviceConfig device(const QJsonValue& v, const std::string& path, int index, bool& macGiven) {
+    DeviceConfig device(const QJsonValue& v, const std::string& path, int index, bool& macGiven)
+    {
         DeviceConfig c;
         if (!v.isObject()) {
             fail(path, "expected an object");
@@ -220,12 +241,12 @@ public:
         }
         const QJsonObject obj = v.toObject();
         if (!checkKeys(obj, path,
-                       {"ip", "mask", "gateway", "mac", "dhcp", "tcpPort", "ident", "firmware",
-                        "rfFlag", "rts", "rtsCount", "rtsRollingStart", "rfCapture", "irCapture",
-                        "faults", "clockOffsetSeconds", "announce", "tcpAnswer", "flashImage",
-                        "dropPercent"}))
+                {"ip", "mask", "gateway", "mac", "dhcp", "tcpPort", "ident", "firmware", "rfFlag", "rts", "rtsCount",
+                    "rtsRollingStart", "rfCapture", "irCapture", "faults", "clockOffsetSeconds", "announce",
+                    "tcpAnswer", "flashImage", "dropPercent"}))
             return c;
-        if (!obj.contains("ip")) fail(path, "missing key \"ip\"");
+        if (!obj.contains("ip"))
+            fail(path, "missing key \"ip\"");
         readIp(obj, "ip", path, c.ip);
         c = standardDevice(c.ip, index);
         macGiven = obj.contains("mac");
@@ -238,12 +259,14 @@ public:
             const QByteArray ident = obj["ident"].toString().toLatin1();
             if (!obj["ident"].isString() || ident.size() > 16)
                 fail(path + ".ident", "expected a text of at most 16 characters");
-            else c.ident = ident.toStdString();
+            else
+                c.ident = ident.toStdString();
         }
         readInt(obj, "firmware", path, c.firmware, 0, 65535);
         readInt(obj, "rfFlag", path, c.rfFlag, 0, 255);
         if (obj.contains("rts")) {
-            if (!obj["rts"].isArray()) fail(path + ".rts", "expected an array of remotes");
+            if (!obj["rts"].isArray())
+                fail(path + ".rts", "expected an array of remotes");
             const QJsonArray arr = obj["rts"].toArray();
             if (arr.size() > maxRtsRecords)
                 fail(path + ".rts", "the device holds at most 100 remotes");
@@ -256,24 +279,31 @@ public:
             c.rtsCountField = count;
         }
         readInt(obj, "rtsRollingStart", path, c.rtsRollingStart, 0, 65535);
-        if (obj.contains("rfCapture")) c.rfCapture = capture(obj["rfCapture"], path + ".rfCapture", false);
-        if (obj.contains("irCapture")) c.irCapture = capture(obj["irCapture"], path + ".irCapture", true);
+        if (obj.contains("rfCapture"))
+            c.rfCapture = capture(obj["rfCapture"], path + ".rfCapture", false);
+        if (obj.contains("irCapture"))
+            c.irCapture = capture(obj["irCapture"], path + ".irCapture", true);
         if (obj.contains("faults")) {
-            if (!obj["faults"].isObject()) fail(path + ".faults", "expected an object");
+            if (!obj["faults"].isObject())
+                fail(path + ".faults", "expected an object");
             const QJsonObject faults = obj["faults"].toObject();
             for (auto it = faults.begin(); it != faults.end() && !failed(); ++it)
                 fault(it.key(), it.value(), path + ".faults", c.faults);
         }
-        readInt(obj, "clockOffsetSeconds", path, c.clockOffsetSeconds, -4000000000LL,
-                4000000000LL);
-        if (obj.contains("announce")) announce(obj["announce"], path + ".announce", c.announce);
+        readInt(obj, "clockOffsetSeconds", path, c.clockOffsetSeconds, -4000000000LL, 4000000000LL);
+        if (obj.contains("announce"))
+            announce(obj["announce"], path + ".announce", c.announce);
         if (obj.contains("tcpAnswer")) {
             const QJsonValue answer = obj["tcpAnswer"];
-            if (answer.isNull()) c.tcpAnswer.reset();
-            else if (answer.isString()) c.tcpAnswer = answer.toString().toLatin1().toStdString();
-            else fail(path + ".tcpAnswer", "expected a text or null");
+            if (answer.isNull())
+                c.tcpAnswer.reset();
+            else if (answer.isString())
+                c.tcpAnswer = answer.toString().toLatin1().toStdString();
+            else
+                fail(path + ".tcpAnswer", "expected a text or null");
         }
-        if (obj.contains("flashImage")) flashImage(obj["flashImage"], path, c.flashImage);
+        if (obj.contains("flashImage"))
+            flashImage(obj["flashImage"], path, c.flashImage);
         readInt(obj, "dropPercent", path, c.dropPercent, 0, 100);
         return c;
     }
@@ -281,7 +311,8 @@ public:
 
 }  // namespace
 
-DeviceConfig standardDevice(const std::array<uint8_t, 4>& ip, int index) {
+DeviceConfig standardDevice(const std::array<uint8_t, 4>& ip, int index)
+{
     DeviceConfig c;
     c.ip = ip;
     c.mask = {255, 255, 255, 0};
@@ -293,12 +324,14 @@ DeviceConfig standardDevice(const std::array<uint8_t, 4>& ip, int index) {
     return c;
 }
 
-std::optional<std::array<uint8_t, 4>> parseIpv4(const std::string& text) {
-    std::array<uint8_t, 4> ip{};
+std::optional<std::array<uint8_t, 4>> parseIpv4(const std::string& text)
+{
+    std::array<uint8_t, 4> ip {};
     size_t pos = 0;
     for (int part = 0; part < 4; ++part) {
         if (part > 0) {
-            if (pos >= text.size() || text[pos] != '.') return std::nullopt;
+            if (pos >= text.size() || text[pos] != '.')
+                return std::nullopt;
             ++pos;
         }
         int value = 0, digits = 0;
@@ -307,24 +340,28 @@ std::optional<std::array<uint8_t, 4>> parseIpv4(const std::string& text) {
             ++pos;
             ++digits;
         }
-        if (digits == 0 || digits > 3 || value > 255) return std::nullopt;
+        if (digits == 0 || digits > 3 || value > 255)
+            return std::nullopt;
         ip[size_t(part)] = uint8_t(value);
     }
-    if (pos != text.size()) return std::nullopt;
+    if (pos != text.size())
+        return std::nullopt;
     return ip;
 }
 
-std::string ipv4Text(const std::array<uint8_t, 4>& ip) {
-    return std::to_string(ip[0]) + "." + std::to_string(ip[1]) + "." + std::to_string(ip[2]) +
-           "." + std::to_string(ip[3]);
+std::string ipv4Text(const std::array<uint8_t, 4>& ip)
+{
+    return std::to_string(ip[0]) + "." + std::to_string(ip[1]) + "." + std::to_string(ip[2]) + "."
+        + std::to_string(ip[3]);
 }
 
-std::optional<std::vector<DeviceConfig>> loadConfig(const QByteArray& json, std::string& error) {
+std::optional<std::vector<DeviceConfig>> loadConfig(const QByteArray& json, std::string& error)
+{
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        error = "configuration: not valid JSON at offset " + std::to_string(parseError.offset) +
-                ": " + parseError.errorString().toStdString();
+        error = "configuration: not valid JSON at offset " + std::to_string(parseError.offset) + ": "
+            + parseError.errorString().toStdString();
         return std::nullopt;
     }
     TConfigReader reader;
@@ -346,8 +383,8 @@ std::optional<std::vector<DeviceConfig>> loadConfig(const QByteArray& json, std:
             macGiven.push_back(given);
             for (size_t j = 0; j < devices.size() && !reader.failed(); ++j)
                 if (devices[j].ip == c.ip)
-                    reader.fail(path + ".ip", ipv4Text(c.ip) + " is already used by devices[" +
-                                                  std::to_string(j) + "]");
+                    reader.fail(
+                        path + ".ip", ipv4Text(c.ip) + " is already used by devices[" + std::to_string(j) + "]");
             devices.push_back(std::move(c));
         }
     }
@@ -359,16 +396,20 @@ std::optional<std::vector<DeviceConfig>> loadConfig(const QByteArray& json, std:
     // networks may share: such a MAC moves on (third byte up) until no other device has it.
     std::set<std::array<uint8_t, 6>> used;
     for (size_t i = 0; i < devices.size(); ++i)
-        if (macGiven[i]) used.insert(devices[i].mac);
+        if (macGiven[i])
+            used.insert(devices[i].mac);
     for (size_t i = 0; i < devices.size(); ++i) {
-        if (macGiven[i]) continue;
-        while (used.count(devices[i].mac)) ++devices[i].mac[2];
+        if (macGiven[i])
+            continue;
+        while (used.count(devices[i].mac))
+            ++devices[i].mac[2];
         used.insert(devices[i].mac);
     }
     return devices;
 }
 
-std::optional<std::vector<DeviceConfig>> loadConfigFile(const QString& path, std::string& error) {
+std::optional<std::vector<DeviceConfig>> loadConfigFile(const QString& path, std::string& error)
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         error = path.toStdString() + ": " + file.errorString().toStdString();

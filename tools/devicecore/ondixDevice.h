@@ -31,7 +31,7 @@ enum Command : uint8_t {
     cmdFlashRead = 0x15,
 };
 
-constexpr uint8_t answerInfo = 0x03;       // answer code of a unicast information answer
+constexpr uint8_t answerInfo = 0x03;  // answer code of a unicast information answer
 constexpr uint8_t answerDiscovery = 0x0C;  // discovery answer and announcement
 constexpr int infoRecordSize = 50;
 constexpr int maxRtsRecords = 100;
@@ -40,31 +40,31 @@ constexpr uint32_t maxFlashRead = 9990;  // a flash answer frame stays within 10
 // What a fault does to the answer(s) of one command code.
 enum class FaultKind {
     None,
-    NoAnswer,      // nothing is sent back
-    Late,          // every answer leaves delayMs later than it would
-    BadChecksum,   // checksum field off by one (framed answers only)
+    NoAnswer,  // nothing is sent back
+    Late,  // every answer leaves delayMs later than it would
+    BadChecksum,  // checksum field off by one (framed answers only)
     ZeroChecksum,  // checksum field zero (framed answers only)
-    Duplicate,     // every answer is sent twice
-    Truncated,     // only the first `size` bytes of each answer
-    Oversize,      // each answer padded with garbage up to `size` bytes
-    Garbage,       // `size` bytes of garbage sent before each answer
+    Duplicate,  // every answer is sent twice
+    Truncated,  // only the first `size` bytes of each answer
+    Oversize,  // each answer padded with garbage up to `size` bytes
+    Garbage,  // `size` bytes of garbage sent before each answer
 };
 
 struct Fault {
     FaultKind kind = FaultKind::None;
-    int delayMs = 0;   // Late
-    int size = 0;      // Truncated, Oversize, Garbage
-    int times = -1;    // how many requests it applies to; -1: every one
+    int delayMs = 0;  // Late
+    int size = 0;  // Truncated, Oversize, Garbage
+    int times = -1;  // how many requests it applies to; -1: every one
     int message = -1;  // which answer of the request: -1 all, 0 the first, 1 the second
 };
 
 // A capture the device "hears" after a learn request.
 struct Capture {
     std::vector<uint16_t> durations;  // samples (RF) or durations (IR)
-    uint16_t irValue = 0;             // IR only: word 2 of the capture message
-    int delayMs = 500;                // time from the acknowledgement to the capture
-    int datagramSize = 1400;          // network: bytes per datagram when split
-    bool present = true;              // false: nobody presses a key, no capture is sent
+    uint16_t irValue = 0;  // IR only: word 2 of the capture message
+    int delayMs = 500;  // time from the acknowledgement to the capture
+    int datagramSize = 1400;  // network: bytes per datagram when split
+    bool present = true;  // false: nobody presses a key, no capture is sent
 };
 
 struct RtsRecord {
@@ -72,29 +72,29 @@ struct RtsRecord {
     uint8_t type = 0;  // 0 Somfy, otherwise Tube
     uint16_t rollingCode = 0;
     uint8_t keyCode = 0;
-    std::array<uint8_t, 3> remoteId{};
+    std::array<uint8_t, 3> remoteId {};
 };
 
 // Unsolicited announcements (answer code 0x0C) sent by ondix-sim.
 struct Announce {
     std::vector<int> atMs;  // once at each of these times after start
-    int everyMs = 0;        // and then periodically; 0: never
-    std::string to;         // destination address; empty: the device's /24 broadcast
+    int everyMs = 0;  // and then periodically; 0: never
+    std::string to;  // destination address; empty: the device's /24 broadcast
 };
 
 struct DeviceConfig {
-    std::array<uint8_t, 4> ip{192, 168, 0, 50};
-    std::array<uint8_t, 4> mask{255, 255, 255, 0};
-    std::array<uint8_t, 4> gateway{192, 168, 0, 1};
-    std::array<uint8_t, 6> mac{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
+    std::array<uint8_t, 4> ip {192, 168, 0, 50};
+    std::array<uint8_t, 4> mask {255, 255, 255, 0};
+    std::array<uint8_t, 4> gateway {192, 168, 0, 1};
+    std::array<uint8_t, 6> mac {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
     bool dhcp = false;
     uint16_t tcpPort = 4998;
     std::string ident = "ONDX000000000001";  // 16 characters on the wire, NUL padded
-    uint16_t firmware = 21;                  // version times ten
+    uint16_t firmware = 21;  // version times ten
     uint8_t rfFlag = 1;
     std::vector<RtsRecord> rts;
     std::optional<uint32_t> rtsCountField;  // count sent instead of rts.size() (faulty tables)
-    uint16_t rtsRollingStart = 1;           // rolling code of a remote created by PROG
+    uint16_t rtsRollingStart = 1;  // rolling code of a remote created by PROG
     std::optional<Capture> rfCapture;
     std::optional<Capture> irCapture;
     std::map<uint8_t, Fault> faults;  // by command code
@@ -138,18 +138,17 @@ uint32_t byteSum(const uint8_t* data, size_t count);
 
 // Appends to a history that keeps its last `keep` entries: once it holds twice as many, the
 // older half goes (amortised constant time, bounded memory).
-template <typename T>
-void remember(std::vector<T>& history, T entry, size_t keep = 1000)
+template <typename T> void remember(std::vector<T>& history, T entry, size_t keep = 1000)
 {
     history.push_back(std::move(entry));
     if (history.size() >= 2 * keep)
         history.erase(history.begin(), history.end() - std::ptrdiff_t(keep));
 }
-void appendChecksum(Bytes& frame);                      // appends the sum of all bytes so far
-bool hasValidChecksum(const Bytes& frame);              // last 4 bytes = sum of the others
-Bytes acknowledgement(uint8_t code);                    // 'E','K',1,code + sum
+void appendChecksum(Bytes& frame);  // appends the sum of all bytes so far
+bool hasValidChecksum(const Bytes& frame);  // last 4 bytes = sum of the others
+Bytes acknowledgement(uint8_t code);  // 'E','K',1,code + sum
 Bytes parameterBlockAnswer(uint8_t code, const Bytes& data);
-uint8_t flashByte(uint32_t address);                    // memory content without an image
+uint8_t flashByte(uint32_t address);  // memory content without an image
 
 class Device {
 public:
@@ -159,8 +158,7 @@ public:
     // received as a broadcast is answered with answer code 0x0C. Over USB, bytes that do
     // not start with 'E', 'K' are a typed command line (text and CR LF behind the length):
     // handled as text, not answered.
-    std::vector<Output> handleRequest(const Bytes& request, Transport transport,
-                                      bool broadcast = false);
+    std::vector<Output> handleRequest(const Bytes& request, Transport transport, bool broadcast = false);
 
     // Handles one typed command line received over TCP or USB.
     void handleCommandLine(const std::string& line);
@@ -205,8 +203,7 @@ private:
         bool framed = true;  // ends with a checksum
     };
     std::vector<Answer> answer(const Bytes& request, Transport transport, bool broadcast);
-    std::vector<Answer> captureAnswers(const std::optional<Capture>& capture, bool ir,
-                                       Transport transport) const;
+    std::vector<Answer> captureAnswers(const std::optional<Capture>& capture, bool ir, Transport transport) const;
     std::vector<Output> applyFault(uint8_t code, std::vector<Answer> answers);
     Bytes garbage(int size);
     bool dropNow();  // draws whether dropPercent loses the answers at hand

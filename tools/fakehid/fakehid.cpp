@@ -26,7 +26,7 @@ constexpr long long never = std::numeric_limits<long long>::max();
 
 struct Queued {
     long long due = 0;
-    Report report{};
+    Report report {};
 };
 
 struct State {
@@ -71,8 +71,7 @@ long long nowLocked(const State& s)
 {
     if (!s.realTime)
         return s.virtualNow;
-    return s.realBase
-         + std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - s.realStart).count();
+    return s.realBase + std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - s.realStart).count();
 }
 
 bool dueLocked(const State& s)
@@ -82,20 +81,19 @@ bool dueLocked(const State& s)
 
 void enqueueLocked(State& s, const Report& report, long long due)
 {
-    auto at = std::find_if(s.queue.begin(), s.queue.end(),
-                           [due](const Queued& q) { return q.due > due; });
-    s.queue.insert(at, Queued{due, report});
+    auto at = std::find_if(s.queue.begin(), s.queue.end(), [due](const Queued& q) { return q.due > due; });
+    s.queue.insert(at, Queued {due, report});
 }
 
 void enqueueFrameLocked(State& s, Bytes frame, long long due, int skipDataReport)
 {
-    Report header{};
+    Report header {};
     header[0] = uint8_t(frame.size() & 0xFF);
     header[1] = uint8_t((frame.size() >> 8) & 0xFF);
     enqueueLocked(s, header, due);
     const size_t count = std::max<size_t>(1, (frame.size() + 31) / 32);
     for (size_t r = 0; r < count; ++r) {
-        Report data{};
+        Report data {};
         const size_t from = r * 32;
         if (from < frame.size())
             std::memcpy(data.data(), frame.data() + from, std::min<size_t>(32, frame.size() - from));
@@ -145,15 +143,15 @@ void answerLocked(State& s, const std::vector<ondixsim::Output>& outputs)
     }
 }
 
-int readLocked(std::unique_lock<std::mutex>& lock, hid_device* device, unsigned char* data,
-               size_t length, int timeoutMs)
+int readLocked(
+    std::unique_lock<std::mutex>& lock, hid_device* device, unsigned char* data, size_t length, int timeoutMs)
 {
     State& s = state();
     if (!device || !device->open || s.detached)
         return -1;
     const long long virtualDeadline = timeoutMs < 0 ? never : nowLocked(s) + timeoutMs;
-    const auto realDeadline = timeoutMs < 0 ? Clock::time_point::max()
-                                            : Clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto realDeadline =
+        timeoutMs < 0 ? Clock::time_point::max() : Clock::now() + std::chrono::milliseconds(timeoutMs);
     ++s.parkedReads;
     s.changed.notify_all();
     int result = 0;
@@ -275,7 +273,7 @@ void sendReport(const Bytes& report, int delayMs)
 {
     State& s = state();
     std::lock_guard lock(s.mutex);
-    Report r{};
+    Report r {};
     std::memcpy(r.data(), report.data(), std::min(report.size(), r.size()));
     enqueueLocked(s, r, nowLocked(s) + std::max(0, delayMs));
     s.changed.notify_all();
@@ -351,8 +349,7 @@ bool waitQuiet(int ms)
 {
     State& s = state();
     std::unique_lock lock(s.mutex);
-    return s.changed.wait_for(lock, std::chrono::milliseconds(std::max(0, ms)),
-                              [&s] { return quietLocked(s); });
+    return s.changed.wait_for(lock, std::chrono::milliseconds(std::max(0, ms)), [&s] { return quietLocked(s); });
 }
 
 int pendingReports()

@@ -20,10 +20,10 @@ using Responder = std::function<std::vector<ondixsim::Output>(const Bytes& reque
 // Faults applied at the cable to the next answers the device sends.
 enum class UsbFault {
     None,
-    NoAnswer,           // answers are swallowed
-    Late,               // every answer leaves `delayMs` later than the device asked
-    BadChecksum,        // last checksum byte of the frame plus one
-    ZeroChecksum,       // last four bytes of the frame zero
+    NoAnswer,  // answers are swallowed
+    Late,  // every answer leaves `delayMs` later than the device asked
+    BadChecksum,  // last checksum byte of the frame plus one
+    ZeroChecksum,  // last four bytes of the frame zero
     MissingDataReport,  // data report number `reportIndex` (0-based) never arrives
 };
 
@@ -35,12 +35,12 @@ struct UsbFaultSpec {
 };
 
 struct Stats {
-    int opens = 0;        // successful hid_open calls
+    int opens = 0;  // successful hid_open calls
     int failedOpens = 0;
     int closes = 0;
     int inits = 0;
     int exits = 0;
-    int writes = 0;       // hid_write calls, failed ones included
+    int writes = 0;  // hid_write calls, failed ones included
     int failedWrites = 0;
     bool lastSerialWasEmpty = false;  // hid_open got L"" as serial number
     bool lastSerialWasNull = false;
@@ -60,9 +60,7 @@ void detach();
 void setResponder(Responder responder);
 inline void attachDevice(ondixsim::Device& device)
 {
-    setResponder([&device](const Bytes& request) {
-        return device.handleRequest(request, ondixsim::Transport::Usb);
-    });
+    setResponder([&device](const Bytes& request) { return device.handleRequest(request, ondixsim::Transport::Usb); });
 }
 
 void setFault(const UsbFaultSpec& fault);

@@ -14,14 +14,15 @@ namespace {
 constexpr int exitBadArguments = 2;
 constexpr int exitCannotBind = 3;
 
-int fail(int code, const QString& message) {
+int fail(int code, const QString& message)
+{
     std::fprintf(stderr, "ondix-sim: %s\n", qPrintable(message));
     return code;
 }
 
 // Quick devices from the command line: consecutive addresses from the first one.
-std::optional<std::vector<ondixsim::DeviceConfig>> quickDevices(const QCommandLineParser& p,
-                                                                QString& error) {
+std::optional<std::vector<ondixsim::DeviceConfig>> quickDevices(const QCommandLineParser& p, QString& error)
+{
     const auto first = ondixsim::parseIpv4(p.value("address").toStdString());
     if (!first) {
         error = "--address: \"" + p.value("address") + "\" is not an IPv4 address";
@@ -44,7 +45,8 @@ std::optional<std::vector<ondixsim::DeviceConfig>> quickDevices(const QCommandLi
         ip[3] = uint8_t((*first)[3] + i);
         ondixsim::DeviceConfig c = ondixsim::standardDevice(ip, i);
         c.tcpPort = uint16_t(tcpPort);
-        if (p.isSet("no-tcp-answer")) c.tcpAnswer.reset();
+        if (p.isSet("no-tcp-answer"))
+            c.tcpAnswer.reset();
         devices.push_back(c);
     }
     return devices;
@@ -52,7 +54,8 @@ std::optional<std::vector<ondixsim::DeviceConfig>> quickDevices(const QCommandLi
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("ondix-sim");
     QCommandLineParser p;
@@ -79,13 +82,15 @@ int main(int argc, char** argv) {
     if (p.isSet("config")) {
         if (p.isSet("address") || p.isSet("devices") || p.isSet("tcp-port") || p.isSet("no-tcp-answer"))
             return fail(exitBadArguments,
-                        "--config cannot be combined with --address, --devices, --tcp-port or --no-tcp-answer");
+                "--config cannot be combined with --address, --devices, --tcp-port or --no-tcp-answer");
         std::string why;
         devices = ondixsim::loadConfigFile(p.value("config"), why);
-        if (!devices) return fail(exitBadArguments, QString::fromStdString(why));
+        if (!devices)
+            return fail(exitBadArguments, QString::fromStdString(why));
     } else {
         devices = quickDevices(p, error);
-        if (!devices) return fail(exitBadArguments, error);
+        if (!devices)
+            return fail(exitBadArguments, error);
     }
 
     bool ok = true;
@@ -93,20 +98,26 @@ int main(int argc, char** argv) {
         std::vector<int> times;
         for (const QString& t : p.value("announce").split(',')) {
             times.push_back(t.toInt(&ok));
-            if (!ok || times.back() < 0) return fail(exitBadArguments, "--announce: expected times in ms such as 100,500");
+            if (!ok || times.back() < 0)
+                return fail(exitBadArguments, "--announce: expected times in ms such as 100,500");
         }
-        for (auto& d : *devices) d.announce.atMs = times;
+        for (auto& d : *devices)
+            d.announce.atMs = times;
     }
     if (p.isSet("announce-every")) {
         const int every = p.value("announce-every").toInt(&ok);
-        if (!ok || every < 10) return fail(exitBadArguments, "--announce-every: expected at least 10 ms");
-        for (auto& d : *devices) d.announce.everyMs = every;
+        if (!ok || every < 10)
+            return fail(exitBadArguments, "--announce-every: expected at least 10 ms");
+        for (auto& d : *devices)
+            d.announce.everyMs = every;
     }
     const int udpPort = p.value("udp-port").toInt(&ok);
-    if (!ok || udpPort < 1 || udpPort > 65535) return fail(exitBadArguments, "--udp-port: expected a port from 1 to 65535");
+    if (!ok || udpPort < 1 || udpPort > 65535)
+        return fail(exitBadArguments, "--udp-port: expected a port from 1 to 65535");
     if (p.isSet("run-for")) {
         const double seconds = p.value("run-for").toDouble(&ok);
-        if (!ok || seconds <= 0 || seconds > 86400) return fail(exitBadArguments, "--run-for: expected seconds from 0 to 86400");
+        if (!ok || seconds <= 0 || seconds > 86400)
+            return fail(exitBadArguments, "--run-for: expected seconds from 0 to 86400");
         QTimer::singleShot(int(seconds * 1000), &app, &QCoreApplication::quit);
     }
 
@@ -120,6 +131,7 @@ int main(int argc, char** argv) {
     }
 
     TSimServer server(std::move(*devices), &log, quint16(udpPort));
-    if (!server.start(error)) return fail(exitCannotBind, error);
+    if (!server.start(error))
+        return fail(exitCannotBind, error);
     return app.exec();
 }

@@ -16,36 +16,43 @@ namespace {
 // A burst of TCP bytes is complete when nothing more arrives for this long; the tool
 // writes a command line without a line end, so the pause is what ends the last line.
 constexpr int tcpIdleMs = 30;
-const QAbstractSocket::BindMode shareMode =
-    QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint;
+const QAbstractSocket::BindMode shareMode = QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint;
 
-QHostAddress hostAddress(const std::array<uint8_t, 4>& ip) {
+QHostAddress hostAddress(const std::array<uint8_t, 4>& ip)
+{
     return QHostAddress(QString::fromStdString(ondixsim::ipv4Text(ip)));
 }
 
-QString hex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
+QString hex(const QByteArray& bytes)
+{
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
 
-QByteArray toByteArray(const ondixsim::Bytes& bytes) {
+QByteArray toByteArray(const ondixsim::Bytes& bytes)
+{
     return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
 }
 
 // The broadcast address the tool uses for a device's network (always a /24), and the one
 // of the device's own mask when that differs.
-std::vector<QHostAddress> broadcastsOf(const ondixsim::DeviceConfig& c) {
+std::vector<QHostAddress> broadcastsOf(const ondixsim::DeviceConfig& c)
+{
     std::array<uint8_t, 4> slash24 = c.ip;
     slash24[3] = 255;
-    std::array<uint8_t, 4> masked{};
-    for (size_t i = 0; i < 4; ++i) masked[i] = uint8_t(c.ip[i] | ~c.mask[i]);
-    std::vector<QHostAddress> out{hostAddress(slash24)};
-    if (masked != slash24 && masked != c.ip) out.push_back(hostAddress(masked));
+    std::array<uint8_t, 4> masked {};
+    for (size_t i = 0; i < 4; ++i)
+        masked[i] = uint8_t(c.ip[i] | ~c.mask[i]);
+    std::vector<QHostAddress> out {hostAddress(slash24)};
+    if (masked != slash24 && masked != c.ip)
+        out.push_back(hostAddress(masked));
     return out;
 }
 
 }  // namespace
 
-TSimServer::TSimServer(const std::vector<ondixsim::DeviceConfig>& devices, QFile* log, quint16 udpPort,
-                       QObject* parent)
-    : QObject(parent), log_(log), udpPort_(udpPort) {
+TSimServer::TSimServer(const std::vector<ondixsim::DeviceConfig>& devices, QFile* log, quint16 udpPort, QObject* parent)
+    : QObject(parent), log_(log), udpPort_(udpPort)
+{
     for (const ondixsim::DeviceConfig& c : devices) {
         auto device = std::make_unique<TSimDevice>(c);
         device->address = hostAddress(c.ip);
@@ -56,28 +63,35 @@ TSimServer::TSimServer(const std::vector<ondixsim::DeviceConfig>& devices, QFile
 
 TSimServer::~TSimServer() = default;
 
-void TSimServer::log(const QString& line) {
-    if (!log_) return;
-    const QByteArray text =
-        QStringLiteral("%1 %2\n").arg(clock_.elapsed(), 7).arg(line).toUtf8();
+void TSimServer::log(const QString& line)
+{
+    if (!log_)
+        return;
+    const QByteArray text = QStringLiteral("%1 %2\n").arg(clock_.elapsed(), 7).arg(line).toUtf8();
     log_->write(text);
     log_->flush();
 }
 
-bool TSimServer::start(QString& error) {
+bool TSimServer::start(QString& error)
+{
     for (auto& device : devices_)
-        if (!bindDevice(*device, error)) return false;
-    std::vector<QHostAddress> wanted{QHostAddress(QHostAddress::Broadcast)};
+        if (!bindDevice(*device, error))
+            return false;
+    std::vector<QHostAddress> wanted {QHostAddress(QHostAddress::Broadcast)};
     for (auto& device : devices_)
         for (const QHostAddress& b : broadcastsOf(device->core.config()))
-            if (std::find(wanted.begin(), wanted.end(), b) == wanted.end()) wanted.push_back(b);
-    for (const QHostAddress& b : wanted) bindBroadcast(b);
-    for (auto& device : devices_) scheduleAnnouncements(*device);
+            if (std::find(wanted.begin(), wanted.end(), b) == wanted.end())
+                wanted.push_back(b);
+    for (const QHostAddress& b : wanted)
+        bindBroadcast(b);
+    for (auto& device : devices_)
+        scheduleAnnouncements(*device);
     log(QStringLiteral("READY %1 devices").arg(devices_.size()));
     return true;
 }
 
-bool TSimServer::bindDevice(TSimDevice& device, QString& error) {
+bool TSimServer::bindDevice(TSimDevice& device, QString& error)
+{
     device.socket = new QUdpSocket(this);
     if (!device.socket->bind(device.address, udpPort_, shareMode)) {
         error = QStringLiteral("cannot bind UDP %1:%2: %3")
@@ -97,14 +111,12 @@ bool TSimServer::bindDevice(TSimDevice& device, QString& error) {
         return false;
     }
     connect(device.tcp, &QTcpServer::newConnection, this, [this, &device] { acceptTcp(device); });
-    log(QStringLiteral("DEVICE %1 udp %2 tcp %3")
-            .arg(device.address.toString())
-            .arg(udpPort_)
-            .arg(port));
+    log(QStringLiteral("DEVICE %1 udp %2 tcp %3").arg(device.address.toString()).arg(udpPort_).arg(port));
     return true;
 }
 
-void TSimServer::bindBroadcast(const QHostAddress& address) {
+void TSimServer::bindBroadcast(const QHostAddress& address)
+{
     auto b = std::make_unique<TBroadcastSocket>();
     b->address = address;
     b->socket = new QUdpSocket(this);
@@ -122,33 +134,38 @@ void TSimServer::bindBroadcast(const QHostAddress& address) {
     broadcasts_.push_back(std::move(b));
 }
 
-bool TSimServer::isOwnAddress(const QHostAddress& address) const {
-    return std::any_of(devices_.begin(), devices_.end(),
-                       [&](const auto& d) { return d->address.isEqual(address); });
+bool TSimServer::isOwnAddress(const QHostAddress& address) const
+{
+    return std::any_of(devices_.begin(), devices_.end(), [&](const auto& d) { return d->address.isEqual(address); });
 }
 
-void TSimServer::logReceived(const QHostAddress& at, const QNetworkDatagram& d) {
+void TSimServer::logReceived(const QHostAddress& at, const QNetworkDatagram& d)
+{
     log(QStringLiteral("RX UDP %1 <- %2:%3 %4")
             .arg(at.toString(), d.senderAddress().toString())
             .arg(d.senderPort())
             .arg(hex(d.data())));
 }
 
-void TSimServer::readUnicast(TSimDevice& device) {
+void TSimServer::readUnicast(TSimDevice& device)
+{
     while (device.socket->hasPendingDatagrams()) {
         const QNetworkDatagram d = device.socket->receiveDatagram();
-        if (!d.isValid()) continue;
+        if (!d.isValid())
+            continue;
         logReceived(device.address, d);
         serve(device, d.data(), d.senderAddress(), false);
     }
 }
 
-void TSimServer::readBroadcast(TBroadcastSocket& b) {
+void TSimServer::readBroadcast(TBroadcastSocket& b)
+{
     const bool everyone = b.address == QHostAddress(QHostAddress::Broadcast);
     while (b.socket->hasPendingDatagrams()) {
         const QNetworkDatagram d = b.socket->receiveDatagram();
         // Our own announcements come back to us on a broadcast socket.
-        if (!d.isValid() || isOwnAddress(d.senderAddress())) continue;
+        if (!d.isValid() || isOwnAddress(d.senderAddress()))
+            continue;
         logReceived(b.address, d);
         for (auto& device : devices_) {
             const auto mine = broadcastsOf(device->core.config());
@@ -158,8 +175,8 @@ void TSimServer::readBroadcast(TBroadcastSocket& b) {
     }
 }
 
-void TSimServer::serve(TSimDevice& device, const QByteArray& datagram, const QHostAddress& sender,
-                       bool broadcast) {
+void TSimServer::serve(TSimDevice& device, const QByteArray& datagram, const QHostAddress& sender, bool broadcast)
+{
     const ondixsim::Bytes request(datagram.begin(), datagram.end());
     const int dropped = device.core.droppedAnswers();
     const std::vector<ondixsim::Output> outputs =
@@ -175,14 +192,13 @@ void TSimServer::serve(TSimDevice& device, const QByteArray& datagram, const QHo
             sendDatagrams(device, out.bytes, out.chunkSize, sender);
             continue;
         }
-        QTimer::singleShot(delay, this, [this, &device, out, sender] {
-            sendDatagrams(device, out.bytes, out.chunkSize, sender);
-        });
+        QTimer::singleShot(
+            delay, this, [this, &device, out, sender] { sendDatagrams(device, out.bytes, out.chunkSize, sender); });
     }
 }
 
-void TSimServer::sendDatagrams(TSimDevice& device, const ondixsim::Bytes& bytes, int chunkSize,
-                               const QHostAddress& to) {
+void TSimServer::sendDatagrams(TSimDevice& device, const ondixsim::Bytes& bytes, int chunkSize, const QHostAddress& to)
+{
     const QByteArray all = toByteArray(bytes);
     const qsizetype step = chunkSize > 0 ? chunkSize : std::max<qsizetype>(all.size(), 1);
     // An empty answer (a fault can cut one to nothing) still leaves as one empty datagram.
@@ -195,16 +211,17 @@ void TSimServer::sendDatagrams(TSimDevice& device, const ondixsim::Bytes& bytes,
                 .arg(device.address.toString(), to.toString())
                 .arg(udpPort_)
                 .arg(hex(part))
-                .arg(sent < 0 ? QStringLiteral(" FAILED ") + device.socket->errorString()
-                              : QString()));
+                .arg(sent < 0 ? QStringLiteral(" FAILED ") + device.socket->errorString() : QString()));
     } while (at < all.size());
 }
 
 // A "write settings" may give the device a new TCP port: it moves there, as the device
 // would after storing it. (The address stays: the host decides which addresses exist.)
-void TSimServer::followTcpPort(TSimDevice& device) {
+void TSimServer::followTcpPort(TSimDevice& device)
+{
     const quint16 port = device.core.config().tcpPort;
-    if (port == device.tcp->serverPort()) return;
+    if (port == device.tcp->serverPort())
+        return;
     auto moved = new QTcpServer(this);
     if (!moved->listen(device.address, port)) {
         log(QStringLiteral("WARNING cannot listen on TCP %1:%2: %3")
@@ -220,14 +237,12 @@ void TSimServer::followTcpPort(TSimDevice& device) {
     log(QStringLiteral("DEVICE %1 tcp %2").arg(device.address.toString()).arg(port));
 }
 
-void TSimServer::acceptTcp(TSimDevice& device) {
+void TSimServer::acceptTcp(TSimDevice& device)
+{
     while (QTcpSocket* socket = device.tcp->nextPendingConnection()) {
         socket->setParent(this);  // outlives the server when the device changes port
-        const QString peer =
-            QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
-        const QString here = QStringLiteral("%1:%2")
-                                 .arg(device.address.toString())
-                                 .arg(device.core.config().tcpPort);
+        const QString peer = QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
+        const QString here = QStringLiteral("%1:%2").arg(device.address.toString()).arg(device.core.config().tcpPort);
         log(QStringLiteral("TCP %1 <- %2 connected").arg(here, peer));
         auto pending = std::make_shared<QByteArray>();
         auto idle = new QTimer(socket);
@@ -260,7 +275,8 @@ void TSimServer::acceptTcp(TSimDevice& device) {
     }
 }
 
-std::optional<std::string> TSimServer::flushTcpLines(TSimDevice& device, QByteArray& pending) {
+std::optional<std::string> TSimServer::flushTcpLines(TSimDevice& device, QByteArray& pending)
+{
     const ondixsim::Device::TextReply reply = device.core.handleCommandText(pending.toStdString());
     pending.clear();
     for (const std::string& line : reply.lines)
@@ -269,9 +285,11 @@ std::optional<std::string> TSimServer::flushTcpLines(TSimDevice& device, QByteAr
     return reply.answer;
 }
 
-void TSimServer::scheduleAnnouncements(TSimDevice& device) {
+void TSimServer::scheduleAnnouncements(TSimDevice& device)
+{
     const ondixsim::Announce& a = device.core.config().announce;
-    for (int at : a.atMs) QTimer::singleShot(at, this, [this, &device] { announce(device); });
+    for (int at : a.atMs)
+        QTimer::singleShot(at, this, [this, &device] { announce(device); });
     if (a.everyMs > 0) {
         auto timer = new QTimer(this);
         connect(timer, &QTimer::timeout, this, [this, &device] { announce(device); });
@@ -279,9 +297,10 @@ void TSimServer::scheduleAnnouncements(TSimDevice& device) {
     }
 }
 
-void TSimServer::announce(TSimDevice& device) {
+void TSimServer::announce(TSimDevice& device)
+{
     const ondixsim::DeviceConfig& c = device.core.config();
-    const QHostAddress to = c.announce.to.empty() ? broadcastsOf(c).front()
-                                                  : QHostAddress(QString::fromStdString(c.announce.to));
+    const QHostAddress to =
+        c.announce.to.empty() ? broadcastsOf(c).front() : QHostAddress(QString::fromStdString(c.announce.to));
     sendDatagrams(device, device.core.infoRecord(ondixsim::answerDiscovery), 0, to);
 }

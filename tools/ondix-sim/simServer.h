@@ -24,7 +24,7 @@ class TSimServer : public QObject {
 public:
     // The log receives one line per datagram and TCP chunk, in and out; it must stay open.
     TSimServer(const std::vector<ondixsim::DeviceConfig>& devices, QFile* log, quint16 udpPort = 4040,
-               QObject* parent = nullptr);
+        QObject* parent = nullptr);
     ~TSimServer() override;
 
     // Binds every socket and schedules the announcements; false with a message on failure.
@@ -32,7 +32,7 @@ public:
 
 private:
     struct TSimDevice {
-        explicit TSimDevice(const ondixsim::DeviceConfig& config) : core(config) {}
+        explicit TSimDevice(const ondixsim::DeviceConfig& config) : core(config) { }
         ondixsim::Device core;
         QHostAddress address;  // where it was started; it keeps answering there
         QUdpSocket* socket = nullptr;
@@ -49,10 +49,8 @@ private:
     void readBroadcast(TBroadcastSocket& socket);
     void logReceived(const QHostAddress& at, const QNetworkDatagram& datagram);
     bool isOwnAddress(const QHostAddress& address) const;
-    void serve(TSimDevice& device, const QByteArray& datagram, const QHostAddress& sender,
-               bool broadcast);
-    void sendDatagrams(TSimDevice& device, const ondixsim::Bytes& bytes, int chunkSize,
-                       const QHostAddress& to);
+    void serve(TSimDevice& device, const QByteArray& datagram, const QHostAddress& sender, bool broadcast);
+    void sendDatagrams(TSimDevice& device, const ondixsim::Bytes& bytes, int chunkSize, const QHostAddress& to);
     void followTcpPort(TSimDevice& device);
     void acceptTcp(TSimDevice& device);
     // Hands the bytes gathered to the device and logs each line; returns its answer.
