@@ -523,6 +523,8 @@ private slots:
             QVERIFY(net_.startSim(QJsonObject {{"devices", QJsonArray {simDevice(row, -1)}}}));
             window(true);
         }
+        if (network)
+            QTest::qWait(300);  // duplicates and late pieces still on the way arrive while nothing waits
         if (!network) {
             fakehid::advance(20000);  // late answers arrive while nothing waits
             settleFakeHid();
