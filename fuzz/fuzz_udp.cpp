@@ -1,5 +1,6 @@
 // The UDP listener's accumulation: a run of datagrams through accumulateDatagram, with the
-// fill handled as the listener handles it (back to 0 once a datagram completes an answer).
+// fill handled as the listener handles it (back to 0 once a datagram completes an answer;
+// a gathering that passed its own announced length starts again from the new datagram).
 //
 // Input: byte 0 picks the answer buffer (the listener's 20000 bytes, or a small one so that
 // the bytes beyond the end are dropped), byte 1 says per datagram whether a search runs,
@@ -25,14 +26,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const bool discovery = (searching >> (i % 8)) & 1;
         const TUdpAccumulation step =
             accumulateDatagram(buf.data(), buf.size(), fill, datagram.data(), datagram.size(), discovery);
-        FUZZ_CHECK(step.fill >= fill && size_t(step.fill) <= bufSize);
+        FUZZ_CHECK(step.fill >= 0 && size_t(step.fill) <= bufSize);
         if (datagram.size() == 0) {
             FUZZ_CHECK(step.kind == TUdpDatagramKind::Pending && step.fill == fill);
             continue;
         }
+        // Either the datagram joins what was gathered, or (when what was gathered already
+        // passed its own announced length) the gathering starts again from it.
         const size_t stored = std::min(datagram.size(), bufSize - size_t(fill));
-        FUZZ_CHECK(size_t(step.fill) == size_t(fill) + stored);
-        FUZZ_CHECK(stored == 0 || std::memcmp(buf.data() + fill, datagram.data(), stored) == 0);
+        const size_t restartStored = std::min(datagram.size(), bufSize);
+        const bool joined = size_t(step.fill) == size_t(fill) + stored
+            && (stored == 0 || std::memcmp(buf.data() + fill, datagram.data(), stored) == 0);
+        const bool restarted = fill > 0 && size_t(step.fill) == restartStored
+            && (restartStored == 0 || std::memcmp(buf.data(), datagram.data(), restartStored) == 0);
+        FUZZ_CHECK(joined || restarted);
         if (step.kind == TUdpDatagramKind::CaptureComplete)
             FUZZ_CHECK(bufSize >= 4 && 2u * (buf.data()[2] | buf.data()[3] << 8) == uint32_t(step.fill));
         // The listener starts over after anything but a capture still in progress.
