@@ -23,6 +23,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -41,7 +42,7 @@ double percentile(std::vector<double> values, double p)
     if (values.empty())
         return 0;
     std::sort(values.begin(), values.end());
-    const size_t index = std::min(values.size() - 1, size_t(p * double(values.size() - 1) + 0.5));
+    const size_t index = std::min(values.size() - 1, size_t(std::lround(p * double(values.size() - 1))));
     return values[index];
 }
 
@@ -58,13 +59,13 @@ struct TListener {
         a.sin_family = AF_INET;
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t len = sizeof a;
-        ::bind(fd, reinterpret_cast<sockaddr*>(&a), len);
-        ::listen(fd, fillQueue ? 0 : 16);
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&a), len) != 0 || ::listen(fd, fillQueue ? 0 : 16) != 0)
+            return;  // port stays 0: the case cannot be set up here
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
         port = ntohs(a.sin_port);
         for (int i = 0; fillQueue && i < 2; ++i) {
             const int c = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-            ::connect(c, reinterpret_cast<sockaddr*>(&a), len);
+            (void)::connect(c, reinterpret_cast<sockaddr*>(&a), len);  // non-blocking: in progress
             queued.push_back(c);
         }
     }

@@ -77,13 +77,13 @@ struct TFullListener {
         a.sin_family = AF_INET;
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t len = sizeof a;
-        ::bind(fd, reinterpret_cast<sockaddr*>(&a), len);
-        ::listen(fd, 0);
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&a), len) != 0 || ::listen(fd, 0) != 0)
+            return;  // port stays 0: the test's connect then fails
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
         port = ntohs(a.sin_port);
         for (int i = 0; i < 2; ++i) {  // fill the queue (backlog 0 holds one)
             const int c = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-            ::connect(c, reinterpret_cast<sockaddr*>(&a), len);
+            (void)::connect(c, reinterpret_cast<sockaddr*>(&a), len);  // non-blocking: in progress
             waiting.push_back(c);
         }
     }
