@@ -48,13 +48,7 @@ bool broadLinkGCode_t::frameGenerationTC2(unsigned short* frame, unsigned int le
     const uint8_t n = uint8_t(length >= 4 ? (length - 4) / 16 : 0);
     if (n == 0)
         return false;
-    frameBytes.assign(n, 0);
-    uint8_t sum = 0;
-    for (size_t i = 0; i + 1 < n; ++i) {
-        frameBytes[i] = randomByte_();
-        sum = uint8_t(sum + frameBytes[i]);
-    }
-    frameBytes[n - 1] = sum;
+    frameBytes = bytesWithSum(n, randomByte_);
     encodeFrameBytes(frame + 2, frameBytes.data(), n, tc2Long, tc2Short);
     frameEnds(frame, length);
     return true;

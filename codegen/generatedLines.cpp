@@ -7,6 +7,19 @@ uint8_t systemRandomByte()
     return uint8_t(QRandomGenerator::global()->bounded(256));
 }
 
+std::vector<uint8_t> bytesWithSum(size_t count, const TCodeByteSource& randomByte)
+{
+    std::vector<uint8_t> bytes(count, 0);
+    uint8_t sum = 0;
+    for (size_t i = 0; i + 1 < count; ++i) {
+        bytes[i] = randomByte();
+        sum = uint8_t(sum + bytes[i]);
+    }
+    if (count > 0)
+        bytes[count - 1] = sum;
+    return bytes;
+}
+
 void encodeFrameBytes(unsigned short* frame, const uint8_t* bytes, size_t count, unsigned short longDuration,
     unsigned short shortDuration)
 {

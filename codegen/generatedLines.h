@@ -8,11 +8,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 // A source of uniform random bytes 0 .. 255. Without one, the generators use Qt's
 // system-seeded generator.
 using TCodeByteSource = std::function<uint8_t()>;
 uint8_t systemRandomByte();
+
+// `count` bytes: the first count - 1 drawn from `randomByte`, the last their 8-bit sum.
+std::vector<uint8_t> bytesWithSum(size_t count, const TCodeByteSource& randomByte);
 
 // Writes `count` bytes, each least significant bit first, two durations per bit: a 1 is
 // longDuration, shortDuration and a 0 is shortDuration, longDuration. 16 durations a byte.

@@ -19,13 +19,7 @@ bool tLightSmartGCode_t::frameGenerationTC2(unsigned short* frame, unsigned int 
     const uint8_t n = uint8_t(length >= 2 ? (length - 2) / 16 : 0);
     if (n == 0)
         return false;
-    frameBytes.assign(n, 0);
-    uint8_t sum = 0;
-    for (size_t i = 0; i + 1 < n; ++i) {
-        frameBytes[i] = randomByte_();
-        sum = uint8_t(sum + frameBytes[i]);
-    }
-    frameBytes[n - 1] = sum;
+    frameBytes = bytesWithSum(n, randomByte_);
     encodeFrameBytes(frame + 2, frameBytes.data(), n, tlLong, tlShort);
     frame[0] = tlHeaderFirst;
     frame[1] = tlHeaderSecond;
