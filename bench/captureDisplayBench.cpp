@@ -13,6 +13,7 @@
 //   bench_capture_display [--runs N]     (default 5; medians over the runs)
 #include "app/dialogs.h"
 #include "app/mainUnit.h"
+#include "bench/benchStats.h"
 #include "tools/devicecore/ondixDevice.h"
 #include "tools/fakehid/fakehid.h"
 
@@ -75,13 +76,7 @@ double largest(const std::vector<double>& v)
     return v.empty() ? 0 : *std::max_element(v.begin(), v.end());
 }
 
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using benchstats::median;
 
 // Gaps between firings of a 1 ms timer while `action` runs and for afterMs after it.
 std::vector<double> gapsDuring(const std::function<void()>& action)

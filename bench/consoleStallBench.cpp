@@ -12,6 +12,7 @@
 //   bench_console_stall [--runs N]     (default 3)
 #include "app/dialogs.h"
 #include "app/mainUnit.h"
+#include "bench/benchStats.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -37,14 +38,7 @@
 
 namespace {
 
-double percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const size_t index = std::min(values.size() - 1, size_t(std::lround(p * double(values.size() - 1))));
-    return values[index];
-}
+using benchstats::percentile;
 
 // A loopback listener: `accepting` false leaves connections queued and unanswered;
 // `fillQueue` fills its accept queue so that a further connect is never completed.

@@ -14,6 +14,7 @@
 
 #include "app/dialogs.h"
 #include "app/mainUnit.h"
+#include "bench/benchStats.h"
 #include "discovery/chooseOndixUnit.h"
 #include "tests/support/testNetwork.h"
 
@@ -24,13 +25,7 @@ struct Search {
     int listed = 0;
 };
 
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using benchstats::median;
 
 // One search from a fresh window; the chooser, if shown, takes the first device.
 // receiveBuffer > 0: the listener's socket buffer a desktop grants by default instead of

@@ -10,6 +10,7 @@
 //   bench_learning_stall [--runs N] [--delay MS]     (defaults: 2 runs, 9000 ms)
 #include "app/dialogs.h"
 #include "app/mainUnit.h"
+#include "bench/benchStats.h"
 #include "tools/devicecore/ondixDevice.h"
 #include "tools/fakehid/fakehid.h"
 
@@ -43,14 +44,7 @@ struct TRunResult {
     QString firstLine;
 };
 
-double percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const size_t index = std::min(values.size() - 1, size_t(std::lround(p * double(values.size() - 1))));
-    return values[index];
-}
+using benchstats::percentile;
 
 std::vector<uint16_t> rfSamples()
 {
