@@ -152,6 +152,7 @@ bool TDeviceSession::sendRequest(TLinkKind link, const QByteArray& frame, const 
         if (!usbConnected() || frame.size() > 0xFFFF)
             return false;
         expectAnswer(link);
+        tapFrame(TFrameDirection::sent, link, frame);
         serialPort->WriteSerial(reinterpret_cast<const uint8_t*>(frame.constData()), uint16_t(frame.size()));
         return true;
     }
@@ -167,7 +168,17 @@ bool TDeviceSession::sendDatagram(const QByteArray& frame, const QString& host)
     const QHostAddress address(host);
     if (address.isNull() || address.protocol() != QAbstractSocket::IPv4Protocol)
         return false;
+    tapFrame(TFrameDirection::sent, TLinkKind::Network, frame);
     return udpServer->writeDatagram(frame, address, ondixUdpPort) == frame.size();
+}
+
+bool TDeviceSession::writeUsb(const QByteArray& bytes)
+{
+    if (!usbConnected() || bytes.size() > 0xFFFF)
+        return false;
+    tapFrame(TFrameDirection::sent, TLinkKind::Usb, bytes);
+    return serialPort->WriteSerial(reinterpret_cast<const uint8_t*>(bytes.constData()), uint16_t(bytes.size()))
+        == unsigned(bytes.size());
 }
 
 void TDeviceSession::signalAnswer(int32_t length)
@@ -182,6 +193,7 @@ void TDeviceSession::OnUSBReceive(const QByteArray& frame)
 {
     // A frame nobody waits for on the cable (a late answer after its wait ended, or while
     // the network is being asked) is not taken for another operation's answer.
+    tapFrame(TFrameDirection::received, TLinkKind::Usb, frame);
     if (awaitedLink_ != TLinkKind::Usb)
         return;
     const size_t count = std::min<size_t>(size_t(frame.size()), answerBuf.size());
@@ -193,6 +205,7 @@ void TDeviceSession::OnUSBReceive(const QByteArray& frame)
 void TDeviceSession::udpServerUDPRead(const QByteArray& datagram, const QHostAddress& sender)
 {
     const int n = int(datagram.size());
+    tapFrame(TFrameDirection::received, TLinkKind::Network, datagram);
     if (!discoveryActive && !awaitedFrom(sender)) {
         // Not the answer of the request in progress (another device, a late answer, or no
         // request at all): a device announcing itself still reaches the discovery branch,
@@ -250,6 +263,7 @@ void TDeviceSession::tcpClientRead()
     const QByteArray chunk = tcpClient->readAll();
     if (chunk.isEmpty())
         return;
+    tapFrame(TFrameDirection::received, TLinkKind::Network, chunk);
     const int n = std::min<int>(int(chunk.size()), answerBufSize);
     std::memcpy(answerBuf.data(), chunk.constData(), size_t(n));
     signalAnswer(n);
