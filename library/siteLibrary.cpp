@@ -343,6 +343,13 @@ std::optional<TIrProtocol> irProtocolOfKey(const QString& key)
     return std::nullopt;
 }
 
+std::optional<libraryProtocol_t> libraryProtocolOf(const irDecoded_t& decoded)
+{
+    if (decoded.protocol == TIrProtocol::unknown || decoded.bits == 0)
+        return std::nullopt;
+    return libraryProtocol_t {irProtocolKey(decoded.protocol), decoded.address, decoded.command, decoded.vendor};
+}
+
 // ---- the codes ------------------------------------------------------------------------------------
 
 QString TSiteLibrary::addCode(libraryCode_t code)

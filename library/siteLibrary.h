@@ -72,6 +72,8 @@ struct unitSeen_t {
 // Stable names of the decoder's protocols in the file ("nec", "sirc12", ...) and back.
 QString irProtocolKey(TIrProtocol protocol);
 std::optional<TIrProtocol> irProtocolOfKey(const QString& key);
+// What to store for a decoded press: nothing for an unnamed one or for repeat codes alone.
+std::optional<libraryProtocol_t> libraryProtocolOf(const irDecoded_t& decoded);
 
 class TSiteLibrary {
 public:

@@ -523,6 +523,32 @@ private slots:
         QCOMPARE(r, remote(0, 4660, 167, {0x0A, 0xFF, 0x00}, 90));
         QCOMPARE(lib.units().at(0).settings->dhcp, true);
         QCOMPARE(lib.units().at(0).settings->tcpPort, uint16_t(4998));
+        // The decoder's reading of a press is stored under the same names.
+        irDecoded_t d;
+        d.protocol = TIrProtocol::kaseikyo;
+        d.address = 8;
+        d.command = 61;
+        d.vendor = 8194;
+        d.bits = 48;
+        QVERIFY(libraryProtocolOf(d) == c->protocol);
+        d.bits = 0;
+        QVERIFY(!libraryProtocolOf(d));
+    }
+
+    // The example in the README opens.
+    void readmeExample()
+    {
+        const QString readme =
+            QString::fromUtf8(fileBytes(QDir(qEnvironmentVariable("ONDIX_SOURCE_DIR")).filePath("README.md")));
+        const qsizetype section = readme.indexOf("## Code library (file format)");
+        QVERIFY(section >= 0);
+        const qsizetype start = readme.indexOf("```json\n", section) + 8;
+        const qsizetype end = readme.indexOf("```", start);
+        QVERIFY(start > section && end > start);
+        TSiteLibrary lib;
+        QCOMPARE(lib.fromJson(readme.mid(start, end - start).toUtf8()), QString());
+        QCOMPARE(lib.findCode("TV Liga")->protocol->name, QString("nec"));
+        QCOMPARE(lib.rtsBackups().at(0).remotes.at(0).rollingCode, uint16_t(4660));
     }
 
     void refused_data()
