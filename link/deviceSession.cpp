@@ -3,9 +3,11 @@
 // touched from that thread.
 #include "link/deviceSession.h"
 
+#include "link/instanceGuard.h"
 #include "link/logSink.h"
 #include "link/netLink.h"
 #include "link/serialPortUnit.h"
+#include "link/udpPort.h"
 #include "link/usbFraming.h"
 
 #include <QDir>
@@ -22,10 +24,14 @@ TDeviceSession::TDeviceSession(QObject* parent) : QObject(parent)
 {
     udpServer = new QUdpSocket(this);
     udpServer->setObjectName(QStringLiteral("udpServer"));
-    // Shared binding: an emulated device may listen on a specific address of this host
-    // on the same port.
-    udpBound_ = udpServer->bind(
-        QHostAddress::AnyIPv4, ondixUdpPort, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint);
+    // Shared only with this user's programs (an emulated device on a specific address of
+    // this host); the command-line tool `ondix` of this user keeps the port when it has it.
+    udpBound_ = udpport::bindForUser(*udpServer, QHostAddress::AnyIPv4, ondixUdpPort);
+    portHeldByCommandLine_ = instanceguard::commandLineHoldsPort();
+    if (udpBound_ && portHeldByCommandLine_) {
+        udpServer->close();
+        udpBound_ = false;
+    }
     // Many devices answer a broadcast within a few milliseconds: leave room for them.
     udpServer->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, udpReceiveBufferBytes);
     connect(udpServer, &QUdpSocket::readyRead, this, [this] {
@@ -52,6 +58,11 @@ QString TDeviceSession::udpBindProblem() const
 {
     if (udpBound_)
         return {};
+    if (portHeldByCommandLine_)
+        return QStringLiteral("Não foi possível abrir a porta UDP %1: a ferramenta de linha de comando ondix a está "
+                              "usando. Sem ela nenhuma Ondix será encontrada nem responderá pela rede; espere o "
+                              "ondix terminar e abra o OndixSetup novamente.")
+            .arg(ondixUdpPort);
     return QStringLiteral("Não foi possível abrir a porta UDP %1: outro programa a está usando. "
                           "Sem ela nenhuma Ondix será encontrada nem responderá pela rede; "
                           "feche o outro programa e abra o OndixSetup novamente.")

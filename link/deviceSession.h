@@ -48,7 +48,8 @@ public:
     bool discoveryActive = false;
 
     // Empty when the listener holds UDP port 4040; otherwise the line that tells the user
-    // why no device can be found or answer over the network.
+    // why no device can be found or answer over the network (another program, or this
+    // user's command-line tool `ondix`, holds the port).
     QString udpBindProblem() const;
 
     // The link a device operation goes over: the network when a device was found there,
@@ -123,6 +124,7 @@ private:
     bool awaitedFrom(const QHostAddress& sender) const;
 
     bool udpBound_ = false;
+    bool portHeldByCommandLine_ = false;
     TLog* statusLog_ = nullptr;
     class QFileSystemWatcher* deviceWatcher_ = nullptr;
     std::optional<TLinkKind> awaitedLink_;
