@@ -10,8 +10,10 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class QTcpSocket;
 class QUdpSocket;
@@ -115,4 +117,9 @@ private:
     std::optional<TLinkKind> awaitedLink_;
     QHostAddress awaitedHost_;  // null: any sender
     size_t answerBytes_ = 0;
+
+    // Datagrams taken from the socket and not handled yet, oldest first.
+    void handleReceivedDatagrams();
+    std::deque<std::pair<QByteArray, QHostAddress>> received_;
+    bool handlingScheduled_ = false;
 };
