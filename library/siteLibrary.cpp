@@ -1,6 +1,7 @@
 #include "library/siteLibrary.h"
 
 #include <QFile>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -439,24 +440,25 @@ void TSiteLibrary::noteUnit(const unitSeen_t& unit)
 
 // ---- the file -------------------------------------------------------------------------------------
 
+// One entry per line: readable, small, and a change to one code is a change to one line.
 QByteArray TSiteLibrary::toJson() const
 {
-    QJsonObject root;
-    root["format"] = formatName;
-    root["version"] = siteLibraryVersion;
-    QJsonArray codes;
-    for (const libraryCode_t& c : codes_)
-        codes.append(codeJson(c));
-    QJsonArray backups;
-    for (const rtsBackup_t& b : backups_)
-        backups.append(backupJson(b));
-    QJsonArray units;
-    for (const unitSeen_t& u : units_)
-        units.append(unitJson(u));
-    root["codes"] = codes;
-    root["rtsBackups"] = backups;
-    root["units"] = units;
-    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+    QByteArray out = QByteArray("{\n  \"format\": \"") + formatName
+        + "\",\n  \"version\": " + QByteArray::number(siteLibraryVersion) + ",\n";
+    auto list = [&](const char* key, const auto& items, auto toObject, bool last) {
+        out += QByteArray("  \"") + key + "\": [";
+        for (size_t i = 0; i < items.size(); ++i) {
+            out += i == 0 ? "\n    " : ",\n    ";
+            out += QJsonDocument(toObject(items[i])).toJson(QJsonDocument::Compact);
+        }
+        out += items.empty() ? "]" : "\n  ]";
+        out += last ? "\n" : ",\n";
+    };
+    list("codes", codes_, codeJson, false);
+    list("rtsBackups", backups_, backupJson, false);
+    list("units", units_, unitJson, true);
+    out += "}\n";
+    return out;
 }
 
 QString TSiteLibrary::fromJson(const QByteArray& json)
@@ -479,6 +481,7 @@ QString TSiteLibrary::fromJson(const QByteArray& json)
 
     QString error;
     TSiteLibrary loaded;
+    QHash<QString, QString> names;  // folded name -> name as written, to find a repeated one
     TReader top(root, "biblioteca", error);
     const QJsonArray codes = top.array("codes");
     for (qsizetype i = 0; error.isEmpty() && i < codes.size(); ++i) {
@@ -487,10 +490,13 @@ QString TSiteLibrary::fromJson(const QByteArray& json)
         const auto c = o ? readCode(*o, where, error) : std::nullopt;
         if (!c)
             break;
-        if (const libraryCode_t* other = loaded.findCode(c->name))
-            error = QString("%1: o nome \"%2\" repete o de outro código (\"%3\")").arg(where, c->name, other->name);
-        else
+        const QString folded = c->name.toCaseFolded();
+        if (names.contains(folded)) {
+            error = QString("%1: o nome \"%2\" repete o de outro código (\"%3\")").arg(where, c->name, names[folded]);
+        } else {
+            names.insert(folded, c->name);
             loaded.codes_.push_back(*c);
+        }
     }
     const QJsonArray backups = top.array("rtsBackups");
     for (qsizetype i = 0; error.isEmpty() && i < backups.size(); ++i) {
