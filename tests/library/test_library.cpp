@@ -543,6 +543,9 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("obra.json");
         TSiteLibrary lib = sampleLibrary();
+        libraryCode_t quoted = *lib.findCode("Portão");
+        quoted.name = "Sala \"B\" \\ 1\tfim";  // characters JSON escapes
+        QCOMPARE(lib.addCode(quoted), QString());
         QVERIFY(lib.modified());
         QCOMPARE(lib.save(path), QString());
         QVERIFY(!lib.modified());
