@@ -13,6 +13,7 @@
 #include "app/dialogs.h"
 #include "app/mainUnit.h"
 #include "bench/benchStats.h"
+#include "bench/gapRecorder.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -94,6 +95,7 @@ bool privateNamespace()
 struct TRun {
     double seconds = 0;
     std::vector<double> gapsMs;
+    double worstCpuMs = 0;  // the thread's own work in one gap
     QString outcome;
 };
 
@@ -101,21 +103,14 @@ TRun measure(TfmPrincipal& window, const std::function<void()>& action)
 {
     TRun run;
     QElapsedTimer clock;
-    qint64 last = -1;
-    QTimer ping;
-    ping.setTimerType(Qt::PreciseTimer);
-    ping.setInterval(1);
-    QObject::connect(&ping, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        if (last >= 0)
-            run.gapsMs.push_back(double(now - last) / 1e6);
-        last = now;
-    });
+    benchstats::TGapRecorder ping;
+    ping.onGap([&](const benchstats::TGap& gap) { run.gapsMs.push_back(gap.wallMs); });
     TDialogs::resetScript();
     clock.start();
     ping.start();
     action();
     ping.stop();
+    run.worstCpuMs = ping.worstCpuMs();
     run.seconds = double(clock.nsecsElapsed()) / 1e9;
     const QStringList shown = TDialogs::shownMessages();
     run.outcome = shown.isEmpty() ? window.lbStatusBar->text() : shown.last();
@@ -186,15 +181,16 @@ int main(int argc, char* argv[])
         isolated ? "private network namespace (loopback and a veth pair)"
                  : "loopback only (no private namespace: unreachable and blackhole skipped)",
         runs);
-    std::printf("%-9s %4s %8s %7s %10s %8s  %s\n", "case", "run", "seconds", "gaps", "median ms", "max ms", "outcome");
+    std::printf("%-9s %4s %8s %7s %10s %8s %8s  %s\n", "case", "run", "seconds", "gaps", "median ms", "max ms",
+        "cpu ms", "outcome");
     for (const TCase& c : cases) {
         std::vector<double> maxima, medians;
         for (int run = 1; run <= runs; ++run) {
             const TRun r = measure(window, c.action);
             maxima.push_back(percentile(r.gapsMs, 1.0));
             medians.push_back(percentile(r.gapsMs, 0.5));
-            std::printf("%-9s %4d %8.2f %7zu %10.3f %8.3f  %s\n", c.name, run, r.seconds, r.gapsMs.size(),
-                medians.back(), maxima.back(), std::strcmp(c.name, "idle") ? qPrintable(r.outcome) : "");
+            std::printf("%-9s %4d %8.2f %7zu %10.3f %8.3f %8.3f  %s\n", c.name, run, r.seconds, r.gapsMs.size(),
+                medians.back(), maxima.back(), r.worstCpuMs, std::strcmp(c.name, "idle") ? qPrintable(r.outcome) : "");
         }
         std::printf("%-9s median of the longest stall %.3f ms, median gap %.3f ms\n", c.name, percentile(maxima, 0.5),
             percentile(medians, 0.5));

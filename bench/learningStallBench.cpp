@@ -11,6 +11,7 @@
 #include "app/dialogs.h"
 #include "app/mainUnit.h"
 #include "bench/benchStats.h"
+#include "bench/gapRecorder.h"
 #include "tools/devicecore/ondixDevice.h"
 #include "tools/fakehid/fakehid.h"
 
@@ -41,6 +42,7 @@ struct TRunResult {
     double seconds = 0;
     double cpuSeconds = 0;  // user-interface thread only
     std::vector<double> gapsMs;
+    double worstCpuMs = 0;  // the thread's own work in one gap
     QString firstLine;
 };
 
@@ -65,16 +67,8 @@ TRunResult runOnce(TfmPrincipal& window, int kind, int idleMs)
 {
     TRunResult result;
     QElapsedTimer clock;
-    qint64 last = -1;
-    QTimer ping;
-    ping.setTimerType(Qt::PreciseTimer);
-    ping.setInterval(1);
-    QObject::connect(&ping, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        if (last >= 0)
-            result.gapsMs.push_back(double(now - last) / 1e6);
-        last = now;
-    });
+    benchstats::TGapRecorder ping;
+    ping.onGap([&](const benchstats::TGap& gap) { result.gapsMs.push_back(gap.wallMs); });
     window.clearLog();
     const double cpuStart = threadCpuSeconds();
     clock.start();
@@ -89,6 +83,7 @@ TRunResult runOnce(TfmPrincipal& window, int kind, int idleMs)
         idle.exec();
     }
     ping.stop();
+    result.worstCpuMs = ping.worstCpuMs();
     result.seconds = double(clock.nsecsElapsed()) / 1e9;
     result.cpuSeconds = threadCpuSeconds() - cpuStart;
     result.firstLine = window.logLines().value(0).left(24);
@@ -127,17 +122,18 @@ int main(int argc, char* argv[])
     QApplication::processEvents();
 
     std::printf("capture %d ms after the request, 1 ms ping timer, real event-loop waits\n", delayMs);
-    std::printf("%-4s %-4s %8s %7s %7s %10s %8s %8s %8s  %s\n", "run", "kind", "seconds", "cpu %", "gaps", "median ms",
-        "p99 ms", "max ms", "over 5ms", "line");
+    std::printf("%-4s %-4s %8s %7s %7s %10s %8s %8s %8s %8s  %s\n", "run", "kind", "seconds", "cpu %", "gaps",
+        "median ms", "p99 ms", "max ms", "over 5ms", "cpu ms", "line");
     std::vector<double> learning;
     std::vector<double> idle;
     const auto report = [&](int run, int kind) {
         static const char* const names[] = {"idle", "RF", "IR"};
         const TRunResult r = runOnce(window, kind, delayMs);
         const long over = std::count_if(r.gapsMs.begin(), r.gapsMs.end(), [](double g) { return g > 5.0; });
-        std::printf("%-4d %-4s %8.2f %7.1f %7zu %10.3f %8.3f %8.3f %8ld  %s\n", run, names[kind], r.seconds,
+        std::printf("%-4d %-4s %8.2f %7.1f %7zu %10.3f %8.3f %8.3f %8ld %8.3f  %s\n", run, names[kind], r.seconds,
             100.0 * r.cpuSeconds / std::max(r.seconds, 1e-9), r.gapsMs.size(), percentile(r.gapsMs, 0.5),
-            percentile(r.gapsMs, 0.99), percentile(r.gapsMs, 1.0), over, kind ? qPrintable(r.firstLine) : "");
+            percentile(r.gapsMs, 0.99), percentile(r.gapsMs, 1.0), over, r.worstCpuMs,
+            kind ? qPrintable(r.firstLine) : "");
         auto& into = kind ? learning : idle;
         into.insert(into.end(), r.gapsMs.begin(), r.gapsMs.end());
     };

@@ -9,10 +9,15 @@
 // to 2 s instead of 1 s to 10 s; the RF acknowledgement keeps its 1 ms polls, "Enviar" its
 // 9 ms ones). Cable waits run on the virtual clock: a lost answer there costs no real time.
 //
-//   bench_soak [--ops N] [--drop PERCENT] [--network-share PERCENT]
-//   (defaults 10000, 5 and 20; without root the network part is left out)
+//   bench_soak [--ops N] [--drop PERCENT] [--network-share PERCENT] [--every N] [--raw-samples N]
+//   (defaults 10000, 5, 20 and 1000; without root the network part is left out)
+//
+// --raw-samples N makes every RF learning a raw one of N samples (at most 4998 over the
+// cable, whose frame holds no more), so that the "Raw Data" memo is filled again and again;
+// the memory goal: `bench_soak --ops 500 --every 50 --drop 0 --raw-samples 9998`.
 #include "app/dialogs.h"
 #include "app/mainUnit.h"
+#include "bench/gapRecorder.h"
 #include "tests/support/fakeHidWaiter.h"
 #include "tests/support/testNetwork.h"
 #include "tools/devicecore/ondixConfig.h"
@@ -28,8 +33,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTabWidget>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <malloc.h>
@@ -92,6 +100,18 @@ QJsonArray jsonArray(const std::vector<uint16_t>& values)
     return a;
 }
 
+// A capture of `count` samples: the demonstration frame over and over.
+ondixsim::Capture rawCapture(size_t count)
+{
+    ondixsim::Capture capture = ondixsim::demoRfCapture();
+    const std::vector<uint16_t> frame = capture.durations;
+    capture.durations.clear();
+    while (capture.durations.size() < count)
+        capture.durations.insert(capture.durations.end(), frame.begin(), frame.end());
+    capture.durations.resize(count);
+    return capture;
+}
+
 struct TCounts {
     int ops = 0, timeouts = 0, drops = 0, failures = 0, droppedYetOk = 0;
 };
@@ -103,7 +123,7 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     TDialogs::setScripted(true);
-    int total = 10000, dropPercent = 5, networkShare = 20;
+    int total = 10000, dropPercent = 5, networkShare = 20, every = 1000, rawSamples = 0;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--ops"))
             total = std::atoi(argv[i + 1]);
@@ -111,6 +131,10 @@ int main(int argc, char** argv)
             dropPercent = std::atoi(argv[i + 1]);
         else if (!std::strcmp(argv[i], "--network-share"))
             networkShare = std::atoi(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--every"))
+            every = std::max(1, std::atoi(argv[i + 1]));
+        else if (!std::strcmp(argv[i], "--raw-samples"))
+            rawSamples = std::max(0, std::atoi(argv[i + 1]));
     }
 
     // ---- the emulated devices --------------------------------------------------------
@@ -119,7 +143,8 @@ int main(int argc, char** argv)
     bool network = TTestNetwork::check(&why) == 0 && net.up(1, 14);
     const QString deviceIp = network ? net.deviceAddress(0) : QStringLiteral("127.0.0.9");
     if (network) {
-        const ondixsim::Capture rf = ondixsim::demoRfCapture(), ir = ondixsim::demoIrCapture();
+        const ondixsim::Capture ir = ondixsim::demoIrCapture();
+        const ondixsim::Capture rf = rawSamples ? rawCapture(size_t(rawSamples)) : ondixsim::demoRfCapture();
         const QJsonObject device {{"ip", deviceIp}, {"dropPercent", dropPercent},
             {"rts",
                 QJsonArray {
@@ -136,7 +161,7 @@ int main(int argc, char** argv)
     ondixsim::DeviceConfig cableConfig;
     cableConfig.ip = *ondixsim::parseIpv4(deviceIp.toStdString());  // the boxes keep one address
     cableConfig.rts.push_back({0, 0, 4660, 167, {0x0A, 0xFF, 0x00}});
-    cableConfig.rfCapture = ondixsim::demoRfCapture();
+    cableConfig.rfCapture = rawSamples ? rawCapture(size_t(std::min(rawSamples, 4998))) : ondixsim::demoRfCapture();
     cableConfig.irCapture = ondixsim::demoIrCapture();
     cableConfig.rfCapture->delayMs = cableConfig.irCapture->delayMs = 50;
     cableConfig.dropPercent = dropPercent;
@@ -155,6 +180,11 @@ int main(int argc, char** argv)
     w.deviceClock.localTime = [] { return QDateTime(QDate(2031, 2, 3), QTime(4, 5, 6)); };
     w.edAddr->setText("1");
     w.edQtd->setText("4");
+    if (rawSamples)
+        w.rbRawCapture->setChecked(true);
+    // Shown as a user sees it, on the capture tab: the memos and the plot are laid out and painted.
+    w.show();
+    w.TabControl1->setCurrentWidget(w.TabItem2);
 
     QFile simLog(net.simLogPath());
     if (network)
@@ -164,25 +194,24 @@ int main(int argc, char** argv)
     // ---- the stall probe ----------------------------------------------------------------
     QElapsedTimer clock;
     clock.start();
-    qint64 lastTick = 0, maxStall = 0;
-    QString maxStallAt;
+    double maxStall = 0, maxCpu = 0;  // ms: the longest gap, the most own work in a gap
+    QString maxStallAt, maxCpuAt;
     QString current;
-    QTimer probe;
-    probe.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed() / 1000;
-        if (lastTick && now - lastTick > maxStall)
-            maxStall = now - lastTick, maxStallAt = current;
-        lastTick = now;
+    benchstats::TGapRecorder probe;
+    probe.onGap([&](const benchstats::TGap& gap) {
+        if (gap.wallMs > maxStall)
+            maxStall = gap.wallMs, maxStallAt = current;
+        if (gap.cpuMs > maxCpu)
+            maxCpu = gap.cpuMs, maxCpuAt = current;
     });
-    probe.start(1);
+    probe.start();
     // The machine's own noise: the same probe with the event loop idle for two seconds.
     QEventLoop idle;
     QTimer::singleShot(2000, &idle, &QEventLoop::quit);
     current = QStringLiteral("idle");
     idle.exec();
-    const qint64 idleStall = maxStall;
-    maxStall = 0;
+    const double idleStall = maxStall, idleCpu = maxCpu;
+    maxStall = maxCpu = 0;
 
     std::map<std::pair<bool, Op>, TCounts> counts;
     QStringList failures;
@@ -190,14 +219,14 @@ int main(int argc, char** argv)
     int cableNext = 0, networkNext = 0;
     const long rssStart = residentKb(0);
     const long simStart = network ? residentKb(net.simPid()) : -1;
-    std::printf("%6s %8s %10s %10s %10s %10s %6s %8s\n", "ops", "time s", "RSS kB", "heap kB", "sim kB", "stall ms",
-        "drops", "failures");
+    std::printf("%6s %8s %10s %10s %10s %10s %8s %6s %8s\n", "ops", "time s", "RSS kB", "heap kB", "sim kB", "stall ms",
+        "cpu ms", "drops", "failures");
     const auto report = [&](int done) {
         int drops = 0, failed = 0;
         for (const auto& [key, c] : counts)
             drops += c.drops, failed += c.failures;
-        std::printf("%6d %8.1f %10ld %10ld %10ld %10.1f %6d %8d\n", done, double(clock.elapsed()) / 1000, residentKb(0),
-            heapKb(), network ? residentKb(net.simPid()) : -1L, double(maxStall) / 1000, drops, failed);
+        std::printf("%6d %8.1f %10ld %10ld %10ld %10.1f %8.1f %6d %8d\n", done, double(clock.elapsed()) / 1000,
+            residentKb(0), heapKb(), network ? residentKb(net.simPid()) : -1L, maxStall, maxCpu, drops, failed);
         std::fflush(stdout);
     };
     report(0);
@@ -292,7 +321,7 @@ int main(int argc, char** argv)
             if (failures.size() < 20)
                 failures << QStringLiteral("#%1 %2: %3").arg(i).arg(current, lines.join(u" | "));
         }
-        if ((i + 1) % 1000 == 0)
+        if ((i + 1) % every == 0)
             report(i + 1);
     }
     probe.stop();
@@ -306,8 +335,10 @@ int main(int argc, char** argv)
             c.timeouts, c.drops, c.failures, c.droppedYetOk);
     std::printf("\nRSS %ld kB at start, %ld kB at the end (%+ld kB); ondix-sim %ld kB -> %ld kB\n", rssStart, rssEnd,
         rssEnd - rssStart, simStart, simEnd);
-    std::printf("largest event-loop stall %.1f ms (during %s), idle %.1f ms; %.1f s in all\n", double(maxStall) / 1000,
-        qPrintable(maxStallAt), double(idleStall) / 1000, double(clock.elapsed()) / 1000);
+    std::printf("largest event-loop stall %.1f ms (during %s), idle %.1f ms; %.1f s in all\n", maxStall,
+        qPrintable(maxStallAt), idleStall, double(clock.elapsed()) / 1000);
+    std::printf("most window-thread work in one gap %.1f ms (during %s), idle %.1f ms\n", maxCpu, qPrintable(maxCpuAt),
+        idleCpu);
     for (const QString& f : failures)
         std::printf("failure %s\n", qPrintable(f));
 

@@ -41,10 +41,13 @@ void TLearningOps::showLines(const std::vector<std::string>& lines)
         log_.logLine(QString::fromStdString(line));
 }
 
-// The plot and the protocol label describe the capture of the learning under way: a request
-// that went out makes them blank until its capture is shown.
+// The plot, the protocol label and the "Raw Data" memo describe the capture of the learning
+// under way: a request that went out makes them blank until its capture is shown (only a raw
+// RF capture fills the memo again, so it never lists one capture beside the plot of another).
 void TLearningOps::forgetLastCapture()
 {
+    if (ui_.mmRawData)
+        clearMemo(ui_.mmRawData);
     if (ui_.pbCapturePlot)
         ui_.pbCapturePlot->clearCapture();
     if (ui_.lbIRProtocol)
@@ -169,8 +172,6 @@ void TLearningOps::learningIRCode(TLinkKind link)
     const TIrCaptureMode mode = ui_.rbIR_Auto->isChecked() ? TIrCaptureMode::automatic : TIrCaptureMode::raw;
     const ondixdevice::TCaptureResult result = api_.learnIr(link, host, mode, progress());
     if (result.ok()) {
-        if (link == TLinkKind::Usb)
-            ui_.mmRawData->clear();
         const auto* capture = reinterpret_cast<const uint8_t*>(result.capture.constData());
         const size_t received = size_t(result.capture.size());
         showLines(result.infoLines);

@@ -65,6 +65,13 @@ void TfmChooseOndix::UpdateIPList(const QString& address)
     lvIPs->setUpdatesEnabled(true);
 }
 
+void TfmChooseOndix::addAddresses(const QStringList& addresses)
+{
+    lvIPs->setUpdatesEnabled(false);
+    lvIPs->addItems(addresses);
+    lvIPs->setUpdatesEnabled(true);
+}
+
 void TfmChooseOndix::lvIPsItemClick(QListWidgetItem* item)
 {
     if (lvIPs->count() > 0 && item)
@@ -82,6 +89,12 @@ void TfmChooseOndix::Button1Click()
     close();
 }
 
+void TfmChooseOndix::cancel()
+{
+    selection_ = -1;
+    close();
+}
+
 void TfmChooseOndix::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
@@ -92,7 +105,7 @@ void TfmChooseOndix::keyPressEvent(QKeyEvent* event)
         lvIPsDblClick();
         return;
     case Qt::Key_Escape:
-        Button1Click();
+        cancel();
         return;
     default:
         QDialog::keyPressEvent(event);

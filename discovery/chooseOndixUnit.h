@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -18,9 +19,11 @@ public:
     TfmChooseOndix(QWidget* parent, int32_t& selection);
 
     void UpdateIPList(const QString& address);  // appends one entry
+    void addAddresses(const QStringList& addresses);  // appends one entry each, in one go
     void lvIPsItemClick(QListWidgetItem* item);  // the clicked entry becomes the choice
     void lvIPsDblClick();  // closes, keeping the choice
     void Button1Click();  // "Fechar": first device, then close
+    void cancel();  // closes with no device chosen
 
     QWidget* pnTop = nullptr;
     QLabel* lbTitle = nullptr;
@@ -30,7 +33,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    // Return chooses the highlighted device, Escape is "Fechar".
+    // Return chooses the highlighted device, Escape closes with none chosen.
     void keyPressEvent(QKeyEvent* event) override;
 
 private:

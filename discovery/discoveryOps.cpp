@@ -53,6 +53,9 @@ TDiscoveryOps::TDiscoveryOps(TDeviceSession& session, TExchange& exchange, TLog&
     : localAddressSource(&TDiscoveryOps::systemLocalAddresses), session_(session), exchange_(exchange),
       api_(session, exchange), log_(log), ui_(ui)
 {
+    showTimer_.setSingleShot(true);
+    showTimer_.setInterval(0);
+    QObject::connect(&showTimer_, &QTimer::timeout, [this] { showFoundDevices(); });
 }
 
 QList<QHostAddress> TDiscoveryOps::systemLocalAddresses()
@@ -60,15 +63,20 @@ QList<QHostAddress> TDiscoveryOps::systemLocalAddresses()
     return QNetworkInterface::allAddresses();
 }
 
+// The IPv4 addresses in the system's order, the loopback ones last: a device on a real
+// network is then found after one wait, and an emulated one on this computer still answers
+// when nothing else does.
 void TDiscoveryOps::GetLocalIPList(QStringList& local, QStringList& broadcast)
 {
-    for (const QHostAddress& address : localAddressSource()) {
-        if (address.protocol() != QAbstractSocket::IPv4Protocol)
-            continue;
-        const QString text = address.toString();
-        local.append(text);
-        broadcast.append(deviceinfo::broadcastFor(text));
-    }
+    const QList<QHostAddress> addresses = localAddressSource();
+    for (const bool loopback : {false, true})
+        for (const QHostAddress& address : addresses) {
+            if (address.protocol() != QAbstractSocket::IPv4Protocol || address.isLoopback() != loopback)
+                continue;
+            const QString text = address.toString();
+            local.append(text);
+            broadcast.append(deviceinfo::broadcastFor(text));
+        }
 }
 
 bool TDiscoveryOps::findDeviceOnNetwork(const QString& target)
@@ -81,6 +89,10 @@ bool TDiscoveryOps::findDeviceOnNetwork(const QString& target)
         w->setCursor(Qt::WaitCursor);
 
     foundDevices.clear();
+    showTimer_.stop();
+    unshownLines_.clear();
+    unshownChoices_.clear();
+    unshownStatus_.clear();
     ui_.chooser->lvIPs->clear();
     {
         const QSignalBlocker quiet(ui_.cbIPs);
@@ -103,8 +115,10 @@ bool TDiscoveryOps::findDeviceOnNetwork(const QString& target)
             log_.logLine(QStringLiteral("Procurando Ondix na interface de rede %1 ...").arg(i));
         } else {
             session_.sendDatagram(request, target);
+            log_.logLine(QStringLiteral("Procurando Ondix no endereço %1 ...").arg(target));
         }
         if (exchange_.waitAnswer(searchWaitPolls)) {
+            showFoundDevices();
             // The selection handler restores the controls and cursors.
             if (!ui_.TimerOndixFound->isActive())
                 ui_.TimerOndixFound->start();
@@ -136,22 +150,43 @@ void TDiscoveryOps::discoveryAnswer(const QByteArray& datagram, const QHostAddre
 
     foundDevices.push_back(record);
     const QString where = QStringLiteral("Ondix encontrada em ") + sender.toString() + QStringLiteral(" ...");
-    log_.logLine(where);
+    unshownLines_.append(where);
     session_.acceptDiscoveryAnswer(int32_t(datagram.size()));
 
     if (!session_.usbDeviceFound) {
-        ui_.chooser->UpdateIPList(sender.toString());
-        log_.setStatus(where);
+        unshownChoices_.append(sender.toString());
+        unshownStatus_ = where;
         session_.netDeviceFound = true;
         // Counted from the first new device: a running timer is not restarted.
         if (!ui_.TimerOndixFound->isActive())
             ui_.TimerOndixFound->start();
     }
+    // The user choosing sees a late device at once; otherwise it joins the others shown at
+    // the next turn.
+    if (ui_.chooser->isVisible())
+        showFoundDevices();
+    else if (!showTimer_.isActive())
+        showTimer_.start();
+}
+
+void TDiscoveryOps::showFoundDevices()
+{
+    showTimer_.stop();
+    if (!unshownLines_.isEmpty())
+        log_.logLine(unshownLines_.join(QLatin1Char('\n')));
+    if (!unshownChoices_.isEmpty())
+        ui_.chooser->addAddresses(unshownChoices_);
+    if (!unshownStatus_.isEmpty())
+        log_.setStatus(unshownStatus_);
+    unshownLines_.clear();
+    unshownChoices_.clear();
+    unshownStatus_.clear();
 }
 
 void TDiscoveryOps::TimerOndixFoundTimer()
 {
     ui_.TimerOndixFound->stop();
+    showFoundDevices();
     // A device announced while the ui_.chooser is open has just joined its list; the choice
     // under way takes it into account, so the timer must not start a second one inside it.
     if (ui_.chooser->isVisible())

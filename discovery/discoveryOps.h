@@ -5,6 +5,7 @@
 #include <QHostAddress>
 #include <QList>
 #include <QStringList>
+#include <QTimer>
 
 #include <array>
 #include <cstdint>
@@ -47,6 +48,7 @@ public:
     TDiscoveryOps(TDeviceSession& session, TExchange& exchange, TLog& log, const TDiscoveryControls& ui);
 
     // Local interface addresses (every version, in the system's order); tests replace it.
+    // The search asks the loopback ones last.
     std::function<QList<QHostAddress>()> localAddressSource;
     static QList<QHostAddress> systemLocalAddresses();
 
@@ -65,6 +67,16 @@ public:
     void cbIPsChange(int index);
 
 private:
+    // Shows the devices found since the last call: their log lines and chooser entries in
+    // one go, the status once. Hundreds of answers can arrive together; one line, one
+    // entry and one status each would stall the window.
+    void showFoundDevices();
+
+    QStringList unshownLines_;  // "Ondix encontrada em ..." lines, in the order of the answers
+    QStringList unshownChoices_;  // chooser entries
+    QString unshownStatus_;
+    QTimer showTimer_;  // shows them at the next turn of the event loop
+
     TDeviceSession& session_;
     TExchange& exchange_;
     ondixdevice::TDeviceApi api_;

@@ -1,6 +1,7 @@
 #include "library/siteLibrary.h"
 
 #include <QFile>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -48,31 +49,55 @@ QString remoteIdText(const std::array<uint8_t, 3>& id)
 
 // ---- writing ----------------------------------------------------------------------------------
 
-QJsonObject codeJson(const libraryCode_t& c)
+// A JSON string: quotes, backslashes and control characters escaped, the rest in UTF-8.
+void appendJsonString(QByteArray& out, const QString& text)
 {
-    QJsonObject o;
-    o["name"] = c.name;
-    o["kind"] = c.kind == TCodeKind::ir ? "ir" : "rf";
-    o["line"] = c.line;
-    QJsonArray captured;
-    for (uint16_t d : c.captured)
-        captured.append(int(d));
-    o["captured"] = captured;
-    o["frameLength"] = qint64(c.frameLength);
-    if (c.kind == TCodeKind::ir)
-        o["carrier"] = qint64(c.carrier);
-    if (c.protocol) {
-        QJsonObject p;
-        p["name"] = c.protocol->name;
-        p["address"] = qint64(c.protocol->address);
-        p["command"] = qint64(c.protocol->command);
-        if (c.protocol->vendor)
-            p["vendor"] = qint64(c.protocol->vendor);
-        o["protocol"] = p;
+    out += '"';
+    for (const char c : text.toUtf8()) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (uint8_t(c) < 0x20) {
+            out += QByteArray("\\u00") + QByteArray::number(uint8_t(c) >> 4, 16) + QByteArray::number(c & 0x0F, 16);
+        } else {
+            out += c;
+        }
     }
-    o["learnedAt"] = dateText(c.learnedAt);
-    o["unitMac"] = c.unitMac;
-    return o;
+    out += '"';
+}
+
+// Written by hand: the captured durations, a library's bulk, cost a tenth of what JSON objects
+// would.
+QByteArray codeText(const libraryCode_t& c)
+{
+    QByteArray out = "{\"name\":";
+    appendJsonString(out, c.name);
+    out += c.kind == TCodeKind::ir ? ",\"kind\":\"ir\",\"line\":" : ",\"kind\":\"rf\",\"line\":";
+    appendJsonString(out, c.line);
+    out += ",\"captured\":[";
+    for (size_t i = 0; i < c.captured.size(); ++i) {
+        if (i)
+            out += ',';
+        out += QByteArray::number(c.captured[i]);
+    }
+    out += "],\"frameLength\":" + QByteArray::number(c.frameLength);
+    if (c.kind == TCodeKind::ir)
+        out += ",\"carrier\":" + QByteArray::number(c.carrier);
+    if (c.protocol) {
+        out += ",\"protocol\":{\"name\":";
+        appendJsonString(out, c.protocol->name);
+        out += ",\"address\":" + QByteArray::number(c.protocol->address);
+        out += ",\"command\":" + QByteArray::number(c.protocol->command);
+        if (c.protocol->vendor)
+            out += ",\"vendor\":" + QByteArray::number(c.protocol->vendor);
+        out += '}';
+    }
+    out += ",\"learnedAt\":";
+    appendJsonString(out, dateText(c.learnedAt));
+    out += ",\"unitMac\":";
+    appendJsonString(out, c.unitMac);
+    out += '}';
+    return out;
 }
 
 QJsonObject backupJson(const rtsBackup_t& b)
@@ -439,24 +464,28 @@ void TSiteLibrary::noteUnit(const unitSeen_t& unit)
 
 // ---- the file -------------------------------------------------------------------------------------
 
+// One entry per line: readable, small, and a change to one code is a change to one line.
 QByteArray TSiteLibrary::toJson() const
 {
-    QJsonObject root;
-    root["format"] = formatName;
-    root["version"] = siteLibraryVersion;
-    QJsonArray codes;
-    for (const libraryCode_t& c : codes_)
-        codes.append(codeJson(c));
-    QJsonArray backups;
-    for (const rtsBackup_t& b : backups_)
-        backups.append(backupJson(b));
-    QJsonArray units;
-    for (const unitSeen_t& u : units_)
-        units.append(unitJson(u));
-    root["codes"] = codes;
-    root["rtsBackups"] = backups;
-    root["units"] = units;
-    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+    QByteArray out = QByteArray("{\n  \"format\": \"") + formatName
+        + "\",\n  \"version\": " + QByteArray::number(siteLibraryVersion) + ",\n";
+    auto list = [&](const char* key, const auto& items, auto entryText, bool last) {
+        out += QByteArray("  \"") + key + "\": [";
+        for (size_t i = 0; i < items.size(); ++i) {
+            out += i == 0 ? "\n    " : ",\n    ";
+            out += entryText(items[i]);
+        }
+        out += items.empty() ? "]" : "\n  ]";
+        out += last ? "\n" : ",\n";
+    };
+    const auto compact = [](const QJsonObject& o) { return QJsonDocument(o).toJson(QJsonDocument::Compact); };
+    list("codes", codes_, codeText, false);
+    list(
+        "rtsBackups", backups_, [&](const rtsBackup_t& b) { return compact(backupJson(b)); }, false);
+    list(
+        "units", units_, [&](const unitSeen_t& u) { return compact(unitJson(u)); }, true);
+    out += "}\n";
+    return out;
 }
 
 QString TSiteLibrary::fromJson(const QByteArray& json)
@@ -479,6 +508,7 @@ QString TSiteLibrary::fromJson(const QByteArray& json)
 
     QString error;
     TSiteLibrary loaded;
+    QHash<QString, QString> names;  // folded name -> name as written, to find a repeated one
     TReader top(root, "biblioteca", error);
     const QJsonArray codes = top.array("codes");
     for (qsizetype i = 0; error.isEmpty() && i < codes.size(); ++i) {
@@ -487,10 +517,13 @@ QString TSiteLibrary::fromJson(const QByteArray& json)
         const auto c = o ? readCode(*o, where, error) : std::nullopt;
         if (!c)
             break;
-        if (const libraryCode_t* other = loaded.findCode(c->name))
-            error = QString("%1: o nome \"%2\" repete o de outro código (\"%3\")").arg(where, c->name, other->name);
-        else
+        const QString folded = c->name.toCaseFolded();
+        if (names.contains(folded)) {
+            error = QString("%1: o nome \"%2\" repete o de outro código (\"%3\")").arg(where, c->name, names[folded]);
+        } else {
+            names.insert(folded, c->name);
             loaded.codes_.push_back(*c);
+        }
     }
     const QJsonArray backups = top.array("rtsBackups");
     for (qsizetype i = 0; error.isEmpty() && i < backups.size(); ++i) {

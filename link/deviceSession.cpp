@@ -34,12 +34,17 @@ TDeviceSession::TDeviceSession(QObject* parent) : QObject(parent)
     }
     // Many devices answer a broadcast within a few milliseconds: leave room for them.
     udpServer->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, udpReceiveBufferBytes);
+    // Everything waiting is taken from the socket at once: its buffer is what overflows when
+    // hundreds of devices answer one search together. They are handled a bounded number per
+    // turn of the event loop, so that the window never waits for all of them.
     connect(udpServer, &QUdpSocket::readyRead, this, [this] {
         while (udpServer->hasPendingDatagrams()) {
             const QNetworkDatagram datagram = udpServer->receiveDatagram(answerBufSize);
             if (datagram.isValid())
-                udpServerUDPRead(datagram.data(), datagram.senderAddress());
+                received_.emplace_back(datagram.data(), datagram.senderAddress());
         }
+        if (!handlingScheduled_)
+            handleReceivedDatagrams();
     });
 
     tcpClient = new QTcpSocket(this);
@@ -211,6 +216,21 @@ void TDeviceSession::OnUSBReceive(const QByteArray& frame)
     if (count > 0)
         std::memcpy(answerBuf.data(), frame.constData(), count);
     signalAnswer(int32_t(frame.size()));
+}
+
+void TDeviceSession::handleReceivedDatagrams()
+{
+    constexpr int datagramsPerTurn = 32;
+    handlingScheduled_ = false;
+    for (int i = 0; i < datagramsPerTurn && !received_.empty(); ++i) {
+        const auto [datagram, sender] = std::move(received_.front());
+        received_.pop_front();
+        udpServerUDPRead(datagram, sender);
+    }
+    if (!received_.empty() && !handlingScheduled_) {
+        handlingScheduled_ = true;
+        QTimer::singleShot(0, this, &TDeviceSession::handleReceivedDatagrams);
+    }
 }
 
 void TDeviceSession::udpServerUDPRead(const QByteArray& datagram, const QHostAddress& sender)

@@ -10,9 +10,11 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class QTcpSocket;
 class QUdpSocket;
@@ -130,4 +132,9 @@ private:
     std::optional<TLinkKind> awaitedLink_;
     QHostAddress awaitedHost_;  // null: any sender
     size_t answerBytes_ = 0;
+
+    // Datagrams taken from the socket and not handled yet, oldest first.
+    void handleReceivedDatagrams();
+    std::deque<std::pair<QByteArray, QHostAddress>> received_;
+    bool handlingScheduled_ = false;
 };

@@ -288,7 +288,7 @@ private slots:
     }
 
     // Tab leaves the log, Enter presses the focused button, focus starts on "Localizar Ondix";
-    // in the chooser, the arrows move, Return chooses, Escape is "Fechar".
+    // in the chooser, the arrows move, Return chooses, Escape closes choosing none.
     void keyboard()
     {
         auto window = makeWindow();
@@ -319,7 +319,7 @@ private slots:
         chooser->show();
         QVERIFY(QTest::qWaitForWindowExposed(chooser));
         QTest::keyClick(chooser->lvIPs, Qt::Key_Escape);
-        QCOMPARE(window->selectedDevice, 0);
+        QCOMPARE(window->selectedDevice, -1);  // closed, none chosen
         QVERIFY(!chooser->isVisible());
     }
 

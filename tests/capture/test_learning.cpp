@@ -142,7 +142,7 @@ void TestLearning::learn_data()
     QTest::addColumn<int>("elapsedMs");
     QTest::addColumn<QString>("rawData");
     const auto row = [](const char* name, bool ir, const char* setup, const char* request, const QStringList& log,
-                         int polls, int elapsedMs = -1, const QString& rawData = rawBefore) {
+                         int polls, int elapsedMs = -1, const QString& rawData = QString()) {
         QTest::newRow(name) << ir << QString::fromLatin1(setup) << QByteArray::fromHex(request) << log << polls
                             << elapsedMs << rawData;
     };
@@ -190,10 +190,10 @@ void TestLearning::learn_data()
     row("RF capture longer than the cable's frame", false, "long rbRawCapture", rf16, rfError, 200);
     row("IR capture longer than the cable's frame", true, "long rbIR_Raw", irReq, irError, 200, -1, "");
     // Without a usable link nothing is sent, nothing waits, nothing changes (not even rfDivisor).
-    row("RF, no device found", false, "usb-off rb32", "", {logBefore}, 0, 0);
-    row("IR, no device found", true, "usb-off", "", {logBefore}, 0, 0);
-    row("RF, USB link closed", false, "unplugged rb32", "", {logBefore}, 0, 0);
-    row("IR, USB link closed", true, "unplugged", "", {logBefore}, 0, 0);
+    row("RF, no device found", false, "usb-off rb32", "", {logBefore}, 0, 0, rawBefore);
+    row("IR, no device found", true, "usb-off", "", {logBefore}, 0, 0, rawBefore);
+    row("RF, USB link closed", false, "unplugged rb32", "", {logBefore}, 0, 0, rawBefore);
+    row("IR, USB link closed", true, "unplugged", "", {logBefore}, 0, 0, rawBefore);
     // Network: acknowledgement on poll 3 ("ack"), the capture in three datagrams ("split"):
     // the first two on poll 9, the last on poll 12. The network wins when both links are found.
     row("network RF, both links found", false, "net ack split rbRawCapture", "", {"sendrf,2,1,1," + rfAll}, 12, -1,
@@ -203,7 +203,7 @@ void TestLearning::learn_data()
     // Waits over the network: the acknowledgement 1000 polls (RF 1 ms, IR 10 ms), the capture
     // 1000 polls of 10 ms, with no 0ms line.
     row("network IR, an address box above 255", true, "net bad-box", "",
-        {logBefore, "Valor inválido em IP_4: \"300\" (use um número de 0 a 255)."}, 0, 0);
+        {logBefore, "Valor inválido em IP_4: \"300\" (use um número de 0 a 255)."}, 0, 0, rawBefore);
     row("network RF no acknowledgement", false, "net", "", noAnswer, 1000, 1000);
     row("network IR no acknowledgement", true, "net", "", noAnswer, 1000, 10000);
     row("network RF no key pressed", false, "net ack", "", {"CMD OK", rfPrompt, "10ms", "Sem resposta!"}, 3 + 1000,
@@ -314,34 +314,35 @@ void TestLearning::protocolAndPlot_data()
     QTest::addColumn<QString>("label");
     QTest::addColumn<int>("plotted");  // durations in the plot
     QTest::addColumn<int>("frame");  // the marked frame's length
+    QTest::addColumn<int>("memoLines");  // lines in "Raw Data": only a raw RF capture fills it
     const QString earlier = QStringLiteral("Protocolo IR: anterior");
     QTest::newRow("IR, NEC") << true << "nec"
                              << "sendir,1:8,1,38000,1,1," + joined(necPress())
-                             << "Protocolo IR: NEC  endereço 0x04  comando 0x08" << 71 << 0;
+                             << "Protocolo IR: NEC  endereço 0x04  comando 0x08" << 71 << 0 << 0;
     QTest::newRow("IR, no known protocol")
         << true << ""
-        << "sendir,1:8,1,37900,3,1," + joined(irFrame) << "Protocolo IR: desconhecido" << 30 << 10;
+        << "sendir,1:8,1,37900,3,1," + joined(irFrame) << "Protocolo IR: desconhecido" << 30 << 10 << 0;
     // The raw line keeps every duration; the plot still marks the repeated frame.
     QTest::newRow("IR raw") << true << "rbIR_Raw"
                             << "sendir,1:8,1,37900,1,1," + joined(capture(true)) << "Protocolo IR: desconhecido" << 30
-                            << 10;
+                            << 10 << 0;
     QTest::newRow("RF automatic") << false << ""
-                                  << "sendrf,2,5,1," + joined(capture(false), u',', 26) << "" << 105 << 26;
+                                  << "sendrf,2,5,1," + joined(capture(false), u',', 26) << "" << 105 << 26 << 0;
     QTest::newRow("RF raw: the frame the automatic analysis would take")
         << false << "rbRawCapture"
-        << "sendrf,2,1,1," + joined(capture(false)) << "" << 105 << 26;
+        << "sendrf,2,1,1," + joined(capture(false)) << "" << 105 << 26 << 105;
     // Refused by the analysis: drawn all the same, nothing marked.
     QTest::newRow("RF refused") << false << "two-pulses"
                                 << "Erro na captura! Aproxime o transmissor de RF a Ondix"
-                                << "" << 7 << 0;
+                                << "" << 7 << 0 << 0;
     QTest::newRow("IR capture cut short") << true << "cut"
                                           << "Erro na captura! Aproxime o controle remoto a Ondix"
-                                          << "" << 0 << 0;
+                                          << "" << 0 << 0 << 0;
     QTest::newRow("IR, no key pressed") << true << "no-key"
                                         << "CMD OK"
-                                        << "" << 0 << 0;
+                                        << "" << 0 << 0 << 0;
     // Nothing sent, nothing changed.
-    QTest::newRow("IR, USB link closed") << true << "unplugged" << logBefore << earlier << 3 << 0;
+    QTest::newRow("IR, USB link closed") << true << "unplugged" << logBefore << earlier << 3 << 0 << 1;
 }
 
 void TestLearning::protocolAndPlot()
@@ -372,6 +373,8 @@ void TestLearning::protocolAndPlot()
     QTEST(label->text(), "label");
     QTEST(int(plot->train().durations.size()), "plotted");
     QTEST(int(plot->train().frameLength), "frame");
+    const QString memo = window->mmRawData->toPlainText();
+    QTEST(memo.isEmpty() ? 0 : int(memo.count(u'\n')) + 1, "memoLines");
     if (!plot->train().empty())
         QCOMPARE(plot->train().kind, ir ? TPulseKind::ir : TPulseKind::rf);
 }
@@ -396,6 +399,14 @@ void TestLearning::largeRawCapture()
         device->config().rfCapture->durations = samples;
     }
     window->Button1->click();
+    QCOMPARE(window->mmRawData->toPlainText(), QString());
+
+    // An IR learning after a raw RF one: the memo no longer lists the RF samples beside the
+    // IR plot.
+    window->bbLearningRFClick();
+    QCOMPARE(window->mmRawData->blockCount(), 4900);
+    window->bbLearningIRClick();
+    QCOMPARE(window->logLines().value(0).left(11), QStringLiteral("sendir,1:8,"));
     QCOMPARE(window->mmRawData->toPlainText(), QString());
 }
 

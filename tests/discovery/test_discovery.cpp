@@ -64,11 +64,13 @@ private slots:
     void display_data();
     void display();
     void recordChecks();
-    void interfaceListKeepsIPv4InOrder();
+    void interfaceListIPv4LoopbackLast_data();
+    void interfaceListIPv4LoopbackLast();
 
     void oneDeviceShownWithoutDialog();
     void threeDevicesSecondChosenByDoubleClick();
     void threeDevicesClosedWithFechar();
+    void manyAnswersAtOnceShownInOrder();
     void announcementWhileChooserOpen();
     void badAndShortDatagramsDropped();
     void announcementOutsideSearch();
@@ -132,13 +134,33 @@ void TestDiscovery::recordChecks()
     QVERIFY(!deviceinfo::checksumMatches(reinterpret_cast<const uint8_t*>(r.constData())));
 }
 
-void TestDiscovery::interfaceListKeepsIPv4InOrder()
+void TestDiscovery::interfaceListIPv4LoopbackLast_data()
 {
-    auto w = searchWindow({addr("10.1.2.3"), addr("fe80::1"), addr("192.168.5.9"), addr("127.0.0.1")});
+    QTest::addColumn<QList<QHostAddress>>("interfaces");
+    QTest::addColumn<QStringList>("local");
+    QTest::addColumn<QStringList>("broadcast");
+    QTest::newRow("loopback already last")
+        << QList<QHostAddress> {addr("10.1.2.3"), addr("fe80::1"), addr("192.168.5.9"), addr("127.0.0.1")}
+        << QStringList {"10.1.2.3", "192.168.5.9", "127.0.0.1"}
+        << QStringList {"10.1.2.255", "192.168.5.255", "127.0.0.255"};
+    // As a desktop lists them: the loopback interface first.
+    QTest::newRow("loopback first") << QList<QHostAddress> {addr("127.0.0.1"), addr("::1"), addr("10.1.2.3"),
+        addr("127.0.0.2"), addr("172.16.0.4")}
+                                    << QStringList {"10.1.2.3", "172.16.0.4", "127.0.0.1", "127.0.0.2"}
+                                    << QStringList {"10.1.2.255", "172.16.0.255", "127.0.0.255", "127.0.0.255"};
+    QTest::newRow("loopback only") << QList<QHostAddress> {addr("127.1.2.3"), addr("127.0.0.1")}
+                                   << QStringList {"127.1.2.3", "127.0.0.1"}
+                                   << QStringList {"127.1.2.255", "127.0.0.255"};
+}
+
+void TestDiscovery::interfaceListIPv4LoopbackLast()
+{
+    QFETCH(QList<QHostAddress>, interfaces);
+    auto w = searchWindow(interfaces);
     QStringList local, broadcast;
     w->GetLocalIPList(local, broadcast);
-    QCOMPARE(local, (QStringList {"10.1.2.3", "192.168.5.9", "127.0.0.1"}));
-    QCOMPARE(broadcast, (QStringList {"10.1.2.255", "192.168.5.255", "127.0.0.255"}));
+    QTEST(local, "local");
+    QTEST(broadcast, "broadcast");
     QCOMPARE(deviceinfo::broadcastFor("abc"), QStringLiteral("255"));
     // The system's own list is the default source, loopback included.
     QVERIFY(TfmPrincipal::systemLocalAddresses().contains(addr("127.0.0.1")));
@@ -233,6 +255,35 @@ void TestDiscovery::threeDevicesClosedWithFechar()
     QCOMPARE(w->deviceIP, QStringLiteral("10.0.0.21"));
     QVERIFY(!w->GroupBox1->isEnabled());
     QVERIFY(w->bbFindDevice->isEnabled());
+}
+
+// Answers that arrive together are shown together, in the order they came.
+void TestDiscovery::manyAnswersAtOnceShownInOrder()
+{
+    auto w = searchWindow();
+    QStringList expected {"Procurando Ondix na interface de rede 0 ..."};
+    fakeWaiter(*w).atPoll(2, [&] {
+        for (uint8_t i = 1; i <= 80; ++i) {
+            w->udpServerUDPRead(record({10, 0, 1, i}), QHostAddress(QStringLiteral("127.0.1.%1").arg(i)));
+            expected << QStringLiteral("Ondix encontrada em 127.0.1.%1 ...").arg(i);
+        }
+    });
+    int listed = 0;
+    QString last;
+    TDialogs::setModalScript([&](QDialog& dialog) {
+        auto& chooser = static_cast<TfmChooseOndix&>(dialog);
+        listed = chooser.lvIPs->count();
+        last = chooser.lvIPs->item(listed - 1)->text();
+        chooser.lvIPsItemClick(chooser.lvIPs->item(79));
+        chooser.lvIPsDblClick();
+    });
+    QVERIFY(w->findDeviceOnNetwork(QString()));
+    QCOMPARE(logOf(*w), expected);
+    QCOMPARE(w->lbStatusBar->text(), QStringLiteral("Ondix encontrada em 127.0.1.80 ..."));
+    QTRY_VERIFY_WITH_TIMEOUT(!w->discoveryActive, 2000);
+    QCOMPARE(listed, 80);
+    QCOMPARE(last, QStringLiteral("127.0.1.80"));
+    QCOMPARE(w->deviceIP, QStringLiteral("10.0.1.80"));
 }
 
 void TestDiscovery::announcementWhileChooserOpen()
@@ -366,7 +417,9 @@ void TestDiscovery::searchTargetFromAddressBoxes()
     w->IP_2->setText("000");
     w->IP_1->setText("050");
     w->bbFindDeviceClick();
-    QVERIFY(!logOf(*w).join('\n').contains(QStringLiteral("Procurando")));
+    // The log names the address asked, not an interface.
+    QCOMPARE(logOf(*w).first(), QStringLiteral("Procurando Ondix no endereço 127.0.0.50 ..."));
+    QCOMPARE(logOf(*w).at(2), QStringLiteral("Nenhum dispositivo encontrado na rede!"));
     QTRY_VERIFY_WITH_TIMEOUT(device.hasPendingDatagrams(), 2000);
     QCOMPARE(device.receiveDatagram().data(), QByteArray::fromHex("454b010394000000"));
     QVERIFY(!broadcast.hasPendingDatagrams());

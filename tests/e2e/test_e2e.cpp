@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QTcpSocket>
 #include <QTimer>
+#include <QUdpSocket>
 #include <QtTest>
 
 #include "app/dialogs.h"
@@ -47,6 +48,8 @@ private slots:
     void threeDevicesSecondChosen();
     void duplicateAnswerListedOnce();
     void directedSearchFromAddressBoxes();
+    void loopbackSearchedLast_data();
+    void loopbackSearchedLast();
     void announcementAddsDevice();
     void commandLineOverTcp();
 
@@ -159,8 +162,49 @@ void TestEndToEnd::directedSearchFromAddressBoxes()
     QTRY_VERIFY_WITH_TIMEOUT(!w.discoveryActive, 3000);
     QCOMPARE(int(w.foundDevices.size()), 1);
     QCOMPARE(w.deviceIP, net_.deviceAddress(1));
-    QVERIFY(!w.mmInfo->toPlainText().contains(QStringLiteral("Procurando")));
+    QCOMPARE(w.mmInfo->toPlainText().split(QLatin1Char('\n')).value(0),
+        QStringLiteral("Procurando Ondix no endereço %1 ...").arg(net_.deviceAddress(1)));
     QVERIFY(!net_.simLog().contains(QStringLiteral("RX UDP ") + net_.broadcastAddress()));
+}
+
+// The namespace lists its loopback interface first, as a desktop does; the search asks the
+// test network first and the loopback one only when nothing answered there.
+void TestEndToEnd::loopbackSearchedLast_data()
+{
+    QTest::addColumn<QString>("where");  // the emulated device's namespace
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("searching");  // the log's first line
+    QTest::newRow("a device on the network")
+        << "dev" << net_.deviceAddress(0) << "Procurando Ondix na interface de rede 0 ...";
+    QTest::newRow("the emulated device at 127.0.0.2") << "tool"
+                                                      << "127.0.0.2"
+                                                      << "Procurando Ondix na interface de rede 1 ...";
+}
+
+void TestEndToEnd::loopbackSearchedLast()
+{
+    QFETCH(QString, where);
+    QFETCH(QString, address);
+    QVERIFY(net_.startSim(devices({device(address)}), {}, 15000, qPrintable(where)));
+    window_ = window();
+    TfmPrincipal& w = *window_;
+    QVERIFY(TfmPrincipal::systemLocalAddresses().value(0).isLoopback());
+    // What the search asks on the loopback interface, where no emulator listens (a datagram
+    // to 127.0.0.255 reaches one socket only).
+    QUdpSocket loopbackBroadcast;
+    if (where == u"dev")
+        QVERIFY(loopbackBroadcast.bind(QHostAddress(QStringLiteral("127.0.0.255")), 4040,
+            QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint));
+    w.bbFindDeviceClick();
+    QVERIFY(w.netDeviceFound);
+    QCOMPARE(w.broadcastAddresses, (QStringList {net_.broadcastAddress(), "127.0.0.255"}));
+    QTRY_VERIFY_WITH_TIMEOUT(!w.discoveryActive, 3000);
+    QCOMPARE(w.deviceIP, address);
+    const QStringList log = w.mmInfo->toPlainText().split(QLatin1Char('\n'));
+    QTEST(log.value(0), "searching");
+    QCOMPARE(log.value(1), "Ondix encontrada em " + address + " ...");
+    // Found on the network, the loopback interface was never asked.
+    QVERIFY(where != u"dev" || !loopbackBroadcast.hasPendingDatagrams());
 }
 
 void TestEndToEnd::announcementAddsDevice()

@@ -144,8 +144,11 @@ QStringList expectedLines(Op op, bool network, char outcome, const QString& devi
     case Op::search: {
         const QStringList found {
             "Ondix encontrada em " + deviceIp + " ...", "Leitura dos parâmetros realizada com sucesso!"};
+        // Over the cable, a failed probe is followed by a search of the address in the boxes,
+        // the cable device's own.
         if (!network)
-            return outcome == 'o' ? QStringList {before, "Encontrado dispositivo na porta USB!"} : adviceLines();
+            return outcome == 'o' ? QStringList {before, "Encontrado dispositivo na porta USB!"}
+                                  : QStringList {"Procurando Ondix no endereço 127.0.0.9 ..."} + adviceLines();
         const QStringList searching {"Procurando Ondix na interface de rede 0 ..."};
         if (outcome == 'o')
             return searching + found;

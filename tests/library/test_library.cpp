@@ -13,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -471,6 +472,62 @@ private slots:
         QCOMPARE(error, message);
     }
 
+    // Valid files of every format with random edits: each is read or refused with a message that
+    // names a line, and whatever is read is a line the tool accepts.
+    void editedInput()
+    {
+        const irLine_t line = parsed("sendir,1:8,1,38000,3,1,342,171,21,64,21,1520");
+        const QList<std::pair<QString, QString>> inputs {{"pronto", exportPronto(line)},
+            {"gc", exportGlobalCache(line)}, {"irctl", exportIrCtl(line)},
+            {"flipper", exportFlipper({{"Liga", line}}).value.value_or("")},
+            {"flipper",
+                flipperFile("name: A\ntype: parsed\nprotocol: NEC\naddress: 04 00 00 00\ncommand: 08 00 00 00\n")},
+            {"line", irLineText(line)}};
+        const QString alphabet = "0123456789+-,: #\nAFx";
+        QRandomGenerator rng(21);
+        for (int run = 0; run < 3000; ++run) {
+            const auto& [format, valid] = inputs[rng.bounded(int(inputs.size()))];
+            QString text = valid;
+            for (int edits = 1 + rng.bounded(3); edits > 0 && !text.isEmpty(); --edits) {
+                const int at = rng.bounded(int(text.size()));
+                switch (rng.bounded(3)) {
+                case 0:
+                    text.remove(at, 1 + rng.bounded(4));
+                    break;
+                case 1:
+                    text.insert(at, alphabet[rng.bounded(int(alphabet.size()))]);
+                    break;
+                default:
+                    text[at] = alphabet[rng.bounded(int(alphabet.size()))];
+                }
+            }
+            std::vector<irLine_t> lines;
+            QString error;
+            auto take = [&](const auto& r) {
+                error = r.error;
+                if (r)
+                    lines.push_back(*r.value);
+            };
+            if (format == "pronto")
+                take(importPronto(text));
+            else if (format == "gc")
+                take(importGlobalCache(text));
+            else if (format == "irctl")
+                take(importIrCtl(text));
+            else if (format == "line")
+                take(parseIrLine(text));
+            else if (const auto f = importFlipper(text))
+                for (const flipperSignal_t& x : *f.value)
+                    lines.push_back(x.line);
+            else
+                error = f.error;
+            if (lines.empty())
+                QVERIFY2(error.contains(", linha "), qPrintable(text + " -> " + error));
+            for (const irLine_t& l : lines)
+                QVERIFY2(parseIrLine(irLineText(l)), qPrintable(text));
+        }
+    }
+
     // What ir-ctl records: comments, a carrier comment, and a timeout between two bursts.
     void irCtlRecording()
     {
@@ -486,6 +543,9 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("obra.json");
         TSiteLibrary lib = sampleLibrary();
+        libraryCode_t quoted = *lib.findCode("Portão");
+        quoted.name = "Sala \"B\" \\ 1\tfim";  // characters JSON escapes
+        QCOMPARE(lib.addCode(quoted), QString());
         QVERIFY(lib.modified());
         QCOMPARE(lib.save(path), QString());
         QVERIFY(!lib.modified());

@@ -70,14 +70,15 @@ bool TTestNetwork::up(int devices, int subnet)
         == 0;
 }
 
-bool TTestNetwork::startSim(const QJsonObject& config, const QStringList& extraArgs, int readyTimeoutMs)
+bool TTestNetwork::startSim(
+    const QJsonObject& config, const QStringList& extraArgs, int readyTimeoutMs, const char* where)
 {
     stopSim();
     if (!dir_.isValid())
         return false;
     QFile::remove(dir_.filePath(QStringLiteral("sim.log")));
     QStringList args {
-        QStringLiteral("netns"), QStringLiteral("exec"), namespaceName("dev"), QStringLiteral(ONDIX_SIM_PATH)};
+        QStringLiteral("netns"), QStringLiteral("exec"), namespaceName(where), QStringLiteral(ONDIX_SIM_PATH)};
     if (!config.isEmpty()) {
         QFile file(dir_.filePath(QStringLiteral("devices.json")));
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))

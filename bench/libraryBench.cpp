@@ -1,0 +1,92 @@
+// Opening and saving a site library of 10000 codes (median of 9 by default), and the IR format
+// conversions of one long line. Plain timing loop printing medians.
+#include "bench/benchStats.h"
+#include "library/irFormats.h"
+#include "library/siteLibrary.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+
+namespace {
+
+// 10000 IR codes as an NEC learning leaves them: a 68-duration line and a 135-duration capture.
+TSiteLibrary bigLibrary()
+{
+    TSiteLibrary lib;
+    for (int i = 0; i < 10000; ++i) {
+        libraryCode_t c;
+        c.name = QString("Controle %1 tecla %2").arg(i / 40).arg(i % 40);
+        for (int k = 0; k < 135; ++k)
+            c.captured.push_back(uint16_t(k % 2 ? 21 + 43 * ((k * 7 + i) % 2) : 21));
+        c.captured[0] = 342;
+        c.captured[1] = 171;
+        c.line = "sendir,1:8,1,38000,1,1";
+        for (int k = 0; k < 68; ++k)
+            c.line += "," + QString::number(c.captured[size_t(k)]);
+        c.frameLength = 68;
+        c.carrier = 38000;
+        c.protocol = libraryProtocol_t {"nec", uint32_t(i % 256), uint32_t(i / 256), 0};
+        c.learnedAt = QDateTime::currentDateTimeUtc();
+        c.unitMac = "00:1A:2B:3C:4D:5E";
+        lib.addCode(c);
+    }
+    return lib;
+}
+
+double medianMs(int runs, const std::function<void()>& step)
+{
+    std::vector<double> times;
+    for (int r = 0; r < runs; ++r) {
+        QElapsedTimer t;
+        t.start();
+        step();
+        times.push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    return benchstats::median(times);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    int runs = 9;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--runs") == 0)
+            runs = std::max(1, std::atoi(argv[i + 1]));
+
+    TSiteLibrary lib = bigLibrary();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("obra.json");
+    lib.save(path);
+    std::printf("Site library, 10000 IR codes (%lld bytes), median of %d runs\n", qint64(QFileInfo(path).size()), runs);
+    std::printf("%-34s %12s\n", "case", "median (ms)");
+    std::printf("%-34s %12.1f\n", "save", medianMs(runs, [&] { lib.save(path); }));
+    std::printf("%-34s %12.1f\n", "  of which the JSON text", medianMs(runs, [&] { lib.toJson(); }));
+    std::printf("%-34s %12.1f\n", "open", medianMs(runs, [&] {
+        TSiteLibrary other;
+        other.load(path);
+    }));
+
+    // One line of 1000 durations through every format and back.
+    irLine_t line;
+    line.carrier = 38000;
+    for (int k = 0; k < 1000; ++k)
+        line.durations.push_back(uint16_t(k % 2 ? 21 + 43 * (k % 3 == 0) : 21));
+    const int formatRuns = std::max(runs, 101);
+    std::printf("\nIR formats, a 1000-duration line exported and imported, median of %d runs\n", formatRuns);
+    std::printf("%-34s %12s\n", "format", "median (ms)");
+    std::printf("%-34s %12.3f\n", "Pronto", medianMs(formatRuns, [&] { importPronto(exportPronto(line)); }));
+    std::printf(
+        "%-34s %12.3f\n", "Global Caché", medianMs(formatRuns, [&] { importGlobalCache(exportGlobalCache(line)); }));
+    std::printf("%-34s %12.3f\n", "ir-ctl", medianMs(formatRuns, [&] { importIrCtl(exportIrCtl(line)); }));
+    std::printf("%-34s %12.3f\n", "Flipper (raw)", medianMs(formatRuns, [&] {
+        importFlipper(exportFlipper({{"Tecla", line}}).value.value_or(""));
+    }));
+    return 0;
+}
