@@ -86,7 +86,10 @@ void TConsoleOps::runKeyword(const QString& line)
         if (const auto link = session_.route())
             action(*link);
     };
-    switch (ondixconsole::consoleCommandFor(line)) {
+    const TConsoleCommand command = ondixconsole::consoleCommandFor(line);
+    if (command != TConsoleCommand::none && refuseWhenBusy())
+        return;
+    switch (command) {
     case TConsoleCommand::none:
         break;
     case TConsoleCommand::serviceAccess:
@@ -110,6 +113,7 @@ void TConsoleOps::runKeyword(const QString& line)
         routed(ui_.setClock);
         break;
     case TConsoleCommand::memoryTest:
+        ui_.TabControl1->setTabEnabled(ui_.TabControl1->indexOf(ui_.TabItem6), true);
         ui_.TabControl1->setTabVisible(ui_.TabControl1->indexOf(ui_.TabItem6), true);
         break;
     case TConsoleCommand::help:
@@ -119,9 +123,22 @@ void TConsoleOps::runKeyword(const QString& line)
     }
 }
 
+bool TConsoleOps::busy() const
+{
+    return sending_ || exchange_.busy();
+}
+
+bool TConsoleOps::refuseWhenBusy()
+{
+    if (!busy())
+        return false;
+    log_.setStatus(QStringLiteral("Aguarde: a Ondix está ocupada com outra operação."));
+    return true;
+}
+
 void TConsoleOps::bbSendComdClick()
 {
-    if (sending_ || exchange_.busy())
+    if (refuseWhenBusy())
         return;  // a send or another exchange is still waiting
     sending_ = true;
     ui_.bbSendComd->setEnabled(false);
