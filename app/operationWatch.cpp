@@ -38,14 +38,10 @@ bool TOperationWatch::usable(const QWidget* widget) const
 
 void TOperationWatch::focusChanged(QWidget* old, QWidget* now)
 {
+    // Taken from a control as it was disabled: the toolkit cleared it or moved it on to `now`.
     if (old && old->window() == window_ && !old->isEnabled()) {
-        // Taken from a control as it was disabled.
         focusTaken_ = true;
         movedTo_ = now;
-    } else if (focusTaken_ && now && now->window() == window_ && now != movedTo_) {
-        // Put somewhere else since: that is where it stays.
-        focusTaken_ = false;
-        movedTo_ = nullptr;
     }
 }
 
