@@ -26,7 +26,7 @@ void TOperationWatch::check()
         return;
     giveFocusBack();
     QWidget* focus = window_->focusWidget();
-    if (usable(focus))
+    if (usable(focus) && !focusTaken_)
         lastFocus_ = focus;
 }
 
@@ -50,9 +50,15 @@ void TOperationWatch::giveFocusBack()
     // The window's own focus, kept while another window (a dialog) is active: disabling a
     // control there clears it without a word.
     QWidget* focus = window_->focusWidget();
-    const bool lost = !usable(focus) || (focusTaken_ && focus == movedTo_);
+    if (usable(focus) && !(focusTaken_ && focus == movedTo_)) {
+        focusTaken_ = false;  // where it is now is where the user wants it
+        movedTo_ = nullptr;
+        return;
+    }
+    if (!usable(lastFocus_))
+        return;  // its control is not back yet (an operation in several steps)
     focusTaken_ = false;
     movedTo_ = nullptr;
-    if (lost && focus != lastFocus_ && usable(lastFocus_))
+    if (focus != lastFocus_)
         lastFocus_->setFocus(Qt::OtherFocusReason);
 }

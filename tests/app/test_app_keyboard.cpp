@@ -72,6 +72,7 @@ void TestAppKeyboard::focusBack_data()
     QTest::addColumn<int>("tab");
     QTest::addColumn<QString>("focus");
     QTest::newRow("Ler do Dispisitivo") << "Button2" << int(Qt::Key_Return) << 0 << "Button2";
+    QTest::newRow("Localizar Ondix") << "bbFindDevice" << int(Qt::Key_Return) << 0 << "bbFindDevice";
     // The button disables itself: the toolkit moves the focus on to the next control.
     QTest::newRow("Enviar") << "bbSendComd" << int(Qt::Key_Return) << 0 << "bbSendComd";
     QTest::newRow("refresh") << "bbRefreshRemotes" << int(Qt::Key_Space) << 4 << "bbRefreshRemotes";
