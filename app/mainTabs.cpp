@@ -367,6 +367,8 @@ void TfmPrincipal::buildRtsTab()
     sgRTSCodes->setSelectionBehavior(QAbstractItemView::SelectRows);
     sgRTSCodes->setSelectionMode(QAbstractItemView::SingleSelection);
     sgRTSCodes->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab and Shift+Tab move on to the next control; the arrows move between the rows.
+    sgRTSCodes->setTabKeyNavigation(false);
     sgRTSCodes->verticalHeader()->setVisible(false);
     sgRTSCodes->horizontalHeader()->setMinimumSectionSize(20);
     sgRTSCodes->setColumnWidth(0, 25);

@@ -89,6 +89,9 @@ void TfmPrincipal::FormCreate()
     discoveryUi_.chooser = chooser;
     fmRemoteProg = new TfmRemoteProg(this);
     fmRemoteProg->hide();
+    // The add dialog is not modal: its "Adicionar" waits while another operation does.
+    connect(&operationWatch, &TOperationWatch::busyChanged, fmRemoteProg->Button1,
+        [button = fmRemoteProg->Button1](bool busy) { button->setEnabled(!busy); });
 
     session.resetAnswerState();
 
@@ -222,7 +225,10 @@ void TfmPrincipal::buildUi()
     buildCodeGenTabs();
     buildRtsTab();
     buildFlashTab();
+    // Hidden until the console reveals it, and out of Ctrl+Tab's reach meanwhile (it steps
+    // onto hidden tabs that are enabled).
     TabControl1->setTabVisible(TabControl1->indexOf(TabItem6), false);
+    TabControl1->setTabEnabled(TabControl1->indexOf(TabItem6), false);
 
     // Overflow menu floating over the top left of the log
     overflowMenu = new QListWidget(central);
@@ -235,6 +241,7 @@ void TfmPrincipal::buildUi()
     overflowMenu->setGeometry(
         4, toolBarHeight, 200, (overflowMenu->sizeHintForRow(0) + 10) * overflowMenu->count() + 4);
     overflowMenu->hide();
+    overflowMenu->installEventFilter(this);
 
     TimerOndixFound = new QTimer(this);
     TimerOndixFound->setObjectName(QStringLiteral("TimerOndixFound"));
@@ -319,16 +326,19 @@ void TfmPrincipal::wireOperations()
     rtsUi_ = {TabControl1, Button2, Button3, GroupBox1, GroupBox2, mmInfo, bbSendComd, pnControlesRTS, pnCommand,
         sgRTSCodes, edits.ip};
     rts.attach();
-    // After the press has switched tabs, so the read shows on the tab it fills.
-    connect(TabControl1, &QTabWidget::tabBarClicked, this, [this](int index) {
+    rts.refuseWhenBusy = [this] { return console.refuseWhenBusy(); };
+    // The RTS tab becoming the current one reads the table, however it became so; a click
+    // on it when it is the current one already reads it again.
+    connect(TabControl1, &QTabWidget::currentChanged, this, [this](int index) {
         if (TabControl1->widget(index) == TabItem5)
-            QTimer::singleShot(0, this, [this] { TabItem5Click(); });
+            rtsTabShown();
+    });
+    connect(TabControl1, &QTabWidget::tabBarClicked, this, [this](int index) {
+        if (index == TabControl1->currentIndex() && TabControl1->widget(index) == TabItem5)
+            rtsTabShown();
     });
     connect(bbRefreshRemotes, &QPushButton::clicked, this, [this] { bbRefreshRemotesClick(); });
-    connect(sgRTSCodes, &QTableWidget::currentCellChanged, this, [this](int row) {
-        if (row >= 0)
-            sgRTSCodesSelectCell(row);
-    });
+    connect(sgRTSCodes, &QTableWidget::itemSelectionChanged, this, [this] { rts.gridSelectionChanged(); });
     connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
     connect(SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
     connect(SpeedButton3, &QToolButton::clicked, this, [this] { SpeedButton3Click(); });
@@ -377,6 +387,15 @@ void TfmPrincipal::bbSendComdClick()
     console.bbSendComdClick();
 }
 
+void TfmPrincipal::rtsTabShown()
+{
+    // Once the switch is done, so that the read shows on the tab it fills.
+    QTimer::singleShot(0, this, [this] {
+        if (TabControl1->currentWidget() == TabItem5)
+            TabItem5Click();
+    });
+}
+
 void TfmPrincipal::setStatus(const QString& text)
 {
     lbStatusBar->setText(text);
@@ -384,6 +403,17 @@ void TfmPrincipal::setStatus(const QString& text)
 
 bool TfmPrincipal::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress && watched == overflowMenu) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape) {
+            showOverflowMenu(false);
+            return true;
+        }
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && overflowMenu->currentRow() >= 0) {
+            overflowMenuClick(overflowMenu->currentRow());
+            return true;
+        }
+    }
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         auto* button = qobject_cast<QAbstractButton*>(watched);
@@ -416,9 +446,23 @@ QStringList TfmPrincipal::logLines() const
 
 void TfmPrincipal::bbMenuClick()
 {
-    overflowMenu->setVisible(!overflowMenu->isVisible());
-    if (overflowMenu->isVisible())
-        overflowMenu->raise();
+    showOverflowMenu(overflowMenu->isHidden());
+}
+
+void TfmPrincipal::showOverflowMenu(bool show)
+{
+    if (!show) {
+        const bool hadFocus = focusWidget() == overflowMenu;
+        overflowMenu->hide();
+        if (hadFocus)
+            bbMenu->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    overflowMenu->show();
+    overflowMenu->raise();
+    if (overflowMenu->currentRow() < 0)
+        overflowMenu->setCurrentRow(0);
+    overflowMenu->setFocus(Qt::OtherFocusReason);
 }
 
 void TfmPrincipal::overflowMenuClick(int index)

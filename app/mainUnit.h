@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/operationWatch.h"
 #include "capture/learningOps.h"
 #include "codegen/codegenOps.h"
 #include "console/consoleOps.h"
@@ -96,6 +97,8 @@ public:
     TClockOps deviceClock {session, exchange, *this, clockUi_};
     TServiceOps service {session, exchange, *this, serviceUi_, usbCommand};
     TConsoleOps console {session, exchange, *this, consoleUi_, service};
+    // Whether an operation waits for the device, and the focus given back once none does.
+    TOperationWatch operationWatch {this, [this] { return console.busy(); }};
 
     TfmChooseOndix* chooser = nullptr;
     QStringList& localAddresses = discovery.localAddresses;
@@ -115,6 +118,9 @@ public:
     // ---- Application shell --------------------------------------------------------
     void FormCreate();
     void bbMenuClick();
+    // Shown, it takes the focus (arrows choose, Enter acts, Escape closes); hidden, the
+    // focus it had goes back to the menu button.
+    void showOverflowMenu(bool show);
     void overflowMenuClick(int index);
 
     // ---- USB link -----------------------------------------------------------------
@@ -208,6 +214,8 @@ public:
     void TabItem5Click() { rts.TabItem5Click(); }
     void bbRefreshRemotesClick() { rts.bbRefreshRemotesClick(); }
     void sgRTSCodesSelectCell(int row) { rts.sgRTSCodesSelectCell(row); }
+    // Reads the table once the RTS tab is the current one (a click, Ctrl+Tab, the arrows).
+    void rtsTabShown();
     void sgRTSCodesClick() { rts.sgRTSCodesClick(); }
     void SpeedButton1Click() { rts.commandClick(TRtsAction::up); }
     void SpeedButton2Click() { rts.commandClick(TRtsAction::stop); }
@@ -327,7 +335,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    // Enter or Return on a focused button presses it.
+    // Enter or Return on a focused button presses it; the overflow menu's keys.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

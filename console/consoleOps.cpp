@@ -79,7 +79,10 @@ void TConsoleOps::runKeyword(const QString& line)
         if (const auto link = session_.route())
             action(*link);
     };
-    switch (ondixconsole::consoleCommandFor(line)) {
+    const TConsoleCommand command = ondixconsole::consoleCommandFor(line);
+    if (command != TConsoleCommand::none && refuseWhenBusy())
+        return;
+    switch (command) {
     case TConsoleCommand::none:
         break;
     case TConsoleCommand::serviceAccess:
@@ -103,6 +106,7 @@ void TConsoleOps::runKeyword(const QString& line)
         routed(ui_.setClock);
         break;
     case TConsoleCommand::memoryTest:
+        ui_.TabControl1->setTabEnabled(ui_.TabControl1->indexOf(ui_.TabItem6), true);
         ui_.TabControl1->setTabVisible(ui_.TabControl1->indexOf(ui_.TabItem6), true);
         break;
     case TConsoleCommand::help:
@@ -112,9 +116,22 @@ void TConsoleOps::runKeyword(const QString& line)
     }
 }
 
+bool TConsoleOps::busy() const
+{
+    return api_.busy();
+}
+
+bool TConsoleOps::refuseWhenBusy()
+{
+    if (!busy())
+        return false;
+    log_.setStatus(QStringLiteral("Aguarde: a Ondix está ocupada com outra operação."));
+    return true;
+}
+
 void TConsoleOps::bbSendComdClick()
 {
-    if (api_.busy())
+    if (refuseWhenBusy())
         return;  // a send or another exchange is still waiting
     const auto link = session_.route();
     const TBusyControls hold({ui_.bbSendComd, ui_.TabControl1}, {ui_.GroupBox1, ui_.GroupBox2, ui_.mmInfo},

@@ -57,6 +57,11 @@ public:
     // "Enviar": the whole text of mmInfo as one command line.
     void bbSendComdClick();
 
+    // A line is being sent or another exchange waits for the device.
+    bool busy() const;
+    // While busy: says so in the status bar (the log keeps what it shows) and returns true.
+    bool refuseWhenBusy();
+
     // Polls of the waits (10 ms each, the TCP answer 9 ms): kept for tests and benchmarks.
     static constexpr int tcpConnectMs = ondixdevice::TDeviceApi::tcpConnectMs;
     static constexpr int tcpConnectPolls = ondixdevice::TDeviceApi::tcpConnectPolls;

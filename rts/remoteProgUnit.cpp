@@ -120,8 +120,8 @@ TfmRemoteProg::TfmRemoteProg(QWidget* parent) : QDialog(parent)
 
 void TfmRemoteProg::Button1Click()
 {
-    if (onAdd)
-        onAdd(isTube);
+    if (onAdd && !onAdd(isTube))
+        return;
     close();
 }
 

@@ -15,10 +15,12 @@ public:
     explicit TfmRemoteProg(QWidget* parent = nullptr);
 
     bool isTube = false;  // true: a Tube remote is added; false: Somfy
-    // What "Adicionar" does in the main window, given isTube; set by the RTS screen.
-    std::function<void(bool isTube)> onAdd;
+    // What "Adicionar" does in the main window, given isTube; set by the RTS screen. False:
+    // refused (the device is busy), and the dialog stays open.
+    std::function<bool(bool isTube)> onAdd;
 
-    // "Adicionar": the main window adds the remote, then the dialog closes.
+    // "Adicionar": the main window adds the remote, then the dialog closes. While another
+    // operation waits for the device the window disables the button.
     void Button1Click();
 
     QLabel* Label1 = nullptr;

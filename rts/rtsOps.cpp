@@ -4,9 +4,13 @@
 #include "rts/rtsOps.h"
 
 #include <QEvent>
+#include <QItemSelectionModel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QTableWidget>
+
+#include <optional>
 
 #include "app/busyControls.h"
 #include "app/dialogs.h"
@@ -97,16 +101,28 @@ void TRtsOps::setRTS(TLinkKind link, eepromRemoteData_t* table)
 
 void TRtsOps::parseRemotes(eepromRemoteData_t* table)
 {
+    // The remote chosen before, known by its identifier: its row may have moved.
+    std::optional<std::array<uint8_t, 3>> chosen;
+    if (selectedRow_ >= 0 && size_t(selectedRow_) < rtsRemoteList.size())
+        chosen = rtsRemoteList[size_t(selectedRow_)].remoteId;
+
     const rtsGrid_t grid = ::parseRemotes(*table);
     rtsRemoteList = grid.remotes;
     QTableWidget* sg = ui_.sgRTSCodes;
-    // Rows rebuilt here are no selection by the user: rtsSelectedRow keeps its value.
+    // Rows rebuilt here are no choice of the user's: the choice is set below.
     const QSignalBlocker quiet(sg);
     sg->setRowCount(0);
     sg->setRowCount(int(grid.rows.size()));
     for (int row = 0; row < grid.rows.size(); ++row)
         for (int column = 0; column < grid.rows[row].size(); ++column)
             sg->setItem(row, column, new QTableWidgetItem(grid.rows[row][column]));
+
+    // The remote chosen stays chosen, and highlighted, wherever it now stands; when it is
+    // gone nothing is chosen, so that no remote is driven without being shown.
+    const int row = chosen ? rtsRowOfRemote(rtsRemoteList, *chosen, selectedRow_) : -1;
+    if (row >= 0)
+        sg->setCurrentCell(row, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    sgRTSCodesSelectCell(row);
 }
 
 void TRtsOps::TabItem5Click()
@@ -124,16 +140,31 @@ void TRtsOps::bbRefreshRemotesClick()
 void TRtsOps::sgRTSCodesSelectCell(int row)
 {
     selectedRow_ = row;
+    ui_.pnCommand->setEnabled(row >= 0);
+}
+
+void TRtsOps::gridSelectionChanged()
+{
+    const QModelIndexList rows = ui_.sgRTSCodes->selectionModel()->selectedRows();
+    sgRTSCodesSelectCell(rows.isEmpty() ? -1 : rows.first().row());
 }
 
 void TRtsOps::sgRTSCodesClick()
 {
-    if (ui_.sgRTSCodes->rowCount() > 0)
+    // A click on a row has chosen it already (the selection); one beside the rows chooses none.
+    if (ui_.sgRTSCodes->rowCount() > 0 && selectedRow_ >= 0)
         ui_.pnCommand->setEnabled(true);
+}
+
+bool TRtsOps::busyRefused()
+{
+    return refuseWhenBusy ? refuseWhenBusy() : exchange_.busy();
 }
 
 void TRtsOps::sendLine(const QString& line)
 {
+    if (busyRefused())
+        return;  // the log keeps what it shows
     log_.clearLog();
     log_.logLine(line);
     sendCommandLine();
@@ -150,9 +181,12 @@ void TRtsOps::bbDeleteRemoteClick()
 {
     if (rtsTable.count == 0 || selectedRow_ < 0 || size_t(selectedRow_) >= rtsRemoteList.size())
         return;
+    if (busyRefused())
+        return;
     if (!TDialogs::messageDlg(ui_.sgRTSCodes->window(), QStringLiteral("Tem certeza que deseja apagar controle ?")))
         return;
     rtsDeleteRemote(rtsTable, rtsRemoteList, selectedRow_);
+    sgRTSCodesSelectCell(-1);  // the remote chosen is the one deleted
     parseRemotes(&rtsTable);
     if (const auto link = session_.route())
         setRTS(*link, &rtsTable);
@@ -164,13 +198,18 @@ void TRtsOps::bbAddRemoteClick(bool tube)
     if (!dialog)
         return;
     dialog->isTube = tube;
-    dialog->onAdd = [this](bool isTube) { addRemote(isTube); };
+    dialog->onAdd = [this](bool isTube) { return addRemote(isTube); };
+    // Kept up to date by the window while it is shown; brought up to date here.
+    dialog->Button1->setEnabled(!exchange_.busy());
     dialog->show();
     dialog->raise();
 }
 
-void TRtsOps::addRemote(bool tube)
+bool TRtsOps::addRemote(bool tube)
 {
+    // Refused before the log changes: nothing may look sent.
+    if (busyRefused())
+        return false;
     // A fresh identifier for every addition, never one of the remotes last read: the
     // device would take the PROG for a remote it already has.
     const QString line = rtsCommandLine(TRtsAction::program, tube, rtsNewRemoteId(rtsTable, randomByte));
@@ -179,7 +218,7 @@ void TRtsOps::addRemote(bool tube)
     if (!ui_.bbSendComd->isEnabled()) {
         log_.clearLog();
         log_.logLine(QStringLiteral("Conecte a Ondix!"));
-        return;
+        return true;
     }
     sendCommandLine();
     // Give the device time to store the remote, with the event loop running (the waiter's
@@ -188,4 +227,5 @@ void TRtsOps::addRemote(bool tube)
     for (int i = 0; i < addPausePolls && !closing(); ++i)
         exchange_.waiter().poll(session_, closing);
     bbRefreshRemotesClick();
+    return true;
 }

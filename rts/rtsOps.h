@@ -44,6 +44,9 @@ public:
 
     // Sends the log's text as one command line; tests put a stub here.
     std::function<void()> sendCommandLine;
+    // True, with the user told so, while the device is busy with another operation; the
+    // window binds it to the console's. Unbound: whether an exchange waits, said nowhere.
+    std::function<bool()> refuseWhenBusy;
 
     eepromRemoteData_t rtsTable;  // last table read, or rebuilt for writing
     std::vector<rtsRemote_t> rtsRemoteList;  // one copy per grid row, in row order
@@ -58,19 +61,24 @@ public:
     // ---- the screen -------------------------------------------------------------------
     void TabItem5Click();
     void bbRefreshRemotesClick();
+    // The remote of `row` is chosen (-1: none): UP, STOP and DOWN drive it, or nothing.
     void sgRTSCodesSelectCell(int row);
+    // The grid's highlighted row changed, by the mouse or the keyboard.
+    void gridSelectionChanged();
     void sgRTSCodesClick();
     void commandClick(TRtsAction action);  // SpeedButton1..3: UP, STOP, DOWN
     void bbDeleteRemoteClick();
     void bbAddRemoteClick(bool tube);  // bbAddSomfy (false), bbAddTube (true)
     // The add dialog's "Adicionar": the PROG line under a new identifier, then a refresh.
-    void addRemote(bool tube);
+    // False when refused because the device is busy: the dialog stays open.
+    bool addRemote(bool tube);
 
     // Installs what signals cannot express: the click anywhere on the grid.
     void attach();
 
 private:
     void sendLine(const QString& line);
+    bool busyRefused();
 
     TDeviceSession& session_;
     TExchange& exchange_;

@@ -149,6 +149,16 @@ bool rtsDeleteRemote(eepromRemoteData_t& table, std::vector<rtsRemote_t>& remote
     return true;
 }
 
+int rtsRowOfRemote(const std::vector<rtsRemote_t>& remotes, const std::array<uint8_t, 3>& remoteId, int formerRow)
+{
+    if (formerRow >= 0 && size_t(formerRow) < remotes.size() && remotes[size_t(formerRow)].remoteId == remoteId)
+        return formerRow;
+    for (size_t row = 0; row < remotes.size(); ++row)
+        if (remotes[row].remoteId == remoteId)
+            return int(row);
+    return -1;
+}
+
 QString rtsCommandLine(TRtsAction action, bool tube, const std::array<uint8_t, 3>& remoteId)
 {
     return QString::fromLatin1(commandPrefix(action, tube))

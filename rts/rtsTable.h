@@ -76,6 +76,11 @@ rtsGrid_t parseRemotes(const eepromRemoteData_t& table);
 // or `row` designates no entry of the list.
 bool rtsDeleteRemote(eepromRemoteData_t& table, std::vector<rtsRemote_t>& remoteList, int row);
 
+// Where the remote with identifier `remoteId` stands in `remotes` after the table was read
+// again: row `formerRow` when it still holds that identifier, else the first row that does;
+// -1 when none does.
+int rtsRowOfRemote(const std::vector<rtsRemote_t>& remotes, const std::array<uint8_t, 3>& remoteId, int formerRow);
+
 enum class TRtsAction { up, stop, down, program };
 
 // "sendrf_rc" line of an action: the prefix of the remote kind, then the three identifier

@@ -213,7 +213,9 @@ void TestConsoleOps::keywords()
     for (QLineEdit* box : window->macAddr)
         QCOMPARE(box->isEnabled(), effect == "mac");
     QCOMPARE(!window->bbGravaMacAddr->isHidden(), effect == "mac");
-    QCOMPARE(window->TabControl1->isTabVisible(window->TabControl1->indexOf(window->TabItem6)), effect == "flash tab");
+    const int flashTab = window->TabControl1->indexOf(window->TabItem6);
+    QCOMPARE(window->TabControl1->isTabVisible(flashTab), effect == "flash tab");
+    QCOMPARE(window->TabControl1->isTabEnabled(flashTab), effect == "flash tab");
     QVERIFY(window->bbSendComd->isEnabled());
 }
 

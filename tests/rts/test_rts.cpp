@@ -212,6 +212,32 @@ private slots:
         QCOMPARE(list, parseRemotes(t).remotes);
     }
 
+    // The table read again holds A, B, A's identifier once more, C; where the remote chosen
+    // before stands now.
+    void rowOfRemote_data()
+    {
+        QTest::addColumn<QByteArray>("id");
+        QTest::addColumn<int>("formerRow");
+        QTest::addColumn<int>("row");
+        QTest::newRow("same row") << hex("040506") << 1 << 1;
+        QTest::newRow("moved up") << hex("0AFF00") << 4 << 3;
+        QTest::newRow("moved down") << hex("0AFF00") << 0 << 3;
+        QTest::newRow("twice: the former row") << hex("010203") << 2 << 2;
+        QTest::newRow("twice: the first") << hex("010203") << 1 << 0;
+        QTest::newRow("gone") << hex("070809") << 1 << -1;
+        QTest::newRow("none chosen before") << hex("010203") << -1 << 0;
+    }
+    void rowOfRemote()
+    {
+        QFETCH(QByteArray, id);
+        QFETCH(int, formerRow);
+        const std::vector<rtsRemote_t> remotes {
+            record(remoteA), record(remoteB), record(hex("0000020003010203")), record(readBack)};
+        const std::array<uint8_t, 3> remoteId {uint8_t(id[0]), uint8_t(id[1]), uint8_t(id[2])};
+        QTEST(rtsRowOfRemote(remotes, remoteId, formerRow), "row");
+        QCOMPARE(rtsRowOfRemote({}, remoteId, formerRow), -1);
+    }
+
     void commandLines_data()
     {
         QTest::addColumn<QByteArray>("record");

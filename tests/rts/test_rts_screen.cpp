@@ -3,13 +3,16 @@
 // add dialog. Command-line sending is a stub that records the log and hands the text to
 // the emulated device, as the cable would. Network answers are handed to the listener;
 // nothing leaves this host: network requests go to 127.0.0.9, where nobody answers.
+#include <QApplication>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTextCursor>
 #include <QToolButton>
 #include <QtTest>
 
@@ -188,9 +191,14 @@ private slots:
     void write();
     void command_data();
     void command();
-    void gridClicksAndButtons();
-    void tabClick_data();
-    void tabClick();
+    void tabRead_data();
+    void tabRead();
+    void choice_data();
+    void choice();
+    void tabLeavesGrid_data();
+    void tabLeavesGrid();
+    void pressedDuringWrite_data();
+    void pressedDuringWrite();
     void deleteRemote_data();
     void deleteRemote();
     void addRemote_data();
@@ -395,59 +403,250 @@ void TestRtsScreen::command()
     QCOMPARE(fakehid::writtenFrames().size(), size_t(0));  // the line goes through the send function only
 }
 
-// Real clicks: on an empty grid, on a row, then on the command buttons and the refresh.
-void TestRtsScreen::gridClicksAndButtons()
+// How the RTS tab (4) is reached, from which tab; the tab shown then and how many times
+// the table is read.
+void TestRtsScreen::tabRead_data()
 {
-    build({remoteA, remoteB});
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    window->TabControl1->setCurrentWidget(window->TabItem5);
-    QTableWidget* grid = window->sgRTSCodes;
-
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
-    QVERIFY(!window->pnCommand->isEnabled());
-    QCOMPARE(window->rtsSelectedRow, -1);
-
-    QTest::mouseClick(window->bbRefreshRemotes, Qt::LeftButton);
-    QCOMPARE(gridRows(grid), (QStringList {rowA, rowB}));
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(1, 2)).center());
-    QVERIFY(window->pnCommand->isEnabled());
-    QCOMPARE(window->rtsSelectedRow, 1);
-
-    QTest::mouseClick(window->SpeedButton2, Qt::LeftButton);
-    QTest::mouseClick(window->SpeedButton1, Qt::LeftButton);
-    QCOMPARE(sent, (QList<QStringList> {{"sendrf_rc,3695,149,240,4,5,6"}, {"sendrf_rc,3695,150,240,4,5,6"}}));
-    // The device used two rolling codes of B; a refresh shows them and keeps the selection.
-    QTest::mouseClick(window->bbRefreshRemotes, Qt::LeftButton);
-    QCOMPARE(gridRows(grid), (QStringList {rowA, "2 Tube 6 34 04-05-06"}));
-    QCOMPARE(window->rtsSelectedRow, 1);
-    QTest::mouseClick(window->SpeedButton3, Qt::LeftButton);
-    QCOMPARE(sent.value(2), QStringList {"sendrf_rc,3695,152,240,4,5,6"});
-}
-
-void TestRtsScreen::tabClick_data()
-{
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<int>("from");
     QTest::addColumn<bool>("panelEnabled");
-    QTest::addColumn<int>("frames");
-    QTest::newRow("device found") << true << 1;
-    QTest::newRow("panel disabled") << false << 0;
+    QTest::addColumn<int>("to");
+    QTest::addColumn<int>("reads");
+    QTest::newRow("click") << "click" << 0 << true << 4 << 1;
+    QTest::newRow("click, no device found") << "click" << 0 << false << 4 << 0;
+    QTest::newRow("click on the tab shown") << "click" << 4 << true << 4 << 1;
+    QTest::newRow("Ctrl+Tab") << "Ctrl+Tab" << 3 << true << 4 << 1;
+    // Both past the hidden flash tab (5).
+    QTest::newRow("Ctrl+Shift+Tab from the first tab") << "Ctrl+Shift+Tab" << 0 << true << 4 << 1;
+    QTest::newRow("Ctrl+Tab away to the first tab") << "Ctrl+Tab" << 4 << true << 0 << 0;
+    QTest::newRow("right arrow on the tab bar") << "Right" << 3 << true << 4 << 1;
+    QTest::newRow("left arrow, then right again") << "Left Right" << 4 << true << 4 << 1;
 }
 
-void TestRtsScreen::tabClick()
+void TestRtsScreen::tabRead()
 {
+    QFETCH(QString, way);
+    QFETCH(int, from);
     QFETCH(bool, panelEnabled);
     build({remoteC});
     window->pnControlesRTS->setEnabled(panelEnabled);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     QTabBar* tabs = window->TabControl1->tabBar();
-
-    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(window->TabControl1->indexOf(window->TabItem5)).center());
+    window->TabControl1->setCurrentIndex(from);
     QCoreApplication::processEvents();
-    QCOMPARE(window->TabControl1->currentWidget(), window->TabItem5);
+    fakehid::clearLogs();
+    window->sgRTSCodes->setRowCount(0);
 
-    QTEST(int(fakehid::writtenFrames().size()), "frames");
-    QCOMPARE(window->sgRTSCodes->rowCount(), panelEnabled ? 1 : 0);
+    if (way == u"click") {
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(4).center());
+    } else {
+        tabs->setFocus();
+        for (const QString& key : way.split(u' ')) {
+            if (key == u"Right" || key == u"Left")
+                QTest::keyClick(tabs, key == u"Right" ? Qt::Key_Right : Qt::Key_Left);
+            else if (key == u"Ctrl+Tab")
+                QTest::keyClick(tabs, Qt::Key_Tab, Qt::ControlModifier);
+            else
+                QTest::keyClick(tabs, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+            QCoreApplication::processEvents();
+        }
+    }
+    QCoreApplication::processEvents();
+
+    QFETCH(int, reads);
+    QTEST(window->TabControl1->currentIndex(), "to");
+    QCOMPARE(int(fakehid::writtenFrames().size()), reads);
+    for (const auto& frame : fakehid::writtenFrames())
+        QCOMPARE(hexText(bytesOf(frame)), u"45 4B 01 08 99 00 00 00"_s);
+    QCOMPARE(window->sgRTSCodes->rowCount(), reads);
+}
+
+// The device holds `before` when the tab is shown. `choose` picks a row: "clickN" clicks
+// row N, "beside" clicks beside the rows, "focus" gives the grid the focus, any other word is
+// a key sent to the grid. Then `how` reads the table again ("refresh", "tabs": away and back,
+// "refused": a read the window refuses) while the device holds `after`. `row`: the row chosen
+// and highlighted at the end; `line`: what STOP sends then (nothing while it is disabled).
+void TestRtsScreen::choice_data()
+{
+    QTest::addColumn<TRecords>("before");
+    QTest::addColumn<QString>("choose");
+    QTest::addColumn<TRecords>("after");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("line");
+    const TRecords ab {remoteA, remoteB}, abc {remoteA, remoteB, remoteC};
+    const QString stopA = QStringLiteral("sendrf_rc,3767,160,16,1,2,3");
+    const QString stopB = QStringLiteral("sendrf_rc,3695,149,240,4,5,6");
+    const QString stopC = QStringLiteral("sendrf_rc,3767,160,16,10,255,0");
+    QTest::newRow("click") << ab << "click1" << ab << "" << 1 << stopB;
+    QTest::newRow("click beside the rows") << ab << "beside" << ab << "" << -1 << "";
+    QTest::newRow("down") << abc << "click0 Down" << abc << "" << 1 << stopB;
+    QTest::newRow("down past the last row") << abc << "click1 Down Down Down" << abc << "" << 2 << stopC;
+    QTest::newRow("up twice") << abc << "click2 Up Up" << abc << "" << 0 << stopA;
+    QTest::newRow("ctrl+end") << abc << "click0 Ctrl+End" << abc << "" << 2 << stopC;
+    QTest::newRow("keyboard only: space takes the row under the cursor") << abc << "Space" << abc << "" << 0 << stopA;
+    QTest::newRow("focus alone chooses nothing") << abc << "focus" << abc << "" << -1 << "";
+    QTest::newRow("ctrl+space drops the choice") << abc << "click1 Ctrl+Space" << abc << "" << -1 << "";
+    QTest::newRow("same table, refresh") << ab << "click1" << ab << "refresh" << 1 << stopB;
+    QTest::newRow("same table, tabs and back") << ab << "click1" << ab << "tabs" << 1 << stopB;
+    QTest::newRow("moved up") << abc << "click2" << TRecords {remoteB, remoteC} << "refresh" << 1 << stopC;
+    QTest::newRow("moved down, chosen by the keys")
+        << TRecords {remoteB, remoteC} << "click1 Up" << abc << "tabs" << 1 << stopB;
+    QTest::newRow("gone") << ab << "click1" << TRecords {remoteA} << "refresh" << -1 << "";
+    QTest::newRow("table emptied") << TRecords {remoteC} << "click0" << TRecords {} << "tabs" << -1 << "";
+    QTest::newRow("none chosen") << ab << "" << ab << "refresh" << -1 << "";
+    QTest::newRow("read refused: the grid and the choice as they were")
+        << ab << "click1" << TRecords {remoteA} << "refused" << 1 << stopB;
+}
+
+void TestRtsScreen::choice()
+{
+    QFETCH(TRecords, before);
+    QFETCH(QString, choose);
+    QFETCH(TRecords, after);
+    QFETCH(QString, how);
+    build(before);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    window->TabControl1->setCurrentWidget(window->TabItem5);
+    QCoreApplication::processEvents();  // the tab's read
+    QTableWidget* grid = window->sgRTSCodes;
+    QCOMPARE(grid->rowCount(), int(before.size()));
+    const QHash<QString, std::pair<Qt::Key, Qt::KeyboardModifiers>> keys {{"Down", {Qt::Key_Down, {}}},
+        {"Up", {Qt::Key_Up, {}}}, {"Ctrl+End", {Qt::Key_End, Qt::ControlModifier}}, {"Space", {Qt::Key_Space, {}}},
+        {"Ctrl+Space", {Qt::Key_Space, Qt::ControlModifier}}};
+    for (const QString& step : choose.split(u' ', Qt::SkipEmptyParts)) {
+        if (step.startsWith(u"click")) {
+            const QRect cell = grid->visualItemRect(grid->item(step.mid(5).toInt(), 1));
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        } else if (step == u"beside") {
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(20, grid->viewport()->height() - 5));
+        } else {
+            grid->setFocus(Qt::TabFocusReason);
+            if (keys.contains(step))
+                QTest::keyClick(grid, keys.value(step).first, keys.value(step).second);
+        }
+    }
+
+    device->config().rts.clear();
+    for (const QByteArray& r : after)
+        device->config().rts.push_back(deviceRecord(r));
+    if (how == u"refused")
+        applyFault("zero-checksum", ondixsim::cmdReadRts);
+    if (how == u"tabs") {
+        window->TabControl1->setCurrentWidget(window->TabItem1);
+        window->TabControl1->setCurrentWidget(window->TabItem5);
+        QCoreApplication::processEvents();
+    } else if (!how.isEmpty()) {
+        QTest::mouseClick(window->bbRefreshRemotes, Qt::LeftButton);
+    }
+    QCOMPARE(grid->rowCount(), int(how.isEmpty() || how == u"refused" ? before.size() : after.size()));
+
+    QFETCH(int, row);
+    QList<int> highlighted;
+    for (const QModelIndex& index : grid->selectionModel()->selectedRows())
+        highlighted << index.row();
+    QCOMPARE(highlighted, row >= 0 ? QList<int> {row} : QList<int> {});
+    QCOMPARE(window->rtsSelectedRow, row);
+    QCOMPARE(window->pnCommand->isEnabled(), row >= 0);
+    QTest::mouseClick(window->SpeedButton2, Qt::LeftButton);
+    QFETCH(QString, line);
+    QCOMPARE(sent, line.isEmpty() ? QList<QStringList> {} : QList<QStringList> {{line}});
+}
+
+// Tab and Shift+Tab leave the grid for the controls beside it.
+void TestRtsScreen::tabLeavesGrid_data()
+{
+    QTest::addColumn<bool>("backwards");
+    QTest::addColumn<int>("chosen");
+    QTest::addColumn<QString>("next");
+    QTest::newRow("tab") << false << 0 << "bbRefreshRemotes";
+    QTest::newRow("shift+tab, a remote chosen") << true << 0 << "SpeedButton3";
+    QTest::newRow("shift+tab, none chosen") << true << -1 << "qt_tabwidget_tabbar";
+}
+
+void TestRtsScreen::tabLeavesGrid()
+{
+    QFETCH(bool, backwards);
+    QFETCH(int, chosen);
+    build({remoteA, remoteB});
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    window->TabControl1->setCurrentWidget(window->TabItem5);
+    QCoreApplication::processEvents();  // the tab's read
+    QTableWidget* grid = window->sgRTSCodes;
+    if (chosen >= 0)
+        grid->selectRow(chosen);
+    grid->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(grid, backwards ? Qt::Key_Backtab : Qt::Key_Tab);
+    QVERIFY(QApplication::focusWidget());
+    QTEST(QApplication::focusWidget()->objectName(), "next");
+}
+
+// Pressed at poll 150 of a table write over the network that is acknowledged at poll 300
+// (3 s), with the add dialog open.
+void TestRtsScreen::pressedDuringWrite_data()
+{
+    QTest::addColumn<QString>("press");
+    QTest::addColumn<bool>("said");
+    QTest::addColumn<QStringList>("log");
+    QTest::newRow("Adicionar") << "add" << false << QStringList {"CMD_OK"};
+    QTest::newRow("Adicionar's handler reached anyway") << "add handler" << true << QStringList {"CMD_OK"};
+    QTest::newRow("Enviar") << "send" << true << QStringList {"CMD_OK"};
+    // Enter leaves its line break in the memo, as always.
+    QTest::newRow("keyword getClock") << "getClock" << true << QStringList {"getClock", "", "CMD_OK"};
+    QTest::newRow("keyword help") << "help" << true << QStringList {"help", "", "CMD_OK"};
+}
+
+void TestRtsScreen::pressedDuringWrite()
+{
+    QFETCH(QString, press);
+    build({remoteA});
+    window->bbSendComd->setEnabled(true);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    holdTable({remoteC});
+    window->bbAddSomfyClick();
+    QVERIFY(fmRemoteProg->isVisible());
+    const QString statusBefore = window->lbStatusBar->text();
+    bool addEnabled = true;
+    QStringList logBeforePress, logAfterPress;
+    atPolls({{150,
+                 [&] {
+                     addEnabled = fmRemoteProg->Button1->isEnabled();
+                     if (press.startsWith(u"add") || press == u"send") {
+                         logBeforePress = window->logLines();
+                         if (press == u"add")
+                             QTest::mouseClick(fmRemoteProg->Button1, Qt::LeftButton);
+                         else if (press == u"add handler")
+                             fmRemoteProg->Button1Click();
+                         else
+                             QTest::mouseClick(window->bbSendComd, Qt::LeftButton);
+                         logAfterPress = window->logLines();
+                     } else {
+                         window->mmInfo->setPlainText(press);
+                         window->mmInfo->moveCursor(QTextCursor::End);
+                         QTest::keyClick(window->mmInfo, Qt::Key_Return);
+                     }
+                 }},
+        {300, [&] { fromNetwork(hex("454B01099A000000")); }}});
+
+    window->setRTS_byNetWork(&window->rtsTable);
+
+    QVERIFY(!addEnabled);
+    QCOMPARE(logAfterPress, logBeforePress);
+    QCOMPARE(sent, QList<QStringList> {});
+    QCOMPARE(fakehid::writtenFrames().size(), size_t(0));
+    QVERIFY(fmRemoteProg->isVisible());
+    QFETCH(bool, said);
+    QCOMPARE(window->lbStatusBar->text(), said ? u"Aguarde: a Ondix está ocupada com outra operação."_s : statusBefore);
+    // The write waited for its acknowledgement and took it.
+    QTEST(window->logLines(), "log");
+    QCOMPARE(fakeWaiter(*window).polls(), 300);
+    QCOMPARE(deviceTable(), QStringList {hexText(remoteA)});  // the device's own table: nothing added
+    QCoreApplication::processEvents();
+    QVERIFY(fmRemoteProg->Button1->isEnabled());
 }
 
 // The table is read from the device first. `link`: "usb", "net" (acknowledgement handed on
@@ -498,7 +697,7 @@ void TestRtsScreen::deleteRemote()
     build(onDevice);
     window->bbRefreshRemotesClick();
     fakehid::clearLogs();
-    window->rtsSelectedRow = row;
+    window->sgRTSCodesSelectCell(row);
     TDialogs::setNextAnswer(yes);
     window->usbDeviceFound = link == u"usb";
     window->netDeviceFound = link == u"net";
@@ -514,7 +713,10 @@ void TestRtsScreen::deleteRemote()
     QTEST(gridRows(window->sgRTSCodes), "grid");
     QTEST(window->logLines(), "log");
     QTEST(deviceTable(), "deviceAfter");
-    QCOMPARE(window->rtsSelectedRow, row);
+    // The remote deleted was the one chosen: none is chosen afterwards.
+    const bool deleted = !TDialogs::shownMessages().isEmpty() && yes;
+    QCOMPARE(window->rtsSelectedRow, deleted ? -1 : row);
+    QCOMPARE(window->pnCommand->isEnabled(), !deleted && row >= 0);
     QCOMPARE(int(window->rtsRemoteList.size()), window->sgRTSCodes->rowCount());
 }
 
