@@ -1,9 +1,15 @@
 #include "app/dialogs.h"
 
+#include <QCoreApplication>
 #include <QDialog>
+#include <QFileDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 
 #include <deque>
+#include <memory>
 
 namespace {
 
@@ -11,7 +17,9 @@ struct TDialogScript {
     bool scripted = false;
     std::deque<bool> answers;
     std::deque<std::function<void(QDialog&)>> modalScripts;
+    std::deque<QString> fileNames;
     QStringList shown;
+    QStringList kinds;
     int modalRuns = 0;
 };
 
@@ -27,6 +35,7 @@ bool TDialogs::messageDlg(QWidget* parent, const QString& text)
 {
     TDialogScript& s = script();
     s.shown << text;
+    s.kinds << QStringLiteral("question");
     if (!s.answers.empty()) {
         const bool yes = s.answers.front();
         s.answers.pop_front();
@@ -42,9 +51,33 @@ void TDialogs::showMessage(QWidget* parent, const QString& text)
 {
     TDialogScript& s = script();
     s.shown << text;
+    s.kinds << QStringLiteral("information");
     if (s.scripted)
         return;
     QMessageBox::information(parent, QString(), text);
+}
+
+void TDialogs::showError(QWidget* parent, const QString& text)
+{
+    TDialogScript& s = script();
+    s.shown << text;
+    s.kinds << QStringLiteral("error");
+    if (s.scripted)
+        return;
+    QMessageBox::critical(parent, QString(), text);
+}
+
+QString TDialogs::saveFileName(QWidget* parent, const QString& caption, const QString& suggested)
+{
+    TDialogScript& s = script();
+    if (!s.fileNames.empty()) {
+        QString path = s.fileNames.front();
+        s.fileNames.pop_front();
+        return path;
+    }
+    if (s.scripted)
+        return {};
+    return QFileDialog::getSaveFileName(parent, caption, suggested);
 }
 
 int TDialogs::runModal(QDialog& dialog)
@@ -66,6 +99,18 @@ int TDialogs::runModal(QDialog& dialog)
     return dialog.exec();
 }
 
+bool TDialogs::installStandardTranslations()
+{
+    auto* app = QCoreApplication::instance();
+    if (!app)
+        return false;
+    auto translator = std::make_unique<QTranslator>(app);
+    if (!translator->load(QLocale(QLocale::Portuguese, QLocale::Brazil), QStringLiteral("qtbase"), QStringLiteral("_"),
+            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    return QCoreApplication::installTranslator(translator.release());
+}
+
 void TDialogs::setScripted(bool scripted)
 {
     script().scripted = scripted;
@@ -78,9 +123,17 @@ void TDialogs::setModalScript(std::function<void(QDialog&)> run)
 {
     script().modalScripts.push_back(std::move(run));
 }
+void TDialogs::setNextFileName(const QString& path)
+{
+    script().fileNames.push_back(path);
+}
 QStringList TDialogs::shownMessages()
 {
     return script().shown;
+}
+QStringList TDialogs::shownKinds()
+{
+    return script().kinds;
 }
 int TDialogs::modalRuns()
 {
@@ -92,6 +145,8 @@ void TDialogs::resetScript()
     TDialogScript& s = script();
     s.answers.clear();
     s.modalScripts.clear();
+    s.fileNames.clear();
     s.shown.clear();
+    s.kinds.clear();
     s.modalRuns = 0;
 }

@@ -16,8 +16,17 @@ public:
     static bool messageDlg(QWidget* parent, const QString& text);
     // Information box with an OK button.
     static void showMessage(QWidget* parent, const QString& text);
+    // Error box (the error icon) with an OK button.
+    static void showError(QWidget* parent, const QString& text);
+    // Asks where to save a file, suggesting `suggested`; empty when the user cancels.
+    static QString saveFileName(QWidget* parent, const QString& caption, const QString& suggested);
     // Runs `dialog` modally and returns its result code (QDialog::Accepted / Rejected).
     static int runModal(QDialog& dialog);
+    // Installs Qt's own Brazilian Portuguese translations (qtbase_pt_BR from Qt's
+    // translations folder) in the running application, so that standard buttons and
+    // dialogs ("Sim", "Não", "Cancelar", the file dialog) speak the tool's language. False
+    // when Qt's translations are not installed: those texts then stay in English.
+    static bool installStandardTranslations();
 
     // ---- test hooks ---------------------------------------------------------------
     // Scripted mode: nothing is ever shown. A confirmation takes the next queued answer
@@ -26,7 +35,11 @@ public:
     static void setScripted(bool scripted);
     static void setNextAnswer(bool yes);
     static void setModalScript(std::function<void(QDialog&)> script);
-    static QStringList shownMessages();  // texts of messageDlg and showMessage, in order
+    // The next saveFileName returns `path` (cancelled, empty, when none is queued).
+    static void setNextFileName(const QString& path);
+    static QStringList shownMessages();  // texts of messageDlg, showMessage and showError, in order
+    // For each shown text, in the same order: "question", "information" or "error".
+    static QStringList shownKinds();
     static int modalRuns();  // how many times runModal was called
     static void resetScript();  // forget queued answers, scripts and records
 };

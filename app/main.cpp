@@ -1,5 +1,7 @@
 // Entry: the application, the main window, the event loop.
+#include "app/dialogs.h"
 #include "app/mainUnit.h"
+#include "app/sessionLog.h"
 #include "app/singleInstance.h"
 #include "app/splashUnit.h"
 
@@ -64,7 +66,15 @@ public:
 int main(int argc, char* argv[])
 {
     TStartupTrace trace;
+#ifdef ONDIX_EMULATED_CABLE
+    // The demonstration build keeps its session log apart from the real tool's.
+    QCoreApplication::setApplicationName(QStringLiteral("OndixSetup-usbsim"));
+#else
+    QCoreApplication::setApplicationName(QStringLiteral("OndixSetup"));
+#endif
     TOndixApplication app(argc, argv);
+    // Standard buttons and dialogs in Portuguese; without Qt's translations they stay English.
+    TDialogs::installStandardTranslations();
     if (qEnvironmentVariableIsSet("ONDIX_TRACE_STARTUP"))
         app.installEventFilter(&trace);
 
@@ -78,12 +88,18 @@ int main(int argc, char* argv[])
         return 1;
     }
 
+    // Declared before the window, so that it outlives everything the window logs.
+    TSessionLog sessionLog(TSessionLog::defaultFolder());
     TfmPrincipal window;  // sets fmPrincipal
+    window.setSessionLog(&sessionLog);
     // Whatever the guard found and refused at its place (someone else's file, say) is told.
     for (const QString& line : instance.problems()) {
         window.logLine(line);
         std::fprintf(stderr, "OndixSetup: %s\n", line.toLocal8Bit().constData());
     }
+#ifdef ONDIX_EMULATED_CABLE
+    window.setWindowTitle(window.windowTitle() + QStringLiteral(" (cabo USB emulado)"));
+#endif
     QObject::connect(&instance, &TSingleInstance::activationRequested, &window, [&window] {
         if (window.isMinimized())
             window.showMaximized();

@@ -310,6 +310,8 @@ void TfmPrincipal::buildCodeGenTabs()
     blColumn->addStretch(1);
     blColumn->addWidget(Button6);
     mmInfoCodeGen = memo(QStringLiteral("mmInfoCodeGen"), TabItem3);
+    // Send lines have no blanks: wrapped anywhere, as in the log, instead of after "sendrf,".
+    mmInfoCodeGen->setWordWrapMode(QTextOption::WrapAnywhere);
     blLayout->addLayout(blColumn);
     blLayout->addWidget(mmInfoCodeGen, 1);
     connect(Button6, &QPushButton::clicked, mmInfoCodeGen, &QPlainTextEdit::clear);
@@ -323,6 +325,7 @@ void TfmPrincipal::buildCodeGenTabs()
     tlColumn->addStretch(1);
     tlColumn->addWidget(Button4);
     mmInfoTLCodeGen = memo(QStringLiteral("mmInfoTLCodeGen"), TabItem4);
+    mmInfoTLCodeGen->setWordWrapMode(QTextOption::WrapAnywhere);
     tlLayout->addLayout(tlColumn);
     tlLayout->addWidget(mmInfoTLCodeGen, 1);
     connect(Button4, &QPushButton::clicked, mmInfoTLCodeGen, &QPlainTextEdit::clear);

@@ -3,6 +3,8 @@
 // mainTabs.cpp; each subsystem's behaviour lives in its own folder.
 #include "app/mainUnit.h"
 
+#include "app/dialogs.h"
+#include "app/sessionLog.h"
 #include "app/splashUnit.h"
 #include "discovery/chooseOndixUnit.h"
 #include "link/serialPortUnit.h"
@@ -13,6 +15,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDateTime>
+#include <QDir>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -28,6 +32,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSplitter>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -180,8 +185,11 @@ void TfmPrincipal::buildUi()
     Button10->setObjectName(QStringLiteral("Button10"));
     Button9 = new QPushButton(QStringLiteral("Limpar"), logPanel);
     Button9->setObjectName(QStringLiteral("Button9"));
+    bbSaveLog = new QPushButton(QStringLiteral("Salvar log"), logPanel);
+    bbSaveLog->setObjectName(QStringLiteral("bbSaveLog"));
     logButtons->addWidget(Button10);
     logButtons->addStretch(1);
+    logButtons->addWidget(bbSaveLog);
     logButtons->addWidget(Button9);
     logLayout->addLayout(logButtons);
 
@@ -253,6 +261,7 @@ void TfmPrincipal::buildUi()
     connect(overflowMenu, &QListWidget::itemClicked, this,
         [this](QListWidgetItem* item) { overflowMenuClick(overflowMenu->row(item)); });
     connect(Button9, &QPushButton::clicked, mmInfo, &QPlainTextEdit::clear);
+    connect(bbSaveLog, &QPushButton::clicked, this, [this] { bbSaveLogClick(); });
     connect(Button10, &QPushButton::clicked, mmInfo, [this] {
         mmInfo->selectAll();
         mmInfo->copy();
@@ -384,6 +393,8 @@ void TfmPrincipal::wireOperations()
 
 void TfmPrincipal::bbSendComdClick()
 {
+    if (sessionLog_ && !exchange.busy())
+        sessionLog_->write(QStringLiteral("[enviar] ") + mmInfo->toPlainText());
     console.bbSendComdClick();
 }
 
@@ -399,6 +410,34 @@ void TfmPrincipal::rtsTabShown()
 void TfmPrincipal::setStatus(const QString& text)
 {
     lbStatusBar->setText(text);
+    if (sessionLog_)
+        sessionLog_->write(QStringLiteral("[status] ") + text);
+}
+
+void TfmPrincipal::setSessionLog(TSessionLog* log)
+{
+    sessionLog_ = log;
+    if (!sessionLog_)
+        return;
+    if (!mmInfo->document()->isEmpty())
+        sessionLog_->write(mmInfo->toPlainText());
+    sessionLog_->write(QStringLiteral("[status] ") + lbStatusBar->text());
+}
+
+void TfmPrincipal::bbSaveLogClick()
+{
+    const QString suggested =
+        QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+            .filePath(QDateTime::currentDateTime().toString(QStringLiteral("'OndixSetup-log-'yyyyMMdd-HHmmss'.txt'")));
+    const QString path = TDialogs::saveFileName(this, QStringLiteral("Salvar log"), suggested);
+    if (path.isEmpty())
+        return;
+    const QString problem = saveLogText(path, mmInfo->toPlainText());
+    if (!problem.isEmpty()) {
+        TDialogs::showError(this, QStringLiteral("Não foi possível salvar o log em %1: %2.").arg(path, problem));
+        return;
+    }
+    setStatus(QStringLiteral("Log salvo em %1").arg(QDir::toNativeSeparators(path)));
 }
 
 bool TfmPrincipal::eventFilter(QObject* watched, QEvent* event)
@@ -430,11 +469,15 @@ bool TfmPrincipal::eventFilter(QObject* watched, QEvent* event)
 void TfmPrincipal::logLine(const QString& line)
 {
     mmInfo->appendPlainText(line);
+    if (sessionLog_)
+        sessionLog_->write(line);
 }
 
 void TfmPrincipal::clearLog()
 {
     mmInfo->clear();
+    if (sessionLog_)
+        sessionLog_->write(QStringLiteral("[log limpo]"));
 }
 
 QStringList TfmPrincipal::logLines() const

@@ -51,6 +51,7 @@ class QUdpSocket;
 class QWidget;
 
 class TCapturePlot;
+class TSessionLog;
 class TSerialPort;
 class TfmChooseOndix;
 class TfmRemoteProg;
@@ -114,6 +115,11 @@ public:
     void clearLog() override;  // removes every line of mmInfo
     QStringList logLines() const override;  // mmInfo's lines
     void setStatus(const QString& text) override;  // lbStatusBar
+    // From now on every log line, status text and sent command line also goes to `log`
+    // (the lines already in the log and the status first); null stops it.
+    void setSessionLog(TSessionLog* log);
+    // "Salvar log": the log's whole text into a file the user picks.
+    void bbSaveLogClick();
 
     // ---- Application shell --------------------------------------------------------
     void FormCreate();
@@ -237,6 +243,7 @@ public:
     QPlainTextEdit* mmInfo = nullptr;
     QPushButton* Button10 = nullptr;  // copy log
     QPushButton* Button9 = nullptr;  // clear log
+    QPushButton* bbSaveLog = nullptr;  // save log
     QSplitter* Splitter1 = nullptr;
     QTabWidget* TabControl1 = nullptr;
     QWidget* StatusBar1 = nullptr;
@@ -340,6 +347,7 @@ protected:
 
 private:
     bool showSplash_ = true;
+    TSessionLog* sessionLog_ = nullptr;
     bool closePending_ = false;  // a close waits for the exchange in progress to end
     void buildUi();
     void buildSettingsTab();

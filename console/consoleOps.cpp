@@ -145,12 +145,14 @@ void TConsoleOps::bbSendComdClick()
 
     const QString text = ui_.mmInfo->toPlainText();
     QString host;
+    bool portRefused = false;
     if (*link == TLinkKind::Network) {
         // The line is refused before the address is looked at, as it is when sent.
         const ondixconsole::TCommandLineBytes line =
             ondixconsole::commandLineBytes(text, ondixconsole::TCommandLink::network);
         const ondixsettings::TNumberField port =
             ondixsettings::parseDecimalField(QStringLiteral("edPort"), ui_.edPort->text(), maxTcpPort);
+        portRefused = line.ok && !port.ok;
         QString boxError;
         if (line.ok && port.ok) {
             host = addressFromBoxes(ui_.ip, &boxError);
@@ -169,6 +171,8 @@ void TConsoleOps::bbSendComdClick()
         break;
     case ondixdevice::TOutcome::refused:
         showError(result.message);
+        if (portRefused)
+            focusRefusedBox(ui_.edPort);
         break;
     case ondixdevice::TOutcome::notSent:
         // The cable's failures go to the log; the network's to a message box.
@@ -184,5 +188,5 @@ void TConsoleOps::bbSendComdClick()
 
 void TConsoleOps::showError(const QString& text)
 {
-    TDialogs::showMessage(ui_.mmInfo->window(), text);
+    TDialogs::showError(ui_.mmInfo->window(), text);
 }

@@ -44,6 +44,7 @@ TFlashRequest flashReadRequest(const QString& addressText, const QString& quanti
     const auto quantity = ondixsettings::parseDecimalField(QStringLiteral("edQtd"), quantityText, maxFlashQuantity);
     if (!address.ok || !quantity.ok) {
         request.error = address.ok ? quantity.error : address.error;
+        request.box = address.ok ? quantity.box : address.box;
         return request;
     }
     QByteArray parameters;

@@ -39,6 +39,7 @@ struct TFlashRequest {
     bool ok = false;
     QByteArray frame;
     QString error;
+    QString box;  // objectName of the refused box
 };
 TFlashRequest flashReadRequest(const QString& addressText, const QString& quantityText);
 

@@ -7,6 +7,7 @@
 
 #include "app/busyControls.h"
 #include "console/serviceFrames.h"
+#include "discovery/deviceDisplay.h"
 #include "link/logSink.h"
 #include "link/usbCommandOps.h"
 
@@ -39,6 +40,10 @@ void TServiceOps::Button12Click()
     });
     if (!result.message.isEmpty())
         log_.logLine(result.message);
+    // A box refused before anything was sent gets the focus, once the tab is enabled again.
+    const ondixservice::TFlashRequest request = ondixservice::flashReadRequest(ui_.edAddr->text(), ui_.edQtd->text());
+    if (!request.ok && result.message == request.error)
+        focusRefusedBox(request.box == QLatin1String("edQtd") ? ui_.edQtd : ui_.edAddr);
 }
 
 void TServiceOps::FirmwareUpdate()

@@ -20,6 +20,42 @@ namespace ondixdevice {
 
 namespace {
 
+// Why a connection or a write failed, in the tool's words.
+QString socketErrorText(QAbstractSocket::SocketError error)
+{
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return QStringLiteral("conexão recusada (nada atende nessa porta)");
+    case QAbstractSocket::RemoteHostClosedError:
+        return QStringLiteral("o dispositivo encerrou a conexão");
+    case QAbstractSocket::HostNotFoundError:
+        return QStringLiteral("endereço não encontrado");
+    case QAbstractSocket::SocketAccessError:
+        return QStringLiteral("o sistema não permitiu a conexão");
+    case QAbstractSocket::SocketResourceError:
+        return QStringLiteral("faltam recursos do sistema para a conexão");
+    case QAbstractSocket::SocketTimeoutError:
+        return QStringLiteral("tempo esgotado");
+    case QAbstractSocket::NetworkError:
+        return QStringLiteral("rede inacessível ou endereço sem resposta");
+    case QAbstractSocket::AddressInUseError:
+        return QStringLiteral("endereço já em uso");
+    case QAbstractSocket::SocketAddressNotAvailableError:
+        return QStringLiteral("endereço não disponível neste computador");
+    case QAbstractSocket::UnsupportedSocketOperationError:
+        return QStringLiteral("operação não suportada pelo sistema");
+    case QAbstractSocket::ProxyAuthenticationRequiredError:
+    case QAbstractSocket::ProxyConnectionRefusedError:
+    case QAbstractSocket::ProxyConnectionClosedError:
+    case QAbstractSocket::ProxyConnectionTimeoutError:
+    case QAbstractSocket::ProxyNotFoundError:
+    case QAbstractSocket::ProxyProtocolError:
+        return QStringLiteral("falha no proxy de rede");
+    default:
+        return QStringLiteral("erro de rede desconhecido");
+    }
+}
+
 constexpr uint8_t informationRequestCode = 0x03;
 constexpr uint8_t learnRfCode = 0x06;
 constexpr uint8_t learnIrCode = 0x07;
@@ -528,8 +564,10 @@ TResult TDeviceApi::sendOverTcp(
     }
     if (tcp->state() != QAbstractSocket::ConnectedState) {
         const QString reason =
-            failed ? tcp->errorString() : QStringLiteral("nenhuma resposta em %1 ms").arg(tcpConnectMs);
+            failed ? socketErrorText(tcp->error()) : QStringLiteral("nenhuma resposta em %1 ms").arg(tcpConnectMs);
         tcp->abort();
+        if (progress.status)
+            progress.status(QStringLiteral("TCP Status: Falha na conexão"));
         return resultOf(TOutcome::notSent, QStringLiteral("Não foi possível conectar a %1: %2").arg(where, reason));
     }
 
@@ -539,8 +577,10 @@ TResult TDeviceApi::sendOverTcp(
     if (written == line.bytes.size() && !line.bytes.isEmpty())
         tcp->flush();  // hands the bytes to the system now, so that a refusal shows here
     if (written != line.bytes.size() || failed) {
-        const QString reason = tcp->errorString();
+        const QString reason = socketErrorText(tcp->error());
         tcp->abort();
+        if (progress.status)
+            progress.status(QStringLiteral("TCP Status: Falha no envio"));
         return resultOf(TOutcome::notSent, QStringLiteral("Falha ao enviar o comando a %1: %2").arg(where, reason));
     }
 

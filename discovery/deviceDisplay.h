@@ -31,5 +31,13 @@ deviceinfo::TDeviceDisplay showSettingsRecord(const TSettingsEdits& edits, const
 
 // The address typed in the boxes IP_4 "." IP_3 "." IP_2 "." IP_1, each read as a decimal
 // number ("050" is 50). A box that holds no number from 0 to 255 gives an empty text and,
-// in `error`, one line naming the box and what it holds.
+// when `error` is given (the caller refuses the operation with it), one line naming the box
+// and what it holds, and the focus goes to that box.
 QString addressFromBoxes(const std::array<QLineEdit*, 4>& ip, QString* error = nullptr);
+
+// The edit of `edits` whose objectName is `name`; null when none is.
+QLineEdit* settingsEditNamed(const TSettingsEdits& edits, const QString& name);
+
+// A box whose text was refused: its tab comes to the front and the focus goes into it with
+// its text selected, so that the user can type the number again at once.
+void focusRefusedBox(QLineEdit* box);

@@ -40,10 +40,13 @@ TDeviceDisplay display(const uint8_t* record)
     d.dhcp = record[dhcpOffset] != 0;
     d.port = QString::number(ondixframe::readLe16(record + portOffset));
     d.rfCapable = record[rfFlagOffset] != 0;
-    // Every one of the 16 bytes is a character of the text, zero bytes included.
+    // The 16 bytes are 8-bit characters padded with zero bytes; the text ends at the first
+    // zero byte (after the RF mark), so the padding never shows as boxes.
     d.ident = QString::fromLatin1(reinterpret_cast<const char*>(record + identOffset), identLength);
     if (d.rfCapable)
         d.ident[3] = QLatin1Char('W');
+    if (const qsizetype end = d.ident.indexOf(QChar(u'\0')); end >= 0)
+        d.ident.truncate(end);
     const unsigned version = ondixframe::readLe16(record + firmwareOffset);
     d.firmware = QStringLiteral("%1.%2").arg(version / 10).arg(version % 10);
     return d;

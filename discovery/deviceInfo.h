@@ -40,7 +40,7 @@ struct TDeviceDisplay {
     std::array<QString, 6> mac;  // "%02X"
     bool dhcp = false;
     QString port;  // unsigned decimal
-    QString ident;  // 16 characters, 4th replaced by 'W' for an RF-capable device
+    QString ident;  // up to the first zero byte of the 16; 4th replaced by 'W' for an RF-capable device
     QString firmware;  // "%d.%d" of value / 10 and value % 10
     bool rfCapable = false;
 };

@@ -48,19 +48,20 @@ bool isNumber(const QString& text, uint32_t maximum, uint32_t& value)
     return !text.isEmpty() && v <= maximum;
 }
 
-void checkNumberBox(const QString& name, const QString& text, uint32_t maximum)
+void checkNumberBox(const QString& name, const QString& caption, const QString& text, uint32_t maximum)
 {
     const ondixsettings::TNumberField f = ondixsettings::parseDecimalField(name, text, maximum);
     uint32_t value = 0;
     const bool number = isNumber(text, maximum, value);
     FUZZ_CHECK(f.ok == number);
     if (f.ok) {
-        FUZZ_CHECK(f.value == value && f.error.isEmpty());
+        FUZZ_CHECK(f.value == value && f.error.isEmpty() && f.box.isEmpty());
     } else {
         // The message quotes the text as typed, whatever it holds.
         FUZZ_CHECK(f.error
-            == QStringLiteral("Valor inválido em ") + name + QStringLiteral(": \"") + text
+            == QStringLiteral("Valor inválido em ") + caption + QStringLiteral(": \"") + text
                 + QStringLiteral("\" (use um número de 0 a ") + QString::number(maximum) + QStringLiteral(")."));
+        FUZZ_CHECK(f.box == name);
     }
 }
 
@@ -116,8 +117,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // A numeric box, and the settings tab.
     static const uint32_t maxima[] = {255, 65535, 9990, 0xFFFFFFFF, 0};
     const uint32_t maximum = pickMaximum < 5 ? maxima[pickMaximum] : uint32_t(pickMaximum) * 977;
-    checkNumberBox(QStringLiteral("IP_4"), boxes[0], maximum);
-    checkNumberBox(QStringLiteral("edPort"), text, maximum);
+    checkNumberBox(QStringLiteral("IP_4"), QStringLiteral("Endereço IP, 1º campo"), boxes[0], maximum);
+    checkNumberBox(QStringLiteral("edPort"), QStringLiteral("Porta TCP"), text, maximum);
     ondixsettings::TSettingsTexts texts;
     for (int i = 0; i < 4; ++i) {
         texts.ip[size_t(i)] = boxes[i];

@@ -30,11 +30,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(valid == ondixsettings::settingsAnswerValid(r, deviceinfo::recordSize));
 
     const deviceinfo::TDeviceDisplay shown = deviceinfo::display(r);
-    FUZZ_CHECK(shown.ident.size() == qsizetype(deviceinfo::identLength));
+    // The text ends at the first zero byte of the 16.
+    FUZZ_CHECK(shown.ident.size() <= qsizetype(deviceinfo::identLength) && !shown.ident.contains(QChar(u'\0')));
     FUZZ_CHECK(shown.port.toUInt() == ondixframe::readLe16(r + deviceinfo::portOffset));
     for (const QString& part : shown.mac)
         FUZZ_CHECK(part.size() == 2);
-    FUZZ_CHECK(shown.rfCapable == (shown.ident[3] == QLatin1Char('W')) || r[deviceinfo::identOffset + 3] == 'W');
+    if (shown.ident.size() > 3)
+        FUZZ_CHECK(shown.rfCapable == (shown.ident[3] == QLatin1Char('W')) || r[deviceinfo::identOffset + 3] == 'W');
 
     // The settings write keeps what the boxes do not set as the device sent it.
     deviceinfo::Record lastRead;

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFileSystemWatcher>
 #include <QNetworkDatagram>
+#include <QNetworkInterface>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUdpSocket>
@@ -131,6 +132,26 @@ void TDeviceSession::expectAnswer(TLinkKind link, const QString& host)
 {
     awaitedLink_ = link;
     awaitedHost_ = host.isEmpty() ? QHostAddress() : QHostAddress(host);
+    awaitedNetwork_.reset();
+    ownAddresses_.clear();
+    bool ipv4 = false;
+    const quint32 target = awaitedHost_.toIPv4Address(&ipv4);
+    if (link == TLinkKind::Network && ipv4) {
+        for (const QNetworkInterface& i : QNetworkInterface::allInterfaces()) {
+            for (const QNetworkAddressEntry& e : i.addressEntries()) {
+                if (e.ip().protocol() != QAbstractSocket::IPv4Protocol)
+                    continue;
+                ownAddresses_.append(e.ip());
+                const quint32 own = e.ip().toIPv4Address();
+                if (target == 0xFFFFFFFFu)
+                    awaitedNetwork_ = qMakePair(QHostAddress(quint32(0)), 0);
+                else if (!e.broadcast().isNull() && e.broadcast().isEqual(awaitedHost_))
+                    awaitedNetwork_ = qMakePair(e.ip(), e.prefixLength());
+                else if ((own | 0xFFu) == target)  // the broadcast a search uses (a /24)
+                    awaitedNetwork_ = qMakePair(e.ip(), 24);
+            }
+        }
+    }
     clearAnswer(link);
 }
 
@@ -138,6 +159,7 @@ void TDeviceSession::endExpectation()
 {
     awaitedLink_.reset();
     awaitedHost_.clear();
+    awaitedNetwork_.reset();
     answerFill = 0;
 }
 
@@ -145,7 +167,12 @@ bool TDeviceSession::awaitedFrom(const QHostAddress& sender) const
 {
     if (awaitedLink_ != TLinkKind::Network)
         return false;
-    return awaitedHost_.isNull() || awaitedHost_.isEqual(sender, QHostAddress::ConvertV4MappedToIPv4);
+    if (awaitedHost_.isNull() || awaitedHost_.isEqual(sender, QHostAddress::ConvertV4MappedToIPv4))
+        return true;
+    if (!awaitedNetwork_)
+        return false;
+    const QHostAddress from(sender.toIPv4Address());
+    return from.isInSubnet(*awaitedNetwork_) && !ownAddresses_.contains(from);
 }
 
 void TDeviceSession::clearAnswer(TLinkKind link)

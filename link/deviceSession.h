@@ -5,7 +5,9 @@
 
 #include <QByteArray>
 #include <QHostAddress>
+#include <QList>
 #include <QObject>
+#include <QPair>
 #include <QString>
 
 #include <array>
@@ -86,7 +88,10 @@ public:
             frameTap(direction, link, bytes);
     }
     // From now on only an answer over `link` counts: on the network only one from `host`
-    // (empty: from any sender, as for a broadcast). Clears the answer state.
+    // (empty: from any sender). When `host` is the broadcast address of a network of this
+    // computer (its interface's, or x.y.z.255 of it, or 255.255.255.255), the first answer
+    // of any device of that network counts, never this computer's own echo. Clears the
+    // answer state.
     void expectAnswer(TLinkKind link, const QString& host = {});
     // The operation is over: nothing is awaited, partial bytes are dropped.
     void endExpectation();
@@ -131,6 +136,10 @@ private:
     class QFileSystemWatcher* deviceWatcher_ = nullptr;
     std::optional<TLinkKind> awaitedLink_;
     QHostAddress awaitedHost_;  // null: any sender
+    // Set when awaitedHost_ is a broadcast address: the network whose devices may answer,
+    // and this computer's own addresses, which may not.
+    std::optional<QPair<QHostAddress, int>> awaitedNetwork_;
+    QList<QHostAddress> ownAddresses_;
     size_t answerBytes_ = 0;
 
     // Datagrams taken from the socket and not handled yet, oldest first.

@@ -3,8 +3,31 @@
 #include "link/frames.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace ondixsettings {
+
+QString boxCaption(const QString& boxName)
+{
+    // The address boxes run left to right from *_4 to *_1.
+    static const std::pair<const char*, const char*> addresses[] = {
+        {"IP_", "Endereço IP"}, {"M_IP_", "Mascara de IP"}, {"GW_IP_", "Gateway IP"}};
+    for (const auto& [prefix, label] : addresses) {
+        const QLatin1String p(prefix);
+        if (boxName.size() == p.size() + 1 && boxName.startsWith(p)) {
+            const int part = boxName.back().unicode() - '0';
+            if (part >= 1 && part <= 4)
+                return QStringLiteral("%1, %2º campo").arg(QString::fromUtf8(label)).arg(5 - part);
+        }
+    }
+    if (boxName == QLatin1String("edPort"))
+        return QStringLiteral("Porta TCP");
+    if (boxName == QLatin1String("edAddr"))
+        return QStringLiteral("Address");
+    if (boxName == QLatin1String("edQtd"))
+        return QStringLiteral("Qtd");
+    return boxName;
+}
 
 TNumberField parseDecimalField(const QString& boxName, const QString& text, uint32_t maximum)
 {
@@ -27,7 +50,8 @@ TNumberField parseDecimalField(const QString& boxName, const QString& text, uint
     }
     // One substitution for all three: a '%1' typed in the box stays as typed.
     field.error = QStringLiteral("Valor inválido em %1: \"%2\" (use um número de 0 a %3).")
-                      .arg(boxName, text, QString::number(maximum));
+                      .arg(boxCaption(boxName), text, QString::number(maximum));
+    field.box = boxName;
     return field;
 }
 
@@ -40,10 +64,12 @@ TSettingsParse parseSettings(const TSettingsTexts& texts)
             // Box IP_4 holds the first number, IP_1 the last.
             const QString name = QLatin1String(prefix) + QString::number(4 - i);
             const TNumberField f = parseDecimalField(name, boxes[size_t(i)], maxOctet);
-            if (f.ok)
+            if (f.ok) {
                 out[size_t(i)] = uint8_t(f.value);
-            else
+            } else {
                 result.error = f.error;
+                result.box = f.box;
+            }
         }
     };
     address(texts.ip, "IP_", result.values.ip);
@@ -54,6 +80,7 @@ TSettingsParse parseSettings(const TSettingsTexts& texts)
     const TNumberField port = parseDecimalField(QStringLiteral("edPort"), texts.port, maxPort);
     if (!port.ok) {
         result.error = port.error;
+        result.box = port.box;
         return result;
     }
     result.values.port = uint16_t(port.value);

@@ -19,16 +19,23 @@ constexpr uint32_t maxOctet = 255;
 constexpr uint32_t maxPort = 65535;
 
 // One edit box read as a number: `value` when ok, else a one-line Portuguese message
-// naming the box (its objectName) and the text found.
+// naming the box as the user sees it, the text found and the range allowed; `box` is the
+// refused box's objectName, for the window to put the focus there.
 struct TNumberField {
     bool ok = false;
     uint32_t value = 0;
     QString error;
+    QString box;
 };
+
+// The box called `boxName` (its objectName) as the user sees it: the label beside it and,
+// for an address, which of its four fields counting from the left ("Mascara de IP, 4º
+// campo" for M_IP_1). A name not known here is returned as it is.
+QString boxCaption(const QString& boxName);
 
 // Decimal digits only ('0' to '9', leading zeros allowed) with a value from 0 to `maximum`.
 // Empty text, blanks, signs, letters and larger values are refused:
-//   Valor inválido em IP_4: "300" (use um número de 0 a 255).
+//   Valor inválido em Endereço IP, 1º campo: "300" (use um número de 0 a 255).
 TNumberField parseDecimalField(const QString& boxName, const QString& text, uint32_t maximum);
 
 // Texts of the settings tab. Each address holds its four boxes in dotted order:
@@ -49,6 +56,7 @@ struct TSettingsParse {
     bool ok = false;
     settingsValues_t values;
     QString error;  // the first refused box, in the order IP, mask, gateway, port
+    QString box;  // that box's objectName
 };
 TSettingsParse parseSettings(const TSettingsTexts& texts);
 

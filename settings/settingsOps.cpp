@@ -58,6 +58,7 @@ void TSettingsOps::writeToDevice(TLinkKind link)
         const ondixsettings::TSettingsParse parsed = ondixsettings::parseSettings(texts);
         if (!parsed.ok) {
             log_.logLine(parsed.error);
+            focusRefusedBox(settingsEditNamed(e, parsed.box));
             return;
         }
         values = parsed.values;

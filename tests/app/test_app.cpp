@@ -2,16 +2,19 @@
 // the splash and the two dialogs built with the window.
 #include "app/dialogs.h"
 #include "app/mainUnit.h"
+#include "app/sessionLog.h"
 #include "app/singleInstance.h"
 #include "app/splashUnit.h"
 #include "discovery/chooseOndixUnit.h"
 #include "rts/remoteProgUnit.h"
 
 #include <QTemporaryDir>
+#include <QTcpServer>
 #include <QUdpSocket>
 #include <QtTest>
 #include <QtWidgets>
 
+#include <functional>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -356,6 +359,175 @@ private slots:
         dialog->resize(700, 500);
         QTRY_COMPARE(dialog->Button1->geometry().bottomRight(), QPoint(dialog->width() - 11, dialog->height() - 11));
         QVERIFY(dialog->Label1->geometry().left() < 20);
+    }
+
+    // Real message boxes (not scripted) with Qt's Portuguese translations installed: the
+    // standard buttons read in Portuguese, a refused TCP connection is said in the tool's
+    // words with the error icon, and the status bar says the send failed.
+    void standardTextsInPortuguese_data()
+    {
+        QTest::addColumn<QString>("trigger");
+        QTest::addColumn<QString>("text");  // %1: the port
+        QTest::addColumn<int>("icon");
+        QTest::addColumn<QStringList>("buttons");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("delete confirmation") << "confirm"
+                                             << "Tem certeza que deseja apagar controle ?" << int(QMessageBox::Question)
+                                             << QStringList {"Sim", "Não"} << "Ondix não conectada!";
+        QTest::newRow("refused connection on Enviar")
+            << "send"
+            << "Não foi possível conectar a 127.0.0.1:%1: conexão recusada (nada atende nessa porta)"
+            << int(QMessageBox::Critical) << QStringList {"OK"} << "TCP Status: Falha na conexão";
+    }
+    void standardTextsInPortuguese()
+    {
+        QFETCH(QString, trigger);
+        QFETCH(QString, text);
+        QVERIFY(TDialogs::installStandardTranslations());
+        TDialogs::setScripted(false);
+        auto window = makeWindow();
+        window->show();
+        QTcpServer closed;  // a port that nothing listens on once closed
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const quint16 port = closed.serverPort();
+        closed.close();
+
+        QString seenText;
+        int seenIcon = -1;
+        QStringList seenButtons;
+        bool seen = false;
+        std::function<void()> answer = [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) {
+                QTimer::singleShot(20, answer);
+                return;
+            }
+            seen = true;
+            seenText = box->text();
+            seenIcon = int(box->icon());
+            for (QAbstractButton* b : box->buttons())
+                seenButtons << b->text().remove(u'&');
+            box->reject();
+        };
+        QTimer::singleShot(0, answer);
+        if (trigger == u"confirm") {
+            QVERIFY(!TDialogs::messageDlg(window.get(), text));
+        } else {
+            window->netDeviceFound = true;
+            for (QLineEdit* box : {window->IP_4, window->IP_3, window->IP_2, window->IP_1})
+                box->setText(box == window->IP_4 ? u"127"_s : box == window->IP_1 ? u"1"_s : u"0"_s);
+            window->edPort->setText(QString::number(port));
+            window->mmInfo->setPlainText(u"sendrf,1"_s);
+            window->bbSendComd->setEnabled(true);
+            QTest::mouseClick(window->bbSendComd, Qt::LeftButton);
+        }
+        TDialogs::setScripted(true);
+        QVERIFY(seen);
+        QCOMPARE(seenText, text.contains(u"%1"_s) ? text.arg(port) : text);
+        QTEST(seenIcon, "icon");
+        seenButtons.sort();
+        QFETCH(QStringList, buttons);
+        buttons.sort();
+        QCOMPARE(seenButtons, buttons);
+        QTEST(window->lbStatusBar->text(), "status");
+    }
+
+    // "Salvar log" writes the log, as shown, to the file the user picks; a place that cannot
+    // be written is said in an error box; a cancelled dialog writes nothing.
+    void saveLog_data()
+    {
+        QTest::addColumn<QString>("where");  // "" cancelled, else a path under a temporary folder
+        QTest::addColumn<QString>("status");  // %1: the path
+        QTest::addColumn<QStringList>("errors");
+        QTest::newRow("saved") << "log.txt"
+                               << "Log salvo em %1" << QStringList {};
+        QTest::newRow("folder missing") << "nowhere/log.txt"
+                                        << "Ondix não conectada!"
+                                        << QStringList {"Não foi possível salvar o log em %1: o arquivo não pôde ser "
+                                                        "criado (a pasta existe?)."};
+        QTest::newRow("cancelled") << ""
+                                   << "Ondix não conectada!" << QStringList {};
+    }
+    void saveLog()
+    {
+        QFETCH(QString, where);
+        QFETCH(QString, status);
+        QFETCH(QStringList, errors);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = where.isEmpty() ? QString() : dir.filePath(where);
+        auto window = makeWindow();
+        window->logLine(u"Leitura dos parâmetros realizada com sucesso!"_s);
+        window->logLine(u"sendrf,2,4,1,30,930"_s);
+        TDialogs::setNextFileName(path);
+        QTest::mouseClick(window->bbSaveLog, Qt::LeftButton);
+        QFile saved(path);
+        if (errors.isEmpty() && !path.isEmpty()) {
+            QVERIFY(saved.open(QIODevice::ReadOnly));
+            QCOMPARE(QString::fromUtf8(saved.readAll()),
+                u"Leitura dos parâmetros realizada com sucesso!\nsendrf,2,4,1,30,930\n"_s);
+        } else {
+            QVERIFY(!saved.exists());
+        }
+        QCOMPARE(window->lbStatusBar->text(), status.contains(u"%1"_s) ? status.arg(path) : status);
+        for (QString& e : errors)
+            e = e.arg(path);
+        QCOMPARE(TDialogs::shownMessages(), errors);
+        QCOMPARE(TDialogs::shownKinds(), QStringList(errors.size(), u"error"_s));
+    }
+
+    // The session log: every line, status and sent line of the window, behind the time; a
+    // file that passes its size moves to .1, .2, .3 and the oldest goes.
+    void sessionLogFile()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString folder = dir.filePath(u"dados/OndixSetup"_s);
+        {
+            auto log = std::make_unique<TSessionLog>(folder, 250);
+            auto window = makeWindow();
+            window->logLine(u"antes do registro"_s);
+            window->setSessionLog(log.get());
+            window->show();
+            window->mmInfo->clear();
+            window->mmInfo->setFocus();
+            QTest::keyClicks(window->mmInfo, u"help"_s);
+            QTest::keyClick(window->mmInfo, Qt::Key_Return);
+            window->mmInfo->setPlainText(u"sendrf,2,5,1,300,900"_s);
+            window->bbSendComdClick();  // no device: nothing leaves, the line is still noted
+            window.reset();
+        }
+        QDir files(folder);
+        const QStringList names = files.entryList(QDir::Files, QDir::Name);
+        QVERIFY2(
+            names.contains(u"OndixSetup.log"_s) && names.contains(u"OndixSetup.log.1"_s), qPrintable(names.join(u' ')));
+        QString all;
+        for (const QString& name :
+            {u"OndixSetup.log.3"_s, u"OndixSetup.log.2"_s, u"OndixSetup.log.1"_s, u"OndixSetup.log"_s}) {
+            QFile f(files.filePath(name));
+            if (!f.open(QIODevice::ReadOnly))
+                continue;
+            QVERIFY2(f.size() <= 250, qPrintable(name));
+            all += QString::fromUtf8(f.readAll());
+        }
+        const QStringList expected {u"=== OndixSetup: sessão iniciada ==="_s, u"antes do registro"_s,
+            u"[status] Ondix não conectada!"_s, u"Commands:"_s, u"getRTS"_s, u"getClock"_s, u"setClock"_s,
+            u"memoryTest"_s, u"[enviar] sendrf,2,5,1,300,900"_s, u"=== OndixSetup: sessão encerrada ==="_s};
+        const QRegularExpression stamp(u"^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} "_s);
+        QStringList lines = all.split(u'\n', Qt::SkipEmptyParts);
+        for (QString& line : lines) {
+            QVERIFY2(stamp.match(line).hasMatch(), qPrintable(line));
+            line.remove(stamp);
+        }
+        QCOMPARE(lines, expected);
+        QCOMPARE(names.filter(QRegularExpression(u"^OndixSetup\\.log(\\.[1-3])?$"_s)).size(), names.size());
+
+        // A new session appends to the same file.
+        const qint64 before = QFileInfo(files.filePath(u"OndixSetup.log"_s)).size();
+        {
+            TSessionLog again(folder, 1 << 20);
+        }
+        QVERIFY(QFileInfo(files.filePath(u"OndixSetup.log"_s)).size() > before);
     }
 };
 

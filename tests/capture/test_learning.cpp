@@ -203,7 +203,7 @@ void TestLearning::learn_data()
     // Waits over the network: the acknowledgement 1000 polls (RF 1 ms, IR 10 ms), the capture
     // 1000 polls of 10 ms, with no 0ms line.
     row("network IR, an address box above 255", true, "net bad-box", "",
-        {logBefore, "Valor inválido em IP_4: \"300\" (use um número de 0 a 255)."}, 0, 0, rawBefore);
+        {logBefore, "Valor inválido em Endereço IP, 1º campo: \"300\" (use um número de 0 a 255)."}, 0, 0, rawBefore);
     row("network RF no acknowledgement", false, "net", "", noAnswer, 1000, 1000);
     row("network IR no acknowledgement", true, "net", "", noAnswer, 1000, 10000);
     row("network RF no key pressed", false, "net ack", "", {"CMD OK", rfPrompt, "10ms", "Sem resposta!"}, 3 + 1000,

@@ -1,10 +1,12 @@
 // The two generator tabs in the window: what a click leaves in the memos and the log, and
 // which double-clicked lines are sent. Sending is a stub that records the log.
+#include <QApplication>
 #include <QButtonGroup>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextBlock>
+#include <QTextLayout>
 #include <QtTest>
 
 #include "app/dialogs.h"
@@ -56,6 +58,8 @@ private slots:
     void doubleClick_data();
     void doubleClick();
     void doubleClickWithTheMouse();
+    void longLinesWrapAnywhere_data();
+    void longLinesWrapAnywhere();
 };
 
 // Comments of each switch size in order; each is followed by a send line of `keyFrame`
@@ -192,6 +196,35 @@ void TestCodeGenScreen::doubleClickWithTheMouse()
         QTest::mouseDClick(memo->viewport(), Qt::LeftButton, {}, onThirdLine);
     }
     QCOMPARE(sent, (QList<QStringList> {{"sendrf,1,12,1,1700,49000"}, {"sendrf,1,12,1,1700,49000"}}));
+}
+
+// A send line longer than the memo is wide fills its first screen line instead of breaking
+// after "sendrf," (the generator memos wrap as the log does).
+void TestCodeGenScreen::longLinesWrapAnywhere_data()
+{
+    QTest::addColumn<QString>("memo");
+    QTest::newRow("log") << "mmInfo";
+    QTest::newRow("TC2 generator") << "mmInfoCodeGen";
+    QTest::newRow("TL generator") << "mmInfoTLCodeGen";
+}
+
+void TestCodeGenScreen::longLinesWrapAnywhere()
+{
+    QFETCH(QString, memo);
+    auto* m = window->findChild<QPlainTextEdit*>(memo);
+    QVERIFY(m);
+    window->resize(500, 600);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    window->TabControl1->setCurrentWidget(memo == "mmInfoTLCodeGen" ? window->TabItem4 : window->TabItem3);
+    QStringList durations;
+    for (int i = 0; i < 120; ++i)
+        durations << QString::number(300 + i * 7);
+    m->setPlainText("sendrf,1,20,1," + durations.join(','));
+    QApplication::processEvents();
+    const QTextLayout* layout = m->document()->firstBlock().layout();
+    QVERIFY(layout && layout->lineCount() > 1);
+    QVERIFY2(layout->lineAt(0).textLength() > 20, qPrintable(QString::number(layout->lineAt(0).textLength())));
 }
 
 QTEST_MAIN(TestCodeGenScreen)

@@ -167,24 +167,25 @@ private slots:
         QTest::newRow("quantity past the receive buffer")
             << "0"
             << "9991"
-            << "Valor inválido em edQtd: \"9991\" (use um número de 0 a 9990).";
+            << "Valor inválido em Qtd: \"9991\" (use um número de 0 a 9990).";
         QTest::newRow("quantity letters") << "0"
                                           << "12k"
-                                          << "Valor inválido em edQtd: \"12k\" (use um número de 0 a 9990).";
+                                          << "Valor inválido em Qtd: \"12k\" (use um número de 0 a 9990).";
         QTest::newRow("address hexadecimal")
             << "0x100"
             << "128"
-            << "Valor inválido em edAddr: \"0x100\" (use um número de 0 a 4294967295).";
+            << "Valor inválido em Address: \"0x100\" (use um número de 0 a 4294967295).";
         QTest::newRow("address past 32 bits")
             << "4294967296"
             << "1"
-            << "Valor inválido em edAddr: \"4294967296\" (use um número de 0 a 4294967295).";
+            << "Valor inválido em Address: \"4294967296\" (use um número de 0 a 4294967295).";
         QTest::newRow("address negative") << "-1"
                                           << "1"
-                                          << "Valor inválido em edAddr: \"-1\" (use um número de 0 a 4294967295).";
-        QTest::newRow("both bad: address named") << ""
-                                                 << ""
-                                                 << "Valor inválido em edAddr: \"\" (use um número de 0 a 4294967295).";
+                                          << "Valor inválido em Address: \"-1\" (use um número de 0 a 4294967295).";
+        QTest::newRow("both bad: address named")
+            << ""
+            << ""
+            << "Valor inválido em Address: \"\" (use um número de 0 a 4294967295).";
     }
     void flashRefusal()
     {

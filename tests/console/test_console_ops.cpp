@@ -310,22 +310,23 @@ void TestConsoleOps::sendOverTcp_data()
     QTest::newRow("device never answers: 400 polls")
         << "getx"
         << "silent" << QByteArray("getx") << waiting << 400 << "" << QStringList {"getx"};
-    QTest::newRow("connection refused") << "x"
-                                        << "refused" << QByteArray() << waiting << -1
-                                        << "Não foi possível conectar a 127.0.0.1:%1: Connection refused"
-                                        << QStringList {"x"};
+    const QString connectFailed = QStringLiteral("TCP Status: Falha na conexão");
+    QTest::newRow("connection refused")
+        << "x"
+        << "refused" << QByteArray() << connectFailed << -1
+        << "Não foi possível conectar a 127.0.0.1:%1: conexão recusada (nada atende nessa porta)" << QStringList {"x"};
     QTest::newRow("connect never completes: 3000 ms")
         << "x"
-        << "full" << QByteArray() << waiting << 300
+        << "full" << QByteArray() << connectFailed << 300
         << "Não foi possível conectar a 127.0.0.1:%1: nenhuma resposta em 3000 ms" << QStringList {"x"};
     QTest::newRow("port not a number") << "x"
                                        << "no-port" << QByteArray() << "Ondix Conectada a USB!" << 0
-                                       << "Valor inválido em edPort: \"\" (use um número de 0 a 65535)."
+                                       << "Valor inválido em Porta TCP: \"\" (use um número de 0 a 65535)."
                                        << QStringList {"x"};
     QTest::newRow("address box above 255")
         << "x"
         << "box-300" << QByteArray() << "Ondix Conectada a USB!" << 0 << ""
-        << QStringList {"x", "Valor inválido em IP_4: \"300\" (use um número de 0 a 255)."};
+        << QStringList {"x", "Valor inválido em Endereço IP, 1º campo: \"300\" (use um número de 0 a 255)."};
 }
 
 void TestConsoleOps::sendOverTcp()
@@ -365,6 +366,8 @@ void TestConsoleOps::sendOverTcp()
     if (message.contains("%1"))
         message = message.arg(serverPort);
     QCOMPARE(TDialogs::shownMessages(), message.isEmpty() ? QStringList {} : QStringList {message});
+    // Every box "Enviar" shows is an error box.
+    QCOMPARE(TDialogs::shownKinds(), message.isEmpty() ? QStringList {} : QStringList {"error"});
     // Polls: 0 none (refused before connecting), 300 the connect's 3000 ms, 400 the answer
     // wait after the connect's polls, -1 fewer than 400.
     const int done = fakeWaiter(*window).polls();
@@ -463,12 +466,12 @@ void TestConsoleOps::flashRead_data()
         << "0"
         << "9991"
         << ""
-        << "" << QStringList {before, "Valor inválido em edQtd: \"9991\" (use um número de 0 a 9990)."};
+        << "" << QStringList {before, "Valor inválido em Qtd: \"9991\" (use um número de 0 a 9990)."};
     QTest::newRow("address not decimal")
         << "0x10"
         << "128"
         << ""
-        << "" << QStringList {before, "Valor inválido em edAddr: \"0x10\" (use um número de 0 a 4294967295)."};
+        << "" << QStringList {before, "Valor inválido em Address: \"0x10\" (use um número de 0 a 4294967295)."};
     QTest::newRow("link closed") << "0"
                                  << "128"
                                  << "unplugged"

@@ -79,6 +79,8 @@ private slots:
     void nothingFoundGivesAdvice();
     void searchTargetFromAddressBoxes();
     void usbProbeSkipsNetworkSearch();
+    void serialShownUpToFirstZero_data();
+    void serialShownUpToFirstZero();
     void usbProbeRejectsZeroChecksum();
     void usbProbeRefusesShortAnswerAfterGoodOne();
     void lateUsbAnswerDuringNetworkSearch();
@@ -430,7 +432,8 @@ void TestDiscovery::searchTargetFromAddressBoxes()
     const int polls = fakeWaiter(*w).polls();
     w->bbFindDeviceClick();
     QCOMPARE(fakeWaiter(*w).polls() - polls, 0);  // no cable here: no wait at all
-    QCOMPARE(logOf(*w).last(), QStringLiteral("Valor inválido em IP_3: \"256\" (use um número de 0 a 255)."));
+    QCOMPARE(logOf(*w).last(),
+        QStringLiteral("Valor inválido em Endereço IP, 2º campo: \"256\" (use um número de 0 a 255)."));
     QVERIFY(!logOf(*w).join('\n').contains(QStringLiteral("Nenhum dispositivo")));
 
     // What can be typed: digits only, three per address box, five for the port.
@@ -467,6 +470,40 @@ void TestDiscovery::usbProbeSkipsNetworkSearch()
     QVERIFY(w->GroupBox1->isEnabled() && w->bbLearningRF->isEnabled() && w->pnControlesRTS->isEnabled());
     QVERIFY(w->deviceIP.isEmpty());
     QVERIFY(w->localAddresses.isEmpty());  // no network search was made
+    w.reset();
+    fakehid::reset();
+}
+
+// The identification text after "SN:" ends at its first zero byte: no padding boxes.
+void TestDiscovery::serialShownUpToFirstZero_data()
+{
+    QTest::addColumn<QByteArray>("ident");
+    QTest::addColumn<int>("rf");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("padded, RF mark inside") << QByteArray("SALA-ESTAR") << 1 << "SALW-ESTAR";
+    QTest::newRow("padded, no RF") << QByteArray("SALA-ESTAR") << 0 << "SALA-ESTAR";
+    QTest::newRow("RF mark falls in the padding") << QByteArray("AB") << 1 << "AB";
+    QTest::newRow("all 16 used") << QByteArray("ABCDEFGHIJKLMNOP") << 0 << "ABCDEFGHIJKLMNOP";
+    QTest::newRow("zero inside") << QByteArray("ONDX\0garbage", 12) << 0 << "ONDX";
+    QTest::newRow("empty") << QByteArray() << 1 << "";
+}
+
+void TestDiscovery::serialShownUpToFirstZero()
+{
+    QFETCH(QByteArray, ident);
+    QFETCH(int, rf);
+    fakehid::reset();
+    fakehid::plug();
+    ondixsim::DeviceConfig config;
+    config.ident = ident.toStdString();
+    config.rfFlag = uint8_t(rf);
+    ondixsim::Device device(config);
+    fakehid::attachDevice(device);
+    auto w = makeTestWindow();
+    w->localAddressSource = [] { return QList<QHostAddress> {addr("127.0.0.1")}; };
+    w->bbFindDeviceClick();
+    QVERIFY(w->usbDeviceFound);
+    QTEST(w->lbPN->text(), "shown");
     w.reset();
     fakehid::reset();
 }

@@ -1,6 +1,7 @@
 // The settings tab and the device clock through the real window with its event-loop waits:
 // against ondix-sim across a private network, and against the emulated device on the fake
 // cable running on the real clock.
+#include <QtNetwork>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -70,7 +71,7 @@ class TestSettingsEndToEnd : public QObject {
     }
 
 private slots:
-    void initTestCase() { QVERIFY(net_.up(1, 9) && net_.enterToolNamespace()); }
+    void initTestCase() { QVERIFY(net_.up(2, 9) && net_.enterToolNamespace()); }
     void init()
     {
         TDialogs::setScripted(true), TDialogs::resetScript();
@@ -156,6 +157,60 @@ private slots:
         QVERIFY2(
             QRegularExpression("^Time: 04:05:0[67]$").match(lines.value(3)).hasMatch(), qPrintable(lines.value(3)));
         QCOMPARE(lines.size(), 4);
+    }
+
+    // getClock to the address typed in the boxes: sent to the network's broadcast address it
+    // takes the first answer of any device there; sent to one device it counts only that
+    // device's answer, even when another device's clock answer reaches the tool meanwhile.
+    void clockFromTheBoxes_data()
+    {
+        QTest::addColumn<QString>("boxes");
+        QTest::addColumn<bool>("firstSilent");  // device .10 never answers a clock request
+        QTest::addColumn<bool>("answered");
+        QTest::newRow("broadcast, both devices answer") << "10.231.9.255" << false << true;
+        QTest::newRow("broadcast, only the second answers") << "10.231.9.255" << true << true;
+        QTest::newRow("directed to the silent one, the other answers a stray request")
+            << "10.231.9.10" << true << false;
+    }
+    void clockFromTheBoxes()
+    {
+        QFETCH(QString, boxes);
+        QFETCH(bool, firstSilent);
+        QFETCH(bool, answered);
+        QJsonObject first {{"ip", net_.deviceAddress(0)}};
+        if (firstSilent)
+            first.insert("faults", QJsonObject {{"0x0A", QJsonObject {{"kind", "noAnswer"}, {"times", -1}}}});
+        QVERIFY(
+            net_.startSim(QJsonObject {{"devices", QJsonArray {first, QJsonObject {{"ip", net_.deviceAddress(1)}}}}}));
+        window_ = std::make_unique<TfmPrincipal>(nullptr, false);
+        TfmPrincipal& w = *window_;
+        w.netDeviceFound = true;
+        w.deviceIP = net_.deviceAddress(0);
+        const QStringList octets = boxes.split(u'.');
+        for (int i = 0; i < 4; ++i)
+            this->boxes()[i]->setText(octets[i]);
+        w.logLine(QStringLiteral("antes"));
+        // A clock answer of the second device that nobody in the window asked for.
+        QUdpSocket stray;
+        if (!answered)
+            QTimer::singleShot(300, &stray, [&] {
+                stray.writeDatagram(QByteArray::fromHex("454B010A9B000000"), QHostAddress(net_.deviceAddress(1)), 4040);
+            });
+        QElapsedTimer elapsed;
+        elapsed.start();
+        w.getClock();
+        const qint64 ms = elapsed.elapsed();
+        const QStringList lines = w.logLines();
+        if (answered) {
+            QVERIFY2(ms < 3000, qPrintable(QString::number(ms)));
+            QCOMPARE(lines.size(), 3);
+            QVERIFY2(lines[1].startsWith("Date: ") && lines[2].startsWith("Time: "), qPrintable(lines.join('|')));
+        } else {
+            QCOMPARE(lines, (QStringList {"antes", "Sem resposta!"}));
+            QVERIFY2(net_.simLog().contains(QStringLiteral("TX UDP %1 -> %2:4040 45 4B 01 0A 07 00")
+                                                .arg(net_.deviceAddress(1), net_.toolAddress())),
+                qPrintable(net_.simLog()));
+        }
     }
 };
 

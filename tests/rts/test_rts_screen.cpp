@@ -319,7 +319,7 @@ void TestRtsScreen::write_data()
         << "net" << TRecords {} << "" << hex("454B010900000000") << 3 << QStringList {readFailure} << 3;
     QTest::newRow("network, an address box above 255")
         << "net bad-box" << TRecords {} << "" << ack << 3
-        << QStringList {"Valor inválido em IP_4: \"300\" (use um número de 0 a 255)."} << 0;
+        << QStringList {"Valor inválido em Endereço IP, 1º campo: \"300\" (use um número de 0 a 255)."} << 0;
 }
 
 void TestRtsScreen::write()

@@ -51,37 +51,44 @@ private slots:
         octet("zero", "0", 0);
         octet("top of an octet", "255", 255);
         octet("leading zeros", "007", 7);
-        octet("300", "300", -1, "Valor inválido em IP_4: \"300\" (use um número de 0 a 255).");
-        octet("256", "256", -1, "Valor inválido em IP_4: \"256\" (use um número de 0 a 255).");
-        octet("empty", "", -1, "Valor inválido em IP_4: \"\" (use um número de 0 a 255).");
-        octet("letters", "abc", -1, "Valor inválido em IP_4: \"abc\" (use um número de 0 a 255).");
-        octet("digit then letter", "1a", -1, "Valor inválido em IP_4: \"1a\" (use um número de 0 a 255).");
-        octet("hexadecimal", "0x10", -1, "Valor inválido em IP_4: \"0x10\" (use um número de 0 a 255).");
-        octet("leading blank", " 12", -1, "Valor inválido em IP_4: \" 12\" (use um número de 0 a 255).");
-        octet("trailing blank", "12 ", -1, "Valor inválido em IP_4: \"12 \" (use um número de 0 a 255).");
-        octet("blanks only", "   ", -1, "Valor inválido em IP_4: \"   \" (use um número de 0 a 255).");
-        octet("inner blank", "1 2", -1, "Valor inválido em IP_4: \"1 2\" (use um número de 0 a 255).");
-        octet("minus one", "-1", -1, "Valor inválido em IP_4: \"-1\" (use um número de 0 a 255).");
-        octet("plus sign", "+5", -1, "Valor inválido em IP_4: \"+5\" (use um número de 0 a 255).");
-        octet("full-width digits", "１２", -1, "Valor inválido em IP_4: \"１２\" (use um número de 0 a 255).");
+        octet("300", "300", -1, "Valor inválido em Endereço IP, 1º campo: \"300\" (use um número de 0 a 255).");
+        octet("256", "256", -1, "Valor inválido em Endereço IP, 1º campo: \"256\" (use um número de 0 a 255).");
+        octet("empty", "", -1, "Valor inválido em Endereço IP, 1º campo: \"\" (use um número de 0 a 255).");
+        octet("letters", "abc", -1, "Valor inválido em Endereço IP, 1º campo: \"abc\" (use um número de 0 a 255).");
+        octet("digit then letter", "1a", -1,
+            "Valor inválido em Endereço IP, 1º campo: \"1a\" (use um número de 0 a 255).");
+        octet(
+            "hexadecimal", "0x10", -1, "Valor inválido em Endereço IP, 1º campo: \"0x10\" (use um número de 0 a 255).");
+        octet(
+            "leading blank", " 12", -1, "Valor inválido em Endereço IP, 1º campo: \" 12\" (use um número de 0 a 255).");
+        octet("trailing blank", "12 ", -1,
+            "Valor inválido em Endereço IP, 1º campo: \"12 \" (use um número de 0 a 255).");
+        octet("blanks only", "   ", -1, "Valor inválido em Endereço IP, 1º campo: \"   \" (use um número de 0 a 255).");
+        octet("inner blank", "1 2", -1, "Valor inválido em Endereço IP, 1º campo: \"1 2\" (use um número de 0 a 255).");
+        octet("minus one", "-1", -1, "Valor inválido em Endereço IP, 1º campo: \"-1\" (use um número de 0 a 255).");
+        octet("plus sign", "+5", -1, "Valor inválido em Endereço IP, 1º campo: \"+5\" (use um número de 0 a 255).");
+        octet("full-width digits", "１２", -1,
+            "Valor inválido em Endereço IP, 1º campo: \"１２\" (use um número de 0 a 255).");
         QTest::newRow("port 4998") << "edPort"
                                    << "4998" << 65535u << 4998 << "";
         QTest::newRow("port 65535") << "edPort"
                                     << "65535" << 65535u << 65535 << "";
         QTest::newRow("port 70000") << "edPort"
                                     << "70000" << 65535u << -1
-                                    << "Valor inválido em edPort: \"70000\" (use um número de 0 a 65535).";
+                                    << "Valor inválido em Porta TCP: \"70000\" (use um número de 0 a 65535).";
         QTest::newRow("port 65536") << "edPort"
                                     << "65536" << 65535u << -1
-                                    << "Valor inválido em edPort: \"65536\" (use um número de 0 a 65535).";
+                                    << "Valor inválido em Porta TCP: \"65536\" (use um número de 0 a 65535).";
         // The text is quoted as typed, even when it looks like a placeholder of the message.
-        octet("placeholder %1", "3%1", -1, "Valor inválido em IP_4: \"3%1\" (use um número de 0 a 255).");
+        octet("placeholder %1", "3%1", -1,
+            "Valor inválido em Endereço IP, 1º campo: \"3%1\" (use um número de 0 a 255).");
         octet("placeholders %1 %3 %00", "%1 %3 %00", -1,
-            "Valor inválido em IP_4: \"%1 %3 %00\" (use um número de 0 a 255).");
-        QTest::newRow("digits past 64 bits") << "M_IP_2"
-                                             << "123456789012345678901234567890" << 255u << -1
-                                             << "Valor inválido em M_IP_2: \"123456789012345678901234567890\" "
-                                                "(use um número de 0 a 255).";
+            "Valor inválido em Endereço IP, 1º campo: \"%1 %3 %00\" (use um número de 0 a 255).");
+        QTest::newRow("digits past 64 bits")
+            << "M_IP_2"
+            << "123456789012345678901234567890" << 255u << -1
+            << "Valor inválido em Mascara de IP, 3º campo: \"123456789012345678901234567890\" "
+               "(use um número de 0 a 255).";
     }
     void decimalField()
     {
@@ -96,6 +103,40 @@ private slots:
         QTEST(f.error, "error");
     }
 
+    // Each box as the user sees it: its label and, for an address, its field from the left.
+    void boxCaptions_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("IP_4") << "IP_4"
+                              << "Endereço IP, 1º campo";
+        QTest::newRow("IP_1") << "IP_1"
+                              << "Endereço IP, 4º campo";
+        QTest::newRow("M_IP_1") << "M_IP_1"
+                                << "Mascara de IP, 4º campo";
+        QTest::newRow("M_IP_3") << "M_IP_3"
+                                << "Mascara de IP, 2º campo";
+        QTest::newRow("GW_IP_2") << "GW_IP_2"
+                                 << "Gateway IP, 3º campo";
+        QTest::newRow("edPort") << "edPort"
+                                << "Porta TCP";
+        QTest::newRow("edAddr") << "edAddr"
+                                << "Address";
+        QTest::newRow("edQtd") << "edQtd"
+                               << "Qtd";
+        QTest::newRow("no fifth field") << "IP_5"
+                                        << "IP_5";
+        QTest::newRow("no field 0") << "M_IP_0"
+                                    << "M_IP_0";
+        QTest::newRow("unknown") << "edOther"
+                                 << "edOther";
+    }
+    void boxCaptions()
+    {
+        QFETCH(QString, box);
+        QTEST(boxCaption(box), "caption");
+    }
+
     // The first refused box is named, in the order the frame is built.
     void settingsRefusal_data()
     {
@@ -104,15 +145,16 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("error");
         QTest::newRow("first box") << 0 << 0 << "300"
-                                   << "Valor inválido em IP_4: \"300\" (use um número de 0 a 255).";
-        QTest::newRow("last address box") << 0 << 3 << "x"
-                                          << "Valor inválido em IP_1: \"x\" (use um número de 0 a 255).";
+                                   << "Valor inválido em Endereço IP, 1º campo: \"300\" (use um número de 0 a 255).";
+        QTest::newRow("last address box")
+            << 0 << 3 << "x"
+            << "Valor inválido em Endereço IP, 4º campo: \"x\" (use um número de 0 a 255).";
         QTest::newRow("mask") << 1 << 2 << ""
-                              << "Valor inválido em M_IP_2: \"\" (use um número de 0 a 255).";
+                              << "Valor inválido em Mascara de IP, 3º campo: \"\" (use um número de 0 a 255).";
         QTest::newRow("gateway") << 2 << 3 << "-1"
-                                 << "Valor inválido em GW_IP_1: \"-1\" (use um número de 0 a 255).";
+                                 << "Valor inválido em Gateway IP, 4º campo: \"-1\" (use um número de 0 a 255).";
         QTest::newRow("port") << 3 << 0 << "70000"
-                              << "Valor inválido em edPort: \"70000\" (use um número de 0 a 65535).";
+                              << "Valor inválido em Porta TCP: \"70000\" (use um número de 0 a 65535).";
     }
     void settingsRefusal()
     {

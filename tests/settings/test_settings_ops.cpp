@@ -1,6 +1,7 @@
 // The settings read and write and the device clock in the window over the fake cable
 // (virtual clock). Network answers are handed to the listener on a chosen poll; nothing
 // leaves this host (requests go to 127.0.0.8 or 127.0.0.9, where nobody answers).
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -29,7 +30,9 @@ const QString failed = QStringLiteral("Falha na leitura dos parâmetros!");
 
 QString refused(const char* box, const char* text, int max)
 {
-    return QStringLiteral("Valor inválido em %1: \"%2\" (use um número de 0 a %3).").arg(box, text).arg(max);
+    return QStringLiteral("Valor inválido em %1: \"%2\" (use um número de 0 a %3).")
+        .arg(QString::fromUtf8(box), text)
+        .arg(max);
 }
 
 }  // namespace
@@ -72,6 +75,7 @@ private slots:
     void init()
     {
         TDialogs::setScripted(true);
+        TDialogs::resetScript();
         fakehid::reset();
         device = std::make_unique<ondixsim::Device>();
         fakehid::attachDevice(*device);
@@ -85,6 +89,8 @@ private slots:
 
     void operation_data();
     void operation();
+    void refusalFocusesTheBox_data();
+    void refusalFocusesTheBox();
 };
 
 // `typed`: the edits before (empty: shownBefore); `shown`: after (empty: as typed).
@@ -147,18 +153,19 @@ void TestSettingsOps::operation_data()
         row(name, "write", setup, typed, "", 0, "", {logBefore, line}, 0);
     };
     refusal("refused: IP_4 300", "", "300 168 0 60 / 255 255 255 0 / 192 168 0 1 / - - - - - - / 0 / 4998",
-        refused("IP_4", "300", 255));
+        refused("Endereço IP, 1º campo", "300", 255));
     refusal("refused: M_IP_2 empty", "", "192 168 0 60 / 255 255  0 / 192 168 0 1 / - - - - - - / 0 / 4998",
-        refused("M_IP_2", "", 255));
+        refused("Mascara de IP, 3º campo", "", 255));
     refusal("refused: GW_IP_1 letters", "", "192 168 0 60 / 255 255 255 0 / 192 168 0 1a / - - - - - - / 0 / 4998",
-        refused("GW_IP_1", "1a", 255));
+        refused("Gateway IP, 4º campo", "1a", 255));
     refusal("refused: edPort 70000", "", "192 168 0 60 / 255 255 255 0 / 192 168 0 1 / - - - - - - / 0 / 70000",
-        refused("edPort", "70000", 65535));
+        refused("Porta TCP", "70000", 65535));
     refusal("refused over the network: edPort empty", "net",
-        "192 168 0 60 / 255 255 255 0 / 192 168 0 1 / - - - - - - / 0 / ", refused("edPort", "", 65535));
+        "192 168 0 60 / 255 255 255 0 / 192 168 0 1 / - - - - - - / 0 / ", refused("Porta TCP", "", 65535));
     // A blank inside a box: the edits are typed directly, the validator does not see it.
-    row("write refused: a blank in IP_3", "write", "blank", example, "", 0, "", {logBefore, refused("IP_3", " 1", 255)},
-        0, "192  1 0 60 / 255 255 255 0 / 192 168 0 1 / 00 00 00 00 00 00 / 0 / 4998");
+    row("write refused: a blank in IP_3", "write", "blank", example, "", 0, "",
+        {logBefore, refused("Endereço IP, 2º campo", " 1", 255)}, 0,
+        "192  1 0 60 / 255 255 255 0 / 192 168 0 1 / 00 00 00 00 00 00 / 0 / 4998");
 
     const char* clockAnswer = "454B010A0700E9070307090500AA010000";
     const char* getClock = "454B010A9B000000";
@@ -181,7 +188,7 @@ void TestSettingsOps::operation_data()
     row("get clock: the device found is not asked", "get", "net from-other", boxes9, clockAnswer, 3, "", noAnswer,
         1000);
     row("set clock: a box above 255", "set", "net", "127 0 0 300 / 255 0 0 0 / 127 0 0 1 / - - - - - - / 0 / 4040", "",
-        0, "", {logBefore, refused("IP_1", "300", 255)}, 0);
+        0, "", {logBefore, refused("Endereço IP, 4º campo", "300", 255)}, 0);
 }
 
 void TestSettingsOps::operation()
@@ -275,6 +282,92 @@ void TestSettingsOps::operation()
     QCOMPARE(w.deviceIP, clock ? "127.0.0.8" : "127.0.0.9");
     QCOMPARE(w.lbPN->text(), does.contains(u"searched") ? "ONDW000000000001" : "SN antes");
     QCOMPARE(w.lbStatusBar->text(), status);
+}
+
+// A refused number names its box as the user sees it and puts the focus there, the text
+// selected, on the box's own tab, whichever tab the operation was started from.
+void TestSettingsOps::refusalFocusesTheBox_data()
+{
+    QTest::addColumn<QString>("op");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("write: rightmost mask box")
+        << "write"
+        << "M_IP_1"
+        << "300"
+        << "Valor inválido em Mascara de IP, 4º campo: \"300\" (use um número de 0 a 255).";
+    QTest::newRow("write: gateway") << "write"
+                                    << "GW_IP_3"
+                                    << ""
+                                    << "Valor inválido em Gateway IP, 2º campo: \"\" (use um número de 0 a 255).";
+    QTest::newRow("write: port") << "write"
+                                 << "edPort"
+                                 << "70000"
+                                 << "Valor inválido em Porta TCP: \"70000\" (use um número de 0 a 65535).";
+    QTest::newRow("getClock typed on the RTS tab")
+        << "clock"
+        << "IP_2"
+        << "256"
+        << "Valor inválido em Endereço IP, 3º campo: \"256\" (use um número de 0 a 255).";
+    QTest::newRow("Enviar from the generator tab") << "send"
+                                                   << "edPort"
+                                                   << ""
+                                                   << "Valor inválido em Porta TCP: \"\" (use um número de 0 a 65535).";
+    QTest::newRow("flash read") << "flash"
+                                << "edQtd"
+                                << "9991"
+                                << "Valor inválido em Qtd: \"9991\" (use um número de 0 a 9990).";
+}
+
+void TestSettingsOps::refusalFocusesTheBox()
+{
+    QFETCH(QString, op);
+    QFETCH(QString, box);
+    QFETCH(QString, text);
+    QFETCH(QString, said);
+    fakehid::plug();
+    window = makeTestWindow();
+    TfmPrincipal& w = *window;
+    w.usbDeviceFound = true;
+    w.netDeviceFound = op == u"clock" || op == u"send";
+    w.deviceIP = "127.0.0.9";
+    w.GroupBox1->setEnabled(true);
+    w.bbSendComd->setEnabled(true);
+    w.TabControl1->setTabVisible(w.TabControl1->indexOf(w.TabItem6), true);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    type(shownBefore);
+    auto* edit = w.findChild<QLineEdit*>(box);
+    QVERIFY(edit);
+    edit->setText(text);
+    w.clearLog();
+
+    if (op == u"write") {
+        w.TabControl1->setCurrentWidget(w.TabItem1);
+        QTest::mouseClick(w.Button3, Qt::LeftButton);
+    } else if (op == u"clock") {
+        w.TabControl1->setCurrentWidget(w.TabItem5);
+        w.mmInfo->setFocus();
+        QTest::keyClicks(w.mmInfo, "getClock");
+        QTest::keyClick(w.mmInfo, Qt::Key_Return);
+    } else if (op == u"send") {
+        w.TabControl1->setCurrentWidget(w.TabItem3);
+        w.mmInfo->setPlainText("sendrf,1");
+        QTest::mouseClick(w.bbSendComd, Qt::LeftButton);
+    } else {
+        w.TabControl1->setCurrentWidget(w.TabItem6);
+        QTest::mouseClick(w.Button12, Qt::LeftButton);
+    }
+
+    if (op == u"send")
+        QCOMPARE(TDialogs::shownMessages(), QStringList {said});
+    else
+        QVERIFY2(w.logLines().contains(said), qPrintable(w.logLines().join(u'|')));
+    QTRY_COMPARE(QApplication::focusWidget(), edit);
+    QVERIFY(w.TabControl1->currentWidget()->isAncestorOf(edit));
+    QCOMPARE(edit->selectedText(), text);
+    QVERIFY(fakehid::writtenFrames().empty());
 }
 
 QTEST_MAIN(TestSettingsOps)

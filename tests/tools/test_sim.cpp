@@ -78,19 +78,58 @@ private slots:
         QTest::newRow("bad quick address") << QStringList {"--address", "10.231.1"} << 2 << "--address";
         QTest::newRow("address not on this network")
             << QStringList {"--address", "10.99.0.1"} << 3 << "cannot bind UDP 10.99.0.1:4040";
+        QTest::newRow("unknown option") << QStringList {"--adress", "10.231.1.10"} << 2 << "Unknown option 'adress'";
+        QTest::newRow("missing value") << QStringList {"--tcp-port"} << 2 << "Missing value after '--tcp-port'";
+        QTest::newRow("stray argument") << QStringList {"10.231.1.10"} << 2 << "unexpected argument 10.231.1.10";
+        QTest::newRow("file with quick options")
+            << QStringList {"--config", "x.json", "--devices", "2"} << 2 << "--config cannot be combined";
+        QTest::newRow("file with a bad address")
+            << QStringList {"--config", "x.json", "--address", "10.231.1.300"} << 2 << "--address";
     }
     void badConfigurationExits()
     {
         QFETCH(QStringList, args);
         QFETCH(QString, message);
         QProcess p;
+        // The arguments under test come last, so that an option missing its value is the last.
         p.start("ip",
-            QStringList {"netns", "exec", net_.namespaceName("dev"), QStringLiteral(ONDIX_SIM_PATH)} + args
-                + QStringList {"--run-for", "3", "--log", dir_.filePath("bad.log")});
+            QStringList {"netns", "exec", net_.namespaceName("dev"), QStringLiteral(ONDIX_SIM_PATH), "--run-for", "3",
+                "--log", dir_.filePath("bad.log")}
+                + args);
         QVERIFY(p.waitForFinished(10000));
         QTEST(p.exitCode(), "exitCode");
         const QString err = QString::fromLocal8Bit(p.readAllStandardError());
         QVERIFY2(err.contains(message), qPrintable(err));
+    }
+
+    // The NEC demonstration file, written for 127.0.0.2, serves at the address given with
+    // --address: its first device answers there with its own IR capture (irValue 38000,
+    // 3 + 71 words). Runs last: it replaces the emulator of the other tests.
+    void configFileAtAnotherAddress()
+    {
+        net_.stopSim();
+        QFile nec(qEnvironmentVariable("ONDIX_SOURCE_DIR") + "/docs/nec-remote.json");
+        QVERIFY(nec.open(QIODevice::ReadOnly));
+        QFile copy(dir_.filePath("nec.json"));
+        QVERIFY(copy.open(QIODevice::WriteOnly) && copy.write(nec.readAll()) > 0);
+        copy.close();
+        QProcess sim;
+        sim.start("ip",
+            QStringList {"netns", "exec", net_.namespaceName("dev"), QStringLiteral(ONDIX_SIM_PATH), "--config",
+                copy.fileName(), "--address", "10.231.1.11", "--run-for", "10", "--log", dir_.filePath("nec.log")});
+        QVERIFY(sim.waitForStarted(5000));
+        const auto simLog = [this] {
+            QFile log(dir_.filePath("nec.log"));
+            return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(simLog().contains(" READY "), 10000);
+        QCOMPARE(exchange("10.231.1.11", "454B010394000000", 1, 2000, 10),
+            QStringList {"10.231.1.11 50 454b0103000"
+                         "00ae7010b"});
+        QCOMPARE(exchange("10.231.1.11", "454B010798000000", 2, 4000, 6),
+            (QStringList {"10.231.1.11 8 454b01079800", "10.231.1.11 148 00004a007094"}));
+        sim.kill();
+        sim.waitForFinished(3000);
     }
 };
 

@@ -5,6 +5,9 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTimer>
 
 #include <cstdio>
@@ -52,6 +55,22 @@ std::optional<std::vector<ondixsim::DeviceConfig>> quickDevices(const QCommandLi
     return devices;
 }
 
+// The configuration text with the first device's "ip" replaced by `address`; the text as
+// it is when it holds no such device (loading it then says what is wrong).
+QByteArray withFirstAddress(const QByteArray& json, const QString& address)
+{
+    QJsonDocument doc = QJsonDocument::fromJson(json);
+    QJsonObject root = doc.object();
+    QJsonArray devices = root.value("devices").toArray();
+    if (devices.isEmpty() || !devices.first().isObject())
+        return json;
+    QJsonObject first = devices.first().toObject();
+    first.insert("ip", address);
+    devices.replace(0, first);
+    root.insert("devices", devices);
+    return QJsonDocument(root).toJson();
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -63,7 +82,9 @@ int main(int argc, char** argv)
     p.addHelpOption();
     p.addOptions({
         {"config", "Devices from a JSON configuration file.", "file"},
-        {"address", "Address of a quick device (default 127.0.0.2).", "ip", "127.0.0.2"},
+        {"address",
+            "Address of a quick device (default 127.0.0.2); with --config, the address of the file's first device.",
+            "ip", "127.0.0.2"},
         {"devices", "Number of quick devices on consecutive addresses.", "n", "1"},
         {"tcp-port", "TCP port of the quick devices.", "port", "4998"},
         {"no-tcp-answer", "Quick devices answer no typed line (the tool then times out)."},
@@ -73,18 +94,33 @@ int main(int argc, char** argv)
         {"log", "Write the log to this file instead of standard output.", "file"},
         {"run-for", "Exit after this many seconds.", "seconds"},
     });
-    p.process(app);
+    // parse() rather than process(): an unknown option or a missing value is a bad
+    // argument like any other (exit 2), where process() would end with exit 1.
+    if (!p.parse(app.arguments()))
+        return fail(exitBadArguments, p.errorText());
+    if (p.isSet("help"))
+        p.showHelp(0);
     if (!p.positionalArguments().isEmpty())
         return fail(exitBadArguments, "unexpected argument " + p.positionalArguments().first());
 
     std::optional<std::vector<ondixsim::DeviceConfig>> devices;
     QString error;
     if (p.isSet("config")) {
-        if (p.isSet("address") || p.isSet("devices") || p.isSet("tcp-port") || p.isSet("no-tcp-answer"))
-            return fail(exitBadArguments,
-                "--config cannot be combined with --address, --devices, --tcp-port or --no-tcp-answer");
+        if (p.isSet("devices") || p.isSet("tcp-port") || p.isSet("no-tcp-answer"))
+            return fail(exitBadArguments, "--config cannot be combined with --devices, --tcp-port or --no-tcp-answer");
         std::string why;
-        devices = ondixsim::loadConfigFile(p.value("config"), why);
+        if (p.isSet("address")) {
+            // The file's first device moves to this address: a file written for one network
+            // serves in another (a private test network, for example).
+            if (!ondixsim::parseIpv4(p.value("address").toStdString()))
+                return fail(exitBadArguments, "--address: \"" + p.value("address") + "\" is not an IPv4 address");
+            QFile file(p.value("config"));
+            if (!file.open(QIODevice::ReadOnly))
+                return fail(exitBadArguments, p.value("config") + ": " + file.errorString());
+            devices = ondixsim::loadConfig(withFirstAddress(file.readAll(), p.value("address")), why);
+        } else {
+            devices = ondixsim::loadConfigFile(p.value("config"), why);
+        }
         if (!devices)
             return fail(exitBadArguments, QString::fromStdString(why));
     } else {
