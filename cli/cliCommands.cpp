@@ -74,7 +74,7 @@ int learn(const TCliOptions& o, TCliDevice& device, const TTarget& target, TCons
             if (tenths == shownTenths)
                 return;
             shownTenths = tenths;
-            console.err << QStringLiteral("\r%1 s  ").arg(tenths / 10.0, 4, 'f', 1) << Qt::flush;
+            console.err << QStringLiteral("\rAguardando: %1 s ").arg(tenths / 10.0, 4, 'f', 1) << Qt::flush;
         };
 
     const bool ir = o.learnKind == TLearnKind::ir;
@@ -89,7 +89,7 @@ int learn(const TCliOptions& o, TCliDevice& device, const TTarget& target, TCons
         result = device.api().learnRf(target.link, target.host, mode, o.divisor, progress);
     }
     if (shownTenths >= 0)
-        console.err << QStringLiteral("\r          \r") << Qt::flush;
+        console.err << QStringLiteral("\r                   \r") << Qt::flush;
     const QString line = result.line();
     if (!result.ok() || result.analysisResult != 0 || line.isEmpty()) {
         for (const std::string& text : result.infoLines)

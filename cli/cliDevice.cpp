@@ -5,25 +5,20 @@
 namespace ondixcli {
 
 TCliDevice::TCliDevice(const TCliOptions& options, TConsole& console)
-    : options_(options), console_(console), exchange_(session_, log_), api_(session_, exchange_)
+    : options_(options), console_(console), exchange_(session_), api_(session_, exchange_)
 {
     if (options_.verbose)
         trace();
 }
 
-// What the session lets the tool see: every answer it accepts and every datagram the
-// search hears.
+// Every frame the session sends or receives, on either link.
 void TCliDevice::trace()
 {
-    QObject::connect(&session_, &TDeviceSession::answerSignalled, &session_, [this] {
-        const QByteArray bytes(reinterpret_cast<const char*>(session_.answerBuf.data()),
-            qsizetype(std::min<size_t>(session_.answerBytes(), session_.answerBuf.size())));
-        console_.err << traceLine(false, QStringLiteral("resposta"), bytes) << Qt::endl;
-    });
-    QObject::connect(&session_, &TDeviceSession::discoveryDatagram, &session_,
-        [this](const QByteArray& datagram, const QHostAddress& sender) {
-            console_.err << traceLine(false, sender.toString(), datagram) << Qt::endl;
-        });
+    session_.frameTap = [this](TFrameDirection direction, TLinkKind link, const QByteArray& bytes) {
+        console_.err << traceLine(direction == TFrameDirection::sent,
+            link == TLinkKind::Usb ? QStringLiteral("usb") : QStringLiteral("rede"), bytes)
+                     << Qt::endl;
+    };
 }
 
 QString TCliDevice::portProblem() const

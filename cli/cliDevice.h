@@ -18,7 +18,8 @@
 
 namespace ondixcli {
 
-// The exchange helper's log: the tool reports from the results, so lines are only kept.
+// The cable reports its state to a log (userConnect): the tool reports from the results, so
+// lines are only kept.
 class TQuietLog : public TLog {
 public:
     void logLine(const QString& line) override { lines_ << line; }
