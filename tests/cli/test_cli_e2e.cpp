@@ -142,6 +142,17 @@ private slots:
         QCOMPARE(r.code, code);
     }
 
+    void verboseShowsEveryFrame()
+    {
+        const TRun r = run({"-v", "--ip", "10.231.1.11", "clock", "get"});
+        QCOMPARE(r.code, 0);
+        const QStringList lines = r.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0], QStringLiteral("-> rede 45 4B 01 0A 9B 00 00 00"));
+        QVERIFY2(lines[1].startsWith(QLatin1String("<- rede 45 4B 01 0A 07 00 ")), qPrintable(lines[1]));
+        QCOMPARE(lines[1].size(), QStringLiteral("<- rede ").size() + 17 * 3 - 1);
+    }
+
     // A refused value stops the tool before anything leaves: the unit hears nothing.
     void refusedValueSendsNothing()
     {
@@ -268,6 +279,7 @@ private slots:
                                << "[00][01][02][03]\n";
         QTest::newRow("flash json") << QStringList {"--json", "flash", "read", "258", "2", "--force"} << 0
                                     << "{\"address\":258,\"data\":\"0302\",\"quantity\":2}\n";
+        QTest::newRow("firmware") << QStringList {"firmware", "update", "--force"} << 0 << "";
         QTest::newRow("list") << QStringList {"list", "--wait", "500"} << 0 << "__list__";
     }
     void cable()
