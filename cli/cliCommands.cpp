@@ -1,5 +1,7 @@
 #include "cli/cliCommands.h"
 
+#include "cli/cliPortGuard.h"
+
 #include "codegen/broadLinkGCode.h"
 #include "codegen/tLightSmartGCode.h"
 
@@ -226,6 +228,11 @@ int runOffline(const TCliOptions& options, TConsole& console)
 
 int runCommand(const TCliOptions& o, TConsole& console, QTextStream& input)
 {
+    TPortGuard guard;  // before the session binds UDP port 4040, and for as long as it holds it
+    if (const QString problem = guard.acquire(); !problem.isEmpty()) {
+        console.err << problem << Qt::endl;
+        return exitPortBusy;
+    }
     TCliDevice device(o, console);
     int code = exitDone;
     if (o.command == TCommand::list) {
