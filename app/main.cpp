@@ -79,6 +79,11 @@ int main(int argc, char* argv[])
     }
 
     TfmPrincipal window;  // sets fmPrincipal
+    // Whatever the guard found and refused at its place (someone else's file, say) is told.
+    for (const QString& line : instance.problems()) {
+        window.logLine(line);
+        std::fprintf(stderr, "OndixSetup: %s\n", line.toLocal8Bit().constData());
+    }
     QObject::connect(&instance, &TSingleInstance::activationRequested, &window, [&window] {
         if (window.isMinimized())
             window.showMaximized();

@@ -63,7 +63,7 @@ public:
 
     // ---- the device session and the exchange helper every operation goes through ----
     TDeviceSession session;
-    TExchange exchange {session, *this};
+    TExchange exchange {session};
 
     // ---- documented state, owned by the session and the operations objects -----------
     std::unique_ptr<TSerialPort>& serialPort = session.serialPort;
@@ -89,7 +89,7 @@ private:
     TConsoleControls consoleUi_;
 
 public:
-    TUsbCommandOps usbCommand {exchange, usbCommandUi_};
+    TUsbCommandOps usbCommand {exchange, *this, usbCommandUi_};
     TDiscoveryOps discovery {session, exchange, *this, discoveryUi_};
     TLearningOps learning {session, exchange, *this, learningUi_};
     TSettingsOps settings {session, exchange, *this, settingsUi_};

@@ -1,43 +1,31 @@
 #include "app/singleInstance.h"
 
-#include <QLocalServer>
-#include <QLocalSocket>
+#include "link/instanceGuard.h"
 
-TSingleInstance::TSingleInstance(QString name, QObject* parent) : QObject(parent), name_(std::move(name)) { }
+namespace {
+
+const QByteArray showRequest = QByteArrayLiteral("show\n");
+
+}  // namespace
+
+TSingleInstance::TSingleInstance(QObject* parent)
+    : QObject(parent),
+      server_(new instanceguard::TUserSocketServer(instanceguard::windowSocketName(), int(showRequest.size()), this))
+{
+    connect(server_, &instanceguard::TUserSocketServer::requestReceived, this, [this](const QByteArray& request) {
+        if (request == showRequest)
+            emit activationRequested();
+    });
+}
 
 TSingleInstance::~TSingleInstance() = default;
 
-QString TSingleInstance::defaultName()
-{
-    QString user = qEnvironmentVariable("USER");
-    if (user.isEmpty())
-        user = qEnvironmentVariable("USERNAME");
-    return QStringLiteral("OndixSetup-") + (user.isEmpty() ? QStringLiteral("default") : user);
-}
-
 bool TSingleInstance::acquire()
 {
-    {
-        QLocalSocket probe;
-        probe.connectToServer(name_);
-        if (probe.waitForConnected(500)) {
-            probe.write("show\n");
-            probe.waitForBytesWritten(500);
-            probe.disconnectFromServer();
-            return false;
-        }
-    }
-    // Nobody answers: a socket file left by a copy that ended abnormally is stale.
-    QLocalServer::removeServer(name_);
-    server_ = new QLocalServer(this);
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server_->listen(name_))
-        return true;  // cannot listen (unusual file system): run without the guard
-    connect(server_, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* peer = server_->nextPendingConnection()) {
-            connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-            emit activationRequested();
-        }
-    });
-    return true;
+    return server_->claim(showRequest) != instanceguard::TUserSocketServer::TClaim::HeldByOther;
+}
+
+QStringList TSingleInstance::problems() const
+{
+    return server_->problems();
 }

@@ -1,5 +1,5 @@
-// The analyses themselves are pure (rfAnalysis, irSelection); this file reads the
-// controls, drives the two waits and writes the memos.
+// The analyses are pure (rfAnalysis, irSelection) and the two waits are the device API's;
+// this file reads the controls and writes the log, the memos and the plot.
 #include "capture/learningOps.h"
 
 #include <QLabel>
@@ -20,18 +20,9 @@
 #include "capture/pulseTrain.h"
 #include "capture/rfAnalysis.h"
 #include "discovery/deviceDisplay.h"
-#include "link/exchange.h"
-#include "link/frames.h"
 #include "link/logSink.h"
 
 namespace {
-
-constexpr uint8_t learnRfCode = 0x06;
-constexpr uint8_t learnIrCode = 0x07;
-constexpr int acknowledgementLength = 8;
-constexpr int captureWaitPolls = 1000;
-constexpr int countdownStartMs = 10000;
-constexpr int countdownStepMs = 10;
 
 void replaceLastLine(QPlainTextEdit* memo, const QString& text)
 {
@@ -41,27 +32,7 @@ void replaceLastLine(QPlainTextEdit* memo, const QString& text)
     cursor.insertText(text);
 }
 
-QByteArray learnRfFrame(uint16_t kind, uint16_t divisor)
-{
-    QByteArray parameters(4, '\0');
-    parameters[0] = char(kind & 0xFF);
-    parameters[1] = char(kind >> 8);
-    parameters[2] = char(divisor & 0xFF);
-    parameters[3] = char(divisor >> 8);
-    return ondixframe::parameterFrame(learnRfCode, parameters);
-}
-
 }  // namespace
-
-// How one learning waits for the device to acknowledge the request.
-struct TLearningOps::TLearningRequest {
-    TLinkKind link = TLinkKind::Usb;
-    QByteArray frame;
-    QString host;  // network destination
-    int ackPolls = 100;
-    int ackPollMs = 0;  // 0: the waiter's own period (10 ms)
-    QString prompt;  // shown while the device listens for the remote
-};
 
 void TLearningOps::showLines(const std::vector<std::string>& lines)
 {
@@ -80,89 +51,61 @@ void TLearningOps::forgetLastCapture()
         ui_.lbIRProtocol->clear();
 }
 
-// Send, acknowledgement, countdown. True when a capture has arrived; every failure has
-// been reported in the log (nothing is shown when the USB link is closed or the window is
-// closing).
-bool TLearningOps::awaitCapture(const TLearningRequest& request)
+// What the log shows while the device listens: "CMD OK", the prompt and a countdown on the
+// last line.
+ondixdevice::TLearningProgress TLearningOps::progress()
 {
-    const TLinkKind link = request.link;
-    if (!exchange_.send(link, request.frame, request.host))
-        return false;
-    forgetLastCapture();
+    ondixdevice::TLearningProgress shown;
+    shown.sent = [this] { forgetLastCapture(); };
+    shown.acknowledged = [this](const QString& prompt) {
+        log_.clearLog();
+        log_.logLine(QStringLiteral("CMD OK"));
+        log_.logLine(prompt);
+        log_.logLine(QString());
+    };
+    shown.countdown = [this](int remainingMs) { replaceLastLine(ui_.mmInfo, QStringLiteral("%1ms").arg(remainingMs)); };
+    return shown;
+}
 
-    const bool acknowledged = exchange_.waitAnswer(request.ackPolls, {}, request.ackPollMs);
-    if (exchange_.aborted())
-        return false;
-    if (!acknowledged) {
-        log_.logLine(QStringLiteral("Sem resposta!"));
-        return false;
-    }
-    if (!exchange_.validate(acknowledgementLength)) {
-        log_.logLine(QStringLiteral("Falha na leitura dos parâmetros!"));
-        return false;
-    }
-    const QByteArray acknowledgement(reinterpret_cast<const char*>(session_.answerBuf.data()), acknowledgementLength);
-    log_.clearLog();
-    log_.logLine(QStringLiteral("CMD OK"));
-    session_.clearAnswer(link);
+// Every failure of a learning in the log; a cable's countdown that ran out ends at 0ms.
+void TLearningOps::showFailure(const ondixdevice::TCaptureResult& result)
+{
+    if (result.captureWaitRanOut && result.link == TLinkKind::Usb)
+        log_.logLine(QStringLiteral("0ms"));
+    if (!result.message.isEmpty())
+        log_.logLine(result.message);
+}
 
-    log_.logLine(request.prompt);
-    log_.logLine(QString());
-    QPlainTextEdit* log = ui_.mmInfo;
-    // A second copy of the acknowledgement (a device or network that repeats it) is no
-    // capture: it is dropped and the countdown goes on where it was. No capture message
-    // can equal it: its length word would have to be 4.
-    int pollsDone = 0;
-    bool captured = false;
-    for (;;) {
-        int polled = 0;
-        captured = exchange_.waitAnswer(captureWaitPolls - pollsDone, [log, pollsDone, &polled](int poll) {
-            polled = poll + 1;
-            replaceLastLine(log, QStringLiteral("%1ms").arg(countdownStartMs - countdownStepMs * (pollsDone + poll)));
-        });
-        pollsDone += polled;
-        const bool repeated = captured && session_.answerBytes() == size_t(acknowledgementLength)
-            && QByteArray(reinterpret_cast<const char*>(session_.answerBuf.data()), acknowledgementLength)
-                == acknowledgement;
-        if (!repeated || exchange_.aborted())
-            break;
-        session_.clearAnswer(link);
-        if (pollsDone >= captureWaitPolls) {
-            captured = false;
-            break;
-        }
-    }
-    if (exchange_.aborted())
-        return false;
-    if (!captured) {
-        if (link == TLinkKind::Usb)
-            log_.logLine(QStringLiteral("0ms"));
-        log_.logLine(QStringLiteral("Sem resposta!"));
-        return false;
-    }
-    return true;
+void TLearningOps::showRfCapture(ondixdevice::TCaptureResult& result)
+{
+    const auto* capture = reinterpret_cast<const uint8_t*>(result.capture.constData());
+    const size_t received = size_t(result.capture.size());
+    // Taken before the memo is filled: events run meanwhile. A capture the analysis refused
+    // is still drawn when its message can be read: the plot shows why no frame was found.
+    auto train = rfPulseTrain(capture, received, rfDivisor, uint32_t(result.frameLength));
+    if (result.rawLines)
+        setMemoLines(ui_.mmRawData, std::move(*result.rawLines));
+    showLines(result.infoLines);
+    if (ui_.pbCapturePlot)
+        train ? ui_.pbCapturePlot->setCapture(std::move(*train)) : ui_.pbCapturePlot->clearCapture();
+}
+
+TRfCaptureMode TLearningOps::rfMode() const
+{
+    if (ui_.rbRawCapture->isChecked())
+        return TRfCaptureMode::raw;
+    if (ui_.rbRCCapture->isChecked())
+        return TRfCaptureMode::rts;
+    return TRfCaptureMode::smart;
 }
 
 int TLearningOps::findValidFrame()
 {
-    TRfCaptureMode mode = TRfCaptureMode::smart;
-    if (ui_.rbRawCapture->isChecked())
-        mode = TRfCaptureMode::raw;
-    else if (ui_.rbRCCapture->isChecked())
-        mode = TRfCaptureMode::rts;
-
-    const uint8_t* capture = session_.answerBuf.data();
-    const size_t received = session_.receivedBytes(captureLink_);
-    TRfAnalysisResult analysis = analyseRfCapture(capture, received, mode, rfDivisor);
-    // Taken before the memo is filled: events run meanwhile. A capture the analysis refused
-    // is still drawn when its message can be read: the plot shows why no frame was found.
-    auto train = rfPulseTrain(capture, received, rfDivisor, analysis.frameLength);
-    if (analysis.rawLines)
-        setMemoLines(ui_.mmRawData, std::move(*analysis.rawLines));
-    showLines(analysis.infoLines);
-    if (ui_.pbCapturePlot)
-        train ? ui_.pbCapturePlot->setCapture(std::move(*train)) : ui_.pbCapturePlot->clearCapture();
-    return analysis.result;
+    const QByteArray capture(
+        reinterpret_cast<const char*>(session_.answerBuf.data()), qsizetype(session_.receivedBytes(captureLink_)));
+    ondixdevice::TCaptureResult result = ondixdevice::TDeviceApi::analyseRf(captureLink_, capture, rfMode(), rfDivisor);
+    showRfCapture(result);
+    return result.analysisResult;
 }
 
 void TLearningOps::bbLearningRFClick()
@@ -175,34 +118,25 @@ void TLearningOps::bbLearningRFClick()
 
 void TLearningOps::learningRFCode(TLinkKind link)
 {
-    if (exchange_.busy())
+    if (api_.busy())
         return;  // another exchange is waiting for its answer
     ui_.bbLearningRF->setEnabled(false);
 
-    const uint16_t kind = ui_.rbRCCapture->isChecked() ? 2 : 1;
     uint16_t divisor = 16;
     if (ui_.rb8->isChecked())
         divisor = 8;
     else if (ui_.rb32->isChecked())
         divisor = 32;
-
-    TLearningRequest request;
-    request.link = link;
-    request.frame = learnRfFrame(kind, divisor);
-    request.prompt = QStringLiteral("Pressione qualquer tecla do seu transmissor de RF...");
-    if (link == TLinkKind::Network) {
-        request.host = session_.deviceIP;
-        request.ackPolls = 1000;
-        request.ackPollMs = 1;
-    }
     // The divisor goes with the request; a closed USB link sends nothing and keeps the last.
-    const bool linkOpen = link == TLinkKind::Network || session_.usbConnected();
-    if (linkOpen)
+    if (link == TLinkKind::Network || session_.usbConnected())
         rfDivisor = divisor;
     captureLink_ = link;
-    if (awaitCapture(request))
-        findValidFrame();
-    session_.endExpectation();
+    ondixdevice::TCaptureResult result =
+        api_.learnRf(link, link == TLinkKind::Network ? session_.deviceIP : QString(), rfMode(), divisor, progress());
+    if (result.ok())
+        showRfCapture(result);
+    else
+        showFailure(result);
 
     ui_.bbLearningRF->setEnabled(true);
 }
@@ -217,43 +151,41 @@ void TLearningOps::bbLearningIRClick()
 
 void TLearningOps::learningIRCode(TLinkKind link)
 {
-    if (exchange_.busy())
+    if (api_.busy())
         return;  // another exchange is waiting for its answer
     ui_.bbLearningIR->setEnabled(false);
 
-    TLearningRequest request;
-    request.link = link;
-    request.frame = ondixframe::bodilessFrame(learnIrCode);
-    request.prompt = QStringLiteral("Pressione qualquer tecla do seu controle remoto...");
+    QString host;
     if (link == TLinkKind::Network) {
         // Sent to the address typed in the boxes, which may differ from the device found.
         QString error;
-        request.host = addressFromBoxes(ui_.ip, &error);
-        request.ackPolls = 1000;
-        if (request.host.isEmpty()) {
+        host = addressFromBoxes(ui_.ip, &error);
+        if (host.isEmpty()) {
             log_.logLine(error);
             ui_.bbLearningIR->setEnabled(true);
             return;
         }
     }
-    if (awaitCapture(request)) {
+    const TIrCaptureMode mode = ui_.rbIR_Auto->isChecked() ? TIrCaptureMode::automatic : TIrCaptureMode::raw;
+    const ondixdevice::TCaptureResult result = api_.learnIr(link, host, mode, progress());
+    if (result.ok()) {
         if (link == TLinkKind::Usb)
             ui_.mmRawData->clear();
-        const TIrCaptureMode mode = ui_.rbIR_Auto->isChecked() ? TIrCaptureMode::automatic : TIrCaptureMode::raw;
-        const uint8_t* capture = session_.answerBuf.data();
-        const size_t received = session_.receivedBytes(link);
-        const TIrSelectionResult selection = selectIrCapture(capture, received, mode);
-        showLines(selection.infoLines);
+        const auto* capture = reinterpret_cast<const uint8_t*>(result.capture.constData());
+        const size_t received = size_t(result.capture.size());
+        showLines(result.infoLines);
         // Beside the line, never in it: what the user copies stays as it is.
-        if (selection.result == 0 && ui_.lbIRProtocol)
-            ui_.lbIRProtocol->setText(QStringLiteral("Protocolo IR: ")
-                + QString::fromStdString(irDecodedText(decodeIrCapture(capture, received))));
+        if (result.irProtocol && ui_.lbIRProtocol)
+            ui_.lbIRProtocol->setText(
+                QStringLiteral("Protocolo IR: ") + QString::fromStdString(irDecodedText(*result.irProtocol)));
         if (ui_.pbCapturePlot) {
-            auto train = selection.result == 0 ? irPulseTrain(capture, received, selection.frameLength) : std::nullopt;
+            auto train = result.analysisResult == 0 ? irPulseTrain(capture, received, uint32_t(result.frameLength))
+                                                    : std::nullopt;
             train ? ui_.pbCapturePlot->setCapture(std::move(*train)) : ui_.pbCapturePlot->clearCapture();
         }
+    } else {
+        showFailure(result);
     }
-    session_.endExpectation();
 
     ui_.bbLearningIR->setEnabled(true);
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "device/deviceApi.h"
 #include "link/deviceSession.h"
 
 class QLabel;
@@ -38,7 +39,7 @@ struct TLearningControls {
 class TLearningOps {
 public:
     TLearningOps(TDeviceSession& session, TExchange& exchange, TLog& log, const TLearningControls& ui)
-        : session_(session), exchange_(exchange), log_(log), ui_(ui)
+        : session_(session), api_(session, exchange), log_(log), ui_(ui)
     {
     }
 
@@ -51,13 +52,15 @@ public:
     void learningIRCode(TLinkKind link);
 
 private:
-    struct TLearningRequest;
-    bool awaitCapture(const TLearningRequest& request);
+    ondixdevice::TLearningProgress progress();
+    void showFailure(const ondixdevice::TCaptureResult& result);
+    void showRfCapture(ondixdevice::TCaptureResult& result);
+    TRfCaptureMode rfMode() const;
     void showLines(const std::vector<std::string>& lines);
     void forgetLastCapture();
 
     TDeviceSession& session_;
-    TExchange& exchange_;
+    ondixdevice::TDeviceApi api_;
     TLog& log_;
     const TLearningControls& ui_;
     TLinkKind captureLink_ = TLinkKind::Usb;  // link the capture analysed next came over

@@ -1,28 +1,21 @@
-// Keywords and the command-line bytes are pure (consoleCommands); this file watches the
-// memo, drives the TCP connection and the cable, and keeps the event loop running through
-// every wait: the connect, the pauses and the answer wait all go through the exchange's
-// poll waiter, never through a blocking socket call.
+// Keywords and the command-line bytes are pure (consoleCommands) and the sending is the
+// device API's (its waits keep the event loop running); this file watches the memo, picks
+// the destination and shows how the send ended.
 #include "console/consoleOps.h"
 
-#include <QAbstractSocket>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEvent>
-#include <QHostAddress>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabWidget>
-#include <QTcpSocket>
 #include <QTextBlock>
 
+#include "app/busyControls.h"
 #include "app/dialogs.h"
 #include "console/consoleCommands.h"
 #include "console/serviceOps.h"
 #include "discovery/deviceDisplay.h"
-#include "link/exchange.h"
 #include "link/logSink.h"
-#include "link/serialPortUnit.h"
 #include "settings/settingsFrames.h"
 
 namespace {
@@ -51,7 +44,7 @@ private:
 
 TConsoleOps::TConsoleOps(
     TDeviceSession& session, TExchange& exchange, TLog& log, const TConsoleControls& ui, TServiceOps& service)
-    : session_(session), exchange_(exchange), log_(log), ui_(ui), service_(service)
+    : session_(session), api_(session, exchange), log_(log), ui_(ui), service_(service)
 {
 }
 
@@ -121,152 +114,58 @@ void TConsoleOps::runKeyword(const QString& line)
 
 void TConsoleOps::bbSendComdClick()
 {
-    if (sending_ || exchange_.busy())
+    if (api_.busy())
         return;  // a send or another exchange is still waiting
-    sending_ = true;
-    ui_.bbSendComd->setEnabled(false);
-    ui_.TabControl1->setEnabled(false);
-    for (QWidget* w : {ui_.GroupBox1, ui_.GroupBox2, static_cast<QWidget*>(ui_.mmInfo)})
-        w->setCursor(Qt::WaitCursor);
-
-    const QString text = ui_.mmInfo->toPlainText();
-    // Nothing else is awaited while the line goes out: only the TCP reader raises the flag.
-    session_.endExpectation();
-    session_.consumeAnswer();
-    if (const auto link = session_.route()) {
-        if (*link == TLinkKind::Network)
-            sendOverTcp(text);
-        else
-            sendOverUsb(text);
+    const auto link = session_.route();
+    const TBusyControls hold({ui_.bbSendComd, ui_.TabControl1}, {ui_.GroupBox1, ui_.GroupBox2, ui_.mmInfo},
+        {ui_.GroupBox1, ui_.GroupBox2, ui_.mmInfo, ui_.Button3});
+    if (!link) {
+        // Nothing else is awaited while no line goes out.
+        session_.endExpectation();
+        session_.consumeAnswer();
+        return;
     }
 
-    ui_.bbSendComd->setEnabled(true);
-    ui_.TabControl1->setEnabled(true);
-    for (QWidget* w : {ui_.GroupBox1, ui_.GroupBox2, static_cast<QWidget*>(ui_.mmInfo), ui_.Button3})
-        w->unsetCursor();
-    sending_ = false;
-}
-
-void TConsoleOps::pause(int polls, int pollMs)
-{
-    // One poll at a time with the flag down, so that nothing that arrives cuts it short.
-    for (int i = 0; i < polls && !exchange_.aborted(); ++i) {
-        session_.consumeAnswer();
-        exchange_.waitAnswer(1, {}, pollMs);
+    const QString text = ui_.mmInfo->toPlainText();
+    QString host;
+    if (*link == TLinkKind::Network) {
+        // The line is refused before the address is looked at, as it is when sent.
+        const ondixconsole::TCommandLineBytes line =
+            ondixconsole::commandLineBytes(text, ondixconsole::TCommandLink::network);
+        const ondixsettings::TNumberField port =
+            ondixsettings::parseDecimalField(QStringLiteral("edPort"), ui_.edPort->text(), maxTcpPort);
+        QString boxError;
+        if (line.ok && port.ok) {
+            host = addressFromBoxes(ui_.ip, &boxError);
+            if (host.isEmpty()) {
+                log_.logLine(boxError);
+                return;
+            }
+        }
+    }
+    ondixdevice::TSendProgress progress;
+    progress.status = [this](const QString& status) { log_.setStatus(status); };
+    const ondixdevice::TResult result = api_.sendCommandLine(*link, host, ui_.edPort->text(), text, progress);
+    switch (result.outcome) {
+    case ondixdevice::TOutcome::done:
+        log_.setStatus(result.message);
+        break;
+    case ondixdevice::TOutcome::refused:
+        showError(result.message);
+        break;
+    case ondixdevice::TOutcome::notSent:
+        // The cable's failures go to the log; the network's to a message box.
+        if (*link == TLinkKind::Usb)
+            log_.logLine(result.message);
+        else
+            showError(result.message);
+        break;
+    default:
+        break;
     }
 }
 
 void TConsoleOps::showError(const QString& text)
 {
     TDialogs::showMessage(ui_.mmInfo->window(), text);
-}
-
-void TConsoleOps::sendOverTcp(const QString& text)
-{
-    // Everything that can be refused is refused before a connection is made.
-    const ondixconsole::TCommandLineBytes line =
-        ondixconsole::commandLineBytes(text, ondixconsole::TCommandLink::network);
-    if (!line.ok) {
-        showError(line.error);
-        return;
-    }
-    const ondixsettings::TNumberField port =
-        ondixsettings::parseDecimalField(QStringLiteral("edPort"), ui_.edPort->text(), maxTcpPort);
-    if (!port.ok) {
-        showError(port.error);
-        return;
-    }
-    QString boxError;
-    const QString host = addressFromBoxes(ui_.ip, &boxError);
-    if (host.isEmpty()) {
-        log_.logLine(boxError);
-        return;
-    }
-
-    log_.setStatus(QStringLiteral("TCP Status: Aguardando Conexão..."));
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-
-    QTcpSocket* tcp = session_.tcpClient;
-    tcp->abort();  // whatever an earlier send left behind
-    bool failed = false;
-    QObject guard;  // ends the connection below with this send
-    QObject::connect(tcp, &QAbstractSocket::errorOccurred, &guard, [&failed] { failed = true; });
-    const QString where = QStringLiteral("%1:%2").arg(host).arg(port.value);
-
-    // The connect runs in the background; the polls keep the window alive meanwhile.
-    // It ends after 3000 ms or as many 10 ms polls, whichever comes first (polls take a
-    // little longer than their period; a test's virtual clock has only the polls).
-    QElapsedTimer connectTime;
-    connectTime.start();
-    tcp->connectToHost(QHostAddress(host), quint16(port.value));
-    for (int polls = 0; polls < tcpConnectPolls && !connectTime.hasExpired(tcpConnectMs) && !failed
-         && !exchange_.aborted() && tcp->state() != QAbstractSocket::ConnectedState;
-         ++polls) {
-        session_.consumeAnswer();
-        exchange_.waitAnswer(1, {}, 10);
-    }
-    if (exchange_.aborted()) {
-        tcp->abort();
-        return;
-    }
-    if (tcp->state() != QAbstractSocket::ConnectedState) {
-        const QString reason =
-            failed ? tcp->errorString() : QStringLiteral("nenhuma resposta em %1 ms").arg(tcpConnectMs);
-        tcp->abort();
-        showError(QStringLiteral("Não foi possível conectar a %1: %2").arg(where, reason));
-        return;
-    }
-
-    // A chunk that arrives from here on (even before the write) counts as the answer.
-    const qint64 written = tcp->write(line.bytes);
-    if (written == line.bytes.size() && !line.bytes.isEmpty())
-        tcp->flush();  // hands the bytes to the system now, so that a refusal shows here
-    if (written != line.bytes.size() || failed) {
-        const QString reason = tcp->errorString();
-        tcp->abort();
-        showError(QStringLiteral("Falha ao enviar o comando a %1: %2").arg(where, reason));
-        return;
-    }
-
-    const bool answered = exchange_.waitAnswer(tcpAnswerPolls, {}, tcpAnswerPollMs);
-    if (answered)
-        log_.setStatus(QStringLiteral("Comando enviado com sucesso!"));
-    if (exchange_.aborted()) {
-        tcp->abort();
-        return;
-    }
-    // A device that closed or reset the connection after answering is no failure. Bytes
-    // still on their way finish leaving before the close; the next send starts afresh.
-    tcp->disconnectFromHost();
-}
-
-void TConsoleOps::sendOverUsb(const QString& text)
-{
-    if (!session_.usbConnected()) {
-        log_.logLine(
-            QStringLiteral("Não foi possível conectar a porta serial. Verifique a conexão e tente novamente..."));
-        return;
-    }
-    const ondixconsole::TCommandLineBytes line = ondixconsole::commandLineBytes(text, ondixconsole::TCommandLink::usb);
-    if (!line.ok) {
-        showError(line.error);
-        return;
-    }
-    log_.setStatus(QStringLiteral("Enviando comando..."));
-    pause(1, usbPauseBeforeMs);
-    if (exchange_.aborted())
-        return;
-    // No answer is awaited: the line goes behind its length like a frame. A cable pulled
-    // during the pause or the write is said, not reported as a line sent.
-    if (!session_.usbConnected()
-        || session_.serialPort->WriteSerial(
-               reinterpret_cast<const uint8_t*>(line.bytes.constData()), uint16_t(line.bytes.size()))
-            != unsigned(line.bytes.size())) {
-        log_.logLine(
-            QStringLiteral("Não foi possível conectar a porta serial. Verifique a conexão e tente novamente..."));
-        return;
-    }
-    pause(usbPausePolls, 10);
-    log_.setStatus(QStringLiteral("Comando enviado com sucesso!"));
 }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include "device/deviceApi.h"
 #include "link/deviceSession.h"
 
 class QLineEdit;
@@ -57,26 +58,21 @@ public:
     void bbSendComdClick();
 
     // Polls of the waits (10 ms each, the TCP answer 9 ms): kept for tests and benchmarks.
-    static constexpr int tcpConnectMs = 3000;
-    static constexpr int tcpConnectPolls = 300;  // of 10 ms
-    static constexpr int tcpAnswerPolls = 400;
-    static constexpr int tcpAnswerPollMs = 9;
-    static constexpr int usbPauseBeforeMs = 100;
-    static constexpr int usbPausePolls = 50;
+    static constexpr int tcpConnectMs = ondixdevice::TDeviceApi::tcpConnectMs;
+    static constexpr int tcpConnectPolls = ondixdevice::TDeviceApi::tcpConnectPolls;
+    static constexpr int tcpAnswerPolls = ondixdevice::TDeviceApi::tcpAnswerPolls;
+    static constexpr int tcpAnswerPollMs = ondixdevice::TDeviceApi::tcpAnswerPollMs;
+    static constexpr int usbPauseBeforeMs = ondixdevice::TDeviceApi::usbPauseBeforeMs;
+    static constexpr int usbPausePolls = ondixdevice::TDeviceApi::usbPausePolls;
 
 private:
     void runKeyword(const QString& line);
-    void sendOverTcp(const QString& text);
-    void sendOverUsb(const QString& text);
-    // Waits `polls` polls of `pollMs` with the event loop running, whatever arrives.
-    void pause(int polls, int pollMs);
     void showError(const QString& text);
 
     TDeviceSession& session_;
-    TExchange& exchange_;
+    ondixdevice::TDeviceApi api_;
     TLog& log_;
     const TConsoleControls& ui_;
     TServiceOps& service_;
     std::unique_ptr<QObject> keyFilter_;
-    bool sending_ = false;
 };

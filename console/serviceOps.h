@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "device/deviceApi.h"
 #include "link/deviceSession.h"
 
 class QLineEdit;
@@ -28,7 +29,7 @@ class TServiceOps {
 public:
     TServiceOps(
         TDeviceSession& session, TExchange& exchange, TLog& log, const TServiceControls& ui, TUsbCommandOps& usbCommand)
-        : session_(session), exchange_(exchange), log_(log), ui_(ui), usbCommand_(usbCommand)
+        : session_(session), api_(session, exchange), log_(log), ui_(ui), usbCommand_(usbCommand)
     {
     }
 
@@ -42,10 +43,8 @@ public:
     void FirmwareUpdate();
 
 private:
-    void readFlash();
-
     TDeviceSession& session_;
-    TExchange& exchange_;
+    ondixdevice::TDeviceApi api_;
     TLog& log_;
     const TServiceControls& ui_;
     TUsbCommandOps& usbCommand_;

@@ -89,6 +89,7 @@ struct TCaptureResult : TResult {
     int analysisResult = -1;  // 0: a line was made; -1: the capture was refused
     size_t frameLength = 0;  // samples or words of the frame the analysis took
     std::optional<irDecoded_t> irProtocol;  // IR only
+    bool captureWaitRanOut = false;  // acknowledged, but no key was captured in time
     QString line() const;  // the command line (empty when the analysis refused the capture)
 };
 
@@ -98,9 +99,9 @@ struct TFlashResult : TResult {
 
 // What a learning tells while it runs: the device took the request (the window clears
 // the log and shows "CMD OK", the prompt and an empty line), and the countdown of the
-// capture wait in milliseconds, after every poll (10000, 9990, ...; a cable's wait that
-// runs out ends with 0).
+// capture wait in milliseconds, after every poll (10000, 9990, ...).
 struct TLearningProgress {
+    std::function<void()> sent;  // the request went out
     std::function<void(const QString& prompt)> acknowledged;
     std::function<void(int remainingMs)> countdown;
 };
@@ -168,8 +169,8 @@ public:
     // ---- service ---------------------------------------------------------------------
     TResult writeMac(TLinkKind link, const QString& host, const std::array<QString, 6>& boxes);
     // Over the cable only. Refusals of the texts are the flash frame's own lines.
-    TFlashResult readFlash(const QString& addressText, const QString& quantityText,
-        const std::function<void()>& reading = {});
+    TFlashResult readFlash(
+        const QString& addressText, const QString& quantityText, const std::function<void()>& reading = {});
     // The generic acknowledged command over the cable ("CMD OK").
     TResult usbCommand(uint8_t code);
     TResult firmwareUpdate();
@@ -187,8 +188,8 @@ private:
     TResult transact(const TRequest& request);
     TCaptureResult learn(TLinkKind link, const QString& host, const QByteArray& frame, int ackPolls, int ackPollMs,
         const QString& prompt, const TLearningProgress& progress);
-    TResult sendOverTcp(const QString& host, const QString& portText, const QString& text,
-        const TSendProgress& progress);
+    TResult sendOverTcp(
+        const QString& host, const QString& portText, const QString& text, const TSendProgress& progress);
     TResult sendOverUsb(const QString& text, const TSendProgress& progress);
     void pause(int polls, int pollMs);
 

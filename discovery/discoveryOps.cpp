@@ -15,6 +15,7 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include "app/busyControls.h"
 #include "app/dialogs.h"
 #include "discovery/chooseOndixUnit.h"
 #include "discovery/deviceInfo.h"
@@ -49,8 +50,8 @@ const QStringList& nothingFoundAdvice()
 }  // namespace
 
 TDiscoveryOps::TDiscoveryOps(TDeviceSession& session, TExchange& exchange, TLog& log, const TDiscoveryControls& ui)
-    : localAddressSource(&TDiscoveryOps::systemLocalAddresses), session_(session), exchange_(exchange), log_(log),
-      ui_(ui)
+    : localAddressSource(&TDiscoveryOps::systemLocalAddresses), session_(session), exchange_(exchange),
+      api_(session, exchange), log_(log), ui_(ui)
 {
 }
 
@@ -246,29 +247,23 @@ bool TDiscoveryOps::findDeviceOnSerialPort()
     for (QWidget* w : deviceControls)
         w->setEnabled(false);
 
-    bool found = false;
-    TExchangeSpec spec;
-    spec.link = TLinkKind::Usb;
-    spec.frame = ondixframe::bodilessFrame(0x03);
-    spec.answerLength = int(deviceinfo::recordSize);
-    spec.waitLimit = 100;
-    spec.disabled = {ui_.bbFindDevice, ui_.TabControl1};
-    spec.busy = {ui_.bbFindDevice, ui_.GroupBox1, ui_.mmInfo};
-    spec.invalidMessage.clear();
-    spec.clearLogOnValid = false;
-    spec.clearReadyOnValid = false;
-    spec.validMessage = QStringLiteral("Encontrado dispositivo na porta USB!");
-    spec.onValid = [this, &found] {
-        found = true;
-        log_.setStatus(QStringLiteral("Módulo Ondix encontrado!"));
-        const deviceinfo::TDeviceDisplay d = showSettingsRecord(ui_.edits, session_.answerBuf.data());
-        ui_.lbPN->setText(d.ident);
-        ui_.lbfwVersion->setText(d.firmware);
-        if (d.rfCapable)
-            ui_.bbLearningRF->setEnabled(true);
-    };
-    exchange_.run(spec);
-
+    if (api_.busy())
+        return false;  // another exchange is waiting for its answer
+    ondixdevice::TRecordResult result;
+    {
+        const TBusyControls hold({ui_.bbFindDevice, ui_.TabControl1}, {ui_.bbFindDevice, ui_.GroupBox1, ui_.mmInfo});
+        result = api_.probeUsb();
+        showResult(log_, result, false);
+        if (result.ok()) {
+            log_.setStatus(QStringLiteral("Módulo Ondix encontrado!"));
+            const deviceinfo::TDeviceDisplay d = showSettingsRecord(ui_.edits, result.record.data());
+            ui_.lbPN->setText(d.ident);
+            ui_.lbfwVersion->setText(d.firmware);
+            if (d.rfCapable)
+                ui_.bbLearningRF->setEnabled(true);
+        }
+    }
+    const bool found = result.ok();
     if (found)
         for (QWidget* w : deviceControls)
             w->setEnabled(true);

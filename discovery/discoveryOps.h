@@ -11,6 +11,7 @@
 #include <functional>
 #include <vector>
 
+#include "device/deviceApi.h"
 #include "discovery/deviceDisplay.h"
 
 class QComboBox;
@@ -66,6 +67,7 @@ public:
 private:
     TDeviceSession& session_;
     TExchange& exchange_;
+    ondixdevice::TDeviceApi api_;
     TLog& log_;
     const TDiscoveryControls& ui_;
 };

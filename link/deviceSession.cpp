@@ -3,9 +3,11 @@
 // touched from that thread.
 #include "link/deviceSession.h"
 
+#include "link/instanceGuard.h"
 #include "link/logSink.h"
 #include "link/netLink.h"
 #include "link/serialPortUnit.h"
+#include "link/udpPort.h"
 #include "link/usbFraming.h"
 
 #include <QDir>
@@ -22,10 +24,14 @@ TDeviceSession::TDeviceSession(QObject* parent) : QObject(parent)
 {
     udpServer = new QUdpSocket(this);
     udpServer->setObjectName(QStringLiteral("udpServer"));
-    // Shared binding: an emulated device may listen on a specific address of this host
-    // on the same port.
-    udpBound_ = udpServer->bind(
-        QHostAddress::AnyIPv4, ondixUdpPort, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint);
+    // Shared only with this user's programs (an emulated device on a specific address of
+    // this host); the command-line tool `ondix` of this user keeps the port when it has it.
+    udpBound_ = udpport::bindForUser(*udpServer, QHostAddress::AnyIPv4, ondixUdpPort);
+    portHeldByCommandLine_ = instanceguard::commandLineHoldsPort();
+    if (udpBound_ && portHeldByCommandLine_) {
+        udpServer->close();
+        udpBound_ = false;
+    }
     // Many devices answer a broadcast within a few milliseconds: leave room for them.
     udpServer->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, udpReceiveBufferBytes);
     connect(udpServer, &QUdpSocket::readyRead, this, [this] {
@@ -52,6 +58,11 @@ QString TDeviceSession::udpBindProblem() const
 {
     if (udpBound_)
         return {};
+    if (portHeldByCommandLine_)
+        return QStringLiteral("Não foi possível abrir a porta UDP %1: a ferramenta de linha de comando ondix a está "
+                              "usando. Sem ela nenhuma Ondix será encontrada nem responderá pela rede; espere o "
+                              "ondix terminar e abra o OndixSetup novamente.")
+            .arg(ondixUdpPort);
     return QStringLiteral("Não foi possível abrir a porta UDP %1: outro programa a está usando. "
                           "Sem ela nenhuma Ondix será encontrada nem responderá pela rede; "
                           "feche o outro programa e abra o OndixSetup novamente.")
@@ -152,6 +163,7 @@ bool TDeviceSession::sendRequest(TLinkKind link, const QByteArray& frame, const 
         if (!usbConnected() || frame.size() > 0xFFFF)
             return false;
         expectAnswer(link);
+        tapFrame(TFrameDirection::sent, link, frame);
         serialPort->WriteSerial(reinterpret_cast<const uint8_t*>(frame.constData()), uint16_t(frame.size()));
         return true;
     }
@@ -167,7 +179,17 @@ bool TDeviceSession::sendDatagram(const QByteArray& frame, const QString& host)
     const QHostAddress address(host);
     if (address.isNull() || address.protocol() != QAbstractSocket::IPv4Protocol)
         return false;
+    tapFrame(TFrameDirection::sent, TLinkKind::Network, frame);
     return udpServer->writeDatagram(frame, address, ondixUdpPort) == frame.size();
+}
+
+bool TDeviceSession::writeUsb(const QByteArray& bytes)
+{
+    if (!usbConnected() || bytes.size() > 0xFFFF)
+        return false;
+    tapFrame(TFrameDirection::sent, TLinkKind::Usb, bytes);
+    return serialPort->WriteSerial(reinterpret_cast<const uint8_t*>(bytes.constData()), uint16_t(bytes.size()))
+        == unsigned(bytes.size());
 }
 
 void TDeviceSession::signalAnswer(int32_t length)
@@ -182,6 +204,7 @@ void TDeviceSession::OnUSBReceive(const QByteArray& frame)
 {
     // A frame nobody waits for on the cable (a late answer after its wait ended, or while
     // the network is being asked) is not taken for another operation's answer.
+    tapFrame(TFrameDirection::received, TLinkKind::Usb, frame);
     if (awaitedLink_ != TLinkKind::Usb)
         return;
     const size_t count = std::min<size_t>(size_t(frame.size()), answerBuf.size());
@@ -193,6 +216,7 @@ void TDeviceSession::OnUSBReceive(const QByteArray& frame)
 void TDeviceSession::udpServerUDPRead(const QByteArray& datagram, const QHostAddress& sender)
 {
     const int n = int(datagram.size());
+    tapFrame(TFrameDirection::received, TLinkKind::Network, datagram);
     if (!discoveryActive && !awaitedFrom(sender)) {
         // Not the answer of the request in progress (another device, a late answer, or no
         // request at all): a device announcing itself still reaches the discovery branch,
@@ -250,6 +274,7 @@ void TDeviceSession::tcpClientRead()
     const QByteArray chunk = tcpClient->readAll();
     if (chunk.isEmpty())
         return;
+    tapFrame(TFrameDirection::received, TLinkKind::Network, chunk);
     const int n = std::min<int>(int(chunk.size()), answerBufSize);
     std::memcpy(answerBuf.data(), chunk.constData(), size_t(n));
     signalAnswer(n);

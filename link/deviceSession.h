@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -21,6 +22,7 @@ class TSerialPort;
 constexpr int answerBufSize = 20000;
 
 enum class TLinkKind { Usb, Network };
+enum class TFrameDirection { sent, received };
 
 class TDeviceSession : public QObject {
     Q_OBJECT
@@ -46,7 +48,8 @@ public:
     bool discoveryActive = false;
 
     // Empty when the listener holds UDP port 4040; otherwise the line that tells the user
-    // why no device can be found or answer over the network.
+    // why no device can be found or answer over the network (another program, or this
+    // user's command-line tool `ondix`, holds the port).
     QString udpBindProblem() const;
 
     // The link a device operation goes over: the network when a device was found there,
@@ -69,6 +72,17 @@ public:
     bool sendRequest(TLinkKind link, const QByteArray& frame, const QString& host = {});
     // Sends a datagram to port 4040 of `host` from the listener's socket.
     bool sendDatagram(const QByteArray& frame, const QString& host);
+    // Writes bytes over the cable without awaiting anything (a command line). False when
+    // the cable is closed or not every byte left.
+    bool writeUsb(const QByteArray& bytes);
+
+    // Sees every frame sent and received, on both links (a command-line tool's -v).
+    std::function<void(TFrameDirection, TLinkKind, const QByteArray&)> frameTap;
+    void tapFrame(TFrameDirection direction, TLinkKind link, const QByteArray& bytes) const
+    {
+        if (frameTap)
+            frameTap(direction, link, bytes);
+    }
     // From now on only an answer over `link` counts: on the network only one from `host`
     // (empty: from any sender, as for a broadcast). Clears the answer state.
     void expectAnswer(TLinkKind link, const QString& host = {});
@@ -110,6 +124,7 @@ private:
     bool awaitedFrom(const QHostAddress& sender) const;
 
     bool udpBound_ = false;
+    bool portHeldByCommandLine_ = false;
     TLog* statusLog_ = nullptr;
     class QFileSystemWatcher* deviceWatcher_ = nullptr;
     std::optional<TLinkKind> awaitedLink_;

@@ -1,12 +1,9 @@
 #include "link/exchange.h"
 
 #include "link/frames.h"
-#include "link/logSink.h"
 
 #include <QEventLoop>
-#include <QPointer>
 #include <QTimer>
-#include <QWidget>
 
 void TEventLoopWaiter::poll(TDeviceSession& session, const std::function<bool()>& ready)
 {
@@ -27,10 +24,7 @@ void TEventLoopWaiter::poll(TDeviceSession& session, const std::function<bool()>
     loop.exec();
 }
 
-TExchange::TExchange(TDeviceSession& session, TLog& log)
-    : session_(session), log_(log), waiter_(std::make_unique<TEventLoopWaiter>())
-{
-}
+TExchange::TExchange(TDeviceSession& session) : session_(session), waiter_(std::make_unique<TEventLoopWaiter>()) { }
 
 TExchange::~TExchange() = default;
 
@@ -82,63 +76,24 @@ bool TExchange::validate(int answerLength) const
     return ondixframe::validAnswer(buffer, size, answerLength);
 }
 
-TExchangeOutcome TExchange::run(const TExchangeSpec& spec)
+TExchangeOutcome TExchange::transact(
+    TLinkKind link, const QByteArray& frame, const QString& host, int answerLength, int waitLimit, bool consume)
 {
     if (busy())
         return TExchangeOutcome::Busy;
     busy_ = true;
-
-    // The controls are held weakly: they are restored only if they still exist.
-    const auto hold = [](const QList<QWidget*>& widgets) {
-        QList<QPointer<QWidget>> held;
-        for (QWidget* w : widgets)
-            held.append(QPointer<QWidget>(w));
-        return held;
-    };
-    const QList<QPointer<QWidget>> disabled = hold(spec.disabled);
-    const QList<QPointer<QWidget>> enabledAfter = hold(spec.enabledAfter);
-    const QList<QPointer<QWidget>> busyCursor = hold(spec.busy);
-    const QList<QPointer<QWidget>> defaultCursor = hold(spec.unbusy.isEmpty() ? spec.busy : spec.unbusy);
-
-    for (const auto& w : disabled)
-        if (w)
-            w->setEnabled(false);
-    for (const auto& w : busyCursor)
-        if (w)
-            w->setCursor(Qt::WaitCursor);
-
     TExchangeOutcome outcome = TExchangeOutcome::LinkClosed;
-    if (send(spec.link, spec.frame, spec.host)) {
-        if (!waitAnswer(spec.waitLimit)) {
+    if (send(link, frame, host)) {
+        if (!waitAnswer(waitLimit)) {
             outcome = TExchangeOutcome::TimedOut;
-            if (!aborted_ && !spec.timeoutMessage.isEmpty())
-                log_.logLine(spec.timeoutMessage);
-        } else if (validate(spec.answerLength)) {
+        } else if (validate(answerLength)) {
             outcome = TExchangeOutcome::Valid;
-            if (spec.clearLogOnValid)
-                log_.clearLog();
-            if (!spec.validMessage.isEmpty())
-                log_.logLine(spec.validMessage);
-            if (spec.onValid)
-                spec.onValid();
-            if (spec.clearReadyOnValid)
+            if (consume)
                 session_.consumeAnswer();
         } else {
             outcome = TExchangeOutcome::Invalid;
-            if (!spec.invalidMessage.isEmpty())
-                log_.logLine(spec.invalidMessage);
         }
     }
-
-    for (const auto& w : disabled)
-        if (w)
-            w->setEnabled(true);
-    for (const auto& w : enabledAfter)
-        if (w)
-            w->setEnabled(true);
-    for (const auto& w : defaultCursor)
-        if (w)
-            w->unsetCursor();
     session_.endExpectation();
     busy_ = false;
     return outcome;

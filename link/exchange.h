@@ -1,19 +1,15 @@
 // The exchange helper: send one frame, wait in polls while the event loop runs, validate
-// the answer, report, and restore the controls whatever happened. Every device operation
-// states its frame, answer length, wait limit, controls and messages and lets this run it.
+// the answer. Every device operation of the device API states its frame, answer length and
+// wait limit and lets this run it; what is shown of the outcome is the faces' business.
 #pragma once
 
 #include <QByteArray>
-#include <QList>
 #include <QString>
 
 #include <functional>
 #include <memory>
 
 #include "link/deviceSession.h"
-
-class QWidget;
-class TLog;
 
 enum class TExchangeOutcome { LinkClosed, Valid, Invalid, TimedOut, Busy };
 
@@ -45,31 +41,27 @@ private:
     int pollMs_;
 };
 
-struct TExchangeSpec {
-    TLinkKind link = TLinkKind::Usb;
-    QByteArray frame;
-    QString host;  // network: destination address text
-    int answerLength = 8;  // bytes validated; 0: parameter-block answer (length at 4-5)
-    int waitLimit = 100;  // polls
-    QList<QWidget*> disabled;  // disabled before, enabled after
-    QList<QWidget*> enabledAfter;  // extra controls enabled at the end (may be empty)
-    QList<QWidget*> busy;  // hourglass cursor during the exchange
-    QList<QWidget*> unbusy;  // default cursor after; empty: the `busy` list
-    QString timeoutMessage = QStringLiteral("Sem resposta!");
-    QString invalidMessage = QStringLiteral("Falha na leitura dos parâmetros!");  // empty: none
-    QString validMessage;  // empty: none
-    bool clearLogOnValid = true;
-    bool clearReadyOnValid = true;
-    std::function<void()> onValid;  // result actions, run after the valid message
-};
-
 class TExchange {
 public:
-    TExchange(TDeviceSession& session, TLog& log);
+    explicit TExchange(TDeviceSession& session);
     ~TExchange();
 
-    // The whole pattern: disable, send, wait, validate, report, restore.
-    TExchangeOutcome run(const TExchangeSpec& spec);
+    // The whole pattern: send, wait up to `waitLimit` polls, validate `answerLength` bytes
+    // (0: a parameter-block answer, its length at offsets 4-5), end the expectation.
+    // A valid answer stays in the session's buffer; `consume` lowers its flag.
+    TExchangeOutcome transact(TLinkKind link, const QByteArray& frame, const QString& host, int answerLength,
+        int waitLimit, bool consume = true);
+    // Marks an operation of several waits as running (busy() holds) for its lifetime.
+    class TScope {
+    public:
+        explicit TScope(TExchange& exchange) : exchange_(exchange) { exchange_.busy_ = true; }
+        ~TScope() { exchange_.busy_ = false; }
+        TScope(const TScope&) = delete;
+        TScope& operator=(const TScope&) = delete;
+
+    private:
+        TExchange& exchange_;
+    };
 
     // The pieces, for operations with more than one wait (learning).
     bool send(TLinkKind link, const QByteArray& frame, const QString& host = {});  // false: link closed
@@ -88,11 +80,9 @@ public:
     bool aborted() const { return aborted_; }
 
     TDeviceSession& session() { return session_; }
-    TLog& log() { return log_; }
 
 private:
     TDeviceSession& session_;
-    TLog& log_;
     std::unique_ptr<TPollWaiter> waiter_;
     bool busy_ = false;
     int waiting_ = 0;

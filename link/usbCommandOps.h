@@ -2,8 +2,11 @@
 // answered by an 8-byte acknowledgement.
 #pragma once
 
+#include "device/deviceApi.h"
+#include "link/exchange.h"
+
 class QWidget;
-class TExchange;
+class TLog;
 
 struct TUsbCommandControls {
     QWidget* bbFindDevice = nullptr;
@@ -16,10 +19,14 @@ struct TUsbCommandControls {
 
 class TUsbCommandOps {
 public:
-    TUsbCommandOps(TExchange& exchange, const TUsbCommandControls& ui) : exchange_(exchange), ui_(ui) { }
+    TUsbCommandOps(TExchange& exchange, TLog& log, const TUsbCommandControls& ui)
+        : api_(exchange.session(), exchange), log_(log), ui_(ui)
+    {
+    }
     bool genericUSB_CMD_CMD(unsigned char code);
 
 private:
-    TExchange& exchange_;
+    ondixdevice::TDeviceApi api_;
+    TLog& log_;
     const TUsbCommandControls& ui_;
 };

@@ -1,5 +1,6 @@
-// The table codec and the command lines are pure (rtsTable); this file runs the two table
-// exchanges, keeps the grid and the list in step with the table, and drives the add dialog.
+// The table codec and the command lines are pure (rtsTable) and the table exchanges are the
+// device API's; this file keeps the grid and the list in step with the table, and drives
+// the add dialog.
 #include "rts/rtsOps.h"
 
 #include <QEvent>
@@ -7,6 +8,7 @@
 #include <QSignalBlocker>
 #include <QTableWidget>
 
+#include "app/busyControls.h"
 #include "app/dialogs.h"
 #include "discovery/deviceDisplay.h"
 #include "link/exchange.h"
@@ -15,13 +17,7 @@
 
 namespace {
 
-constexpr int readWaitPolls = 100;
-constexpr int usbWriteWaitPolls = 100;
-constexpr int networkWriteWaitPolls = 1000;
-constexpr int acknowledgementLength = 8;
 constexpr int addPausePolls = 30;  // about 300 ms for the device to store the new remote
-
-const QString readFailure = QStringLiteral("Falha na leitura dos parâmetros!");
 
 // A click anywhere on the grid, rows or not: item signals only cover clicks on a row.
 class TGridClickHook : public QObject {
@@ -44,8 +40,8 @@ private:
 
 TRtsOps::TRtsOps(TDeviceSession& session, TExchange& exchange, TLog& log, const TRtsControls& ui, int32_t& selectedRow,
     std::function<void()> send)
-    : sendCommandLine(std::move(send)), session_(session), exchange_(exchange), log_(log), ui_(ui),
-      selectedRow_(selectedRow)
+    : sendCommandLine(std::move(send)), session_(session), exchange_(exchange), api_(session, exchange), log_(log),
+      ui_(ui), selectedRow_(selectedRow)
 {
 }
 
@@ -57,76 +53,46 @@ void TRtsOps::attach()
 
 void TRtsOps::getRTS(TLinkKind link, eepromRemoteData_t* table)
 {
-    TExchangeSpec spec;
-    spec.link = link;
-    spec.frame = rtsReadRequest();
-    if (link == TLinkKind::Network)
-        spec.host = session_.deviceIP;
-    spec.answerLength = 0;  // parameter block: length at offsets 4-5
-    spec.waitLimit = readWaitPolls;
-    spec.disabled = {ui_.Button2, ui_.TabControl1};
-    spec.busy = {ui_.GroupBox1, ui_.GroupBox2, ui_.mmInfo};
-    spec.unbusy = {ui_.GroupBox1, ui_.GroupBox2, ui_.mmInfo, ui_.Button3};
-    spec.clearLogOnValid = false;  // the table is shown in the grid; the log keeps its lines
-    spec.onValid = [this, table] {
-        // A sound checksum is not enough: a table longer than ours or a count that its own
-        // length cannot hold is refused as well, and nothing changes.
-        if (!rtsDecodeAnswer(session_.answerBuf.data(), session_.answerBytes(), *table)) {
-            log_.logLine(readFailure);
-            return;
-        }
+    if (api_.busy())
+        return;  // another exchange is waiting for its answer
+    const TBusyControls hold({ui_.Button2, ui_.TabControl1}, {ui_.GroupBox1, ui_.GroupBox2, ui_.mmInfo},
+        {ui_.GroupBox1, ui_.GroupBox2, ui_.mmInfo, ui_.Button3});
+    const ondixdevice::TRtsResult result =
+        api_.readRts(link, link == TLinkKind::Network ? session_.deviceIP : QString());
+    // The table is shown in the grid; the log keeps its lines. A refused table changes nothing.
+    showResult(log_, result, false);
+    if (result.ok()) {
+        *table = result.table;
         parseRemotes(table);
-    };
-    exchange_.run(spec);
+    }
 }
 
 void TRtsOps::setRTS(TLinkKind link, eepromRemoteData_t* table)
 {
-    if (exchange_.busy())
+    if (api_.busy())
         return;  // another exchange is waiting for its answer
-    const QByteArray frame = rtsWriteFrame(*table);
-    if (frame.isEmpty())
+    if (rtsWriteFrame(*table).isEmpty())
         return;  // a count beyond the table's room: nothing sensible to write
 
-    const QList<QWidget*> busy {ui_.GroupBox1, ui_.GroupBox2, ui_.mmInfo};
-    ui_.TabControl1->setEnabled(false);
-    for (QWidget* w : busy)
-        w->setCursor(Qt::WaitCursor);
+    const TBusyControls hold({ui_.TabControl1}, {ui_.GroupBox1, ui_.GroupBox2, ui_.mmInfo},
+        {ui_.GroupBox1, ui_.GroupBox2, ui_.mmInfo, ui_.Button3});
     if (link == TLinkKind::Network)
         log_.clearLog();
 
     // Over the network the write goes to the address in the boxes, like every other write;
     // a box that holds no address number is named and nothing is sent.
     QString host;
-    QString boxError;
     if (link == TLinkKind::Network) {
+        QString boxError;
         host = addressFromBoxes(ui_.ip, &boxError);
-        if (host.isEmpty())
+        if (host.isEmpty()) {
             log_.logLine(boxError);
-    }
-    if ((link == TLinkKind::Usb || !host.isEmpty()) && exchange_.send(link, frame, host)) {
-        const bool answered =
-            exchange_.waitAnswer(link == TLinkKind::Network ? networkWriteWaitPolls : usbWriteWaitPolls);
-        if (exchange_.aborted()) {
-            // The window is closing: nothing more to tell.
-        } else if (!answered) {
-            log_.logLine(QStringLiteral("Sem resposta!"));
-        } else if (link == TLinkKind::Usb) {
-            // Over the cable the device's answer is not examined: any answer means done.
-            log_.clearLog();
-            log_.logLine(QStringLiteral("CMD OK"));
-        } else if (exchange_.validate(acknowledgementLength)) {
-            log_.logLine(QStringLiteral("CMD_OK"));
-        } else {
-            log_.logLine(readFailure);
+            return;
         }
     }
-    session_.endExpectation();
-
-    ui_.TabControl1->setEnabled(true);
-    for (QWidget* w : busy)
-        w->unsetCursor();
-    ui_.Button3->unsetCursor();
+    const ondixdevice::TResult result = api_.writeRts(link, host, *table);
+    // Over the cable any answer means done, and the log shows only that.
+    showResult(log_, result, link == TLinkKind::Usb);
 }
 
 void TRtsOps::parseRemotes(eepromRemoteData_t* table)

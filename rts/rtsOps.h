@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "device/deviceApi.h"
 #include "link/deviceSession.h"
 #include "rts/rtsTable.h"
 
@@ -73,6 +74,7 @@ private:
 
     TDeviceSession& session_;
     TExchange& exchange_;
+    ondixdevice::TDeviceApi api_;
     TLog& log_;
     const TRtsControls& ui_;
     int32_t& selectedRow_;

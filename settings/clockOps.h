@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 
+#include "device/deviceApi.h"
 #include "link/deviceSession.h"
 
 class QLineEdit;
@@ -27,7 +28,7 @@ class TClockOps {
 public:
     // `ui` is read at every call: it may be filled after construction.
     TClockOps(TDeviceSession& session, TExchange& exchange, TLog& log, const TClockControls& ui)
-        : session_(session), exchange_(exchange), log_(log), ui_(ui)
+        : session_(session), api_(session, exchange), log_(log), ui_(ui)
     {
     }
 
@@ -45,7 +46,7 @@ private:
     void run(TLinkKind link, bool set);
 
     TDeviceSession& session_;
-    TExchange& exchange_;
+    ondixdevice::TDeviceApi api_;
     TLog& log_;
     const TClockControls& ui_;
 };

@@ -1,5 +1,5 @@
-// The frame layouts and the number rules are pure (settingsFrames); this file reads the
-// edits, runs the exchanges and writes the edits and the log.
+// The number rules are pure (settingsFrames) and the exchanges are the device API's; this
+// file reads the edits, holds the controls and writes the edits and the log.
 #include "settings/settingsOps.h"
 
 #include <QCheckBox>
@@ -8,19 +8,9 @@
 
 #include <algorithm>
 
-#include "link/exchange.h"
-#include "link/frames.h"
+#include "app/busyControls.h"
 #include "link/logSink.h"
 #include "settings/settingsFrames.h"
-
-namespace {
-
-constexpr uint8_t informationRequestCode = 0x03;
-constexpr int readWaitPolls = 100;
-constexpr int writeWaitPolls = 500;
-constexpr int acknowledgementLength = 8;
-
-}  // namespace
 
 void TSettingsOps::Button2Click()
 {
@@ -30,20 +20,14 @@ void TSettingsOps::Button2Click()
 
 void TSettingsOps::readToDevice(TLinkKind link)
 {
-    TExchangeSpec spec;
-    spec.link = link;
-    spec.frame = ondixframe::bodilessFrame(informationRequestCode);
-    if (link == TLinkKind::Network)
-        spec.host = session_.deviceIP;
-    // Refused below 50 bytes by the exchange: a short answer is never completed with what
-    // an earlier one left in the buffer.
-    spec.answerLength = int(deviceinfo::recordSize);
-    spec.waitLimit = readWaitPolls;
-    spec.disabled = {ui_.Button2, ui_.TabControl1};
-    spec.busy = {ui_.GroupBox1, ui_.GroupBox2, ui_.mmInfo};
-    spec.validMessage = QStringLiteral("Leitura dos parâmetros realizada com sucesso!");
-    spec.onValid = [this] { showSettingsRecord(ui_.edits, session_.answerBuf.data()); };
-    exchange_.run(spec);
+    if (api_.busy())
+        return;  // another exchange is waiting for its answer
+    const TBusyControls hold({ui_.Button2, ui_.TabControl1}, {ui_.GroupBox1, ui_.GroupBox2, ui_.mmInfo});
+    const ondixdevice::TRecordResult result =
+        api_.readSettings(link, link == TLinkKind::Network ? session_.deviceIP : QString());
+    showResult(log_, result);
+    if (result.ok())
+        showSettingsRecord(ui_.edits, result.record.data());
 }
 
 void TSettingsOps::Button3Click()
@@ -54,22 +38,11 @@ void TSettingsOps::Button3Click()
 
 void TSettingsOps::writeToDevice(TLinkKind link)
 {
-    if (exchange_.busy())
+    if (api_.busy())
         return;  // another exchange is waiting for its answer
 
-    TExchangeSpec spec;
-    spec.link = link;
-    if (link == TLinkKind::Network)
-        spec.host = session_.deviceIP;
-    spec.answerLength = acknowledgementLength;
-    spec.waitLimit = writeWaitPolls;
-    spec.disabled = {ui_.Button3, ui_.TabControl1};
-    spec.busy = {ui_.GroupBox1, ui_.GroupBox2, ui_.mmInfo, ui_.Button3};
-    spec.invalidMessage = QStringLiteral("Falha de gravação dos parâmetros!");
-    spec.validMessage = QStringLiteral("IP's gravados com sucesso!");
-
-    // A closed cable sends nothing and says nothing, whatever the boxes hold; the run
-    // below only restores the controls then.
+    // A closed cable sends nothing and says nothing, whatever the boxes hold.
+    ondixsettings::settingsValues_t values;
     if (link == TLinkKind::Network || session_.usbConnected()) {
         // A number that does not fit its field is refused before anything leaves: cut to
         // the field's width it would give the device an address or port nobody typed.
@@ -85,13 +58,12 @@ void TSettingsOps::writeToDevice(TLinkKind link)
         const ondixsettings::TSettingsParse parsed = ondixsettings::parseSettings(texts);
         if (!parsed.ok) {
             log_.logLine(parsed.error);
-            for (QWidget* w : spec.disabled)
-                w->setEnabled(true);
-            for (QWidget* w : spec.busy)
-                w->unsetCursor();
             return;
         }
-        spec.frame = ondixsettings::writeSettingsFrame(parsed.values, lastRecord ? &*lastRecord : nullptr);
+        values = parsed.values;
     }
-    exchange_.run(spec);
+    const TBusyControls hold({ui_.Button3, ui_.TabControl1}, {ui_.GroupBox1, ui_.GroupBox2, ui_.mmInfo, ui_.Button3});
+    showResult(log_,
+        api_.writeSettings(link, link == TLinkKind::Network ? session_.deviceIP : QString(), values,
+            lastRecord ? &*lastRecord : nullptr));
 }

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "device/deviceApi.h"
 #include "discovery/deviceDisplay.h"
 #include "discovery/deviceInfo.h"
 #include "link/deviceSession.h"
@@ -26,7 +27,7 @@ class TSettingsOps {
 public:
     // `ui` is read at every call: it may be filled after construction.
     TSettingsOps(TDeviceSession& session, TExchange& exchange, TLog& log, const TSettingsControls& ui)
-        : session_(session), exchange_(exchange), log_(log), ui_(ui)
+        : session_(session), api_(session, exchange), log_(log), ui_(ui)
     {
     }
 
@@ -42,7 +43,7 @@ public:
 
 private:
     TDeviceSession& session_;
-    TExchange& exchange_;
+    ondixdevice::TDeviceApi api_;
     TLog& log_;
     const TSettingsControls& ui_;
 };

@@ -7,6 +7,7 @@
 #include "discovery/chooseOndixUnit.h"
 #include "rts/remoteProgUnit.h"
 
+#include <QTemporaryDir>
 #include <QUdpSocket>
 #include <QtTest>
 #include <QtWidgets>
@@ -255,16 +256,20 @@ private slots:
     // has gone, a new copy runs.
     void oneCopyAtATime()
     {
-        const QString name = QStringLiteral("OndixSetup-test-%1").arg(QCoreApplication::applicationPid());
-        auto first = std::make_unique<TSingleInstance>(name);
+        QTemporaryDir place;  // this user's own, closed to others: the guard's place here
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", place.path().toLocal8Bit());
+        auto first = std::make_unique<TSingleInstance>();
         QVERIFY(first->acquire());
         QSignalSpy raised(first.get(), &TSingleInstance::activationRequested);
-        TSingleInstance second(name);
+        TSingleInstance second;
         QVERIFY(!second.acquire());
         QTRY_COMPARE_WITH_TIMEOUT(raised.count(), 1, 2000);
         first.reset();
-        TSingleInstance third(name);
+        TSingleInstance third;
         QVERIFY(third.acquire());
+        QVERIFY(third.problems().isEmpty());
+        qputenv("XDG_RUNTIME_DIR", runtime);
     }
 
     // UDP 4040 held by a program that does not share it: the user is told at start.

@@ -17,6 +17,7 @@
 #include "app/dialogs.h"
 #include "discovery/chooseOndixUnit.h"
 #include "discovery/deviceInfo.h"
+#include "link/udpPort.h"
 #include "tests/support/fakeHidWaiter.h"
 #include "tools/devicecore/ondixDevice.h"
 #include "tools/fakehid/fakehid.h"
@@ -318,7 +319,7 @@ void TestDiscovery::secondInterfaceAfterSilentFirst()
 {
     auto w = searchWindow({addr("127.0.0.1"), addr("127.1.2.3")});
     QUdpSocket second;
-    QVERIFY(second.bind(addr("127.1.2.255"), 4040, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint));
+    QVERIFY(udpport::bindForUser(second, addr("127.1.2.255"), 4040));
     fakeWaiter(*w).atPoll(150, [&] { w->udpServerUDPRead(record({10, 0, 0, 60}), addr("127.1.2.60")); });
     QVERIFY(w->findDeviceOnNetwork(QString()));
     QCOMPARE(w->broadcastAddresses, (QStringList {"127.0.0.255", "127.1.2.255"}));
@@ -348,10 +349,9 @@ void TestDiscovery::searchTargetFromAddressBoxes()
 {
     auto w = searchWindow();
     QUdpSocket device;
-    QVERIFY(device.bind(addr("127.0.0.50"), 4040, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint));
+    QVERIFY(udpport::bindForUser(device, addr("127.0.0.50"), 4040));
     QUdpSocket broadcast;
-    QVERIFY(
-        broadcast.bind(addr("127.0.0.255"), 4040, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint));
+    QVERIFY(udpport::bindForUser(broadcast, addr("127.0.0.255"), 4040));
 
     w->IP_4->setText("127");
     w->IP_3->setText("0");

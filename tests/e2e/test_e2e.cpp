@@ -103,13 +103,8 @@ void TestEndToEnd::oneDeviceFoundAndReadBack()
     QVERIFY(w.GroupBox1->isEnabled());
 
     // One exchange over UDP to the chosen device.
-    TExchangeSpec spec;
-    spec.link = TLinkKind::Network;
-    spec.host = w.deviceIP;
-    spec.frame = ondixframe::bodilessFrame(0x03);
-    spec.answerLength = 50;
-    spec.validMessage = QStringLiteral("ok");
-    QCOMPARE(int(w.exchange.run(spec)), int(TExchangeOutcome::Valid));
+    QCOMPARE(int(w.exchange.transact(TLinkKind::Network, ondixframe::bodilessFrame(0x03), w.deviceIP, 50, 100)),
+        int(TExchangeOutcome::Valid));
     QCOMPARE(w.answerLen, 50);
     QCOMPARE(w.answerBuf[3], uint8_t(3));
     QVERIFY(net_.simLog().contains(

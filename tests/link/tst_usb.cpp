@@ -219,7 +219,7 @@ private slots:
                 enabled.append(control->isEnabled());
             for (QWidget* control : QList<QWidget*> {window->bbFindDevice, window->GroupBox1, window->mmInfo})
                 cursors.append(control->cursor().shape());
-            second = window->exchange.run(TExchangeSpec());
+            second = window->exchange.transact(TLinkKind::Usb, QByteArray(), QString(), 8, 1);
             if (abortAt)
                 window->exchange.abort();
         });

@@ -4,6 +4,7 @@
 #include <QtNetwork>
 #include <QtTest>
 
+#include "link/udpPort.h"
 #include "tests/support/testNetwork.h"
 
 class TestSim : public QObject {
@@ -49,8 +50,7 @@ private slots:
         QVERIFY(net_.startSim(QJsonObject {{"devices", devices}}));
         QVERIFY(net_.enterToolNamespace());  // this thread's sockets live there from now on
         udp_ = new QUdpSocket(this);
-        QVERIFY(
-            udp_->bind(QHostAddress::AnyIPv4, 4040, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint));
+        QVERIFY(udpport::bindForUser(*udp_, QHostAddress::AnyIPv4, 4040));  // as the tool binds
     }
     void cleanupTestCase() { delete udp_, net_.down(); }
 

@@ -2,6 +2,8 @@
 
 #include "ondixConfig.h"
 
+#include "link/udpPort.h"
+
 #include <QFile>
 #include <QNetworkDatagram>
 #include <QTcpServer>
@@ -16,7 +18,6 @@ namespace {
 // A burst of TCP bytes is complete when nothing more arrives for this long; the tool
 // writes a command line without a line end, so the pause is what ends the last line.
 constexpr int tcpIdleMs = 30;
-const QAbstractSocket::BindMode shareMode = QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint;
 
 QHostAddress hostAddress(const std::array<uint8_t, 4>& ip)
 {
@@ -93,11 +94,10 @@ bool TSimServer::start(QString& error)
 bool TSimServer::bindDevice(TSimDevice& device, QString& error)
 {
     device.socket = new QUdpSocket(this);
-    if (!device.socket->bind(device.address, udpPort_, shareMode)) {
-        error = QStringLiteral("cannot bind UDP %1:%2: %3")
-                    .arg(device.address.toString())
-                    .arg(udpPort_)
-                    .arg(device.socket->errorString());
+    // The port is shared only with this user's programs: the tool beside us, on every address.
+    QString why;
+    if (!udpport::bindForUser(*device.socket, device.address, udpPort_, &why)) {
+        error = QStringLiteral("cannot bind UDP %1:%2: %3").arg(device.address.toString()).arg(udpPort_).arg(why);
         return false;
     }
     connect(device.socket, &QUdpSocket::readyRead, this, [this, &device] { readUnicast(device); });
@@ -120,12 +120,10 @@ void TSimServer::bindBroadcast(const QHostAddress& address)
     auto b = std::make_unique<TBroadcastSocket>();
     b->address = address;
     b->socket = new QUdpSocket(this);
-    if (!b->socket->bind(address, udpPort_, shareMode)) {
+    QString why;
+    if (!udpport::bindForUser(*b->socket, address, udpPort_, &why)) {
         // Not fatal: the devices still answer requests sent to their own addresses.
-        log(QStringLiteral("WARNING cannot bind UDP %1:%2: %3")
-                .arg(address.toString())
-                .arg(udpPort_)
-                .arg(b->socket->errorString()));
+        log(QStringLiteral("WARNING cannot bind UDP %1:%2: %3").arg(address.toString()).arg(udpPort_).arg(why));
         delete b->socket;
         return;
     }

@@ -1,0 +1,286 @@
+// The device operations without a window: the emulated device on the fake cable (virtual
+// clock), the session and the exchange helper alone. Each row is one call: the frame that
+// must leave, how the call ends, its line and how many polls it waited.
+#include <QtTest>
+
+#include "device/deviceApi.h"
+#include "link/exchange.h"
+#include "link/logSink.h"
+#include "tests/support/fakeHidWaiter.h"
+#include "tools/devicecore/ondixDevice.h"
+#include "tools/fakehid/fakehid.h"
+
+using namespace ondixdevice;
+
+namespace {
+
+class TQuietLog : public TLog {
+public:
+    void logLine(const QString&) override { }
+    void clearLog() override { }
+    QStringList logLines() const override { return {}; }
+    void setStatus(const QString&) override { }
+};
+
+QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
+
+QList<QByteArray> written()
+{
+    QList<QByteArray> frames;
+    for (const fakehid::Bytes& frame : fakehid::writtenFrames())
+        frames.append(QByteArray(reinterpret_cast<const char*>(frame.data()), qsizetype(frame.size())));
+    return frames;
+}
+
+// 2025-03-07 09:05:00 read as if it were UTC.
+long long fixedClock()
+{
+    return QDateTime(QDate(2025, 3, 7), QTime(9, 5), Qt::UTC).toSecsSinceEpoch();
+}
+
+using TCall = std::function<TResult(TDeviceApi&)>;
+
+}  // namespace
+
+Q_DECLARE_METATYPE(TCall)
+Q_DECLARE_METATYPE(TOutcome)
+
+class TestDeviceApi : public QObject {
+    Q_OBJECT
+    TQuietLog log;
+    std::unique_ptr<ondixsim::Device> device;
+    std::unique_ptr<TDeviceSession> session;
+    std::unique_ptr<TExchange> exchange;
+    std::unique_ptr<TDeviceApi> api;
+    TFakeHidWaiter* waiter = nullptr;
+
+    void open(bool plugged = true)
+    {
+        fakehid::reset();
+        ondixsim::DeviceConfig config;
+        config.rts.push_back({0, 0, 0x1234, 0xA7, {0x0A, 0xFF, 0x00}});
+        device = std::make_unique<ondixsim::Device>(config, fixedClock);
+        fakehid::attachDevice(*device);
+        if (plugged)
+            fakehid::plug();
+        session = std::make_unique<TDeviceSession>();
+        exchange = std::make_unique<TExchange>(*session);
+        auto fake = std::make_unique<TFakeHidWaiter>();
+        waiter = fake.get();
+        exchange->setWaiter(std::move(fake));
+        api = std::make_unique<TDeviceApi>(*session, *exchange);
+        session->userConnect(log);
+        fakehid::clearLogs();
+    }
+
+private slots:
+    void cleanup()
+    {
+        api.reset();
+        exchange.reset();
+        session.reset();
+        fakehid::reset();
+    }
+
+    void cable_data()
+    {
+        QTest::addColumn<TCall>("call");
+        QTest::addColumn<fakehid::UsbFault>("fault");
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<TOutcome>("outcome");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("polls");
+
+        const auto none = fakehid::UsbFault::None;
+        const auto silent = fakehid::UsbFault::NoAnswer;
+        const auto bad = fakehid::UsbFault::BadChecksum;
+        const QByteArray info = hex("454B0103940000 00");
+        const QString readOk = QStringLiteral("Leitura dos parâmetros realizada com sucesso!");
+        const QString noAnswer = QStringLiteral("Sem resposta!");
+        const QString readFailure = QStringLiteral("Falha na leitura dos parâmetros!");
+        const QString writeFailure = QStringLiteral("Falha de gravação dos parâmetros!");
+        const TCall probe = [](TDeviceApi& a) { return TResult(a.probeUsb()); };
+        const TCall read = [](TDeviceApi& a) { return TResult(a.readSettings(TLinkKind::Usb, {})); };
+        ondixsettings::settingsValues_t values;
+        values.ip = {10, 0, 0, 7};
+        values.mask = {255, 255, 255, 0};
+        values.gateway = {10, 0, 0, 1};
+        values.port = 4998;
+        const TCall write = [values](TDeviceApi& a) { return a.writeSettings(TLinkKind::Usb, {}, values, nullptr); };
+        const TCall getClock = [](TDeviceApi& a) { return TResult(a.getClock(TLinkKind::Usb, {})); };
+        const TCall mac = [](TDeviceApi& a) {
+            return a.writeMac(TLinkKind::Usb, {}, {"00", "1A", "2B", "3C", "4D", "5F"});
+        };
+        const TCall flash = [](TDeviceApi& a) { return TResult(a.readFlash("16", "4")); };
+        const TCall firmware = [](TDeviceApi& a) { return a.firmwareUpdate(); };
+        const TCall readRts = [](TDeviceApi& a) { return TResult(a.readRts(TLinkKind::Usb, {})); };
+
+        QTest::newRow("probe") << probe << none << info << TOutcome::done
+                               << QStringLiteral("Encontrado dispositivo na porta USB!") << 1;
+        QTest::newRow("probe silent") << probe << silent << info << TOutcome::noAnswer << noAnswer << 100;
+        QTest::newRow("probe refused answer") << probe << bad << info << TOutcome::badAnswer << QString() << 1;
+        QTest::newRow("read") << read << none << info << TOutcome::done << readOk << 1;
+        QTest::newRow("read bad") << read << bad << info << TOutcome::badAnswer << readFailure << 1;
+        QTest::newRow("write") << write << none << hex("454B01040000 0A000007 FFFFFF00 0A000001 000000000000 00 8613")
+                               << TOutcome::done << QStringLiteral("IP's gravados com sucesso!") << 1;
+        QTest::newRow("write silent") << write << silent << QByteArray() << TOutcome::noAnswer << noAnswer << 500;
+        QTest::newRow("write bad") << write << bad << QByteArray() << TOutcome::badAnswer << writeFailure << 1;
+        QTest::newRow("clock") << getClock << none << hex("454B010A9B000000") << TOutcome::done
+                               << QStringLiteral("Date: 07/03/2025\nTime: 09:05:00") << 1;
+        QTest::newRow("clock silent") << getClock << silent << QByteArray() << TOutcome::noAnswer << noAnswer << 100;
+        QTest::newRow("mac silent") << mac << silent << QByteArray() << TOutcome::noAnswer << noAnswer << 500;
+        QTest::newRow("mac") << mac << none << QByteArray() << TOutcome::done
+                             << QStringLiteral("MAC Addr gravado com sucesso!") << 1;
+        QTest::newRow("flash") << flash << none << QByteArray() << TOutcome::done << QString() << 1;
+        QTest::newRow("flash silent") << flash << silent << QByteArray() << TOutcome::noAnswer << noAnswer << 1500;
+        QTest::newRow("firmware") << firmware << none << hex("454B0102040000000000970000 00") << TOutcome::done
+                                  << QStringLiteral("CMD OK") << 1;
+        QTest::newRow("rts") << readRts << none << QByteArray() << TOutcome::done << QString() << 1;
+        QTest::newRow("rts bad") << readRts << bad << QByteArray() << TOutcome::badAnswer << readFailure << 1;
+    }
+    void cable()
+    {
+        QFETCH(TCall, call);
+        QFETCH(fakehid::UsbFault, fault);
+        QFETCH(QByteArray, request);
+        QFETCH(TOutcome, outcome);
+        QFETCH(QString, message);
+        QFETCH(int, polls);
+        open();
+        fakehid::setFault({fault, 0, 0, -1});
+        const TResult result = call(*api);
+        QCOMPARE(result.outcome, outcome);
+        if (!message.isNull() || outcome != TOutcome::done)
+            QCOMPARE(result.message, message);
+        QCOMPARE(waiter->polls(), polls);
+        QCOMPARE(written().size(), 1);
+        QVERIFY(written().first().startsWith(request));
+        QVERIFY(!api->busy());
+    }
+
+    // What each read gives back as values, not only as a line.
+    void values()
+    {
+        open();
+        const TRecordResult record = api->readSettings(TLinkKind::Usb, {});
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(record.record.data()), 6), hex("454B0103 0000"));
+        QCOMPARE(record.record[6], uint8_t(192));
+        const TClockResult clock = api->getClock(TLinkKind::Usb, {});
+        QCOMPARE(clock.clock.year, uint16_t(2025));
+        QCOMPARE(clock.clock.minute, uint8_t(5));
+        const TRtsResult rts = api->readRts(TLinkKind::Usb, {});
+        QCOMPARE(rts.table.count, 1u);
+        QCOMPARE(rts.table.remotes[0].rollingCode, 0x1234);
+        const TFlashResult flash = api->readFlash("0", "3");
+        QCOMPARE(flash.line.count(u'['), 3);
+        QCOMPARE(flash.message, flash.line);
+    }
+
+    // Refused inputs, a closed cable and a busy device: nothing leaves, nothing is waited.
+    void nothingSent_data()
+    {
+        QTest::addColumn<TCall>("call");
+        QTest::addColumn<bool>("plugged");
+        QTest::addColumn<TOutcome>("outcome");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("bad clock") << TCall([](TDeviceApi& a) { return a.setClock(TLinkKind::Usb, {}, QDateTime()); })
+                                   << true << TOutcome::refused
+                                   << QStringLiteral(
+                                          "Data e hora do computador inválidas: o relógio não foi acertado.");
+        QTest::newRow("bad divisor") << TCall([](TDeviceApi& a) {
+            return TResult(a.learnRf(TLinkKind::Usb, {}, TRfCaptureMode::smart, 12));
+        }) << true << TOutcome::refused
+                                     << QStringLiteral("Divisor inválido: 12 (use 8, 16 ou 32).");
+        QTest::newRow("bad flash quantity") << TCall([](TDeviceApi& a) { return TResult(a.readFlash("0", "9991")); })
+                                            << true << TOutcome::refused << QString();
+        QTest::newRow("euro sign") << TCall(
+            [](TDeviceApi& a) { return a.sendCommandLine(TLinkKind::Usb, {}, {}, QStringLiteral("sendir,€")); })
+                                   << true << TOutcome::refused << QString();
+        QTest::newRow("bad port") << TCall([](TDeviceApi& a) {
+            return a.sendCommandLine(TLinkKind::Network, "127.0.0.9", "70000", "x");
+        }) << true << TOutcome::refused
+                                  << QStringLiteral(
+                                         "Valor inválido em edPort: \"70000\" (use um número de 0 a 65535).");
+        QTest::newRow("cable closed read")
+            << TCall([](TDeviceApi& a) { return TResult(a.readSettings(TLinkKind::Usb, {})); }) << false
+            << TOutcome::notSent << QString();
+        QTest::newRow("cable closed line")
+            << TCall([](TDeviceApi& a) { return a.sendCommandLine(TLinkKind::Usb, {}, {}, "x"); }) << false
+            << TOutcome::notSent
+            << QStringLiteral("Não foi possível conectar a porta serial. Verifique a "
+                              "conexão e tente novamente...");
+    }
+    void nothingSent()
+    {
+        QFETCH(TCall, call);
+        QFETCH(bool, plugged);
+        QFETCH(TOutcome, outcome);
+        QFETCH(QString, message);
+        open(plugged);
+        const TResult result = call(*api);
+        QCOMPARE(result.outcome, outcome);
+        if (!message.isEmpty())
+            QCOMPARE(result.message, message);
+        else if (outcome == TOutcome::refused)
+            QVERIFY(!result.message.isEmpty());
+        QCOMPARE(written().size(), 0);
+        QCOMPARE(waiter->polls(), 0);
+    }
+
+    // A second call while one waits is refused at once, and the first ends as it would.
+    void busy()
+    {
+        open();
+        fakehid::setFault({fakehid::UsbFault::Late, 50, 0, 1});
+        QList<TOutcome> during;
+        waiter->atPoll(2, [&] {
+            during.append(api->readSettings(TLinkKind::Usb, {}).outcome);
+            during.append(api->sendCommandLine(TLinkKind::Usb, {}, {}, "x").outcome);
+            during.append(api->readFlash("0", "1").outcome);
+        });
+        QCOMPARE(api->getClock(TLinkKind::Usb, {}).outcome, TOutcome::done);
+        QCOMPARE(during, (QList<TOutcome> {TOutcome::busy, TOutcome::busy, TOutcome::busy}));
+        QCOMPARE(written().size(), 1);
+    }
+
+    // A learning over the cable: acknowledgement, prompt, countdown, then the capture's line.
+    void learning()
+    {
+        open();
+        device->config().rfCapture = ondixsim::demoRfCapture();
+        QStringList shown;
+        TLearningProgress progress;
+        progress.sent = [&] { shown.append("sent"); };
+        progress.acknowledged = [&](const QString& prompt) { shown.append(prompt); };
+        int countdowns = 0;
+        int last = 0;
+        progress.countdown = [&](int ms) { ++countdowns, last = ms; };
+        const TCaptureResult result = api->learnRf(TLinkKind::Usb, {}, TRfCaptureMode::smart, 16, progress);
+        QCOMPARE(result.outcome, TOutcome::done);
+        QCOMPARE(shown, (QStringList {"sent", QStringLiteral("Pressione qualquer tecla do seu transmissor de RF...")}));
+        QCOMPARE(written().first(), hex("454B0106040001001000AC000000"));
+        QVERIFY(countdowns > 100);
+        QCOMPARE(last, 10000 - 10 * (countdowns - 1));
+        QVERIFY(result.line().startsWith("sendrf,2,"));
+        QVERIFY(result.frameLength > 0);
+
+        // No key pressed: the whole wait of 1000 polls, then the time-out line.
+        const TCaptureResult silent = api->learnIr(TLinkKind::Usb, {}, TIrCaptureMode::automatic, {});
+        QCOMPARE(silent.outcome, TOutcome::noAnswer);
+        QVERIFY(silent.captureWaitRanOut);
+        QCOMPARE(silent.message, QStringLiteral("Sem resposta!"));
+    }
+
+    void broadcastTargets()
+    {
+        const QList<QHostAddress> local {QHostAddress("127.0.0.1"), QHostAddress("::1"), QHostAddress("10.1.2.3"),
+            QHostAddress("127.0.0.2"), QHostAddress("192.168.7.9"), QHostAddress("10.1.2.4")};
+        QCOMPARE(TDeviceApi::broadcastTargets(local), (QStringList {"10.1.2.255", "192.168.7.255", "127.0.0.255"}));
+    }
+};
+
+QTEST_MAIN(TestDeviceApi)
+#include "test_device_api.moc"
