@@ -228,12 +228,16 @@ int runOffline(const TCliOptions& options, TConsole& console)
 
 int runCommand(const TCliOptions& o, TConsole& console, QTextStream& input)
 {
-    TPortGuard guard;  // before the session binds UDP port 4040, and for as long as it holds it
-    if (const QString problem = guard.acquire(); !problem.isEmpty()) {
+    TPortGuard guard;  // lives as long as the session holds UDP port 4040
+    if (const QString problem = guard.beforeBinding(); !problem.isEmpty()) {
         console.err << problem << Qt::endl;
         return exitPortBusy;
     }
     TCliDevice device(o, console);
+    if (const QString problem = guard.afterBinding(device.session().udpBindProblem().isEmpty()); !problem.isEmpty()) {
+        console.err << problem << Qt::endl;
+        return exitPortBusy;
+    }
     int code = exitDone;
     if (o.command == TCommand::list) {
         const QList<TUnitView> units = device.findAll(code);

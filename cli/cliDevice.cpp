@@ -1,5 +1,7 @@
 #include "cli/cliDevice.h"
 
+#include "cli/cliPortGuard.h"
+
 #include <QNetworkInterface>
 
 namespace ondixcli {
@@ -23,12 +25,7 @@ void TCliDevice::trace()
 
 QString TCliDevice::portProblem() const
 {
-    // The window holds the port while it runs; so does any other program bound to it.
-    const QString problem = session_.udpBindProblem();
-    if (problem.isEmpty())
-        return {};
-    return QStringLiteral("A porta UDP 4040 está em uso (o OndixSetup está aberto, ou outro programa a usa): "
-                          "sem ela nenhuma Ondix responde pela rede. Feche o outro programa, ou use --usb.");
+    return session_.udpBindProblem().isEmpty() ? QString() : TPortGuard::unboundProblem();
 }
 
 std::optional<TUnitView> TCliDevice::probeCable()

@@ -43,7 +43,7 @@ Códigos de saída:
   1  a Ondix não respondeu, ou respondeu errado
   2  uso errado ou valor recusado (nada foi enviado)
   3  nenhuma Ondix encontrada, ou a escolha é ambígua
-  4  porta UDP 4040 indisponível (o OndixSetup está aberto, ou outro programa a usa)
+  4  porta UDP 4040 indisponível (o OndixSetup está aberto, ou outro ondix ou programa a usa)
 )";
 
 struct TCommandHelp {

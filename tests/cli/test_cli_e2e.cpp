@@ -6,6 +6,7 @@
 #include <QtNetwork>
 #include <QtTest>
 
+#include "link/instanceGuard.h"
 #include "tests/support/testNetwork.h"
 
 namespace {
@@ -30,10 +31,16 @@ const QString rfLine = QStringLiteral(
 class TestCliEndToEnd : public QObject {
     Q_OBJECT
     TTestNetwork net_ {QStringLiteral("cli%1").arg(QCoreApplication::applicationPid())};
+    // The tool's and the window's per-user sockets live here, not where a window of this
+    // computer's user would see them.
+    QTemporaryDir runtimeDir_;
 
     TRun run(const QStringList& args, const QByteArray& input = {}, bool cable = false)
     {
         QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir_.path());
+        p.setProcessEnvironment(env);
         p.start(QStringLiteral("ip"),
             QStringList {QStringLiteral("netns"), QStringLiteral("exec"), net_.namespaceName("tool"),
                 QString::fromUtf8(cable ? ONDIX_USBSIM_PATH : ONDIX_CLI_PATH)}
@@ -73,6 +80,8 @@ class TestCliEndToEnd : public QObject {
 private slots:
     void initTestCase()
     {
+        QVERIFY(runtimeDir_.isValid());
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir_.path()));
         QVERIFY(net_.up(3));
         QVERIFY(startUnits());
     }
@@ -296,6 +305,38 @@ private slots:
         } else {
             QCOMPARE(r.out, out);
         }
+    }
+
+    // The window of this user runs: the port and the cable are its own.
+    void windowRunning()
+    {
+        instanceguard::TUserSocketServer window(instanceguard::windowSocketName(), 0);
+        QCOMPARE(window.claim(), instanceguard::TUserSocketServer::TClaim::Taken);
+        for (const bool cable : {false, true}) {
+            const TRun r = run({"--usb", "info"}, {}, cable);
+            QCOMPARE(r.code, 4);
+            QCOMPARE(r.err,
+                QStringLiteral("O OndixSetup está aberto neste computador e usa a porta UDP 4040 e o cabo "
+                               "USB: feche a janela para usar o ondix.\n"));
+        }
+    }
+
+    // A second ondix while the first waits for a key: the first keeps the port.
+    void anotherOndixHoldsThePort()
+    {
+        QProcess first;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir_.path());
+        first.setProcessEnvironment(env);
+        first.start(QStringLiteral("ip"),
+            {"netns", "exec", net_.namespaceName("tool"), ONDIX_CLI_PATH, "--ip", "10.231.1.11", "learn", "ir"});
+        QVERIFY(first.waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(instanceguard::commandLineHoldsPort(), 3000);
+        const TRun r = run({"--ip", "10.231.1.12", "info"});
+        QCOMPARE(r.code, 4);
+        QCOMPARE(r.err, QStringLiteral("Outro ondix está usando a porta UDP 4040: espere que ele termine.\n"));
+        QVERIFY(first.waitForFinished(15000));
+        QCOMPARE(first.exitCode(), 0);
     }
 
     void noUnitAndPortHeld()
