@@ -94,9 +94,12 @@ void TfmPrincipal::FormCreate()
     discoveryUi_.chooser = chooser;
     fmRemoteProg = new TfmRemoteProg(this);
     fmRemoteProg->hide();
-    // The add dialog is not modal: its "Adicionar" waits while another operation does.
-    connect(&operationWatch, &TOperationWatch::busyChanged, fmRemoteProg->Button1,
-        [button = fmRemoteProg->Button1](bool busy) { button->setEnabled(!busy); });
+    // The add dialog is not modal: while it is shown its "Adicionar" waits as long as another
+    // operation does (opening it brings the button up to date).
+    connect(&operationWatch, &TOperationWatch::busyChanged, fmRemoteProg, [dialog = fmRemoteProg](bool busy) {
+        if (dialog->isVisible())
+            dialog->Button1->setEnabled(!busy);
+    });
 
     session.resetAnswerState();
 

@@ -222,10 +222,14 @@ bool TRtsOps::addRemote(bool tube)
     }
     sendCommandLine();
     // Give the device time to store the remote, with the event loop running (the waiter's
-    // polls: a test's virtual clock moves instead of sleeping).
-    const auto closing = [this] { return exchange_.aborted(); };
-    for (int i = 0; i < addPausePolls && !closing(); ++i)
-        exchange_.waiter().poll(session_, closing);
+    // polls: a test's virtual clock moves instead of sleeping). The pause belongs to the
+    // addition: nothing else may start in it and take the refresh's place.
+    {
+        const TExchange::TScope adding(exchange_);
+        const auto closing = [this] { return exchange_.aborted(); };
+        for (int i = 0; i < addPausePolls && !closing(); ++i)
+            exchange_.waiter().poll(session_, closing);
+    }
     bbRefreshRemotesClick();
     return true;
 }

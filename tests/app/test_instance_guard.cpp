@@ -1,0 +1,446 @@
+// The one-copy guard, the command-line tool's port mark and the binding of UDP port 4040,
+// against floods of the same user and (as root, with a throwaway second user and a private
+// network namespace) against what another user plants or binds.
+#include "app/dialogs.h"
+#include "app/mainUnit.h"
+#include "app/singleInstance.h"
+#include "link/deviceSession.h"
+#include "link/exchange.h"
+#include "link/frames.h"
+#include "link/instanceGuard.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <functional>
+#include <optional>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <grp.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString commandLineTool = u"Não foi possível abrir a porta UDP 4040: a ferramenta de linha de comando ondix a "
+                                u"está usando. Sem ela nenhuma Ondix será encontrada nem responderá pela rede; "
+                                u"espere o ondix terminar e abra o OndixSetup novamente."_s;
+
+sockaddr_un unixAddress(const QString& path)
+{
+    sockaddr_un a {};
+    a.sun_family = AF_UNIX;
+    const QByteArray p = QFile::encodeName(path);
+    std::memcpy(a.sun_path, p.constData(), size_t(std::min<qsizetype>(p.size(), sizeof a.sun_path - 1)));
+    return a;
+}
+
+int connectTo(const QString& path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    const sockaddr_un a = unixAddress(path);
+    QDeadlineTimer deadline(5000);
+    while (::connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0 && errno == EAGAIN
+        && !deadline.hasExpired())
+        QCoreApplication::processEvents();  // the guard's queue is full: let it take some
+    return fd;
+}
+
+int openDescriptors()
+{
+    return int(QDir(u"/proc/self/fd"_s).entryList(QDir::Files | QDir::System).size());
+}
+
+qint64 residentBytes()
+{
+    QFile statm(u"/proc/self/statm"_s);
+    statm.open(QIODevice::ReadOnly);
+    return statm.readAll().split(' ').value(1).toLongLong() * ::sysconf(_SC_PAGESIZE);
+}
+
+// Each test gets places of its own: a runtime directory, a temporary directory open to
+// everyone (like /tmp) and a home.
+class TPlaces {
+public:
+    TPlaces()
+    {
+        ::chmod(QFile::encodeName(base_.path()).constData(), 0755);
+        for (auto [name, mode] : {std::pair {"run", 0700}, {"tmp", 01777}, {"home", 0700}}) {
+            QDir(base_.path()).mkdir(QLatin1String(name));
+            ::chmod(QFile::encodeName(path(name)).constData(), mode_t(mode));
+        }
+        use(true);
+    }
+    ~TPlaces()
+    {
+        for (size_t i = 0; i < saved_.size(); ++i)
+            qputenv(variables[i], saved_[i]);
+    }
+    QString path(const char* name) const { return base_.path() + u'/' + QLatin1String(name); }
+    void use(bool runtime) const
+    {
+        qputenv(variables[0], QFile::encodeName(runtime ? path("run") : path("none")));
+        qputenv(variables[1], QFile::encodeName(path("tmp")));
+        qputenv(variables[2], QFile::encodeName(path("home")));
+    }
+
+private:
+    static constexpr const char* variables[] = {"XDG_RUNTIME_DIR", "TMPDIR", "HOME"};
+    std::array<QByteArray, 3> saved_ {qgetenv(variables[0]), qgetenv(variables[1]), qgetenv(variables[2])};
+    QTemporaryDir base_;
+};
+
+}  // namespace
+
+// ---- the same user ------------------------------------------------------------------------
+
+class TestSameUser : public QObject {
+    Q_OBJECT
+private slots:
+    // The queries see the window and the command-line tool without taking or raising
+    // anything; while `ondix` holds the port the window lets it go and says so.
+    void queriesAndPortMark()
+    {
+        TPlaces places;
+        QVERIFY(!instanceguard::windowRunning() && !instanceguard::commandLineHoldsPort());
+        TSingleInstance window;
+        QSignalSpy raised(&window, &TSingleInstance::activationRequested);
+        QVERIFY(window.acquire());
+        QVERIFY(instanceguard::windowRunning());
+        {
+            instanceguard::TPortHolderMark mark;
+            QCOMPARE(mark.state(), instanceguard::TPortHolderMark::TState::Held);
+            QVERIFY(instanceguard::commandLineHoldsPort());
+            QCOMPARE(
+                instanceguard::TPortHolderMark().state(), instanceguard::TPortHolderMark::TState::OtherCommandLine);
+            TDeviceSession session;
+            QCOMPARE(session.udpBindProblem(), commandLineTool);
+        }
+        QVERIFY(!instanceguard::commandLineHoldsPort());
+        QCOMPARE(TDeviceSession().udpBindProblem(), QString());
+        QTest::qWait(100);
+        QCOMPARE(raised.count(), 0);
+    }
+
+    // 64 MiB written into the guard, and more idle connections than a process may have
+    // descriptors: the guard keeps neither, and still answers the next copy.
+    void floods()
+    {
+        TPlaces places;
+        TSingleInstance guard;
+        QSignalSpy raised(&guard, &TSingleInstance::activationRequested);
+        QVERIFY(guard.acquire());
+        const QString path = places.path("run") + u"/OndixSetup-"_s + QString::number(::geteuid());
+
+        const qint64 residentBefore = residentBytes();
+        const int writer = connectTo(path);
+        const QByteArray chunk(64 * 1024, 'x');
+        qint64 written = 0;
+        for (QDeadlineTimer deadline(10000); written < 64 * 1024 * 1024 && !deadline.hasExpired();) {
+            const ssize_t n = ::send(writer, chunk.constData(), size_t(chunk.size()), MSG_NOSIGNAL);
+            if (n < 0 && errno != EAGAIN)
+                break;  // the guard closed it
+            written += std::max<ssize_t>(n, 0);
+            QCoreApplication::processEvents();
+        }
+        ::close(writer);
+        QVERIFY2(written < 4 * 1024 * 1024, qPrintable(QString::number(written)));
+        QVERIFY(residentBytes() - residentBefore < 8 * 1024 * 1024);
+
+        rlimit limit {};
+        ::getrlimit(RLIMIT_NOFILE, &limit);
+        limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, 4096);
+        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur < 1200)
+            QSKIP("this process may not open 1200 descriptors");
+        const int before = openDescriptors();
+        std::vector<int> idle;
+        for (int i = 0; i < 1100; ++i)
+            idle.push_back(connectTo(path));
+        QVERIFY(openDescriptors() - before - 1100 <= 8);  // the guard's share
+        QTRY_COMPARE_WITH_TIMEOUT(openDescriptors() - before - 1100, 0, 3000);
+        for (int fd : idle)
+            ::close(fd);
+
+        QVERIFY(!TSingleInstance().acquire());
+        QTRY_COMPARE_WITH_TIMEOUT(raised.count(), 1, 2000);
+    }
+};
+
+// ---- another user ---------------------------------------------------------------------------
+
+// A throwaway local user, made with useradd and removed again.
+class TOtherUser {
+public:
+    TOtherUser() : name_(u"ondixt%1"_s.arg(QCoreApplication::applicationPid()))
+    {
+        if (QProcess::execute(u"useradd"_s, {u"--system"_s, u"--no-create-home"_s, u"--user-group"_s, name_}) != 0)
+            return;
+        if (const passwd* entry = ::getpwnam(name_.toLatin1().constData()))
+            made_ = true, uid_ = entry->pw_uid, gid_ = entry->pw_gid;
+    }
+    ~TOtherUser()
+    {
+        end(true);
+        if (made_)
+            QProcess::execute(u"userdel"_s, {name_});
+    }
+    bool made() const { return made_; }
+    uid_t uid() const { return uid_; }
+    gid_t gid() const { return gid_; }
+
+    // Runs `act` as this user in a child process (plain system calls only: the parent has
+    // threads). It writes one byte to `ready` once done, then may keep running until
+    // end(true); what it writes to `said` can be read back with heard().
+    void start(const std::function<int(int ready, int said)>& act)
+    {
+        int readyPipe[2], saidPipe[2];
+        QVERIFY(::pipe(readyPipe) == 0 && ::pipe(saidPipe) == 0);
+        end(true);  // one left by a failed check
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            ::close(readyPipe[0]);
+            if (::setgroups(0, nullptr) != 0 || ::setgid(gid_) != 0 || ::setuid(uid_) != 0)
+                ::_exit(9);
+            ::_exit(act(readyPipe[1], saidPipe[1]));
+        }
+        ::close(readyPipe[1]);
+        ::close(saidPipe[1]);
+        said_ = saidPipe[0];
+        ::fcntl(said_, F_SETFL, O_NONBLOCK);
+        char byte = 0;
+        QCOMPARE(::read(readyPipe[0], &byte, 1), ssize_t(1));
+        ::close(readyPipe[0]);
+    }
+    // The child's exit code, or -1 once it had to be killed; then what it was sent.
+    int end(bool kill = false)
+    {
+        int status = 0;
+        if (pid_ <= 0)
+            return -2;
+        if (kill)
+            ::kill(pid_, SIGKILL);
+        ::waitpid(std::exchange(pid_, -1), &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    QByteArray heard()
+    {
+        QByteArray all;
+        char buffer[256];
+        for (ssize_t n; (n = ::read(said_, buffer, sizeof buffer)) > 0;)
+            all.append(buffer, n);
+        ::close(said_);
+        return all;
+    }
+
+private:
+    QString name_;
+    bool made_ = false;
+    uid_t uid_ = 0;
+    gid_t gid_ = 0;
+    pid_t pid_ = -1;
+    int said_ = -1;
+};
+
+class TestOtherUser : public QObject {
+    Q_OBJECT
+public:
+    explicit TestOtherUser(TOtherUser& other) : other_(other) { }
+
+private:
+    TOtherUser& other_;
+
+    // The other user listens at `path`; every byte it is sent goes to `said`.
+    void serveAt(const QString& path)
+    {
+        const sockaddr_un a = unixAddress(path);
+        other_.start([a](int ready, int said) {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            if (::bind(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0 || ::listen(fd, 8) != 0)
+                return 1;
+            ::chmod(a.sun_path, 0777);
+            ::write(ready, "r", 1);
+            char buffer[64];
+            for (int peer; (peer = ::accept(fd, nullptr, nullptr)) >= 0; ::close(peer))
+                for (ssize_t n; (n = ::read(peer, buffer, sizeof buffer)) > 0;)
+                    ::write(said, buffer, size_t(n));
+            return 0;
+        });
+    }
+
+private slots:
+    // Whatever another user plants where the guard looks neither stops the tool nor turns the
+    // guard off; it is reported, and nothing is sent to it.
+    void plantedThings_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("where");  // "tmp": the directory's place; "run": the socket's
+        QTest::addColumn<QString>("why");
+        const char* rows[][4] = {{"socket at the directory's place", "socket", "tmp", "não é uma pasta"},
+            {"file at the directory's place", "file", "tmp", "não é uma pasta"},
+            {"symlink at the directory's place", "symlink", "tmp", "é um link simbólico"},
+            {"directory of another user", "directory", "tmp", "pertence a outro usuário (uid %1)"},
+            {"socket of another user", "socket", "run", "é um socket de outro usuário (uid %1)"},
+            {"another user's server behind an own file", "server", "run", "quem responde é outro usuário (uid %1)"},
+            {"symlink to another user's server", "symlink", "run", "é um link simbólico"},
+            {"file of another user", "file", "run", "não é um socket"}};
+        for (auto [name, what, where, why] : rows)
+            QTest::newRow(name) << QString::fromUtf8(what) << QString::fromUtf8(where) << QString::fromUtf8(why);
+    }
+    void plantedThings()
+    {
+        QFETCH(QString, what);
+        QFETCH(QString, where);
+        QFETCH(QString, why);
+        TPlaces places;
+        places.use(where == "run");
+        const QString uid = QString::number(::geteuid());
+        const QString planted = where == "tmp" ? places.path("tmp") + u"/OndixSetup-"_s + uid
+                                               : places.path("run") + u"/OndixSetup-"_s + uid;
+        const QString elsewhere = places.path("tmp") + u"/theirs"_s;
+        const QByteArray plantedPath = QFile::encodeName(planted), elsewherePath = QFile::encodeName(elsewhere);
+        // In the user's own runtime directory the other user cannot create anything: what it
+        // made elsewhere is moved there (as if an administrator had).
+        const QByteArray made = where == "tmp" ? plantedPath : elsewherePath;
+        const bool serving = what == "socket" || what == "server" || what == "symlink";
+        if (serving)
+            serveAt(what == "symlink" ? elsewhere : QString::fromLocal8Bit(made));
+        else
+            other_.start([&](int ready, int) {
+                const int ok = what == "file" ? ::close(::open(made.constData(), O_CREAT | O_WRONLY, 0666))
+                                              : ::mkdir(made.constData(), 0777) + ::chmod(made.constData(), 0777);
+                ::write(ready, "r", 1);
+                return ok == 0 ? 0 : 1;
+            });
+        if (what == "symlink")
+            QVERIFY(::symlink(elsewherePath.constData(), plantedPath.constData()) == 0
+                && ::lchown(plantedPath.constData(), other_.uid(), other_.gid()) == 0);
+        else if (where == "run")
+            QVERIFY(::rename(elsewherePath.constData(), plantedPath.constData()) == 0);
+        if (what == "server")
+            QVERIFY(::lchown(plantedPath.constData(), ::geteuid(), ::getegid()) == 0);
+
+        auto first = std::make_unique<TSingleInstance>();
+        QSignalSpy raised(first.get(), &TSingleInstance::activationRequested);
+        QVERIFY(first->acquire());
+        QCOMPARE(first->problems(),
+            QStringList {
+                u"O OndixSetup não usou %1: %2."_s.arg(planted, why.replace(u"%1"_s, QString::number(other_.uid())))});
+        QVERIFY(instanceguard::windowRunning());
+        QVERIFY(!TSingleInstance().acquire());
+        QTRY_COMPARE_WITH_TIMEOUT(raised.count(), 1, 2000);
+        first.reset();
+        QCOMPARE(other_.end(serving), serving ? -1 : 0);
+        QCOMPARE(other_.heard(), QByteArray());
+    }
+
+    // No bind of another user beside the running tool succeeds, on any address, with or
+    // without address or port sharing.
+    void portNotShared()
+    {
+        TPlaces places;
+        TDeviceSession tool;
+        QCOMPARE(tool.udpBindProblem(), QString());
+        for (const char* address : {"0.0.0.0", "127.0.0.1", "127.0.0.2"})
+            for (const int option : {0, SO_REUSEADDR, SO_REUSEPORT}) {
+                sockaddr_in a {};
+                a.sin_family = AF_INET;
+                a.sin_port = htons(4040);
+                a.sin_addr.s_addr = ::inet_addr(address);
+                other_.start([a, option](int ready, int) {
+                    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0), one = 1;
+                    if (option != 0)
+                        ::setsockopt(fd, SOL_SOCKET, option, &one, sizeof one);
+                    const bool taken = ::bind(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0;
+                    ::write(ready, "r", 1);
+                    return taken && errno == EADDRINUSE ? 1 : 0;
+                });
+                QVERIFY2(other_.end() == 1, address);
+                other_.heard();
+            }
+    }
+
+    // The same user's ondix-sim at 127.0.0.2 beside the tool (./scripts/run): the search
+    // over loopback finds it, and every answer to a request reaches the tool.
+    void sameUsersEmulatorAnswers()
+    {
+        TPlaces places;
+        TDialogs::setScripted(true);
+        TfmPrincipal w(nullptr, false);
+        QCOMPARE(w.session.udpBindProblem(), QString());
+        QTemporaryDir logDir;
+        const QString log = logDir.filePath(u"sim.log"_s);
+        QProcess sim;
+        sim.start(QString::fromUtf8(ONDIX_SIM_PATH),
+            {u"--address"_s, u"127.0.0.2"_s, u"--log"_s, log, u"--run-for"_s, u"60"_s});
+        const auto simLog = [&] {
+            QFile f(log);
+            return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(simLog().contains(u" READY "_s), 10000);
+        w.bbFindDeviceClick();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.discoveryActive, 3000);
+        QVERIFY(w.netDeviceFound);
+        QCOMPARE(w.deviceIP, u"127.0.0.2"_s);
+        TExchangeSpec spec;
+        spec.link = TLinkKind::Network;
+        spec.host = w.deviceIP;
+        spec.frame = ondixframe::bodilessFrame(0x03);
+        spec.answerLength = 50;
+        for (int i = 0; i < 20; ++i)
+            QCOMPARE(int(w.exchange.run(spec)), int(TExchangeOutcome::Valid));
+        QCOMPARE(simLog().count(u"RX UDP 127.0.0.255 <- 127.0.0.1:4040 45 4B 01 03 94 00 00 00"_s), 1);
+        QVERIFY(simLog().count(u"RX UDP 127.0.0.2 <- 127.0.0.1:4040 45 4B 01 03 94 00 00 00"_s) >= 20);
+        sim.kill();
+        sim.waitForFinished();
+    }
+};
+
+int main(int argc, char** argv)
+{
+    // Before any thread starts: the namespace is the thread's, inherited by those it starts.
+    const bool isolated = ::geteuid() == 0 && ::unshare(CLONE_NEWNET) == 0;
+    QApplication app(argc, argv);
+    if (isolated) {  // loopback up
+        ifreq lo {};
+        std::strcpy(lo.ifr_name, "lo");
+        const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+        lo.ifr_flags = IFF_UP | IFF_LOOPBACK | IFF_RUNNING;
+        if (::ioctl(fd, SIOCSIFFLAGS, &lo) != 0)
+            return 1;
+        ::close(fd);
+    }
+    TestSameUser sameUser;
+    if (const int failed = QTest::qExec(&sameUser, argc, argv))
+        return failed;
+    std::optional<TOtherUser> other;
+    if (isolated)
+        other.emplace();
+    if (!other || !other->made()) {
+        std::fprintf(stderr, "another user's cases skipped: needs root, a network namespace and useradd\n");
+        return 77;
+    }
+    TestOtherUser otherUser(*other);
+    return QTest::qExec(&otherUser, argc, argv);
+}
+
+#include "test_instance_guard.moc"

@@ -1,0 +1,378 @@
+// The pure part of `ondix`: reading the arguments (what runs, what is refused before anything
+// is sent) and the texts and JSON it prints, on literal inputs.
+#include "cli/cliOptions.h"
+#include "cli/cliOutput.h"
+#include "device/deviceApi.h"
+
+#include <QTest>
+
+using namespace ondixcli;
+
+namespace {
+
+// 10.231.1.10 / 255.255.255.0 / 10.231.1.1, MAC 00:1A:2B:01:01:0A, no DHCP, port 4998,
+// "ONDX000000000001", firmware 21, RF flag 1.
+deviceinfo::Record sampleRecord(bool rf = true)
+{
+    const QByteArray bytes = QByteArray::fromHex("454B010C0000"
+                                                 "0AE7010A"
+                                                 "FFFFFF00"
+                                                 "0AE70101"
+                                                 "001A2B01010A"
+                                                 "00"
+                                                 "8613"
+                                                 "4F4E4458303030303030303030303031"
+                                                 "1500")
+        + QByteArray(1, rf ? '\x01' : '\x00') + QByteArray(4, '\0');
+    deviceinfo::Record record {};
+    std::copy(bytes.begin(), bytes.end(), record.begin());
+    return record;
+}
+
+QString describe(const TCliOptions& o)
+{
+    auto address = [](const std::optional<TAddress>& a) {
+        return a ? QStringLiteral("%1.%2.%3.%4").arg((*a)[0]).arg((*a)[1]).arg((*a)[2]).arg((*a)[3])
+                 : QStringLiteral("-");
+    };
+    const char* choices[] = {"auto", "usb", "ip", "mac"};
+    QString text = QStringLiteral("cmd=%1 choice=%2").arg(int(o.command)).arg(QLatin1String(choices[int(o.choice)]));
+    if (o.choice == TChoice::ip)
+        text += QStringLiteral(" ip=") + o.ip;
+    if (o.choice == TChoice::mac)
+        text += QStringLiteral(" mac=") + o.mac;
+    if (o.json)
+        text += QStringLiteral(" json");
+    if (o.verbose)
+        text += QStringLiteral(" v");
+    switch (o.command) {
+    case TCommand::settingsSet:
+        text += QStringLiteral(" new=%1/%2/%3 dhcp=%4 port=%5")
+                    .arg(address(o.newIp), address(o.newMask), address(o.newGateway),
+                        o.newDhcp ? QString::number(*o.newDhcp) : QStringLiteral("-"),
+                        o.newPort ? QString::number(*o.newPort) : QStringLiteral("-"));
+        break;
+    case TCommand::clockSet:
+        text += o.clockNow ? QStringLiteral(" now") : QStringLiteral(" at=") + o.clockTime.toString(Qt::ISODate);
+        break;
+    case TCommand::learn:
+        text += QStringLiteral(" kind=%1 mode=%2 div=%3").arg(int(o.learnKind)).arg(int(o.learnMode)).arg(o.divisor);
+        break;
+    case TCommand::send:
+        text += QStringLiteral(" lines=") + o.lines.join(QLatin1Char('|'));
+        break;
+    case TCommand::rtsAdd:
+        text += o.rtsTube ? QStringLiteral(" tube") : QStringLiteral(" somfy");
+        break;
+    case TCommand::rtsDrive:
+    case TCommand::rtsDelete:
+        text += QStringLiteral(" action=%1 row=%2 id=%3")
+                    .arg(int(o.driveAction))
+                    .arg(o.remoteRow)
+                    .arg(o.remoteId ? remoteIdText(*o.remoteId) : QStringLiteral("-"));
+        break;
+    case TCommand::generateTc2:
+        text += QStringLiteral(" keys=%1").arg(o.keys);
+        break;
+    case TCommand::macSet:
+        text += QStringLiteral(" bytes=") + QStringList(o.macBytes.begin(), o.macBytes.end()).join(QLatin1Char(' '));
+        break;
+    case TCommand::flashRead:
+        text += QStringLiteral(" at=%1 qty=%2").arg(o.flashAddress, o.flashQuantity);
+        break;
+    default:
+        break;
+    }
+    return text;
+}
+
+}  // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+private slots:
+    void accepted_data()
+    {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("list json") << "list --json"
+                                   << "cmd=1 choice=auto json";
+        QTest::newRow("options after the command") << "info --usb -v"
+                                                   << "cmd=2 choice=usb v";
+        QTest::newRow("unit by address") << "--ip 10.231.1.10 settings get"
+                                         << "cmd=3 choice=ip ip=10.231.1.10";
+        QTest::newRow("leading zeros in the address") << "--ip=010.001.1.7 info"
+                                                      << "cmd=2 choice=ip ip=10.1.1.7";
+        QTest::newRow("unit by MAC, lower case and dashes") << "--mac 00-1a-2b-01-01-0a info"
+                                                            << "cmd=2 choice=mac mac=00:1A:2B:01:01:0A";
+        QTest::newRow("--ip before set chooses, after set changes")
+            << "--ip 10.231.1.10 settings set --ip 10.231.1.50 --port 5000"
+            << "cmd=4 choice=ip ip=10.231.1.10 new=10.231.1.50/-/- dhcp=- port=5000";
+        QTest::newRow("every field") << "settings set --mask 255.255.0.0 --gateway 10.0.0.1 --dhcp on --port 0"
+                                     << "cmd=4 choice=auto new=-/255.255.0.0/10.0.0.1 dhcp=1 port=0";
+        QTest::newRow("clock now") << "clock set --now"
+                                   << "cmd=6 choice=auto now";
+        QTest::newRow("clock one word") << "clock set 2025-03-07 09:05:00"
+                                        << "cmd=6 choice=auto at=2025-03-07T09:05:00";
+        QTest::newRow("learn rf default") << "learn rf"
+                                          << "cmd=7 choice=auto kind=1 mode=0 div=16";
+        QTest::newRow("learn rf rts divisor 32") << "learn rf --rts --divisor 32"
+                                                 << "cmd=7 choice=auto kind=1 mode=2 div=32";
+        QTest::newRow("learn ir raw") << "learn ir --raw --json"
+                                      << "cmd=7 choice=auto json kind=0 mode=1 div=16";
+        QTest::newRow("send words joined") << "send sendir,1:8,1 x"
+                                           << "cmd=8 choice=auto lines=sendir,1:8,1 x";
+        QTest::newRow("rts add tube") << "rts add tube"
+                                      << "cmd=10 choice=auto tube";
+        QTest::newRow("rts up by id") << "rts up 0a-ff-00"
+                                      << "cmd=11 choice=auto action=0 row=0 id=0A-FF-00";
+        QTest::newRow("rts down by row") << "rts down 3"
+                                         << "cmd=11 choice=auto action=2 row=3 id=-";
+        QTest::newRow("rts delete") << "rts delete 0A-FF-00"
+                                    << "cmd=12 choice=auto action=0 row=0 id=0A-FF-00";
+        QTest::newRow("tc2 three keys") << "generate tc2 --keys 3"
+                                        << "cmd=13 choice=auto keys=3";
+        QTest::newRow("mac set") << "mac set 02:00:00:ab:cd:ef --force"
+                                 << "cmd=15 choice=auto bytes=02 00 00 AB CD EF";
+        QTest::newRow("flash read") << "--usb flash read 4096 16 --force"
+                                    << "cmd=16 choice=usb at=4096 qty=16";
+        QTest::newRow("firmware") << "firmware update --force"
+                                  << "cmd=17 choice=auto";
+    }
+    void accepted()
+    {
+        QFETCH(QString, args);
+        QFETCH(QString, expected);
+        const TParse p = parseArguments(args.split(QLatin1Char(' ')));
+        QVERIFY2(p.run, qPrintable(p.error));
+        QCOMPARE(describe(p.options), expected);
+    }
+
+    // Refused before anything is sent: exit code 2 and the line that says why.
+    void refused_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no command") << QStringList {} << "Falta o comando.";
+        QTest::newRow("unknown command") << QStringList {"reboot"} << "Uso errado de \"reboot\".";
+        QTest::newRow("unknown option") << QStringList {"list", "--all"} << "Opção desconhecida: --all";
+        QTest::newRow("option without its value") << QStringList {"info", "--ip"} << "Falta o valor de --ip.";
+        QTest::newRow("three-part address") << QStringList {"--ip", "10.0.0",
+            "info"} << "Valor inválido em --ip: \"10.0.0\" (use quatro números de 0 a 255 separados por pontos).";
+        QTest::newRow("octet too large")
+            << QStringList {"settings", "set", "--gateway", "10.0.0.256"}
+            << "Valor inválido em --gateway: \"10.0.0.256\" (use quatro números de 0 a 255 separados por pontos).";
+        QTest::newRow("port too large") << QStringList {"settings", "set", "--port", "65536"}
+                                        << "Valor inválido em --port: \"65536\" (use um número de 0 a 65535).";
+        QTest::newRow("dhcp yes") << QStringList {"settings", "set", "--dhcp", "yes"}
+                                  << "Valor inválido em --dhcp: \"yes\" (use on ou off).";
+        QTest::newRow("settings set without a field") << QStringList {
+            "settings", "set"} << "settings set: dê ao menos um campo (--ip, --mask, --gateway, --dhcp, --port).";
+        QTest::newRow("two choices") << QStringList {"--usb", "--ip", "10.0.0.1", "info"}
+                                     << "Escolha a Ondix só uma vez (--usb, --ip ou --mac).";
+        QTest::newRow("short MAC") << QStringList {"--mac", "00:1A:2B:01:01",
+            "info"} << "Valor inválido em --mac: \"00:1A:2B:01:01\" (use seis pares hexadecimais, AA:BB:CC:DD:EE:FF).";
+        QTest::newRow("mixed MAC separators")
+            << QStringList {"mac", "set", "00:1A-2B:01:01:0A", "--force"}
+            << "Valor inválido em mac set: \"00:1A-2B:01:01:0A\" (use seis pares hexadecimais, AA:BB:CC:DD:EE:FF).";
+        QTest::newRow("impossible date") << QStringList {"clock", "set", "2025-02-30 10:00:00"}
+                                         << "Valor inválido em clock set: \"2025-02-30 10:00:00\" (use uma data e hora "
+                                            "que existam, AAAA-MM-DD HH:MM:SS).";
+        QTest::newRow("date and --now") << QStringList {"clock", "set", "--now", "2025-02-03 10:00:00"}
+                                        << "clock set: dê --now ou a data e a hora, \"AAAA-MM-DD HH:MM:SS\".";
+        QTest::newRow("divisor 12") << QStringList {"learn", "rf", "--divisor", "12"}
+                                    << "Valor inválido em --divisor: \"12\" (use 8, 16 ou 32).";
+        QTest::newRow("rts mode for IR") << QStringList {"learn", "ir", "--rts"}
+                                         << "A opção --rts não se aplica a \"learn ir\".";
+        QTest::newRow("port option on info")
+            << QStringList {"info", "--port", "80"} << "A opção --port não se aplica a \"info\".";
+        QTest::newRow("rts kind") << QStringList {"rts", "add", "blind"}
+                                  << "Valor inválido em rts add: \"blind\" (use somfy ou tube).";
+        QTest::newRow("remote row 0") << QStringList {"rts", "up", "0"}
+                                      << "Valor inválido em rts up: \"0\" (use o identificador do controle, 0A-FF-00, "
+                                         "ou o seu número na lista, de 1 a 100).";
+        QTest::newRow("tc2 without keys")
+            << QStringList {"generate", "tc2"} << "generate tc2: dê o número de teclas, --keys 1, 2 ou 3.";
+        QTest::newRow("mac set without force") << QStringList {"mac", "set",
+            "00:1A:2B:01:01:0A"} << "\"mac set\" altera ou para a Ondix: repita com --force para confirmar.";
+        QTest::newRow("flash quantity too large")
+            << QStringList {"flash", "read", "0", "9991", "--force"} << "__flash__";
+        QTest::newRow("flash over the network") << QStringList {"--ip", "10.0.0.1", "flash", "read", "0", "16",
+            "--force"} << "\"flash read\" só funciona pelo cabo USB.";
+        QTest::newRow("wait too short") << QStringList {"list", "--wait", "5"}
+                                        << "Valor inválido em --wait: \"5\" (use milissegundos de 100 a 60000).";
+    }
+    void refused()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        const TParse p = parseArguments(args);
+        QVERIFY(!p.run);
+        QCOMPARE(p.exitCode, 2);
+        QVERIFY(p.output.isEmpty());
+        const QStringList lines = p.error.split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[1], QStringLiteral("Use \"ondix --help\" para ver os comandos."));
+        if (message == QLatin1String("__flash__"))  // the flash frame's own line, named after its box
+            QVERIFY2(lines[0].contains(QLatin1String("9991")), qPrintable(lines[0]));
+        else
+            QCOMPARE(lines[0], message);
+    }
+
+    void helpAndVersion_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("firstLine");
+        QTest::newRow("--help") << QStringList {"--help"} << "Uso: ondix [opções] COMANDO [argumentos]";
+        QTest::newRow("help wins over a bad command")
+            << QStringList {"-h", "settings", "set"} << "Uso: ondix [escolha] settings get [--json]";
+        QTest::newRow("help COMMAND") << QStringList {"help", "learn"}
+                                      << "Uso: ondix [escolha] learn ir [--raw] [--json]";
+        QTest::newRow("COMMAND --help") << QStringList {"flash", "--help"}
+                                        << "Uso: ondix --usb flash read ENDEREÇO QUANTIDADE [--json] --force";
+        QTest::newRow("version") << QStringList {"--version"} << "ondix 2.0";
+    }
+    void helpAndVersion()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, firstLine);
+        const TParse p = parseArguments(args);
+        QVERIFY(!p.run);
+        QCOMPARE(p.exitCode, 0);
+        QVERIFY(p.error.isEmpty());
+        QCOMPARE(p.output.section(QLatin1Char('\n'), 0, 0), firstLine);
+    }
+
+    void exitCodes_data()
+    {
+        using ondixdevice::TOutcome;
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<int>("code");
+        QTest::newRow("done") << int(TOutcome::done) << 0;
+        QTest::newRow("no answer") << int(TOutcome::noAnswer) << 1;
+        QTest::newRow("bad answer") << int(TOutcome::badAnswer) << 1;
+        QTest::newRow("not sent") << int(TOutcome::notSent) << 1;
+        QTest::newRow("busy") << int(TOutcome::busy) << 1;
+        QTest::newRow("refused") << int(TOutcome::refused) << 2;
+    }
+    void exitCodes()
+    {
+        QFETCH(int, outcome);
+        QFETCH(int, code);
+        QCOMPARE(exitCodeFor(ondixdevice::TOutcome(outcome)), code);
+    }
+
+    void unitTexts()
+    {
+        const TUnitView net {false, "10.231.1.10", sampleRecord()};
+        QCOMPARE(unitLine(net), QStringLiteral("rede\t10.231.1.10\t00:1A:2B:01:01:0A\tONDW000000000001\t2.1\trf"));
+        const TUnitView cable {true, QString(), sampleRecord(false)};
+        QCOMPARE(unitLine(cable), QStringLiteral("usb\t10.231.1.10\t00:1A:2B:01:01:0A\tONDX000000000001\t2.1\t-"));
+        QCOMPARE(jsonText(unitJson(net)),
+            QStringLiteral(
+                "{\"address\":\"10.231.1.10\",\"dhcp\":false,\"firmware\":\"2.1\",\"gateway\":\"10.231.1.1\","
+                "\"ip\":\"10.231.1.10\",\"link\":\"network\",\"mac\":\"00:1A:2B:01:01:0A\",\"mask\":\"255.255.255.0\","
+                "\"port\":4998,\"rf\":true,\"serial\":\"ONDW000000000001\"}\n"));
+        QCOMPARE(unitJson(cable).value("address").isNull(), true);
+        QCOMPARE(unitText(net),
+            QStringLiteral("Ligação: rede (10.231.1.10)\nIP: 10.231.1.10\nMáscara: 255.255.255.0\n"
+                           "Gateway: 10.231.1.1\nMAC: 00:1A:2B:01:01:0A\nDHCP: não\nPorta TCP: 4998\n"
+                           "Número de série: ONDW000000000001\nFirmware: 2.1\nRF: sim\n"));
+    }
+
+    // A short identification is padded with zero bytes: they are no part of the serial.
+    void serialWithoutPadding()
+    {
+        deviceinfo::Record record = sampleRecord(false);
+        const QByteArray ident("SALA\0\0\0\0\0\0\0\0\0\0\0\0", 16);
+        std::copy(ident.begin(), ident.end(), record.begin() + 27);
+        QCOMPARE(serialText(record), QStringLiteral("SALA"));
+        record[27 + 2] = 0x07;
+        QCOMPARE(serialText(record), QStringLiteral("SA?A"));
+    }
+
+    void clockTexts()
+    {
+        const ondixclock::clockRecord_t clock {2025, 3, 7, 9, 5, 0};
+        QCOMPARE(clockText(clock), QStringLiteral("2025-03-07 09:05:00"));
+        QCOMPARE(jsonText(clockJson(clock)),
+            QStringLiteral("{\"clock\":\"2025-03-07 09:05:00\",\"day\":7,\"hour\":9,"
+                           "\"minute\":5,\"month\":3,\"second\":0,\"year\":2025}\n"));
+    }
+
+    void rtsTexts()
+    {
+        eepromRemoteData_t table;
+        table.count = 2;
+        table.remotes[0] = rtsRemote_t {0, 0, 4660, 167, {0x0A, 0xFF, 0x00}};
+        table.remotes[1] = rtsRemote_t {0, 1, 2, 160, {0x01, 0x02, 0x03}};
+        QCOMPARE(rtsText(table), QStringLiteral("1\tSomfy\t167\t4660\t0A-FF-00\n2\tTube\t160\t2\t01-02-03\n"));
+        QCOMPARE(jsonText(rtsJson(table)),
+            QStringLiteral(
+                "[{\"id\":1,\"keyCode\":167,\"remoteId\":\"0A-FF-00\",\"rollingCode\":4660,\"type\":\"somfy\"},"
+                "{\"id\":2,\"keyCode\":160,\"remoteId\":\"01-02-03\",\"rollingCode\":2,\"type\":\"tube\"}]\n"));
+        table.count = 0;
+        QCOMPARE(jsonText(rtsJson(table)), QStringLiteral("[]\n"));
+    }
+
+    void captureJsonFields_data()
+    {
+        QTest::addColumn<bool>("ir");
+        QTest::addColumn<QByteArray>("message");
+        QTest::addColumn<int>("frameLength");
+        QTest::addColumn<QString>("json");
+        // Words: 0, N = 7, carrier 38000, durations 342 171 21 1520.
+        QTest::newRow("ir named") << true << QByteArray::fromHex("00000700 7094 5601AB00 1500F005") << 4
+                                  << "{\"carrier\":38000,\"durations\":[342,171,21,1520],\"frame\":{\"length\":4,"
+                                     "\"start\":0},\"kind\":\"ir\",\"line\":\"L\",\"mode\":\"automatic\",\"protocol\":"
+                                     "{\"address\":4,\"command\":8,\"name\":\"NEC\"}}\n";
+        // Words: 0, N = 4, samples 30 930.
+        QTest::newRow("rf without frame") << false << QByteArray::fromHex("00000400 1E00A203") << 0
+                                          << "{\"divisor\":16,\"durations\":[30,930],\"frame\":null,\"kind\":\"rf\","
+                                             "\"line\":\"L\",\"mode\":\"automatic\"}\n";
+        QTest::newRow("frame longer than the capture") << false << QByteArray::fromHex("00000400 1E00A203") << 3
+                                                       << "{\"divisor\":16,\"durations\":[30,930],\"frame\":null,"
+                                                          "\"kind\":\"rf\",\"line\":\"L\",\"mode\":\"automatic\"}\n";
+        QTest::newRow("cut message")
+            << false << QByteArray::fromHex("00000900 1E00") << 0
+            << "{\"divisor\":16,\"durations\":[],\"frame\":null,\"kind\":\"rf\",\"line\":\"L\","
+               "\"mode\":\"automatic\"}\n";
+    }
+    void captureJsonFields()
+    {
+        QFETCH(bool, ir);
+        QFETCH(QByteArray, message);
+        QFETCH(int, frameLength);
+        QFETCH(QString, json);
+        TCaptureView view = captureView(ir, message);
+        view.mode = QStringLiteral("automatic");
+        view.line = QStringLiteral("L");
+        view.divisor = ir ? 0 : 16;
+        view.frameLength = uint32_t(frameLength);
+        if (ir)
+            view.protocol = irDecoded_t {TIrProtocol::nec, 4, 8, 0, 32, false};
+        QCOMPARE(jsonText(captureJson(view)), json);
+    }
+
+    void generated()
+    {
+        const QStringList memo {
+            "// Codigo para gravar os comandos", "sendrf,1,20,1,1", "// Tecla 1 - Liga", "sendrf,1,20,1,2"};
+        QCOMPARE(jsonText(generatedJson(memo)),
+            QStringLiteral("[{\"comment\":\"Codigo para gravar os comandos\",\"line\":\"sendrf,1,20,1,1\"},"
+                           "{\"comment\":\"Tecla 1 - Liga\",\"line\":\"sendrf,1,20,1,2\"}]\n"));
+    }
+
+    void flashAndTrace()
+    {
+        QCOMPARE(jsonText(flashJson(4096, QStringLiteral("[00][1F][FF]"))),
+            QStringLiteral("{\"address\":4096,\"data\":\"001FFF\",\"quantity\":3}\n"));
+        QCOMPARE(traceLine(true, QStringLiteral("usb"), QByteArray::fromHex("454b010394000000")),
+            QStringLiteral("-> usb 45 4B 01 03 94 00 00 00"));
+        QCOMPARE(traceLine(false, QStringLiteral("10.231.1.10"), QByteArray::fromHex("454b")),
+            QStringLiteral("<- 10.231.1.10 45 4B"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "test_cli.moc"
