@@ -401,13 +401,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!w.discoveryActive, 3000);
         QVERIFY(w.netDeviceFound);
         QCOMPARE(w.deviceIP, u"127.0.0.2"_s);
-        TExchangeSpec spec;
-        spec.link = TLinkKind::Network;
-        spec.host = w.deviceIP;
-        spec.frame = ondixframe::bodilessFrame(0x03);
-        spec.answerLength = 50;
         for (int i = 0; i < 20; ++i)
-            QCOMPARE(int(w.exchange.run(spec)), int(TExchangeOutcome::Valid));
+            QCOMPARE(int(w.exchange.transact(TLinkKind::Network, ondixframe::bodilessFrame(0x03), w.deviceIP, 50, 100)),
+                int(TExchangeOutcome::Valid));
         QCOMPARE(simLog().count(u"RX UDP 127.0.0.255 <- 127.0.0.1:4040 45 4B 01 03 94 00 00 00"_s), 1);
         QVERIFY(simLog().count(u"RX UDP 127.0.0.2 <- 127.0.0.1:4040 45 4B 01 03 94 00 00 00"_s) >= 20);
         sim.kill();
