@@ -8,8 +8,8 @@
 #include "discovery/chooseOndixUnit.h"
 #include "rts/remoteProgUnit.h"
 
-#include <QTemporaryDir>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QUdpSocket>
 #include <QtTest>
 #include <QtWidgets>

@@ -203,7 +203,7 @@ private slots:
             return a.sendCommandLine(TLinkKind::Network, "127.0.0.9", "70000", "x");
         }) << true << TOutcome::refused
                                   << QStringLiteral(
-                                         "Valor inválido em edPort: \"70000\" (use um número de 0 a 65535).");
+                                         "Valor inválido em Porta TCP: \"70000\" (use um número de 0 a 65535).");
         QTest::newRow("cable closed read")
             << TCall([](TDeviceApi& a) { return TResult(a.readSettings(TLinkKind::Usb, {})); }) << false
             << TOutcome::notSent << QString();
