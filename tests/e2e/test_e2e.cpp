@@ -16,6 +16,7 @@
 #include "app/mainUnit.h"
 #include "discovery/chooseOndixUnit.h"
 #include "link/frames.h"
+#include "link/udpPort.h"
 #include "tests/support/testNetwork.h"
 
 namespace {
@@ -193,8 +194,7 @@ void TestEndToEnd::loopbackSearchedLast()
     // to 127.0.0.255 reaches one socket only).
     QUdpSocket loopbackBroadcast;
     if (where == u"dev")
-        QVERIFY(loopbackBroadcast.bind(QHostAddress(QStringLiteral("127.0.0.255")), 4040,
-            QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint));
+        QVERIFY(udpport::bindForUser(loopbackBroadcast, QHostAddress(QStringLiteral("127.0.0.255")), 4040));
     w.bbFindDeviceClick();
     QVERIFY(w.netDeviceFound);
     QCOMPARE(w.broadcastAddresses, (QStringList {net_.broadcastAddress(), "127.0.0.255"}));

@@ -335,6 +335,7 @@ void TestSettingsOps::refusalFocusesTheBox()
     w.GroupBox1->setEnabled(true);
     w.bbSendComd->setEnabled(true);
     w.TabControl1->setTabVisible(w.TabControl1->indexOf(w.TabItem6), true);
+    w.TabControl1->setTabEnabled(w.TabControl1->indexOf(w.TabItem6), true);  // as "memoryTest" does
     w.show();
     QVERIFY(QTest::qWaitForWindowActive(&w));
     type(shownBefore);
