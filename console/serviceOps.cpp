@@ -7,9 +7,9 @@
 
 #include "app/busyControls.h"
 #include "console/serviceFrames.h"
+#include "console/usbCommandOps.h"
 #include "discovery/deviceDisplay.h"
 #include "link/logSink.h"
-#include "link/usbCommandOps.h"
 
 void TServiceOps::bbGravaMacAddrClick()
 {

@@ -198,18 +198,16 @@ TSearchResult TDeviceApi::search(const QStringList& targets, int collectMs)
     QObject::connect(&session_, &TDeviceSession::discoveryDatagram, &receiver,
         [&result](const QByteArray& datagram, const QHostAddress& sender) {
             // Too short to hold a record, a wrong checksum, or a unit already listed: dropped.
-            if (datagram.size() < qsizetype(deviceinfo::recordSize))
+            const std::optional<deviceinfo::Record> record = deviceinfo::recordOfDatagram(datagram);
+            if (!record)
                 return;
+            for (const TUnit& known : result.units)
+                if (deviceinfo::sameDevice(known.record.data(), record->data()))
+                    return;
             TUnit unit;
             unit.link = TLinkKind::Network;
             unit.address = QHostAddress(sender.toIPv4Address()).toString();
-            std::copy_n(
-                reinterpret_cast<const uint8_t*>(datagram.constData()), unit.record.size(), unit.record.begin());
-            if (!deviceinfo::checksumMatches(unit.record.data()))
-                return;
-            for (const TUnit& known : result.units)
-                if (deviceinfo::sameDevice(known.record.data(), unit.record.data()))
-                    return;
+            unit.record = *record;
             result.units.append(unit);
         });
 

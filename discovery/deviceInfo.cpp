@@ -2,6 +2,7 @@
 
 #include "link/frames.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace deviceinfo {
@@ -56,6 +57,17 @@ QString broadcastFor(const QString& address)
 {
     const qsizetype dot = address.lastIndexOf(QLatin1Char('.'));
     return address.left(dot + 1) + QStringLiteral("255");
+}
+
+std::optional<Record> recordOfDatagram(const QByteArray& datagram)
+{
+    if (datagram.size() < qsizetype(recordSize))
+        return std::nullopt;
+    Record record;
+    std::copy_n(reinterpret_cast<const uint8_t*>(datagram.constData()), record.size(), record.begin());
+    if (!checksumMatches(record.data()))
+        return std::nullopt;
+    return record;
 }
 
 }  // namespace deviceinfo

@@ -2,12 +2,15 @@
 // request, the discovery answer and the announcement. Offsets are fixed by the device.
 #pragma once
 
+#include <QByteArray>
+
 #include <QString>
 #include <QStringList>
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace deviceinfo {
 
@@ -33,6 +36,10 @@ bool checksumMatches(const uint8_t* record);
 bool validAnswer(const uint8_t* record);
 // Two records name the same device when their IP address bytes are equal.
 bool sameDevice(const uint8_t* a, const uint8_t* b);
+
+// The record a discovery datagram carries: none when the datagram is too short to hold one
+// (never read past its end) or its checksum does not match.
+std::optional<Record> recordOfDatagram(const QByteArray& datagram);
 
 // How a record is shown on screen.
 struct TDeviceDisplay {

@@ -137,18 +137,14 @@ bool TDiscoveryOps::findDeviceOnNetwork(const QString& target)
 
 void TDiscoveryOps::discoveryAnswer(const QByteArray& datagram, const QHostAddress& sender)
 {
-    // A datagram too short to hold a record is dropped, never read past its end.
-    if (datagram.size() < qsizetype(deviceinfo::recordSize))
-        return;
-    deviceinfo::Record record;
-    std::copy_n(reinterpret_cast<const uint8_t*>(datagram.constData()), record.size(), record.begin());
-    if (!deviceinfo::checksumMatches(record.data()))
+    const std::optional<deviceinfo::Record> record = deviceinfo::recordOfDatagram(datagram);
+    if (!record)
         return;
     for (const auto& known : foundDevices)
-        if (deviceinfo::sameDevice(known.data(), record.data()))
+        if (deviceinfo::sameDevice(known.data(), record->data()))
             return;
 
-    foundDevices.push_back(record);
+    foundDevices.push_back(*record);
     const QString where = QStringLiteral("Ondix encontrada em ") + sender.toString() + QStringLiteral(" ...");
     unshownLines_.append(where);
     session_.acceptDiscoveryAnswer(int32_t(datagram.size()));

@@ -1,4 +1,4 @@
-#include "link/usbCommandOps.h"
+#include "console/usbCommandOps.h"
 
 #include "app/busyControls.h"
 #include "link/exchange.h"
