@@ -42,11 +42,6 @@ QString dateText(const QDateTime& t)
     return t.isValid() ? t.toUTC().toString(Qt::ISODateWithMs) : QString();
 }
 
-QString remoteIdText(const std::array<uint8_t, 3>& id)
-{
-    return QString::asprintf("%02X-%02X-%02X", id[0], id[1], id[2]);
-}
-
 // ---- writing ----------------------------------------------------------------------------------
 
 // A JSON string: quotes, backslashes and control characters escaped, the rest in UTF-8.
@@ -621,4 +616,9 @@ rtsRestorePlan_t rtsRestorePlan(const std::vector<rtsRemote_t>& backup, const ee
     plan.table.count = uint32_t(out.size());
     std::copy(out.begin(), out.end(), plan.table.remotes.begin());
     return plan;
+}
+
+QString remoteIdText(const std::array<uint8_t, 3>& id)
+{
+    return QString::asprintf("%02X-%02X-%02X", id[0], id[1], id[2]);
 }

@@ -121,6 +121,9 @@ private:
 
 // ---- restoring an RTS backup ----------------------------------------------------------------
 
+// "0A-FF-00", as the RTS grid shows a remote identifier.
+QString remoteIdText(const std::array<uint8_t, 3>& id);
+
 struct rtsRaised_t {
     std::array<uint8_t, 3> remoteId {};
     uint16_t stored = 0;  // the backup's rolling code
