@@ -1,11 +1,14 @@
 #include "cli/cliCommands.h"
 
+#include "cli/cliLibrary.h"
 #include "cli/cliPortGuard.h"
 
 #include "codegen/broadLinkGCode.h"
 #include "codegen/tLightSmartGCode.h"
+#include "device/siteRecords.h"
 
 #include <QDateTime>
+#include <QFile>
 
 namespace ondixcli {
 
@@ -22,6 +25,18 @@ int report(const TResult& result, TConsole& console)
     else if (!result.ok())
         console.err << QStringLiteral("A Ondix não respondeu.") << Qt::endl;
     return exitCodeFor(result.outcome);
+}
+
+// A refusal that is no device's (the library, a file): its line, and exit code 2.
+int refuse(const QString& message, TConsole& console)
+{
+    console.err << message << Qt::endl;
+    return exitUsage;
+}
+
+QString noBackupText(const TLibraryFile& library, const QString& mac)
+{
+    return QStringLiteral("A biblioteca \"%1\" não tem cópia RTS da Ondix %2.").arg(library.path(), mac);
 }
 
 // The record of the unit, read when the choice did not bring one (--ip).
@@ -65,8 +80,18 @@ int settingsSet(const TCliOptions& o, TCliDevice& device, const TTarget& target,
     return report(device.api().writeSettings(target.link, target.host, values, &read.record), console);
 }
 
-int learn(const TCliOptions& o, TCliDevice& device, const TTarget& target, TConsole& console)
+int learn(const TCliOptions& o, TCliDevice& device, TTarget& target, TConsole& console, TLibraryFile& library)
 {
+    // The unit's MAC goes with a code filed in the library: known before the key is pressed.
+    QString mac;
+    if (!o.saveName.isEmpty()) {
+        int code = exitDone;
+        const auto record = recordOf(device, target, console, code);
+        if (!record)
+            return code;
+        mac = ondixdevice::unitMacText(*record);
+    }
+
     ondixdevice::TLearningProgress progress;
     progress.acknowledged = [&console](const QString& prompt) { console.err << prompt << Qt::endl; };
     int shownTenths = -1;
@@ -116,6 +141,13 @@ int learn(const TCliOptions& o, TCliDevice& device, const TTarget& target, TCons
         if (ir && view.protocol)
             console.err << QStringLiteral("Protocolo IR: %1").arg(QString::fromStdString(irDecodedText(*view.protocol)))
                         << Qt::endl;
+    }
+    if (!o.saveName.isEmpty()) {
+        const auto code = ondixdevice::libraryCodeOf(result, ir ? TCodeKind::ir : TCodeKind::rf, o.saveName, mac);
+        const QString error = library.amend([&](TSiteLibrary& l) { return l.addCode(*code); });
+        if (!error.isEmpty())
+            return refuse(error + QStringLiteral(" O código não foi salvo."), console);
+        console.err << QStringLiteral("Código \"%1\" salvo na biblioteca.").arg(code->name) << Qt::endl;
     }
     return exitDone;
 }
@@ -167,7 +199,7 @@ std::optional<int> findRemote(const TCliOptions& o, const eepromRemoteData_t& ta
     return std::nullopt;
 }
 
-int rts(const TCliOptions& o, TCliDevice& device, TTarget& target, TConsole& console)
+int rts(const TCliOptions& o, TCliDevice& device, TTarget& target, TConsole& console, TLibraryFile& library)
 {
     const ondixdevice::TRtsResult read = device.api().readRts(target.link, target.host);
     if (!read.ok())
@@ -203,6 +235,21 @@ int rts(const TCliOptions& o, TCliDevice& device, TTarget& target, TConsole& con
         const auto row = findRemote(o, table, console);
         if (!row)
             return exitUsage;
+        // With a library, the table as it was goes there first: a deleted pairing can come back.
+        if (!o.library.isEmpty()) {
+            int code = exitDone;
+            const auto record = recordOf(device, target, console, code);
+            if (!record)
+                return code;
+            const rtsBackup_t backup = ondixdevice::rtsBackupOf(table, ondixdevice::unitMacText(*record));
+            const QString error = library.amend([&](TSiteLibrary& l) {
+                l.addRtsBackup(backup);
+                return QString();
+            });
+            if (!error.isEmpty())
+                return refuse(error + QStringLiteral(" Nenhum controle foi apagado."), console);
+            console.err << QStringLiteral("Cópia da tabela RTS salva na biblioteca.") << Qt::endl;
+        }
         std::vector<rtsRemote_t> remotes = parseRemotes(table).remotes;
         if (!rtsDeleteRemote(table, remotes, *row))
             return exitUsage;
@@ -213,10 +260,218 @@ int rts(const TCliOptions& o, TCliDevice& device, TTarget& target, TConsole& con
     }
 }
 
+int rtsBackup(const TCliOptions& o, TCliDevice& device, TTarget& target, TConsole& console, TLibraryFile& library)
+{
+    const ondixdevice::TRtsResult read = device.api().readRts(target.link, target.host);
+    if (!read.ok())
+        return report(read, console);
+    int code = exitDone;
+    const auto record = recordOf(device, target, console, code);
+    if (!record)
+        return code;
+    const rtsBackup_t backup = ondixdevice::rtsBackupOf(read.table, ondixdevice::unitMacText(*record));
+    const QString error = library.amend([&](TSiteLibrary& l) {
+        l.addRtsBackup(backup);
+        return QString();
+    });
+    if (!error.isEmpty())
+        return refuse(error, console);
+    console.out << (o.json ? jsonText(rtsBackupJson(backup)) : rtsBackupText(backup));
+    return exitDone;
+}
+
+// The latest backup of this unit, or of the unit named by --from, written back over what the
+// unit holds now (its higher rolling codes and the remotes paired since kept).
+int rtsRestore(const TCliOptions& o, TCliDevice& device, TTarget& target, TConsole& console, TLibraryFile& library)
+{
+    QString mac = o.fromMac;
+    if (mac.isEmpty()) {
+        int code = exitDone;
+        const auto record = recordOf(device, target, console, code);
+        if (!record)
+            return code;
+        mac = ondixdevice::unitMacText(*record);
+    }
+    const rtsBackup_t* backup = library.library().latestRtsBackup(mac);
+    if (!backup)
+        return refuse(noBackupText(library, mac), console);
+    const ondixdevice::TRtsRestoreResult result =
+        ondixdevice::restoreRts(device.api(), target.link, target.host, *backup);
+    if (!result.ok())
+        return report(result, console);
+    console.out << (o.json ? jsonText(rtsRestoreJson(*backup, result.plan))
+                           : rtsRestoreText(*backup, result.plan, result.lines));
+    return exitDone;
+}
+
+// What can be refused from the library alone, before the unit is looked for.
+QString libraryRefusal(const TCliOptions& o, const TLibraryFile& library)
+{
+    const TSiteLibrary& l = library.library();
+    if (o.command == TCommand::librarySend && !l.findCode(o.codeName))
+        return QStringLiteral("Não há código chamado \"%1\" na biblioteca.").arg(o.codeName);
+    if (o.command == TCommand::learn && !o.saveName.isEmpty())
+        if (const libraryCode_t* other = l.findCode(o.saveName))
+            return QStringLiteral("Já existe um código chamado \"%1\" na biblioteca: escolha outro nome.")
+                .arg(other->name);
+    if (o.command == TCommand::rtsRestore && !o.fromMac.isEmpty() && !l.latestRtsBackup(o.fromMac))
+        return noBackupText(library, o.fromMac);
+    return {};
+}
+
+// The units a command saw, noted in the library; a failure to write it turns a success into 2.
+int noteUnits(TLibraryFile& library, const QList<TUnitView>& units, int code, TConsole& console)
+{
+    if (units.isEmpty())
+        return code;
+    const QString error = library.amend([&](TSiteLibrary& l) {
+        for (const TUnitView& unit : units)
+            l.noteUnit(ondixdevice::unitSeenOf(unit.record, unit.usb ? QString() : unit.address));
+        return QString();
+    });
+    if (error.isEmpty())
+        return code;
+    console.err << error << Qt::endl;
+    return code == exitDone ? exitUsage : code;
+}
+
+int importCodes(const TCliOptions& o, TConsole& console, QTextStream& input, TLibraryFile& library)
+{
+    QString text;
+    QString source;
+    if (o.importPath == QLatin1String("-")) {
+        text = input.readAll();
+        source = QStringLiteral("da entrada padrão");
+    } else {
+        QFile file(o.importPath);
+        if (!file.open(QIODevice::ReadOnly))
+            return refuse(
+                QStringLiteral("Não foi possível ler \"%1\": %2.").arg(o.importPath, file.errorString()), console);
+        text = QString::fromUtf8(file.readAll());
+        source = QStringLiteral("de \"%1\"").arg(o.importPath);
+    }
+    const auto codes = ondixcli::importCodes(o.format, text, o.codeName, o.divisor, QDateTime::currentDateTimeUtc());
+    if (!codes)
+        return refuse(QStringLiteral("Nada foi importado %1: %2").arg(source, codes.error), console);
+    const QString error = library.amend([&](TSiteLibrary& l) {
+        for (const libraryCode_t& code : *codes.value)
+            if (const QString refused = l.addCode(code); !refused.isEmpty())
+                return refused;
+        return QString();
+    });
+    if (!error.isEmpty())
+        return refuse(error + QStringLiteral(" A biblioteca não foi alterada."), console);
+    for (const libraryCode_t& code : *codes.value)
+        console.out << code.name.trimmed() << Qt::endl;
+    return exitDone;
+}
+
+// The command on the chosen unit.
+int runOn(const TCliOptions& o, TCliDevice& device, TTarget& target, TConsole& console, QTextStream& input,
+    TLibraryFile& library)
+{
+    ondixdevice::TDeviceApi& api = device.api();
+    int code = exitDone;
+    switch (o.command) {
+    case TCommand::info: {
+        const auto record = recordOf(device, target, console, code);
+        if (!record)
+            return code;
+        const TUnitView unit {target.link == TLinkKind::Usb, target.host, *record};
+        console.out << (o.json ? jsonText(unitJson(unit)) : unitText(unit));
+        return exitDone;
+    }
+    case TCommand::settingsGet: {
+        const ondixdevice::TRecordResult read = api.readSettings(target.link, target.host);
+        if (!read.ok())
+            return report(read, console);
+        target.record = read.record;
+        console.out << (o.json ? jsonText(settingsJson(read.record)) : settingsText(read.record));
+        return exitDone;
+    }
+    case TCommand::settingsSet:
+        return settingsSet(o, device, target, console);
+    case TCommand::clockGet: {
+        const ondixdevice::TClockResult read = api.getClock(target.link, target.host);
+        if (!read.ok())
+            return report(read, console);
+        console.out << (o.json ? jsonText(clockJson(read.clock)) : clockText(read.clock) + QLatin1Char('\n'));
+        return exitDone;
+    }
+    case TCommand::clockSet:
+        return report(
+            api.setClock(target.link, target.host, o.clockNow ? QDateTime::currentDateTime() : o.clockTime), console);
+    case TCommand::learn:
+        return learn(o, device, target, console, library);
+    case TCommand::send:
+        return send(o, device, target, console, input);
+    case TCommand::rtsList:
+    case TCommand::rtsAdd:
+    case TCommand::rtsDrive:
+    case TCommand::rtsDelete:
+        return rts(o, device, target, console, library);
+    case TCommand::rtsBackup:
+        return rtsBackup(o, device, target, console, library);
+    case TCommand::rtsRestore:
+        return rtsRestore(o, device, target, console, library);
+    case TCommand::librarySend:
+        return sendLine(device, target, library.library().findCode(o.codeName)->line, console);
+    case TCommand::macSet:
+        return report(api.writeMac(target.link, target.host, o.macBytes), console);
+    case TCommand::flashRead: {
+        const ondixdevice::TFlashResult read = api.readFlash(o.flashAddress, o.flashQuantity);
+        if (!read.ok())
+            return report(read, console);
+        console.out << (o.json ? jsonText(flashJson(o.flashAddress.toUInt(), read.line))
+                               : read.line + QLatin1Char('\n'));
+        return exitDone;
+    }
+    case TCommand::firmwareUpdate:
+        return report(api.firmwareUpdate(), console);
+    default:
+        return exitUsage;
+    }
+}
+
 }  // namespace
 
-int runOffline(const TCliOptions& options, TConsole& console)
+bool isOffline(TCommand command)
 {
+    return command == TCommand::generateTc2 || command == TCommand::generateTl || command == TCommand::libraryList
+        || command == TCommand::libraryImport || command == TCommand::libraryExport;
+}
+
+int runOffline(const TCliOptions& options, TConsole& console, QTextStream& input)
+{
+    TLibraryFile library(options.library);
+    switch (options.command) {
+    case TCommand::libraryList:
+    case TCommand::libraryExport:
+    case TCommand::libraryImport:
+        if (const QString error = library.read(options.command != TCommand::libraryImport); !error.isEmpty())
+            return refuse(error, console);
+        break;
+    default:
+        break;
+    }
+    if (options.command == TCommand::libraryList) {
+        console.out << (options.json ? jsonText(libraryListJson(library.library()))
+                                     : libraryListText(library.library()));
+        return exitDone;
+    }
+    if (options.command == TCommand::libraryExport) {
+        const libraryCode_t* code = library.library().findCode(options.codeName);
+        if (!code)
+            return refuse(QStringLiteral("Não há código chamado \"%1\" na biblioteca.").arg(options.codeName), console);
+        const TParsed<QString> text = exportCode(*code, options.format, options.flipperParsed);
+        if (!text)
+            return refuse(text.error, console);
+        console.out << *text.value;
+        return exitDone;
+    }
+    if (options.command == TCommand::libraryImport)
+        return importCodes(options, console, input, library);
+
     const QStringList lines =
         options.command == TCommand::generateTc2 ? tc2CodeLines(options.keys) : tlCodeLines().memoLines;
     if (options.json)
@@ -228,6 +483,15 @@ int runOffline(const TCliOptions& options, TConsole& console)
 
 int runCommand(const TCliOptions& o, TConsole& console, QTextStream& input)
 {
+    // The library is read first: a refused file or name stops the command before anything is sent.
+    TLibraryFile library(o.library);
+    if (!o.library.isEmpty()) {
+        const bool mustExist = o.command == TCommand::librarySend || o.command == TCommand::rtsRestore;
+        if (const QString error = library.read(mustExist); !error.isEmpty())
+            return refuse(error, console);
+        if (const QString error = libraryRefusal(o, library); !error.isEmpty())
+            return refuse(error, console);
+    }
     TPortGuard guard;  // lives as long as the session holds UDP port 4040
     if (const QString problem = guard.beforeBinding(); !problem.isEmpty()) {
         console.err << problem << Qt::endl;
@@ -250,67 +514,19 @@ int runCommand(const TCliOptions& o, TConsole& console, QTextStream& input)
             for (const TUnitView& unit : units)
                 console.out << unitLine(unit) << Qt::endl;
         }
-        return code;
+        return o.library.isEmpty() ? code : noteUnits(library, units, code, console);
     }
 
     const bool cableOnly = o.command == TCommand::flashRead || o.command == TCommand::firmwareUpdate;
     auto target = device.choose(code, cableOnly);
     if (!target)
         return code;
-    ondixdevice::TDeviceApi& api = device.api();
-
-    switch (o.command) {
-    case TCommand::info: {
-        const auto record = recordOf(device, *target, console, code);
-        if (!record)
-            return code;
-        const TUnitView unit {target->link == TLinkKind::Usb, target->host, *record};
-        console.out << (o.json ? jsonText(unitJson(unit)) : unitText(unit));
-        return exitDone;
-    }
-    case TCommand::settingsGet: {
-        const ondixdevice::TRecordResult read = api.readSettings(target->link, target->host);
-        if (!read.ok())
-            return report(read, console);
-        console.out << (o.json ? jsonText(settingsJson(read.record)) : settingsText(read.record));
-        return exitDone;
-    }
-    case TCommand::settingsSet:
-        return settingsSet(o, device, *target, console);
-    case TCommand::clockGet: {
-        const ondixdevice::TClockResult read = api.getClock(target->link, target->host);
-        if (!read.ok())
-            return report(read, console);
-        console.out << (o.json ? jsonText(clockJson(read.clock)) : clockText(read.clock) + QLatin1Char('\n'));
-        return exitDone;
-    }
-    case TCommand::clockSet:
-        return report(
-            api.setClock(target->link, target->host, o.clockNow ? QDateTime::currentDateTime() : o.clockTime), console);
-    case TCommand::learn:
-        return learn(o, device, *target, console);
-    case TCommand::send:
-        return send(o, device, *target, console, input);
-    case TCommand::rtsList:
-    case TCommand::rtsAdd:
-    case TCommand::rtsDrive:
-    case TCommand::rtsDelete:
-        return rts(o, device, *target, console);
-    case TCommand::macSet:
-        return report(api.writeMac(target->link, target->host, o.macBytes), console);
-    case TCommand::flashRead: {
-        const ondixdevice::TFlashResult read = api.readFlash(o.flashAddress, o.flashQuantity);
-        if (!read.ok())
-            return report(read, console);
-        console.out << (o.json ? jsonText(flashJson(o.flashAddress.toUInt(), read.line))
-                               : read.line + QLatin1Char('\n'));
-        return exitDone;
-    }
-    case TCommand::firmwareUpdate:
-        return report(api.firmwareUpdate(), console);
-    default:
-        return exitUsage;
-    }
+    code = runOn(o, device, *target, console, input, library);
+    // The unit as this command found or read it; after "settings set" that record is stale.
+    if (o.library.isEmpty() || !target->record || o.command == TCommand::settingsSet)
+        return code;
+    return noteUnits(
+        library, {TUnitView {target->link == TLinkKind::Usb, target->host, *target->record}}, code, console);
 }
 
 }  // namespace ondixcli

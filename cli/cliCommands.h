@@ -9,8 +9,10 @@
 
 namespace ondixcli {
 
-// Commands that need no device (generate).
-int runOffline(const TCliOptions& options, TConsole& console);
+// Commands that need no device: generate, and library list, import and export (`input` is
+// read by an import from "-").
+bool isOffline(TCommand command);
+int runOffline(const TCliOptions& options, TConsole& console, QTextStream& input);
 
 // Every other command. `input` is read by "send" without a line.
 int runCommand(const TCliOptions& options, TConsole& console, QTextStream& input);

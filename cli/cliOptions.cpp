@@ -26,7 +26,11 @@ TParse usageError(const QString& message)
 // Options that take a value, and the commands each command-specific option belongs to.
 const QSet<QString> valueOptions {QStringLiteral("--ip"), QStringLiteral("--mac"), QStringLiteral("--wait"),
     QStringLiteral("--mask"), QStringLiteral("--gateway"), QStringLiteral("--dhcp"), QStringLiteral("--port"),
-    QStringLiteral("--divisor"), QStringLiteral("--keys")};
+    QStringLiteral("--divisor"), QStringLiteral("--keys"), QStringLiteral("--library"), QStringLiteral("--save"),
+    QStringLiteral("--format"), QStringLiteral("--name"), QStringLiteral("--from")};
+
+const char* const formatNames[] = {"pronto", "gc", "irctl", "flipper", "line", "rfraw"};
+const QString formatRule = QStringLiteral("use pronto, gc, irctl, flipper, line ou rfraw");
 
 QString refusedValue(const QString& option, const QString& text, const QString& rule)
 {
@@ -63,6 +67,19 @@ bool readRemote(const QString& text, TCliOptions& o)
 }
 
 }  // namespace
+
+QString formatName(TCodeFormat format)
+{
+    return QLatin1String(formatNames[int(format)]);
+}
+
+std::optional<TCodeFormat> formatOfName(const QString& name)
+{
+    for (int i = 0; i < int(std::size(formatNames)); ++i)
+        if (name == QLatin1String(formatNames[i]))
+            return TCodeFormat(i);
+    return std::nullopt;
+}
 
 std::optional<TAddress> parseAddress(const QString& text)
 {
@@ -209,6 +226,31 @@ TParse parseArguments(const QStringList& arguments)
                 return usageError(refusedValue(arg, value, QStringLiteral("use 1, 2 ou 3")));
             o.keys = value.toInt();
             commandOptions << arg;
+        } else if (arg == QLatin1String("--library")) {
+            if (value.isEmpty())
+                return usageError(refusedValue(arg, value, QStringLiteral("dê o arquivo da biblioteca")));
+            o.library = value;
+        } else if (arg == QLatin1String("--save") || arg == QLatin1String("--name")) {
+            if (value.trimmed().isEmpty() || value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')))
+                return usageError(refusedValue(arg, value, QStringLiteral("dê um nome de uma linha")));
+            (arg == QLatin1String("--save") ? o.saveName : o.codeName) = value.trimmed();
+            commandOptions << arg;
+        } else if (arg == QLatin1String("--format")) {
+            const auto format = formatOfName(value);
+            if (!format)
+                return usageError(refusedValue(arg, value, formatRule));
+            o.format = *format;
+            commandOptions << arg;
+        } else if (arg == QLatin1String("--parsed")) {
+            o.flipperParsed = true;
+            commandOptions << arg;
+        } else if (arg == QLatin1String("--from")) {
+            const auto mac = parseMac(value);
+            if (!mac)
+                return usageError(
+                    refusedValue(arg, value, QStringLiteral("use seis pares hexadecimais, AA:BB:CC:DD:EE:FF")));
+            o.fromMac = QStringList(mac->begin(), mac->end()).join(QLatin1Char(':'));
+            commandOptions << arg;
         } else {
             return usageError(QStringLiteral("Opção desconhecida: %1").arg(arg));
         }
@@ -270,7 +312,7 @@ TParse parseArguments(const QStringList& arguments)
         && count == 2) {
         o.command = TCommand::learn;
         o.learnKind = second == QLatin1String("ir") ? TLearnKind::ir : TLearnKind::rf;
-        allowed = {QStringLiteral("--raw")};
+        allowed = {QStringLiteral("--raw"), QStringLiteral("--save")};
         if (o.learnKind == TLearnKind::rf)
             allowed << QStringLiteral("--rts") << QStringLiteral("--divisor");
     } else if (first == QLatin1String("send")) {
@@ -279,6 +321,11 @@ TParse parseArguments(const QStringList& arguments)
             o.lines = QStringList {words.mid(1).join(QLatin1Char(' '))};
     } else if (first == QLatin1String("rts") && second == QLatin1String("list") && count == 2) {
         o.command = TCommand::rtsList;
+    } else if (first == QLatin1String("rts") && second == QLatin1String("backup") && count == 2) {
+        o.command = TCommand::rtsBackup;
+    } else if (first == QLatin1String("rts") && second == QLatin1String("restore") && count == 2) {
+        o.command = TCommand::rtsRestore;
+        allowed = {QStringLiteral("--from")};
     } else if (first == QLatin1String("rts") && second == QLatin1String("add") && count == 3) {
         if (words[2] != QLatin1String("somfy") && words[2] != QLatin1String("tube"))
             return usageError(refusedValue(QStringLiteral("rts add"), words[2], QStringLiteral("use somfy ou tube")));
@@ -296,6 +343,30 @@ TParse parseArguments(const QStringList& arguments)
             o.driveAction = TDriveAction::stop;
         else if (second == QLatin1String("down"))
             o.driveAction = TDriveAction::down;
+    } else if (first == QLatin1String("library") && second == QLatin1String("list") && count == 2) {
+        o.command = TCommand::libraryList;
+    } else if (first == QLatin1String("library") && second == QLatin1String("import") && count == 3) {
+        o.command = TCommand::libraryImport;
+        o.importPath = words[2];
+        allowed = {QStringLiteral("--format"), QStringLiteral("--name"), QStringLiteral("--divisor")};
+        if (!commandOptions.contains(QStringLiteral("--format")))
+            return usageError(QStringLiteral("library import: dê o formato, --format FORMATO (%1).").arg(formatRule));
+        if (!commandOptions.contains(QStringLiteral("--name")))
+            return usageError(QStringLiteral("library import: dê o nome do código, --name NOME."));
+        if (commandOptions.contains(QStringLiteral("--divisor")) && o.format != TCodeFormat::rfraw)
+            return usageError(QStringLiteral("A opção --divisor só se aplica a library import --format rfraw."));
+    } else if (first == QLatin1String("library")
+        && (second == QLatin1String("export") || second == QLatin1String("send")) && count >= 3) {
+        o.command = second == QLatin1String("send") ? TCommand::librarySend : TCommand::libraryExport;
+        o.codeName = words.mid(2).join(QLatin1Char(' ')).trimmed();
+        if (o.command == TCommand::libraryExport) {
+            allowed = {QStringLiteral("--format"), QStringLiteral("--parsed")};
+            if (!commandOptions.contains(QStringLiteral("--format")))
+                return usageError(
+                    QStringLiteral("library export: dê o formato, --format FORMATO (%1).").arg(formatRule));
+            if (o.flipperParsed && o.format != TCodeFormat::flipper)
+                return usageError(QStringLiteral("A opção --parsed só se aplica a library export --format flipper."));
+        }
     } else if (first == QLatin1String("generate") && second == QLatin1String("tc2") && count == 2) {
         o.command = TCommand::generateTc2;
         allowed = {QStringLiteral("--keys")};
@@ -327,6 +398,13 @@ TParse parseArguments(const QStringList& arguments)
         if (!allowed.contains(option))
             return usageError(
                 QStringLiteral("A opção %1 não se aplica a \"%2\".").arg(option, words.join(QLatin1Char(' '))));
+    const bool needsLibrary = o.command == TCommand::libraryList || o.command == TCommand::libraryImport
+        || o.command == TCommand::libraryExport || o.command == TCommand::librarySend
+        || o.command == TCommand::rtsBackup || o.command == TCommand::rtsRestore || !o.saveName.isEmpty();
+    if (needsLibrary && o.library.isEmpty())
+        return usageError(
+            QStringLiteral("\"%1\" precisa da biblioteca: dê --library ARQUIVO.")
+                .arg(o.saveName.isEmpty() ? words.mid(0, 2).join(QLatin1Char(' ')) : QStringLiteral("--save")));
     const bool service =
         o.command == TCommand::macSet || o.command == TCommand::flashRead || o.command == TCommand::firmwareUpdate;
     if (service && !o.force)

@@ -34,11 +34,20 @@ enum class TCommand {
     macSet,
     flashRead,
     firmwareUpdate,
+    libraryList,
+    libraryImport,
+    libraryExport,
+    librarySend,
+    rtsBackup,
+    rtsRestore,
 };
 
 enum class TLearnKind { ir, rf };
 enum class TLearnMode { automatic, raw, rts };
 enum class TDriveAction { up, stop, down };
+// The formats of `library import` and `export`: IR (Pronto Hex, Global Caché, ir-ctl, Flipper),
+// the tool's own line (IR or RF), raw RF durations in the device's unit.
+enum class TCodeFormat { pronto, gc, irctl, flipper, line, rfraw };
 
 using TAddress = std::array<uint8_t, 4>;
 
@@ -51,6 +60,7 @@ struct TCliOptions {
     bool verbose = false;
     bool force = false;
     int searchMs = 1000;  // --wait: how long the search collects answers
+    QString library;  // --library: the site library file; empty: none
 
     TCommand command = TCommand::none;
 
@@ -66,7 +76,8 @@ struct TCliOptions {
     // ---- learn ----------------------------------------------------------------------
     TLearnKind learnKind = TLearnKind::rf;
     TLearnMode learnMode = TLearnMode::automatic;
-    uint16_t divisor = 16;
+    uint16_t divisor = 16;  // and library import --format rfraw
+    QString saveName;  // --save: file the learned code under this name
 
     // ---- send: these lines, or standard input when none ------------------------------
     QStringList lines;
@@ -77,6 +88,13 @@ struct TCliOptions {
     // A remote named by its identifier ("0A-FF-00") or by its place in the table (1 ...).
     std::optional<std::array<uint8_t, 3>> remoteId;
     int remoteRow = 0;  // 1-based; 0 when named by identifier
+
+    // ---- library ----------------------------------------------------------------------
+    TCodeFormat format = TCodeFormat::line;
+    QString codeName;  // import: --name; export and send: the code named
+    QString importPath;  // import: the file, "-" for standard input
+    bool flipperParsed = false;  // export --parsed: Flipper parsed signals where the protocol is named
+    QString fromMac;  // rts restore --from: the unit whose backup is restored, upper case
 
     // ---- generate -------------------------------------------------------------------
     int keys = 1;
@@ -101,6 +119,10 @@ TParse parseArguments(const QStringList& arguments);
 
 // The help of the tool, or of one command ("settings", "learn", ...; empty: the tool's).
 QString helpText(const QString& command = {});
+
+// "pronto", "gc", ... and back.
+QString formatName(TCodeFormat format);
+std::optional<TCodeFormat> formatOfName(const QString& name);
 
 // Dotted IPv4 text, four decimal numbers 0 to 255. nullopt when refused.
 std::optional<TAddress> parseAddress(const QString& text);

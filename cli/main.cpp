@@ -25,9 +25,8 @@ int main(int argc, char* argv[])
         return parse.exitCode;
     }
     const ondixcli::TCliOptions& options = parse.options;
-    if (options.command == ondixcli::TCommand::generateTc2 || options.command == ondixcli::TCommand::generateTl)
-        return ondixcli::runOffline(options, console);
-    const int code = ondixcli::runCommand(options, console, input);
+    const int code = ondixcli::isOffline(options.command) ? ondixcli::runOffline(options, console, input)
+                                                          : ondixcli::runCommand(options, console, input);
     out.flush();
     err.flush();
     return code;

@@ -1,5 +1,6 @@
 // The pure part of `ondix`: reading the arguments (what runs, what is refused before anything
 // is sent) and the texts and JSON it prints, on literal inputs.
+#include "cli/cliLibrary.h"
 #include "cli/cliOptions.h"
 #include "cli/cliOutput.h"
 #include "device/deviceApi.h"
@@ -45,6 +46,8 @@ QString describe(const TCliOptions& o)
         text += QStringLiteral(" json");
     if (o.verbose)
         text += QStringLiteral(" v");
+    if (!o.library.isEmpty())
+        text += QStringLiteral(" lib=") + o.library;
     switch (o.command) {
     case TCommand::settingsSet:
         text += QStringLiteral(" new=%1/%2/%3 dhcp=%4 port=%5")
@@ -57,6 +60,24 @@ QString describe(const TCliOptions& o)
         break;
     case TCommand::learn:
         text += QStringLiteral(" kind=%1 mode=%2 div=%3").arg(int(o.learnKind)).arg(int(o.learnMode)).arg(o.divisor);
+        if (!o.saveName.isEmpty())
+            text += QStringLiteral(" save=") + o.saveName;
+        break;
+    case TCommand::libraryImport:
+        text += QStringLiteral(" %1 name=%2 div=%3 path=%4")
+                    .arg(formatName(o.format), o.codeName)
+                    .arg(o.divisor)
+                    .arg(o.importPath);
+        break;
+    case TCommand::libraryExport:
+        text += QStringLiteral(" %1%2 name=%3")
+                    .arg(formatName(o.format), o.flipperParsed ? QStringLiteral(" parsed") : QString(), o.codeName);
+        break;
+    case TCommand::librarySend:
+        text += QStringLiteral(" name=") + o.codeName;
+        break;
+    case TCommand::rtsRestore:
+        text += QStringLiteral(" from=") + (o.fromMac.isEmpty() ? QStringLiteral("-") : o.fromMac);
         break;
     case TCommand::send:
         text += QStringLiteral(" lines=") + o.lines.join(QLatin1Char('|'));
@@ -69,7 +90,7 @@ QString describe(const TCliOptions& o)
         text += QStringLiteral(" action=%1 row=%2 id=%3")
                     .arg(int(o.driveAction))
                     .arg(o.remoteRow)
-                    .arg(o.remoteId ? remoteIdText(*o.remoteId) : QStringLiteral("-"));
+                    .arg(o.remoteId ? ondixcli::remoteIdText(*o.remoteId) : QStringLiteral("-"));
         break;
     case TCommand::generateTc2:
         text += QStringLiteral(" keys=%1").arg(o.keys);
@@ -85,6 +106,31 @@ QString describe(const TCliOptions& o)
     }
     return text;
 }
+
+// "name kind protocol line" per code (a long line cut), or the error.
+QString describe(const TParsed<std::vector<libraryCode_t>>& parsed)
+{
+    if (!parsed)
+        return parsed.error;
+    QStringList codes;
+    for (const libraryCode_t& c : *parsed.value) {
+        const QString protocol = c.protocol
+            ? QStringLiteral("%1:%2:%3").arg(c.protocol->name).arg(c.protocol->address).arg(c.protocol->command)
+            : QStringLiteral("-");
+        codes << QStringLiteral("%1|%2|%3|%4")
+                     .arg(c.name, c.kind == TCodeKind::ir ? "ir" : "rf", protocol,
+                         c.line.size() > 40 ? c.line.left(28) + "..." : c.line);
+        if (c.captured.empty())
+            codes.last() += QStringLiteral("|no durations");
+    }
+    return codes.join(QLatin1Char('\n'));
+}
+
+const QString necPronto = QStringLiteral(
+    "0000 006D 0022 0000 0155 00AA 0015 0015 0015 0015 0015 0015 0015 0015 0015 0015 0015 0015 0015 0015 0015 "
+    "0015 0015 0040 0015 0040 0015 0040 0015 0040 0015 0040 0015 0040 0015 0040 0015 0040 0015 0015 0015 0015 0015 "
+    "0040 0015 0015 0015 0015 0015 0015 0015 0015 0015 0015 0015 0040 0015 0040 0015 0015 0015 0040 0015 0040 0015 "
+    "0040 0015 0040 0015 0040 0015 05ED\n");
 
 }  // namespace
 
@@ -138,6 +184,24 @@ private slots:
                                     << "cmd=16 choice=usb at=4096 qty=16";
         QTest::newRow("firmware") << "firmware update --force"
                                   << "cmd=17 choice=auto";
+        QTest::newRow("learn and save") << "--library s.json learn ir --save TV"
+                                        << "cmd=7 choice=auto lib=s.json kind=0 mode=0 div=16 save=TV";
+        QTest::newRow("library list") << "library list --library=s.json --json"
+                                      << "cmd=18 choice=auto json lib=s.json";
+        QTest::newRow("import from standard input") << "--library s.json library import --format pronto --name TV -"
+                                                    << "cmd=19 choice=auto lib=s.json pronto name=TV div=16 path=-";
+        QTest::newRow("import RF durations")
+            << "--library s.json library import a.txt --name P --format rfraw --divisor 8"
+            << "cmd=19 choice=auto lib=s.json rfraw name=P div=8 path=a.txt";
+        QTest::newRow("export, the name in words")
+            << "--library s.json library export --format flipper --parsed TV Liga"
+            << "cmd=20 choice=auto lib=s.json flipper parsed name=TV Liga";
+        QTest::newRow("library send") << "--ip 10.0.0.1 --library s.json library send TV"
+                                      << "cmd=21 choice=ip ip=10.0.0.1 lib=s.json name=TV";
+        QTest::newRow("rts backup") << "--library s.json rts backup"
+                                    << "cmd=22 choice=auto lib=s.json";
+        QTest::newRow("rts restore from another unit") << "--library s.json rts restore --from 00-1a-2b-01-01-0b"
+                                                       << "cmd=23 choice=auto lib=s.json from=00:1A:2B:01:01:0B";
     }
     void accepted()
     {
@@ -199,6 +263,23 @@ private slots:
             << QStringList {"flash", "read", "0", "9991", "--force"} << "__flash__";
         QTest::newRow("flash over the network") << QStringList {"--ip", "10.0.0.1", "flash", "read", "0", "16",
             "--force"} << "\"flash read\" só funciona pelo cabo USB.";
+        QTest::newRow("save without a library") << QStringList {"learn", "rf", "--save", "Portão"}
+                                                << "\"--save\" precisa da biblioteca: dê --library ARQUIVO.";
+        QTest::newRow("library command without a library")
+            << QStringList {"library", "list"} << "\"library list\" precisa da biblioteca: dê --library ARQUIVO.";
+        QTest::newRow("blank name") << QStringList {"--library", "s.json", "learn", "ir", "--save", " "}
+                                    << "Valor inválido em --save: \" \" (dê um nome de uma linha).";
+        QTest::newRow("unknown format") << QStringList {"--library", "s.json", "library", "export", "--format", "hex",
+            "TV"} << "Valor inválido em --format: \"hex\" (use pronto, gc, irctl, flipper, line ou rfraw).";
+        QTest::newRow("import without a name") << QStringList {"--library", "s.json", "library", "import", "--format",
+            "gc", "a.txt"} << "library import: dê o nome do código, --name NOME.";
+        QTest::newRow("divisor for an IR format") << QStringList {"--library", "s.json", "library", "import",
+            "--format", "gc", "--name", "A", "--divisor", "8", "a.txt"}
+                                                  << "A opção --divisor só se aplica a library import --format rfraw.";
+        QTest::newRow("parsed for Pronto") << QStringList {"--library", "s.json", "library", "export", "--format",
+            "pronto", "--parsed", "TV"} << "A opção --parsed só se aplica a library export --format flipper.";
+        QTest::newRow("from on a backup") << QStringList {"--library", "s.json", "rts", "backup", "--from",
+            "00:1A:2B:01:01:0B"} << "A opção --from não se aplica a \"rts backup\".";
         QTest::newRow("wait too short") << QStringList {"list", "--wait", "5"}
                                         << "Valor inválido em --wait: \"5\" (use milissegundos de 100 a 60000).";
     }
@@ -219,6 +300,69 @@ private slots:
             QCOMPARE(lines[0], message);
     }
 
+    // What an import files: the names (one per Flipper signal), the kind the format or the line
+    // gives, the protocol the decoder names; a text that does not read is refused with its place.
+    void importing_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("pronto NEC") << int(TCodeFormat::pronto) << necPronto
+                                    << "TV|ir|nec:0:4|sendir,1:8,1,38000,1,1,341,1...";
+        QTest::newRow("flipper, two signals") << int(TCodeFormat::flipper)
+                                              << "Filetype: IR signals file\nVersion: 1\n#\nname: Power\ntype: "
+                                                 "parsed\nprotocol: NEC\naddress: 04 00 00 00\ncommand: 08 00 00 "
+                                                 "00\n#\nname: Mute\ntype: raw\nfrequency: 38000\nduty_cycle: "
+                                                 "0.33\ndata: 500 500 500\n"
+                                              << "TV Power|ir|nec:4:8|sendir,1:8,1,38000,1,1,342,1...\n"
+                                                 "TV Mute|ir|-|sendir,1:8,1,38000,1,1,19,19,19";
+        QTest::newRow("flipper, one signal") << int(TCodeFormat::flipper)
+                                             << "Filetype: IR signals file\nVersion: 1\nname: Mute\ntype: "
+                                                "raw\nfrequency: 38000\nduty_cycle: 0.33\ndata: 500 500 500\n"
+                                             << "TV|ir|-|sendir,1:8,1,38000,1,1,19,19,19";
+        QTest::newRow("an RF line") << int(TCodeFormat::line) << "sendrf,2,4,1,30,930\n"
+                                    << "TV|rf|-|sendrf,2,4,1,30,930";
+        QTest::newRow("RF durations, divisor 32") << int(TCodeFormat::rfraw) << "# gate\n30\n930\n"
+                                                  << "TV|rf|-|sendrf,3,1,1,30,930";
+        QTest::newRow("ir-ctl, a space first") << int(TCodeFormat::irctl) << "# carrier 38000\n-500 +500\n"
+                                               << "__error__ir-ctl, linha 2, coluna 1";
+        QTest::newRow("gc, second line") << int(TCodeFormat::gc) << "sendir,1:1,1,38000,1,1,10,10\nsendir\n"
+                                         << "__error__Global Caché, linha 2";
+    }
+    void importing()
+    {
+        QFETCH(int, format);
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        const auto codes =
+            importCodes(TCodeFormat(format), text, QStringLiteral("TV"), 32, QDateTime::currentDateTimeUtc());
+        if (expected.startsWith(QLatin1String("__error__"))) {
+            QVERIFY(!codes);
+            QVERIFY2(codes.error.startsWith(expected.mid(9)), qPrintable(codes.error));
+        } else {
+            QCOMPARE(describe(codes), expected);
+        }
+    }
+
+    // An export to a format of the other kind is refused with the formats that serve.
+    void exporting()
+    {
+        libraryCode_t rf;
+        rf.name = QStringLiteral("Portão");
+        rf.kind = TCodeKind::rf;
+        rf.line = QStringLiteral("sendrf_rc,30,930");
+        QCOMPARE(exportCode(rf, TCodeFormat::rfraw, false).value, QStringLiteral("30\n930\n"));
+        QCOMPARE(exportCode(rf, TCodeFormat::line, false).value, QStringLiteral("sendrf_rc,30,930\n"));
+        QCOMPARE(exportCode(rf, TCodeFormat::flipper, false).error,
+            QStringLiteral(
+                "O código \"Portão\" é RF: o formato flipper serve só para códigos IR (use line ou rfraw)."));
+        libraryCode_t ir = rf;
+        ir.kind = TCodeKind::ir;
+        ir.line = QStringLiteral("sendir,1:8,1,38000,1,1,10,20");
+        QCOMPARE(exportCode(ir, TCodeFormat::gc, false).value, QStringLiteral("sendir,1:1,1,38000,1,1,10,20\n"));
+        QVERIFY(exportCode(ir, TCodeFormat::rfraw, false).error.startsWith(QStringLiteral("O código \"Portão\" é IR")));
+    }
+
     void helpAndVersion_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -226,8 +370,8 @@ private slots:
         QTest::newRow("--help") << QStringList {"--help"} << "Uso: ondix [opções] COMANDO [argumentos]";
         QTest::newRow("help wins over a bad command")
             << QStringList {"-h", "settings", "set"} << "Uso: ondix [escolha] settings get [--json]";
-        QTest::newRow("help COMMAND") << QStringList {"help", "learn"}
-                                      << "Uso: ondix [escolha] learn ir [--raw] [--json]";
+        QTest::newRow("help COMMAND") << QStringList {
+            "help", "learn"} << "Uso: ondix [escolha] learn ir [--raw] [--json] [--library ARQUIVO --save NOME]";
         QTest::newRow("COMMAND --help") << QStringList {"flash", "--help"}
                                         << "Uso: ondix --usb flash read ENDEREÇO QUANTIDADE [--json] --force";
         QTest::newRow("version") << QStringList {"--version"} << "ondix 2.0";
