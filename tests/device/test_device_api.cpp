@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "device/deviceApi.h"
+#include "device/siteRecords.h"
 #include "link/exchange.h"
 #include "link/logSink.h"
 #include "tests/support/fakeHidWaiter.h"
@@ -42,10 +43,25 @@ long long fixedClock()
 }
 
 using TCall = std::function<TResult(TDeviceApi&)>;
+using TRemotes = std::vector<ondixsim::RtsRecord>;
+
+rtsRemote_t remote(uint16_t rolling, uint8_t key, std::array<uint8_t, 3> id)
+{
+    return rtsRemote_t {0, 0, rolling, key, id};
+}
+
+QStringList tableText(const TRemotes& remotes)
+{
+    QStringList rows;
+    for (const ondixsim::RtsRecord& r : remotes)
+        rows << QStringLiteral("%1 %2 %3").arg(remoteIdText(r.remoteId)).arg(r.rollingCode).arg(r.keyCode);
+    return rows;
+}
 
 }  // namespace
 
 Q_DECLARE_METATYPE(TCall)
+Q_DECLARE_METATYPE(TRemotes)
 Q_DECLARE_METATYPE(TOutcome)
 
 class TestDeviceApi : public QObject {
@@ -272,6 +288,78 @@ private slots:
         QCOMPARE(silent.outcome, TOutcome::noAnswer);
         QVERIFY(silent.captureWaitRanOut);
         QCOMPARE(silent.message, QStringLiteral("Sem resposta!"));
+    }
+
+    // A backup written back over a unit that went on being used: the unit's higher rolling codes
+    // and the remotes paired since stay; a failed read writes nothing.
+    void rtsRestore_data()
+    {
+        QTest::addColumn<fakehid::UsbFault>("fault");
+        QTest::addColumn<TOutcome>("outcome");
+        QTest::addColumn<QStringList>("table");
+        QTest::addColumn<QStringList>("lines");
+        const QStringList before {"0A-FF-00 4660 167", "01-02-03 9 160", "0B-00-01 7 161"};
+        QTest::newRow("codes advanced, a remote paired since")
+            << fakehid::UsbFault::None << TOutcome::done
+            << QStringList {"0A-FF-00 4660 167", "01-02-03 20 160", "0B-00-01 7 161"}
+            << QStringList {
+                   QStringLiteral("Controle 0A-FF-00: código 4608 da cópia elevado para 4660 (o atual da Ondix)."),
+                   QStringLiteral("Controle 0B-00-01: mantido (pareado depois da cópia).")};
+        QTest::newRow("the read fails") << fakehid::UsbFault::BadChecksum << TOutcome::badAnswer << before
+                                        << QStringList {};
+    }
+    void rtsRestore()
+    {
+        QFETCH(fakehid::UsbFault, fault);
+        QFETCH(TOutcome, outcome);
+        QFETCH(QStringList, table);
+        QFETCH(QStringList, lines);
+        open();
+        device->config().rts.push_back({0, 0, 9, 160, {0x01, 0x02, 0x03}});
+        device->config().rts.push_back({0, 0, 7, 161, {0x0B, 0x00, 0x01}});
+        rtsBackup_t backup;
+        backup.unitMac = QStringLiteral("00:1A:2B:3C:4D:5E");
+        backup.remotes = {remote(0x1200, 167, {0x0A, 0xFF, 0x00}), remote(20, 160, {0x01, 0x02, 0x03})};
+        fakehid::setFault({fault, 0, 0, -1});
+        const TRtsRestoreResult result = restoreRts(*api, TLinkKind::Usb, {}, backup);
+        QCOMPARE(result.outcome, outcome);
+        QCOMPARE(result.lines, lines);
+        QCOMPARE(tableText(device->config().rts), table);
+        if (fault != fakehid::UsbFault::None)
+            QCOMPARE(written().size(), 1);  // the read's request only
+    }
+
+    // A real key press learned over the cable, as the library files it.
+    void libraryCodeOfACapture()
+    {
+        QFile file(QDir(qEnvironmentVariable("ONDIX_SOURCE_DIR")).filePath("tests/data/captures/ir.json"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QJsonObject entry;
+        for (const QJsonValue& v : QJsonDocument::fromJson(file.readAll()).array())
+            if (v["name"] == "ir_ut_sirc_1000_1300_in1_p19")
+                entry = v.toObject();
+        const uint32_t carrier = uint32_t(entry["frequency"].toInt());
+        ondixsim::Capture capture;
+        capture.irValue = uint16_t(carrier);
+        for (const QJsonValue& d : entry["durations"].toArray())
+            capture.durations.push_back(uint16_t(std::llround(d.toDouble() * carrier / 1e6)));
+        open();
+        device->config().irCapture = capture;
+        const TCaptureResult learned = api->learnIr(TLinkKind::Usb, {}, TIrCaptureMode::automatic, {});
+        QCOMPARE(learned.outcome, TOutcome::done);
+        const QDateTime at(QDate(2026, 3, 14), QTime(15, 9), Qt::UTC);
+        const auto code = libraryCodeOf(learned, TCodeKind::ir, QStringLiteral(" TV Liga "), "00:1A:2B:3C:4D:5E", at);
+        QVERIFY(code);
+        QCOMPARE(code->name, QStringLiteral("TV Liga"));
+        QCOMPARE(code->line, learned.line());
+        QCOMPARE(code->carrier, carrier);
+        QCOMPARE(code->protocol, (libraryProtocol_t {"sirc12", 0x10, 0x13, 0}));
+        QCOMPARE(code->captured, capture.durations);
+        QVERIFY(code->frameLength > 0 && code->frameLength < code->captured.size());
+        QCOMPARE(code->frameLength, uint32_t(learned.frameLength));
+        QCOMPARE(code->learnedAt, at);
+        TSiteLibrary library;
+        QCOMPARE(library.addCode(*code), QString());
     }
 
     void broadcastTargets()
