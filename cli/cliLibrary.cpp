@@ -208,8 +208,10 @@ QJsonArray libraryListJson(const TSiteLibrary& library)
 
 QString rtsBackupText(const rtsBackup_t& backup)
 {
-    return QStringLiteral("%1 RTS da Ondix %2 copiados para a biblioteca.\n")
-        .arg(remotesText(backup.remotes.size()), backup.unitMac);
+    const size_t count = backup.remotes.size();
+    if (count == 1)
+        return QStringLiteral("1 controle RTS da Ondix %1 copiado para a biblioteca.\n").arg(backup.unitMac);
+    return QStringLiteral("%1 controles RTS da Ondix %2 copiados para a biblioteca.\n").arg(count).arg(backup.unitMac);
 }
 
 QJsonObject rtsBackupJson(const rtsBackup_t& backup)

@@ -273,6 +273,125 @@ private slots:
             QVERIFY(code["line"].toString().startsWith(QLatin1String("sendrf,")));
     }
 
+    // Import and export need no unit. A file that does not read leaves the library as it was.
+    void libraryImportExport()
+    {
+        QTemporaryDir dir;
+        const QString library = dir.filePath(QStringLiteral("site.json"));
+        const QString pronto = dir.filePath(QStringLiteral("tv.txt"));
+        {
+            QFile f(pronto);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("0000 006D 0002 0000 0155 00AA 0015 05ED\n");
+        }
+        TRun r = run({"--library", library, "library", "import", "--format", "pronto", "--name", "TV Liga", pronto});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QStringLiteral("TV Liga\n"));
+        const QList<std::pair<QString, QString>> exports {{"gc", "sendir,1:1,1,38000,1,1,341,170,21,1517\n"},
+            {"irctl", "+8974 -4474 +553 -39921\n# carrier 38000\n"},
+            {"line", "sendir,1:8,1,38000,1,1,341,170,21,1517\n"}};
+        for (const auto& [format, text] : exports) {
+            r = run({"--library", library, "library", "export", "--format", format, "tv liga"});
+            QCOMPARE(r.code, 0);
+            QCOMPARE(r.out, text);
+        }
+
+        QFile file(library);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        file.close();
+        r = run({"--library", library, "library", "import", "--format", "irctl", "--name", "B", "-"},
+            "# carrier 38000\n+9000 -4500\n+560 x\n");
+        QCOMPARE(r.code, 2);
+        QCOMPARE(r.out, QString());
+        QCOMPARE(r.err,
+            QStringLiteral("Nada foi importado da entrada padrão: ir-ctl, linha 3, coluna 6 (valor 4): \"x\" não é +N "
+                           "(pulso) nem -N (espaço) em microssegundos.\n"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+    }
+
+    // A learned code filed under its name, with the unit's MAC; the name cannot be used twice.
+    void learnAndSave()
+    {
+        QTemporaryDir dir;
+        const QString library = dir.filePath(QStringLiteral("site.json"));
+        TRun r = run({"--ip", "10.231.1.10", "--library", library, "learn", "rf", "--save", "Portão"});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, rfLine + QLatin1Char('\n'));
+        QVERIFY2(r.err.endsWith(QStringLiteral("Código \"Portão\" salvo na biblioteca.\n")), qPrintable(r.err));
+
+        r = run({"--library", library, "--json", "library", "list"});
+        QCOMPARE(r.code, 0);
+        const QJsonArray codes = QJsonDocument::fromJson(r.out.toUtf8()).array();
+        QCOMPARE(codes.size(), 1);
+        QCOMPARE(codes[0]["name"].toString(), QStringLiteral("Portão"));
+        QCOMPARE(codes[0]["kind"].toString(), QStringLiteral("rf"));
+        QCOMPARE(codes[0]["line"].toString(), rfLine);
+        QCOMPARE(codes[0]["unitMac"].toString(), QStringLiteral("00:1A:2B:E7:01:0A"));
+        QFile file(library);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QJsonArray units = QJsonDocument::fromJson(file.readAll())["units"].toArray();
+        QCOMPARE(units.size(), 1);  // the unit the learning read
+        QCOMPARE(units[0]["mac"].toString(), QStringLiteral("00:1A:2B:E7:01:0A"));
+        QCOMPARE(units[0]["lastAddress"].toString(), QStringLiteral("10.231.1.10"));
+
+        const qsizetype heard = simLines("RX").size();
+        r = run({"--ip", "10.231.1.10", "--library", library, "learn", "rf", "--save", "PORTÃO"});
+        QCOMPARE(r.code, 2);
+        QCOMPARE(r.err, QStringLiteral("Já existe um código chamado \"Portão\" na biblioteca: escolha outro nome.\n"));
+        QTest::qWait(200);
+        QCOMPARE(simLines("RX").size(), heard);
+    }
+
+    // A backup, then the unit goes on: a remote used, one paired. The restore keeps both.
+    void rtsBackupAndRestore()
+    {
+        QTemporaryDir dir;
+        const QString library = dir.filePath(QStringLiteral("site.json"));
+        const QStringList unit {"--ip", "10.231.1.11", "--library", library};
+        auto table = [&] {
+            return QJsonDocument::fromJson(run(unit + QStringList {"--json", "rts", "list"}).out.toUtf8()).array();
+        };
+        TRun r = run(unit + QStringList {"--json", "rts", "add", "somfy"});
+        QCOMPARE(r.code, 0);
+        const QString first = QJsonDocument::fromJson(r.out.toUtf8()).object()["remoteId"].toString();
+        r = run(unit + QStringList {"rts", "backup"});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QStringLiteral("1 controle RTS da Ondix 00:1A:2B:E7:01:0B copiado para a biblioteca.\n"));
+        const int stored = table().at(0)["rollingCode"].toInt();
+
+        QCOMPARE(run(unit + QStringList {"rts", "up", first}).code, 0);
+        QCOMPARE(run(unit + QStringList {"rts", "down", first}).code, 0);
+        r = run(unit + QStringList {"--json", "rts", "add", "tube"});
+        const QString second = QJsonDocument::fromJson(r.out.toUtf8()).object()["remoteId"].toString();
+        const int now = table().at(0)["rollingCode"].toInt();
+        QVERIFY(now > stored);
+
+        r = run(unit + QStringList {"rts", "restore"});
+        QCOMPARE(r.code, 0);
+        const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[0],
+            QStringLiteral("Controle %1: código %2 da cópia elevado para %3 (o atual da Ondix).")
+                .arg(first)
+                .arg(stored)
+                .arg(now));
+        QCOMPARE(lines[1], QStringLiteral("Controle %1: mantido (pareado depois da cópia).").arg(second));
+        QVERIFY2(
+            lines[2].startsWith(QStringLiteral("Tabela RTS restaurada: 2 controles (cópia de 00:1A:2B:E7:01:0B, ")),
+            qPrintable(lines[2]));
+        const QJsonArray after = table();
+        QCOMPARE(after.size(), 2);
+        QCOMPARE(after[0]["rollingCode"].toInt(), now);
+        QCOMPARE(after[1]["remoteId"].toString(), second);
+
+        r = run({"--ip", "10.231.1.12", "--library", library, "rts", "restore"});
+        QCOMPARE(r.code, 2);
+        QCOMPARE(
+            r.err, QStringLiteral("A biblioteca \"%1\" não tem cópia RTS da Ondix 00:1A:2B:E7:01:0C.\n").arg(library));
+    }
+
     // The cable's unit is preferred to the three on the network when none is named.
     void cable_data()
     {
