@@ -5,6 +5,7 @@
 #include "cli/cliOutput.h"
 #include "device/deviceApi.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace ondixcli;
@@ -361,6 +362,30 @@ private slots:
         ir.line = QStringLiteral("sendir,1:8,1,38000,1,1,10,20");
         QCOMPARE(exportCode(ir, TCodeFormat::gc, false).value, QStringLiteral("sendir,1:1,1,38000,1,1,10,20\n"));
         QVERIFY(exportCode(ir, TCodeFormat::rfraw, false).error.startsWith(QStringLiteral("O código \"Portão\" é IR")));
+    }
+
+    // A missing library is empty, or refused when it must exist; a newer one is refused and
+    // left as it was, also when a change is asked; a refused change writes nothing.
+    void libraryFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("site.json"));
+        TLibraryFile file(path);
+        QCOMPARE(file.read(true), QStringLiteral("A biblioteca \"%1\" não existe.").arg(path));
+        QCOMPARE(file.read(false), QString());
+        const auto refuse = [](TSiteLibrary&) { return QStringLiteral("não"); };
+        QCOMPARE(file.amend(refuse), QStringLiteral("não"));
+        QVERIFY(!QFile::exists(path));
+
+        const QByteArray newer("{\"format\": \"OndixSetup library\", \"version\": 2, \"codes\": []}\n");
+        QFile raw(path);
+        QVERIFY(raw.open(QIODevice::WriteOnly));
+        raw.write(newer);
+        raw.close();
+        QVERIFY2(file.read(false).contains(QLatin1String("mais novo")), qPrintable(file.read(false)));
+        QVERIFY(!file.amend([](TSiteLibrary&) { return QString(); }).isEmpty());
+        QVERIFY(raw.open(QIODevice::ReadOnly));
+        QCOMPARE(raw.readAll(), newer);
     }
 
     void helpAndVersion_data()
