@@ -60,8 +60,8 @@ TRemoteLearningDialog::TRemoteLearningDialog(TDeviceSession& session, TExchange&
     // ---- the remote and its keys ----
     edRemoteName = named(new QLineEdit, "edRemoteName");
     edRemoteName->setPlaceholderText(QStringLiteral("ex.: TV Sala"));
-    rbRemoteIR = named(new QRadioButton(QStringLiteral("&IR")), "rbRemoteIR");
-    rbRemoteRF = named(new QRadioButton(QStringLiteral("R&F")), "rbRemoteRF");
+    rbRemoteIR = named(new QRadioButton(QStringLiteral("Infra&vermelho (IR)")), "rbRemoteIR");
+    rbRemoteRF = named(new QRadioButton(QStringLiteral("Rá&dio (RF)")), "rbRemoteRF");
     rbRemoteIR->setChecked(true);
     auto* kindRow = new QHBoxLayout;
     kindRow->addWidget(rbRemoteIR);
