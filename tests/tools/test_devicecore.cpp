@@ -397,6 +397,29 @@ private slots:
         QCOMPARE(hexText(out[0].bytes), "45 4B 01 15 04 00 1F FF FF FF C6 03 00 00");
     }
 
+    // Captures given per request: entry n for the n-th learn request of its kind, then the
+    // last one again; a null entry is only acknowledged; the other kind keeps its own.
+    void capturesPerRequest()
+    {
+        std::string message;
+        const auto configs = loadConfig(R"({"devices": [{"ip": "1.2.3.4",
+            "irCaptures": [{"irValue": 1, "durations": [7]}, null, {"irValue": 2, "durations": [8, 9]}]}]})",
+            message);
+        QVERIFY2(configs, message.c_str());
+        Device device(configs->front());
+        QStringList heard;
+        for (int request = 0; request < 4; ++request) {
+            const auto out = device.handleRequest(toBytes(sealed("454B0107")), Transport::Usb);
+            heard << (out.size() == 2 ? hexText(out[1].bytes) : QString::number(out.size()));
+        }
+        QCOMPARE(heard,
+            QStringList(
+                {"00 00 04 00 01 00 07 00", "1", "00 00 05 00 02 00 08 00 09 00", "00 00 05 00 02 00 08 00 09 00"}));
+        const auto rf = device.handleRequest(toBytes(sealed("454B0106040001001000")), Transport::Usb);
+        QCOMPARE(rf.size(), size_t(2));
+        QCOMPARE(rf[1].bytes.size(), demoRfCapture().durations.size() * 2 + 4);
+    }
+
     void configErrors_data()
     {
         QTest::addColumn<QByteArray>("json");
@@ -416,6 +439,12 @@ private slots:
         row("flash image odd digits", R"("ip": "1.2.3.4", "flashImage": "001")", "devices[0].flashImage");
         row("TCP answer a number", R"("ip": "1.2.3.4", "tcpAnswer": 5)",
             "devices[0].tcpAnswer: expected a text or null");
+        row("captures beside a capture", R"("ip": "1.2.3.4", "irCapture": null, "irCaptures": [null])",
+            "devices[0].irCaptures: cannot be given with \"irCapture\"");
+        row("empty capture list", R"("ip": "1.2.3.4", "rfCaptures": [])",
+            "devices[0].rfCaptures: expected a non-empty");
+        row("bad capture in a list", R"("ip": "1.2.3.4", "rfCaptures": [null, {"irValue": 1}])",
+            "devices[0].rfCaptures[1]: unknown key \"irValue\"");
         row("bad fault code", R"("ip": "1.2.3.4", "faults": {"0x1FF": {"kind": "late"}})", "expected a command code");
     }
     void configErrors()

@@ -135,6 +135,20 @@ public:
         return c;
     }
 
+    // A list of captures, one per learn request; an entry may be null (only acknowledged).
+    std::vector<std::optional<Capture>> captures(const QJsonValue& v, const std::string& path, bool ir)
+    {
+        std::vector<std::optional<Capture>> list;
+        if (!v.isArray() || v.toArray().isEmpty()) {
+            fail(path, "expected a non-empty array of captures (objects or null)");
+            return list;
+        }
+        const QJsonArray arr = v.toArray();
+        for (int i = 0; i < arr.size() && !failed(); ++i)
+            list.push_back(capture(arr[i], path + "[" + std::to_string(i) + "]", ir));
+        return list;
+    }
+
     void fault(const QString& codeText, const QJsonValue& v, const std::string& path, std::map<uint8_t, Fault>& out)
     {
         bool ok = false;
@@ -242,8 +256,8 @@ public:
         const QJsonObject obj = v.toObject();
         if (!checkKeys(obj, path,
                 {"ip", "mask", "gateway", "mac", "dhcp", "tcpPort", "ident", "firmware", "rfFlag", "rts", "rtsCount",
-                    "rtsRollingStart", "rfCapture", "irCapture", "faults", "clockOffsetSeconds", "announce",
-                    "tcpAnswer", "flashImage", "dropPercent"}))
+                    "rtsRollingStart", "rfCapture", "irCapture", "rfCaptures", "irCaptures", "faults",
+                    "clockOffsetSeconds", "announce", "tcpAnswer", "flashImage", "dropPercent"}))
             return c;
         if (!obj.contains("ip"))
             fail(path, "missing key \"ip\"");
@@ -283,6 +297,15 @@ public:
             c.rfCapture = capture(obj["rfCapture"], path + ".rfCapture", false);
         if (obj.contains("irCapture"))
             c.irCapture = capture(obj["irCapture"], path + ".irCapture", true);
+        for (const bool ir : {false, true}) {
+            const char* single = ir ? "irCapture" : "rfCapture";
+            const char* list = ir ? "irCaptures" : "rfCaptures";
+            if (!obj.contains(list))
+                continue;
+            if (obj.contains(single))
+                fail(path + "." + list, std::string("cannot be given with \"") + single + "\"");
+            (ir ? c.irCaptures : c.rfCaptures) = captures(obj[list], path + "." + list, ir);
+        }
         if (obj.contains("faults")) {
             if (!obj["faults"].isObject())
                 fail(path + ".faults", "expected an object");

@@ -283,7 +283,8 @@ std::vector<Device::Answer> Device::answer(const Bytes& request, Transport trans
         lastRfKind_ = le16(request, 6);
         lastRfDivisor_ = le16(request, 8);
         std::vector<Answer> out {{acknowledgement(code)}};
-        for (Answer& a : captureAnswers(config_.rfCapture, false, transport))
+        const auto& capture = captureFor(config_.rfCapture, config_.rfCaptures, rfLearnRequests_++);
+        for (Answer& a : captureAnswers(capture, false, transport))
             out.push_back(a);
         return out;
     }
@@ -291,7 +292,8 @@ std::vector<Device::Answer> Device::answer(const Bytes& request, Transport trans
         if (request.size() != 8)
             return {};
         std::vector<Answer> out {{acknowledgement(code)}};
-        for (Answer& a : captureAnswers(config_.irCapture, true, transport))
+        const auto& capture = captureFor(config_.irCapture, config_.irCaptures, irLearnRequests_++);
+        for (Answer& a : captureAnswers(capture, true, transport))
             out.push_back(a);
         return out;
     }
@@ -361,6 +363,14 @@ std::vector<Device::Answer> Device::answer(const Bytes& request, Transport trans
     default:
         return {};  // unknown codes (and the device's own 0x0C) get no answer
     }
+}
+
+const std::optional<Capture>& Device::captureFor(
+    const std::optional<Capture>& single, const std::vector<std::optional<Capture>>& perRequest, int request)
+{
+    if (perRequest.empty())
+        return single;
+    return perRequest[std::min(size_t(request), perRequest.size() - 1)];
 }
 
 std::vector<Device::Answer> Device::captureAnswers(

@@ -97,6 +97,11 @@ struct DeviceConfig {
     uint16_t rtsRollingStart = 1;  // rolling code of a remote created by PROG
     std::optional<Capture> rfCapture;
     std::optional<Capture> irCapture;
+    // Captures per learn request, when not empty (they replace rfCapture / irCapture): the
+    // n-th learn request of that kind hears entry n, and every request after the last
+    // entry hears the last one again. An empty entry: the request is only acknowledged.
+    std::vector<std::optional<Capture>> rfCaptures;
+    std::vector<std::optional<Capture>> irCaptures;
     std::map<uint8_t, Fault> faults;  // by command code
     // Clock offset from the host's local clock in seconds, changed by "set clock".
     long long clockOffsetSeconds = 0;
@@ -194,6 +199,9 @@ public:
     int droppedAnswers() const { return dropped_; }
     uint16_t lastRfKind() const { return lastRfKind_; }
     uint16_t lastRfDivisor() const { return lastRfDivisor_; }
+    // Learn requests answered so far, by kind.
+    int rfLearnRequests() const { return rfLearnRequests_; }
+    int irLearnRequests() const { return irLearnRequests_; }
 
 private:
     struct Answer {
@@ -204,6 +212,9 @@ private:
     };
     std::vector<Answer> answer(const Bytes& request, Transport transport, bool broadcast);
     std::vector<Answer> captureAnswers(const std::optional<Capture>& capture, bool ir, Transport transport) const;
+    // What the learn request numbered `request` (from 0) of one kind hears.
+    static const std::optional<Capture>& captureFor(
+        const std::optional<Capture>& single, const std::vector<std::optional<Capture>>& perRequest, int request);
     std::vector<Output> applyFault(uint8_t code, std::vector<Answer> answers);
     Bytes garbage(int size);
     bool dropNow();  // draws whether dropPercent loses the answers at hand
@@ -216,6 +227,8 @@ private:
     int firmwareTriggers_ = 0;
     uint16_t lastRfKind_ = 0;
     uint16_t lastRfDivisor_ = 0;
+    int rfLearnRequests_ = 0;
+    int irLearnRequests_ = 0;
     uint32_t garbageSeed_ = 0x2545F491u;
     uint32_t dropSeed_ = 0x9E3779B9u;
     int dropped_ = 0;
