@@ -30,6 +30,17 @@ TLibraryOps::~TLibraryOps()
     // The reader only touches its own library; it is let finish, not cut short.
     if (loader_)
         loader_->wait();
+    if (disposer_)
+        disposer_->wait();
+}
+
+void TLibraryOps::dispose(TSiteLibrary&& old)
+{
+    if (disposer_)
+        disposer_->wait();
+    auto gone = std::make_shared<TSiteLibrary>(std::move(old));
+    disposer_.reset(QThread::create([gone]() mutable { gone.reset(); }));
+    disposer_->start(QThread::IdlePriority);
 }
 
 QString TLibraryOps::lastPathKey()
@@ -132,7 +143,8 @@ void TLibraryOps::open(const QString& path, bool atStart)
         loaded(path, read, *error, atStart);
     });
     log_.setStatus(QStringLiteral("Abrindo a biblioteca %1 ...").arg(QDir::toNativeSeparators(path)));
-    loader_->start();
+    // Below the window's thread: on a busy machine the read waits, not the window.
+    loader_->start(QThread::IdlePriority);
     emit changed();  // the menu and the buttons wait for the read
 }
 
@@ -145,6 +157,9 @@ void TLibraryOps::loaded(const QString& path, std::shared_ptr<TSiteLibrary> read
             TDialogs::showError(parent_, error);
         log_.setStatus(QString());
     } else {
+        // The library left goes away on a thread of its own, below the window's: freeing
+        // thousands of codes would hold the window up about as long as reading them.
+        dispose(std::move(library_));
         library_ = std::move(*read);
         path_ = path;
         remember(path);

@@ -10,11 +10,12 @@
 #include <QObject>
 #include <QString>
 
+#include <QThread>
+
 #include <memory>
 
 #include "library/siteLibrary.h"
 
-class QThread;
 class QWidget;
 class TLog;
 
@@ -71,10 +72,12 @@ private:
     void remember(const QString& path);
     void loaded(const QString& path, std::shared_ptr<TSiteLibrary> read, const QString& error, bool atStart);
     QString folder() const;
+    void dispose(TSiteLibrary&& old);
 
     QWidget* parent_;
     TLog& log_;
     TSiteLibrary library_;
     QString path_;
     QThread* loader_ = nullptr;
+    std::unique_ptr<QThread> disposer_;  // frees the library an open replaced
 };
