@@ -8,19 +8,71 @@
 #include "app/dialogs.h"
 #include "app/libraryModel.h"
 #include "device/siteRecords.h"
+#include "library/irFormats.h"
 
+#include <QClipboard>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QToolButton>
 #include <QVBoxLayout>
+
+namespace {
+
+struct TExportFormat {
+    const char* key;
+    const char* caption;
+};
+constexpr TExportFormat irFormats[] = {{"line", "Linha da Ondix"}, {"pronto", "Pronto Hex"},
+    {"gc", "Global Caché (iTach)"}, {"irctl", "ir-ctl (microssegundos)"}, {"flipper", "Flipper (.ir)"}};
+constexpr TExportFormat rfFormats[] = {{"line", "Linha da Ondix"}, {"durations", "Durações (unidade da Ondix)"}};
+
+// The code's text in `format`; the message when the format cannot carry it.
+TParsed<QString> exportedText(const libraryCode_t& code, const QString& format)
+{
+    TParsed<QString> out;
+    if (format == u"line") {
+        out.value = code.line;
+        return out;
+    }
+    if (code.kind == TCodeKind::rf) {
+        const auto rf = parseRfLine(code.line);
+        if (!rf || format != u"durations") {
+            out.error = rf ? QStringLiteral("Um código RF sai só como linha ou como durações.") : rf.error;
+            return out;
+        }
+        out.value = exportRfDurations(*rf.value);
+        return out;
+    }
+    const auto ir = parseIrLine(code.line);
+    if (!ir) {
+        out.error = ir.error;
+        return out;
+    }
+    if (format == u"pronto")
+        out.value = exportPronto(*ir.value);
+    else if (format == u"gc")
+        out.value = exportGlobalCache(*ir.value);
+    else if (format == u"irctl")
+        out.value = exportIrCtl(*ir.value);
+    else if (format == u"flipper")
+        return exportFlipper({flipperSignal_t {code.name, *ir.value}}, TFlipperForm::parsedWhenNamed);
+    else
+        out.error = QStringLiteral("Formato desconhecido: %1.").arg(format);
+    return out;
+}
+
+}  // namespace
 
 void TfmPrincipal::buildLibraryTab()
 {
@@ -75,6 +127,34 @@ void TfmPrincipal::buildLibraryTab()
     bbSendCode = button(QStringLiteral("bbSendCode"), QStringLiteral("Enviar código"));
     bbRenameCode = button(QStringLiteral("bbRenameCode"), QStringLiteral("Renomear"));
     bbDeleteCode = button(QStringLiteral("bbDeleteCode"), QStringLiteral("Apagar"));
+    // The formats depend on the code chosen: the menu is filled as it opens.
+    bbExportCode = new QToolButton(tabLibrary);
+    bbExportCode->setObjectName(QStringLiteral("bbExportCode"));
+    bbExportCode->setText(QStringLiteral("Copiar como"));
+    bbExportCode->setToolTip(QStringLiteral("Copia o código para a área de transferência no formato escolhido"));
+    bbExportCode->setPopupMode(QToolButton::InstantPopup);
+    bbExportCode->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    bbExportCode->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    auto* formats = new QMenu(bbExportCode);
+    formats->setObjectName(QStringLiteral("mnExportFormats"));
+    bbExportCode->setMenu(formats);
+    connect(formats, &QMenu::aboutToShow, this, [this, formats] {
+        formats->clear();
+        const libraryCode_t* code = library.library().findCode(selectedCodeName());
+        if (!code)
+            return;
+        const auto add = [&](const TExportFormat& f) {
+            const QString key = QString::fromLatin1(f.key);
+            formats->addAction(QString::fromUtf8(f.caption), this, [this, key] { exportCodeClick(key); });
+        };
+        if (code->kind == TCodeKind::ir)
+            for (const TExportFormat& f : irFormats)
+                add(f);
+        else
+            for (const TExportFormat& f : rfFormats)
+                add(f);
+    });
+    buttons->addWidget(bbExportCode);
     bbSendCode->setToolTip(QStringLiteral("Envia o código à Ondix (duplo clique ou Enter na lista)"));
     bbRenameCode->setToolTip(QStringLiteral("Renomeia o código (F2)"));
     bbDeleteCode->setToolTip(QStringLiteral("Apaga o código da biblioteca (Del)"));
@@ -164,6 +244,7 @@ void TfmPrincipal::updateLibraryButtons()
     bbSendCode->setEnabled(chosen);
     bbRenameCode->setEnabled(chosen);
     bbDeleteCode->setEnabled(chosen);
+    bbExportCode->setEnabled(chosen);
     bbSaveRts->setEnabled(usable);
     bbRestoreRts->setEnabled(usable);
 }
@@ -294,6 +375,20 @@ void TfmPrincipal::bbDeleteCodeClick()
     library.noteChanged();
     // The next code takes the deleted one's place in the selection.
     selectCode(libraryCodes->nameAt(std::min(row, libraryCodes->rowCount() - 1)));
+}
+
+void TfmPrincipal::exportCodeClick(const QString& format)
+{
+    const libraryCode_t* code = library.library().findCode(selectedCodeName());
+    if (!code)
+        return;
+    const TParsed<QString> text = exportedText(*code, format);
+    if (!text) {
+        TDialogs::showError(this, text.error);
+        return;
+    }
+    QGuiApplication::clipboard()->setText(*text.value);
+    setStatus(QStringLiteral("Código \"%1\" copiado para a área de transferência.").arg(code->name));
 }
 
 void TfmPrincipal::bbSaveRtsClick()

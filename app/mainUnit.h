@@ -247,6 +247,9 @@ public:
     void sendLibraryCode(int row);
     void bbRenameCodeClick();
     void bbDeleteCodeClick();
+    // "Copiar como": the selected code into the clipboard in `format` ("line", "pronto", "gc",
+    // "irctl", "flipper"; RF: "line", "durations").
+    void exportCodeClick(const QString& format);
     // "Salvar RTS": the unit's table, read now, kept in the library.
     void bbSaveRtsClick();
     // "Restaurar RTS": the library's latest backup of this unit written back, no rolling code
@@ -368,6 +371,7 @@ public:
     QPushButton* bbSendCode = nullptr;
     QPushButton* bbRenameCode = nullptr;
     QPushButton* bbDeleteCode = nullptr;
+    QToolButton* bbExportCode = nullptr;  // "Copiar como", a menu of the formats
 
     // RTS tab: backups in the library
     QPushButton* bbSaveRts = nullptr;

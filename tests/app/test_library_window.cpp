@@ -2,6 +2,7 @@
 // open, "Salvar código" after a learning, the library tab (list, search, rename, delete, send),
 // the question on closing with unsaved changes, and the RTS backups (automatic before a
 // deletion, restored without lowering a rolling code).
+#include <QClipboard>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -228,6 +229,38 @@ private slots:
         QCOMPARE(libraryNames(), (QStringList {"Sala TV Liga", "SALA som"}));
         QCOMPARE(listed(), (QStringList {"Sala TV Liga IR", "SALA som IR"}));
         QVERIFY(window->windowTitle().endsWith(u"sala.json*"_s));
+    }
+
+    // "Copiar como": the selected code in the clipboard in the format chosen.
+    void exportCode_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("copied");  // its start
+        const QString ir = u"sendir,1:8,1,38000,1,1,342,171,21,1520"_s;
+        QTest::newRow("IR line") << ir << "line" << ir;
+        QTest::newRow("IR Pronto") << ir << "pronto"
+                                   << "0000 006D 0002 0000 0156 00AB 0015 05F0";
+        QTest::newRow("IR iTach") << ir << "gc"
+                                  << "sendir,1:1,1,38000,1,1,342,171,21,1520";
+        QTest::newRow("RF durations") << "sendrf,2,1,1,400,1200,400,12400"
+                                      << "durations"
+                                      << "400\n1200\n400\n12400";
+    }
+    void exportCode()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, format);
+        build();
+        libraryCode_t c = code(u"Tecla"_s, line);
+        c.kind = line.startsWith(u"sendrf"_s) ? TCodeKind::rf : TCodeKind::ir;
+        createLibrary(u"copiar.json"_s, {c});
+        selectRow(0);
+        QGuiApplication::clipboard()->clear();
+        window->exportCodeClick(format);
+        QFETCH(QString, copied);
+        QVERIFY2(
+            QGuiApplication::clipboard()->text().startsWith(copied), qPrintable(QGuiApplication::clipboard()->text()));
     }
 
     // A double-click sends the code as "Enviar" sends the log's text; while another exchange
