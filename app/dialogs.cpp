@@ -3,13 +3,16 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTranslator>
 
 #include <deque>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -18,6 +21,8 @@ struct TDialogScript {
     std::deque<bool> answers;
     std::deque<std::function<void(QDialog&)>> modalScripts;
     std::deque<QString> fileNames;
+    std::deque<std::pair<bool, QString>> texts;  // given, text
+    std::deque<TDialogs::TSaveChoice> saveChoices;
     QStringList shown;
     QStringList kinds;
     int modalRuns = 0;
@@ -69,15 +74,92 @@ void TDialogs::showError(QWidget* parent, const QString& text)
 
 QString TDialogs::saveFileName(QWidget* parent, const QString& caption, const QString& suggested)
 {
+    return saveFileName(parent, caption, suggested, QString());
+}
+
+namespace {
+
+// The next scripted file name, if any: true when the dialog is not to be shown.
+bool scriptedFileName(QString& path)
+{
     TDialogScript& s = script();
     if (!s.fileNames.empty()) {
-        QString path = s.fileNames.front();
+        path = s.fileNames.front();
         s.fileNames.pop_front();
+        return true;
+    }
+    path.clear();
+    return s.scripted;
+}
+
+}  // namespace
+
+QString TDialogs::saveFileName(QWidget* parent, const QString& caption, const QString& suggested, const QString& filter)
+{
+    QString path;
+    if (scriptedFileName(path))
         return path;
+    return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+}
+
+QString TDialogs::openFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filter)
+{
+    QString path;
+    if (scriptedFileName(path))
+        return path;
+    return QFileDialog::getOpenFileName(parent, caption, folder, filter);
+}
+
+std::optional<QString> TDialogs::inputText(
+    QWidget* parent, const QString& title, const QString& label, const QString& text)
+{
+    TDialogScript& s = script();
+    s.shown << label;
+    s.kinds << QStringLiteral("input");
+    if (!s.texts.empty()) {
+        const auto [given, answer] = s.texts.front();
+        s.texts.pop_front();
+        if (!given)
+            return std::nullopt;
+        return answer;
     }
     if (s.scripted)
-        return {};
-    return QFileDialog::getSaveFileName(parent, caption, suggested);
+        return std::nullopt;
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(label);
+    dialog.setTextValue(text);
+    dialog.setOkButtonText(QStringLiteral("OK"));
+    dialog.setCancelButtonText(QStringLiteral("Cancelar"));
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
+}
+
+TDialogs::TSaveChoice TDialogs::askSave(QWidget* parent, const QString& text)
+{
+    TDialogScript& s = script();
+    s.shown << text;
+    s.kinds << QStringLiteral("question");
+    if (!s.saveChoices.empty()) {
+        const TSaveChoice choice = s.saveChoices.front();
+        s.saveChoices.pop_front();
+        return choice;
+    }
+    if (s.scripted)
+        return TSaveChoice::cancel;
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("OndixSetup"), text, QMessageBox::NoButton, parent);
+    QPushButton* save = box.addButton(QStringLiteral("Salvar"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QStringLiteral("Descartar"), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Cancelar"), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == save)
+        return TSaveChoice::save;
+    if (box.clickedButton() == discard)
+        return TSaveChoice::discard;
+    return TSaveChoice::cancel;
 }
 
 int TDialogs::runModal(QDialog& dialog)
@@ -127,6 +209,14 @@ void TDialogs::setNextFileName(const QString& path)
 {
     script().fileNames.push_back(path);
 }
+void TDialogs::setNextText(std::optional<QString> text)
+{
+    script().texts.emplace_back(text.has_value(), text.value_or(QString()));
+}
+void TDialogs::setNextSaveChoice(TSaveChoice choice)
+{
+    script().saveChoices.push_back(choice);
+}
 QStringList TDialogs::shownMessages()
 {
     return script().shown;
@@ -146,6 +236,8 @@ void TDialogs::resetScript()
     s.answers.clear();
     s.modalScripts.clear();
     s.fileNames.clear();
+    s.texts.clear();
+    s.saveChoices.clear();
     s.shown.clear();
     s.kinds.clear();
     s.modalRuns = 0;

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class QDialog;
 class QWidget;
@@ -20,6 +21,17 @@ public:
     static void showError(QWidget* parent, const QString& text);
     // Asks where to save a file, suggesting `suggested`; empty when the user cancels.
     static QString saveFileName(QWidget* parent, const QString& caption, const QString& suggested);
+    // The same with a file filter ("Biblioteca OndixSetup (*.json)").
+    static QString saveFileName(
+        QWidget* parent, const QString& caption, const QString& suggested, const QString& filter);
+    // Asks which file to open; empty when the user cancels.
+    static QString openFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filter);
+    // Asks for a line of text, offering `text`; nothing when the user cancels.
+    static std::optional<QString> inputText(
+        QWidget* parent, const QString& title, const QString& label, const QString& text);
+    enum class TSaveChoice { save, discard, cancel };
+    // Unsaved changes: "Salvar", "Descartar" or "Cancelar".
+    static TSaveChoice askSave(QWidget* parent, const QString& text);
     // Runs `dialog` modally and returns its result code (QDialog::Accepted / Rejected).
     static int runModal(QDialog& dialog);
     // Installs Qt's own Brazilian Portuguese translations (qtbase_pt_BR from Qt's
@@ -35,10 +47,16 @@ public:
     static void setScripted(bool scripted);
     static void setNextAnswer(bool yes);
     static void setModalScript(std::function<void(QDialog&)> script);
-    // The next saveFileName returns `path` (cancelled, empty, when none is queued).
+    // The next saveFileName or openFileName returns `path` (cancelled, empty, when none is
+    // queued).
     static void setNextFileName(const QString& path);
-    static QStringList shownMessages();  // texts of messageDlg, showMessage and showError, in order
-    // For each shown text, in the same order: "question", "information" or "error".
+    // The next inputText returns `text`; nothing: cancelled (also when none is queued).
+    static void setNextText(std::optional<QString> text);
+    // The next askSave's answer (cancel when none is queued).
+    static void setNextSaveChoice(TSaveChoice choice);
+    // Texts of messageDlg, askSave, showMessage and showError, and inputText's label, in order.
+    static QStringList shownMessages();
+    // For each shown text, in the same order: "question", "information", "error" or "input".
     static QStringList shownKinds();
     static int modalRuns();  // how many times runModal was called
     static void resetScript();  // forget queued answers, scripts and records

@@ -98,8 +98,10 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "OndixSetup: %s\n", line.toLocal8Bit().constData());
     }
 #ifdef ONDIX_EMULATED_CABLE
-    window.setWindowTitle(window.windowTitle() + QStringLiteral(" (cabo USB emulado)"));
+    window.setTitleBase(window.windowTitle() + QStringLiteral(" (cabo USB emulado)"));
 #endif
+    // The library worked on last time; one that is gone or refused is said in the log.
+    window.library.openLast();
     QObject::connect(&instance, &TSingleInstance::activationRequested, &window, [&window] {
         if (window.isMinimized())
             window.showMaximized();

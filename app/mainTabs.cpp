@@ -261,6 +261,14 @@ void TfmPrincipal::buildCaptureTab()
     lbIRProtocol->setObjectName(QStringLiteral("lbIRProtocol"));
     lbIRProtocol->setTextInteractionFlags(Qt::TextSelectableByMouse);
     learn->addWidget(lbIRProtocol);
+    // The last learning's line into the library, under a name the user types.
+    auto* saveRow = new QHBoxLayout;
+    bbSaveCode = button(QStringLiteral("bbSaveCode"), QStringLiteral("Salvar código"), GroupBox2);
+    bbSaveCode->setEnabled(false);
+    bbSaveCode->setMinimumWidth(110);
+    saveRow->addWidget(bbSaveCode);
+    saveRow->addStretch(1);
+    learn->addLayout(saveRow);
     learn->addStretch(1);
     layout->addWidget(GroupBox2, 1);
 
@@ -392,6 +400,12 @@ void TfmPrincipal::buildRtsTab()
     buttons->addWidget(bbDeleteRemote);
     buttons->addWidget(bbAddSomfy);
     buttons->addWidget(bbAddTube);
+    // The table kept in the library, and written back from it.
+    bbSaveRts = button(QStringLiteral("bbSaveRts"), QStringLiteral("Salvar RTS"), pnControlesRTS);
+    bbRestoreRts = button(QStringLiteral("bbRestoreRts"), QStringLiteral("Restaurar RTS"), pnControlesRTS);
+    buttons->addSpacing(8);
+    buttons->addWidget(bbSaveRts);
+    buttons->addWidget(bbRestoreRts);
     buttons->addStretch(1);
     layout->addLayout(buttons);
 }

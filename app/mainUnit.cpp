@@ -71,9 +71,11 @@ TfmPrincipal::TfmPrincipal(QWidget* parent, bool showSplash) : QMainWindow(paren
     // here so that it already holds while the window is being created.
     fmPrincipal = this;
     setObjectName(QStringLiteral("fmPrincipal"));
-    setWindowTitle(QStringLiteral("OndixSetup - Configuração Ondix"));
+    titleBase_ = QStringLiteral("OndixSetup - Configuração Ondix");
+    setWindowTitle(titleBase_);
     buildUi();
     wireOperations();
+    wireLibrary();
     FormCreate();
 }
 
@@ -236,6 +238,7 @@ void TfmPrincipal::buildUi()
     buildCodeGenTabs();
     buildRtsTab();
     buildFlashTab();
+    buildLibraryTab();
     // Hidden until the console reveals it, and out of Ctrl+Tab's reach meanwhile (it steps
     // onto hidden tabs that are enabled).
     TabControl1->setTabVisible(TabControl1->indexOf(TabItem6), false);
@@ -244,7 +247,9 @@ void TfmPrincipal::buildUi()
     // Overflow menu floating over the top left of the log
     overflowMenu = new QListWidget(central);
     overflowMenu->setObjectName(QStringLiteral("overflowMenu"));
-    overflowMenu->addItems({QStringLiteral("Base de dados IR"), QStringLiteral("Informações"), QStringLiteral("Sair")});
+    overflowMenu->addItems(
+        {QStringLiteral("Base de dados IR"), QStringLiteral("Informações"), QStringLiteral("Nova biblioteca..."),
+            QStringLiteral("Abrir biblioteca..."), QStringLiteral("Salvar biblioteca"), QStringLiteral("Sair")});
     overflowMenu->setFrameShape(QFrame::Box);
     overflowMenu->setSpacing(5);
     overflowMenu->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -456,6 +461,12 @@ bool TfmPrincipal::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
+    if (event->type() == QEvent::KeyPress && watched == tvCodes) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier)
+            if (libraryKeyPress(key->key()))
+                return true;
+    }
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         auto* button = qobject_cast<QAbstractButton*>(watched);
@@ -513,9 +524,27 @@ void TfmPrincipal::showOverflowMenu(bool show)
 
 void TfmPrincipal::overflowMenuClick(int index)
 {
-    // "Base de dados IR" (0) and "Informações" (1) carry no action.
-    if (index == 2)
+    // "Base de dados IR" (0) and "Informações" (1) carry no action; the library's items act
+    // once the menu is out of the way of their dialogs; the last one is "Sair".
+    enum { newLibrary = 2, openLibrary = 3, saveLibrary = 4, quit = 5 };
+    switch (index) {
+    case newLibrary:
+    case openLibrary:
+    case saveLibrary:
+        showOverflowMenu(false);
+        if (index == newLibrary)
+            library.newLibraryClick();
+        else if (index == openLibrary)
+            library.openLibraryClick();
+        else
+            library.saveLibraryClick();
+        break;
+    case quit:
         close();
+        break;
+    default:
+        break;
+    }
 }
 
 void TfmPrincipal::closeEvent(QCloseEvent* event)
@@ -532,6 +561,11 @@ void TfmPrincipal::closeEvent(QCloseEvent* event)
                 close();
             });
         }
+        return;
+    }
+    // Unsaved changes of the library: Salvar, Descartar, or Cancelar, which keeps the window.
+    if (!library.confirmLeave()) {
+        event->ignore();
         return;
     }
     chooser->hide();

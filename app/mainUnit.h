@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/libraryOps.h"
 #include "app/operationWatch.h"
 #include "capture/learningOps.h"
 #include "codegen/codegenOps.h"
@@ -43,6 +44,7 @@ class QPushButton;
 class QRadioButton;
 class QSplitter;
 class QTabWidget;
+class QTableView;
 class QTableWidget;
 class QTcpSocket;
 class QTimer;
@@ -51,6 +53,7 @@ class QUdpSocket;
 class QWidget;
 
 class TCapturePlot;
+class TLibraryCodesModel;
 class TSessionLog;
 class TSerialPort;
 class TfmChooseOndix;
@@ -128,6 +131,10 @@ public:
     // focus it had goes back to the menu button.
     void showOverflowMenu(bool show);
     void overflowMenuClick(int index);
+    // The caption: "OndixSetup - Configuração Ondix", then the library's file name, with an
+    // asterisk while it has unsaved changes. `base` replaces the first part.
+    void updateTitle();
+    void setTitleBase(const QString& base);
 
     // ---- USB link -----------------------------------------------------------------
     int userConnect() { return session.userConnect(*this); }
@@ -230,6 +237,29 @@ public:
     void bbAddSomfyClick() { rts.bbAddRemoteClick(false); }
     void bbAddTubeClick() { rts.bbAddRemoteClick(true); }
 
+    // ---- the site library ---------------------------------------------------------------
+    // The library open (or none). Dialogs that change it are given `library.library()` and
+    // call `library.noteChanged()`.
+    TLibraryOps library {this, *this};
+    // "Salvar código": the last learning's line under a name the user types.
+    void bbSaveCodeClick();
+    // The library tab: the code on `row` of the list sent as "Enviar" sends the log's text.
+    void sendLibraryCode(int row);
+    void bbRenameCodeClick();
+    void bbDeleteCodeClick();
+    // "Copiar como": the selected code into the clipboard in `format` ("line", "pronto", "gc",
+    // "irctl", "flipper"; RF: "line", "durations").
+    void exportCodeClick(const QString& format);
+    // "Salvar RTS": the unit's table, read now, kept in the library.
+    void bbSaveRtsClick();
+    // "Restaurar RTS": the library's latest backup of this unit written back, no rolling code
+    // lowered.
+    void bbRestoreRtsClick();
+    // The current unit's MAC ("00:1A:2B:3C:4D:5E") from the record last shown; empty when none.
+    QString currentUnitMac() const;
+    // The code selected in the library tab's list; empty when none.
+    QString selectedCodeName() const;
+
     // ---- switch code generators --------------------------------------------------------
     TCodeGenOps codeGen {*this, codeGenUi_, [this] { bbSendComdClick(); }};
     void Button5Click() { codeGen.Button5Click(); }
@@ -329,6 +359,24 @@ public:
     QToolButton* SpeedButton2 = nullptr;  // STOP
     QToolButton* SpeedButton3 = nullptr;  // DOWN
 
+    // Capture tab: the last learning into the library
+    QPushButton* bbSaveCode = nullptr;
+
+    // Library tab
+    QWidget* tabLibrary = nullptr;
+    QLabel* lbLibrary = nullptr;
+    QLineEdit* edSearchCode = nullptr;
+    QTableView* tvCodes = nullptr;
+    TLibraryCodesModel* libraryCodes = nullptr;
+    QPushButton* bbSendCode = nullptr;
+    QPushButton* bbRenameCode = nullptr;
+    QPushButton* bbDeleteCode = nullptr;
+    QToolButton* bbExportCode = nullptr;  // "Copiar como", a menu of the formats
+
+    // RTS tab: backups in the library
+    QPushButton* bbSaveRts = nullptr;
+    QPushButton* bbRestoreRts = nullptr;
+
     // Flash test tab
     QPushButton* Button12 = nullptr;
     QLineEdit* edAddr = nullptr;
@@ -355,7 +403,17 @@ private:
     void buildCodeGenTabs();
     void buildRtsTab();
     void buildFlashTab();
+    void buildLibraryTab();
     void wireOperations();
+    void wireLibrary();
+    // The list, the buttons and the caption follow the library and the last learning.
+    void libraryChanged();
+    void updateLibraryButtons();
+    void selectCode(const QString& name);
+    // A key on the list of codes: Enter sends, F2 renames, Del deletes. True when taken.
+    bool libraryKeyPress(int key);
+    QString titleBase_;
+    ondixdevice::TDeviceApi libraryApi_ {session, exchange};
 };
 
 extern TfmPrincipal* fmPrincipal;

@@ -93,6 +93,15 @@ void TLearningOps::showRfCapture(ondixdevice::TCaptureResult& result)
         train ? ui_.pbCapturePlot->setCapture(std::move(*train)) : ui_.pbCapturePlot->clearCapture();
 }
 
+void TLearningOps::setLearned(std::optional<TLearned> learned)
+{
+    if (learned && learned->capture.line().isEmpty())
+        learned.reset();
+    lastLearned_ = std::move(learned);
+    if (learnedChanged)
+        learnedChanged();
+}
+
 TRfCaptureMode TLearningOps::rfMode() const
 {
     if (ui_.rbRawCapture->isChecked())
@@ -124,6 +133,7 @@ void TLearningOps::learningRFCode(TLinkKind link)
     if (api_.busy())
         return;  // another exchange is waiting for its answer
     ui_.bbLearningRF->setEnabled(false);
+    setLearned(std::nullopt);
 
     uint16_t divisor = 16;
     if (ui_.rb8->isChecked())
@@ -136,10 +146,12 @@ void TLearningOps::learningRFCode(TLinkKind link)
     captureLink_ = link;
     ondixdevice::TCaptureResult result =
         api_.learnRf(link, link == TLinkKind::Network ? session_.deviceIP : QString(), rfMode(), divisor, progress());
-    if (result.ok())
+    if (result.ok()) {
         showRfCapture(result);
-    else
+        setLearned(TLearned {std::move(result), false});
+    } else {
         showFailure(result);
+    }
 
     ui_.bbLearningRF->setEnabled(true);
 }
@@ -157,6 +169,7 @@ void TLearningOps::learningIRCode(TLinkKind link)
     if (api_.busy())
         return;  // another exchange is waiting for its answer
     ui_.bbLearningIR->setEnabled(false);
+    setLearned(std::nullopt);
 
     QString host;
     if (link == TLinkKind::Network) {
@@ -184,6 +197,7 @@ void TLearningOps::learningIRCode(TLinkKind link)
                                                     : std::nullopt;
             train ? ui_.pbCapturePlot->setCapture(std::move(*train)) : ui_.pbCapturePlot->clearCapture();
         }
+        setLearned(TLearned {result, true});
     } else {
         showFailure(result);
     }

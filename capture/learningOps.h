@@ -5,6 +5,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,6 +47,15 @@ public:
 
     int32_t rfDivisor = 16;  // divisor of the last RF learning request: 8, 16 or 32
 
+    // The last learning, when it made a line (RF or IR), until the next one starts.
+    struct TLearned {
+        ondixdevice::TCaptureResult capture;
+        bool ir = false;
+    };
+    const std::optional<TLearned>& lastLearned() const { return lastLearned_; }
+    // Called when a learning starts and when one ends (the window follows `lastLearned`).
+    std::function<void()> learnedChanged;
+
     int findValidFrame();  // 0: a line was written; -1: the capture was refused
     void bbLearningRFClick();
     void learningRFCode(TLinkKind link);
@@ -58,10 +69,12 @@ private:
     TRfCaptureMode rfMode() const;
     void showLines(const std::vector<std::string>& lines);
     void forgetLastCapture();
+    void setLearned(std::optional<TLearned> learned);
 
     TDeviceSession& session_;
     ondixdevice::TDeviceApi api_;
     TLog& log_;
     const TLearningControls& ui_;
     TLinkKind captureLink_ = TLinkKind::Usb;  // link the capture analysed next came over
+    std::optional<TLearned> lastLearned_;
 };

@@ -55,10 +55,10 @@ void TRtsOps::attach()
     area->installEventFilter(new TGridClickHook(area, [this] { sgRTSCodesClick(); }));
 }
 
-void TRtsOps::getRTS(TLinkKind link, eepromRemoteData_t* table)
+bool TRtsOps::getRTS(TLinkKind link, eepromRemoteData_t* table)
 {
     if (api_.busy())
-        return;  // another exchange is waiting for its answer
+        return false;  // another exchange is waiting for its answer
     const TBusyControls hold({ui_.Button2, ui_.TabControl1}, {ui_.GroupBox1, ui_.GroupBox2, ui_.mmInfo},
         {ui_.GroupBox1, ui_.GroupBox2, ui_.mmInfo, ui_.Button3});
     const ondixdevice::TRtsResult result =
@@ -69,6 +69,7 @@ void TRtsOps::getRTS(TLinkKind link, eepromRemoteData_t* table)
         *table = result.table;
         parseRemotes(table);
     }
+    return result.ok();
 }
 
 void TRtsOps::setRTS(TLinkKind link, eepromRemoteData_t* table)
@@ -185,11 +186,14 @@ void TRtsOps::bbDeleteRemoteClick()
         return;
     if (!TDialogs::messageDlg(ui_.sgRTSCodes->window(), QStringLiteral("Tem certeza que deseja apagar controle ?")))
         return;
+    const QString backupNote = beforeDelete ? beforeDelete(rtsTable) : QString();
     rtsDeleteRemote(rtsTable, rtsRemoteList, selectedRow_);
     sgRTSCodesSelectCell(-1);  // the remote chosen is the one deleted
     parseRemotes(&rtsTable);
     if (const auto link = session_.route())
         setRTS(*link, &rtsTable);
+    if (!backupNote.isEmpty())
+        log_.setStatus(backupNote);
 }
 
 void TRtsOps::bbAddRemoteClick(bool tube)

@@ -50,11 +50,15 @@ public:
 
     eepromRemoteData_t rtsTable;  // last table read, or rebuilt for writing
     std::vector<rtsRemote_t> rtsRemoteList;  // one copy per grid row, in row order
+    // Called with the table as it stands before a confirmed deletion changes it (the window
+    // keeps a backup); what it returns goes to the status bar once the deletion is done.
+    std::function<QString(const eepromRemoteData_t&)> beforeDelete;
     // Bytes of new remote identifiers; empty: the system-seeded generator.
     TRtsByteSource randomByte;
 
     // ---- the table on the device -----------------------------------------------------
-    void getRTS(TLinkKind link, eepromRemoteData_t* table);
+    // True when the table was read (and shown).
+    bool getRTS(TLinkKind link, eepromRemoteData_t* table);
     void setRTS(TLinkKind link, eepromRemoteData_t* table);
     void parseRemotes(eepromRemoteData_t* table);
 

@@ -134,7 +134,7 @@ private slots:
         QCOMPARE(tabRows,
             (QStringList {"TabItem1 Configurações ", "TabItem2 Captura de codigos RF / IR",
                 "TabItem3 BL Code Generator", "TabItem4 TL Code Generator", "TabItem5 Controles RTS",
-                "TabItem6 Flash M. Test (hidden)"}));
+                "TabItem6 Flash M. Test (hidden)", "tabLibrary Biblioteca"}));
         QCOMPARE(tabs->currentIndex(), 0);
 
         QTableWidget* grid = window->sgRTSCodes;
@@ -148,7 +148,9 @@ private slots:
         QStringList items;
         for (int i = 0; i < window->overflowMenu->count(); ++i)
             items << window->overflowMenu->item(i)->text();
-        QCOMPARE(items, (QStringList {"Base de dados IR", "Informações", "Sair"}));
+        QCOMPARE(items,
+            (QStringList {"Base de dados IR", "Informações", "Nova biblioteca...", "Abrir biblioteca...",
+                "Salvar biblioteca", "Sair"}));
     }
 
     // Four exclusive groups: defaults, then one choice in each leaves the others alone.
@@ -171,7 +173,8 @@ private slots:
         QCOMPARE(checked(), (QStringList {"rb32", "rbIR_Raw", "rbRawCapture", "rbTC2_3"}));
     }
 
-    // The button toggles the menu; its first two items do nothing and leave it open; "Sair" closes.
+    // The button toggles the menu; its first two items do nothing and leave it open; "Sair"
+    // (the last) closes.
     void menu()
     {
         auto window = makeWindow();
@@ -190,7 +193,7 @@ private slots:
         window->bbMenu->click();
         QVERIFY(!menu->isVisible());
         window->bbMenu->click();
-        clickRow(2);
+        clickRow(menu->count() - 1);
         QVERIFY(!window->isVisible());
     }
 

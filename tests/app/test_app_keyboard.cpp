@@ -132,7 +132,7 @@ void TestAppKeyboard::menu_data()
     QTest::newRow("Escape closes it, back on the button") << "Return Escape" << false << "bbMenu" << 0 << true;
     QTest::newRow("Informações does nothing, the menu stays")
         << "Return Down Return" << true << "overflowMenu" << 1 << true;
-    QTest::newRow("Sair") << "Return Down Down Return" << false << "" << 2 << false;
+    QTest::newRow("Sair") << "Return Down Down Down Down Down Return" << false << "" << 5 << false;
 }
 
 void TestAppKeyboard::menu()

@@ -416,9 +416,9 @@ void TestRtsScreen::tabRead_data()
     QTest::newRow("click, no device found") << "click" << 0 << false << 4 << 0;
     QTest::newRow("click on the tab shown") << "click" << 4 << true << 4 << 1;
     QTest::newRow("Ctrl+Tab") << "Ctrl+Tab" << 3 << true << 4 << 1;
-    // Both past the hidden flash tab (5).
-    QTest::newRow("Ctrl+Shift+Tab from the first tab") << "Ctrl+Shift+Tab" << 0 << true << 4 << 1;
-    QTest::newRow("Ctrl+Tab away to the first tab") << "Ctrl+Tab" << 4 << true << 0 << 0;
+    // Both past the hidden flash tab (5), between the RTS tab and the library tab (6).
+    QTest::newRow("Ctrl+Shift+Tab from the library tab") << "Ctrl+Shift+Tab" << 6 << true << 4 << 1;
+    QTest::newRow("Ctrl+Tab away to the library tab") << "Ctrl+Tab" << 4 << true << 6 << 0;
     QTest::newRow("right arrow on the tab bar") << "Right" << 3 << true << 4 << 1;
     QTest::newRow("left arrow, then right again") << "Left Right" << 4 << true << 4 << 1;
 }

@@ -1,0 +1,110 @@
+#include "app/libraryModel.h"
+
+#include "library/siteLibrary.h"
+
+namespace {
+
+enum TColumn { nameColumn, kindColumn, protocolColumn, dateColumn, columnCount };
+
+}  // namespace
+
+TLibraryCodesModel::TLibraryCodesModel(QObject* parent) : QAbstractTableModel(parent) { }
+
+void TLibraryCodesModel::setLibrary(const TSiteLibrary* library)
+{
+    library_ = library;
+    refresh();
+}
+
+void TLibraryCodesModel::refresh()
+{
+    beginResetModel();
+    select();
+    endResetModel();
+}
+
+void TLibraryCodesModel::setFilter(const QString& text)
+{
+    if (text == filter_)
+        return;
+    filter_ = text;
+    refresh();
+}
+
+void TLibraryCodesModel::select()
+{
+    rows_.clear();
+    if (!library_)
+        return;
+    const auto& codes = library_->codes();
+    rows_.reserve(codes.size());
+    const QString wanted = filter_.trimmed();
+    for (size_t i = 0; i < codes.size(); ++i)
+        if (wanted.isEmpty() || codes[i].name.contains(wanted, Qt::CaseInsensitive))
+            rows_.push_back(int(i));
+}
+
+QString TLibraryCodesModel::nameAt(int row) const
+{
+    if (!library_ || row < 0 || size_t(row) >= rows_.size())
+        return {};
+    return library_->codes()[size_t(rows_[size_t(row)])].name;
+}
+
+int TLibraryCodesModel::rowOf(const QString& name) const
+{
+    if (!library_)
+        return -1;
+    for (size_t row = 0; row < rows_.size(); ++row)
+        if (library_->codes()[size_t(rows_[row])].name.compare(name, Qt::CaseInsensitive) == 0)
+            return int(row);
+    return -1;
+}
+
+int TLibraryCodesModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(rows_.size());
+}
+
+int TLibraryCodesModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : TColumn::columnCount;
+}
+
+QVariant TLibraryCodesModel::data(const QModelIndex& index, int role) const
+{
+    if (role != Qt::DisplayRole || !library_ || !index.isValid() || size_t(index.row()) >= rows_.size())
+        return {};
+    const libraryCode_t& code = library_->codes()[size_t(rows_[size_t(index.row())])];
+    switch (index.column()) {
+    case nameColumn:
+        return code.name;
+    case kindColumn:
+        return code.kind == TCodeKind::ir ? QStringLiteral("IR") : QStringLiteral("RF");
+    case protocolColumn:
+        return code.protocol ? code.protocol->name : QString();
+    case dateColumn:
+        return code.learnedAt.isValid() ? code.learnedAt.toLocalTime().toString(QStringLiteral("dd/MM/yyyy HH:mm"))
+                                        : QString();
+    default:
+        return {};
+    }
+}
+
+QVariant TLibraryCodesModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    switch (section) {
+    case nameColumn:
+        return QStringLiteral("Nome");
+    case kindColumn:
+        return QStringLiteral("Tipo");
+    case protocolColumn:
+        return QStringLiteral("Protocolo");
+    case dateColumn:
+        return QStringLiteral("Data");
+    default:
+        return {};
+    }
+}

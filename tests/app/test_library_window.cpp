@@ -1,0 +1,469 @@
+// The site library in the window over the fake cable (virtual clock): the menu's create and
+// open, "Salvar código" after a learning, the library tab (list, search, rename, delete, send),
+// the question on closing with unsaved changes, and the RTS backups (automatic before a
+// deletion, restored without lowering a rolling code).
+#include <QClipboard>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cstring>
+
+#include "app/dialogs.h"
+#include "app/libraryModel.h"
+#include "device/siteRecords.h"
+#include "tests/support/fakeHidWaiter.h"
+#include "tools/devicecore/ondixDevice.h"
+#include "tools/fakehid/fakehid.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString unitMac = u"00:1A:2B:3C:4D:5E"_s;  // the emulated device's
+const std::vector<uint16_t> irFrame {342, 171, 21, 21, 21, 64, 21, 64, 21, 1520};
+
+ondixsim::RtsRecord remote(uint8_t type, uint16_t rolling, uint8_t key, std::array<uint8_t, 3> id)
+{
+    ondixsim::RtsRecord r;
+    r.type = type;
+    r.rollingCode = rolling;
+    r.keyCode = key;
+    r.remoteId = id;
+    return r;
+}
+
+rtsRemote_t libraryRemote(const ondixsim::RtsRecord& r)
+{
+    rtsRemote_t out;
+    out.reserved = r.reserved;
+    out.type = r.type;
+    out.rollingCode = r.rollingCode;
+    out.keyCode = r.keyCode;
+    out.remoteId = r.remoteId;
+    return out;
+}
+
+QStringList rollingCodes(const std::vector<ondixsim::RtsRecord>& table)
+{
+    QStringList out;
+    for (const auto& r : table)
+        out << u"%1:%2"_s.arg(remoteIdText(r.remoteId)).arg(r.rollingCode);
+    return out;
+}
+
+libraryCode_t code(const QString& name, const QString& line = u"sendir,1:1,1,38000,1,1,342,171,21,1520"_s)
+{
+    libraryCode_t c;
+    c.name = name;
+    c.line = line;
+    c.learnedAt = QDateTime(QDate(2026, 3, 14), QTime(15, 9), Qt::UTC);
+    return c;
+}
+
+}  // namespace
+
+class TestLibraryWindow : public QObject {
+    Q_OBJECT
+    QTemporaryDir home;
+    QTemporaryDir dir;
+    std::unique_ptr<ondixsim::Device> device;
+    std::unique_ptr<TfmPrincipal> window;
+
+    QString file(const QString& name) const { return dir.filePath(name); }
+
+    // The window with the emulated unit found on the cable (its record read, so its MAC known).
+    void build()
+    {
+        fakehid::plug();
+        window = makeTestWindow();
+        window->bbFindDeviceClick();
+        QVERIFY(window->usbDeviceFound);
+    }
+    // A library created through the menu, holding `codes`.
+    void createLibrary(const QString& name, const QList<libraryCode_t>& codes = {})
+    {
+        TDialogs::setNextFileName(file(name));
+        window->overflowMenuClick(2);
+        QVERIFY(window->library.isOpen());
+        for (const libraryCode_t& c : codes)
+            QCOMPARE(window->library.library().addCode(c), QString());
+        window->library.noteChanged();
+    }
+    QStringList listed() const
+    {
+        QStringList rows;
+        const auto* model = window->libraryCodes;
+        for (int r = 0; r < model->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < 3; ++c)
+                cells << model->data(model->index(r, c)).toString();
+            rows << cells.join(u' ').trimmed();
+        }
+        return rows;
+    }
+    QStringList libraryNames() const
+    {
+        QStringList names;
+        for (const libraryCode_t& c : window->library.library().codes())
+            names << c.name;
+        return names;
+    }
+    void selectRow(int row) { window->tvCodes->selectRow(row); }
+    // A view takes a double-click for one only after the press on the same row.
+    void doubleClick(const QPoint& at)
+    {
+        QTest::mousePress(window->tvCodes->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(window->tvCodes->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(window->tvCodes->viewport(), Qt::LeftButton, {}, at);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // The remembered library goes to a settings file of this run only.
+        qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
+    }
+
+    void init()
+    {
+        TDialogs::setScripted(true);
+        TDialogs::resetScript();
+        fakehid::reset();
+        ondixsim::DeviceConfig config;
+        std::vector<uint16_t> words;
+        for (int copy = 0; copy < 3; ++copy)
+            words.insert(words.end(), irFrame.begin(), irFrame.end());
+        config.irCapture = ondixsim::Capture {words, 37900, 500};
+        device = std::make_unique<ondixsim::Device>(config);
+        fakehid::attachDevice(*device);
+        for (const QString& name : QDir(dir.path()).entryList(QDir::Files))
+            QFile::remove(file(name));
+    }
+
+    void cleanup()
+    {
+        if (window)
+            window->library.library() = TSiteLibrary();  // nothing left to ask about
+        window.reset();
+        fakehid::setResponder(nullptr);
+        device.reset();
+    }
+
+    // A learning enables "Salvar código"; a name already taken is refused with the
+    // library's message and asked again; the code keeps the learned line and the unit's MAC.
+    void saveCode()
+    {
+        build();
+        createLibrary(u"casa.json"_s, {code(u"TV Liga"_s)});
+        QVERIFY(!window->bbSaveCode->isEnabled());
+        bool enabledWhileLearning = true;
+        fakeWaiter(*window).atPoll(fakeWaiter(*window).polls() + 1,
+            [&] { enabledWhileLearning = window->bbSaveCode->isEnabledTo(window->GroupBox2); });
+        window->bbLearningIRClick();
+        QVERIFY(!enabledWhileLearning);
+        QVERIFY(window->bbSaveCode->isEnabled());
+        const QString learned = window->logLines().value(0);
+        QVERIFY(learned.startsWith(u"sendir,"_s));
+
+        TDialogs::setNextText(u"tv liga"_s);
+        TDialogs::setNextText(u" Receptor Liga "_s);
+        window->bbSaveCode->click();
+
+        QCOMPARE(TDialogs::shownKinds(), (QStringList {"input", "error", "input"}));
+        QCOMPARE(TDialogs::shownMessages().value(1), u"Já existe um código chamado \"TV Liga\" na biblioteca."_s);
+        const libraryCode_t* saved = window->library.library().findCode(u"Receptor Liga"_s);
+        QVERIFY(saved);
+        QCOMPARE(saved->line, learned);
+        QCOMPARE(saved->unitMac, unitMac);
+        QCOMPARE(saved->kind, TCodeKind::ir);
+        QCOMPARE(listed(), (QStringList {"TV Liga IR", "Receptor Liga IR"}));
+        QCOMPARE(window->windowTitle(), u"OndixSetup - Configuração Ondix - casa.json*"_s);
+
+        // Written: the file reopens with both codes and the caption loses its asterisk.
+        window->overflowMenuClick(4);
+        QCOMPARE(window->windowTitle(), u"OndixSetup - Configuração Ondix - casa.json"_s);
+        TSiteLibrary reread;
+        QCOMPARE(reread.load(file(u"casa.json"_s)), QString());
+        QCOMPARE(reread.codes(), window->library.library().codes());
+    }
+
+    // The list follows the search as typed (case ignored); F2 renames, Del deletes after a Yes.
+    void tab()
+    {
+        build();
+        createLibrary(u"sala.json"_s, {code(u"Sala TV Liga"_s), code(u"Quarto TV"_s), code(u"SALA som"_s)});
+        QCOMPARE(listed(), (QStringList {"Sala TV Liga IR", "Quarto TV IR", "SALA som IR"}));
+        QCOMPARE(window->libraryCodes->data(window->libraryCodes->index(0, 3)).toString(),
+            QDateTime(QDate(2026, 3, 14), QTime(15, 9), Qt::UTC).toLocalTime().toString(u"dd/MM/yyyy HH:mm"_s));
+
+        QTest::keyClicks(window->edSearchCode, u"sal"_s);
+        QCOMPARE(listed(), (QStringList {"Sala TV Liga IR", "SALA som IR"}));
+        QTest::keyClicks(window->edSearchCode, u"a t"_s);
+        QCOMPARE(listed(), (QStringList {"Sala TV Liga IR"}));
+        window->edSearchCode->clear();
+
+        selectRow(1);
+        TDialogs::setNextText(u"sala som"_s);  // taken by another code: refused, asked again
+        TDialogs::setNextText(u"Quarto Ventilador"_s);
+        QTest::keyClick(window->tvCodes, Qt::Key_F2);
+        QCOMPARE(TDialogs::shownKinds(), (QStringList {"input", "error", "input"}));
+        QCOMPARE(libraryNames(), (QStringList {"Sala TV Liga", "Quarto Ventilador", "SALA som"}));
+        QCOMPARE(window->selectedCodeName(), u"Quarto Ventilador"_s);
+
+        TDialogs::setNextAnswer(false);
+        QTest::keyClick(window->tvCodes, Qt::Key_Delete);
+        QCOMPARE(libraryNames().size(), 3);
+        TDialogs::setNextAnswer(true);
+        QTest::keyClick(window->tvCodes, Qt::Key_Delete);
+        QCOMPARE(TDialogs::shownMessages().last(), u"Apagar o código \"Quarto Ventilador\" da biblioteca?"_s);
+        QCOMPARE(libraryNames(), (QStringList {"Sala TV Liga", "SALA som"}));
+        QCOMPARE(listed(), (QStringList {"Sala TV Liga IR", "SALA som IR"}));
+        QVERIFY(window->windowTitle().endsWith(u"sala.json*"_s));
+    }
+
+    // "Copiar como": the selected code in the clipboard in the format chosen.
+    void exportCode_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("copied");  // its start
+        const QString ir = u"sendir,1:8,1,38000,1,1,342,171,21,1520"_s;
+        QTest::newRow("IR line") << ir << "line" << ir;
+        QTest::newRow("IR Pronto") << ir << "pronto"
+                                   << "0000 006D 0002 0000 0156 00AB 0015 05F0";
+        QTest::newRow("IR iTach") << ir << "gc"
+                                  << "sendir,1:1,1,38000,1,1,342,171,21,1520";
+        QTest::newRow("RF durations") << "sendrf,2,1,1,400,1200,400,12400"
+                                      << "durations"
+                                      << "400\n1200\n400\n12400";
+    }
+    void exportCode()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, format);
+        build();
+        libraryCode_t c = code(u"Tecla"_s, line);
+        c.kind = line.startsWith(u"sendrf"_s) ? TCodeKind::rf : TCodeKind::ir;
+        createLibrary(u"copiar.json"_s, {c});
+        selectRow(0);
+        QGuiApplication::clipboard()->clear();
+        window->exportCodeClick(format);
+        QFETCH(QString, copied);
+        QVERIFY2(
+            QGuiApplication::clipboard()->text().startsWith(copied), qPrintable(QGuiApplication::clipboard()->text()));
+    }
+
+    // A double-click sends the code as "Enviar" sends the log's text; while another exchange
+    // waits it does nothing but say so.
+    void send()
+    {
+        build();
+        const QString line = u"sendir,1:1,1,38000,1,1,342,171,21,1520"_s;
+        createLibrary(u"envio.json"_s, {code(u"Outro"_s, u"sendir,1:1,1,38000,1,1,100,100"_s), code(u"TV"_s, line)});
+        window->show();
+        window->TabControl1->setCurrentWidget(window->tabLibrary);
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        const QPoint onRow = window->tvCodes->visualRect(window->libraryCodes->index(1, 0)).center();
+        {
+            const TExchange::TScope busy(window->exchange);
+            window->logLine(u"linha anterior"_s);
+            fakehid::clearLogs();
+            doubleClick(onRow);
+            QVERIFY(fakehid::writtenFrames().empty());
+            QCOMPARE(window->lbStatusBar->text(), u"Aguarde: a Ondix está ocupada com outra operação."_s);
+            QVERIFY(window->logLines().contains(u"linha anterior"_s));
+        }
+        doubleClick(onRow);
+        QCOMPARE(device->commandLines().empty() ? std::string() : device->commandLines().back(), line.toStdString());
+        QCOMPARE(window->logLines().value(0), line);
+    }
+
+    // Closing with unsaved changes asks; Cancelar keeps the window, Descartar closes and
+    // leaves the file as it was, Salvar writes it first.
+    void closeAsks_data()
+    {
+        QTest::addColumn<int>("choice");
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<int>("codesInFile");
+        QTest::newRow("Cancelar") << int(TDialogs::TSaveChoice::cancel) << false << 0;
+        QTest::newRow("Descartar") << int(TDialogs::TSaveChoice::discard) << true << 0;
+        QTest::newRow("Salvar") << int(TDialogs::TSaveChoice::save) << true << 1;
+    }
+    void closeAsks()
+    {
+        QFETCH(int, choice);
+        build();
+        window->show();
+        createLibrary(u"fechar.json"_s, {code(u"TV"_s)});
+        TDialogs::setNextSaveChoice(TDialogs::TSaveChoice(choice));
+
+        const bool closed = window->close();
+
+        QTEST(closed, "closed");
+        QCOMPARE(window->isVisible(), !closed);
+        QCOMPARE(TDialogs::shownMessages(),
+            QStringList {u"A biblioteca \"fechar.json\" tem alterações não salvas. Salvar antes?"_s});
+        TSiteLibrary reread;
+        QCOMPARE(reread.load(file(u"fechar.json"_s)), QString());
+        QTEST(int(reread.codes().size()), "codesInFile");
+        // Nothing unsaved: no question.
+        window->library.library() = TSiteLibrary();
+        TDialogs::resetScript();
+        window->show();
+        QVERIFY(window->close());
+        QVERIFY(TDialogs::shownMessages().isEmpty());
+    }
+
+    // Opening: the file's codes are listed; a refused file leaves the library open before as
+    // it was (an error box from the menu, a log line at start).
+    void open_data()
+    {
+        QTest::addColumn<QString>("content");  // empty: no such file
+        QTest::addColumn<bool>("atStart");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("a library") << u"library"_s << false << QString();
+        QTest::newRow("not a library") << u"{\"format\": \"outra coisa\"}"_s << false << u"não é"_s;
+        QTest::newRow("newer version") << u"{\"format\": \"OndixSetup library\", \"version\": 99, \"codes\": []}"_s
+                                       << false << u"99"_s;
+        QTest::newRow("gone at start") << QString() << true << u"Não foi possível abrir"_s;
+    }
+    void open()
+    {
+        QFETCH(QString, content);
+        QFETCH(bool, atStart);
+        QFETCH(QString, error);
+        build();
+        createLibrary(u"antes.json"_s, {code(u"Antes"_s)});
+        const QString path = file(u"outra.json"_s);
+        if (content == u"library") {
+            TSiteLibrary other;
+            other.addCode(code(u"Da outra"_s));
+            QCOMPARE(other.save(path), QString());
+        } else if (!content.isEmpty()) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content.toUtf8());
+        }
+        QSignalSpy opened(&window->library, &TLibraryOps::opened);
+        if (atStart) {
+            QSettings(u"OndixSetup"_s, QCoreApplication::applicationName()).setValue(TLibraryOps::lastPathKey(), path);
+            window->library.openLast();
+        } else {
+            TDialogs::setNextSaveChoice(TDialogs::TSaveChoice::discard);  // "Antes" was not saved
+            TDialogs::setNextFileName(path);
+            window->overflowMenuClick(3);
+        }
+        QVERIFY(opened.wait(5000));
+
+        if (error.isEmpty()) {
+            QCOMPARE(listed(), QStringList {u"Da outra IR"_s});
+            QCOMPARE(window->library.path(), path);
+            QCOMPARE(QSettings(u"OndixSetup"_s, QCoreApplication::applicationName())
+                         .value(TLibraryOps::lastPathKey())
+                         .toString(),
+                path);
+            return;
+        }
+        QCOMPARE(window->library.path(), file(u"antes.json"_s));
+        QCOMPARE(listed(), QStringList {u"Antes IR"_s});
+        const QStringList errorsShown = TDialogs::shownKinds().filter(u"error"_s);
+        if (atStart) {
+            QVERIFY(errorsShown.isEmpty());
+            QVERIFY(window->logLines().last().contains(error));
+        } else {
+            QCOMPARE(errorsShown.size(), 1);
+            QVERIFY(TDialogs::shownMessages().last().contains(error));
+        }
+        if (!content.isEmpty()) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(QString::fromUtf8(f.readAll()), content);  // refused, left untouched
+        }
+    }
+
+    // Before a remote is deleted the table as it stood goes into the open library; with none
+    // open the deletion still goes ahead and the status says no copy was kept.
+    void backupBeforeDelete_data()
+    {
+        QTest::addColumn<bool>("libraryOpen");
+        QTest::newRow("library open") << true;
+        QTest::newRow("no library") << false;
+    }
+    void backupBeforeDelete()
+    {
+        QFETCH(bool, libraryOpen);
+        const auto a = remote(0, 16, 5, {1, 2, 3});
+        const auto b = remote(5, 32, 6, {4, 5, 6});
+        device->config().rts = {a, b};
+        build();
+        if (libraryOpen)
+            createLibrary(u"rts.json"_s);
+        window->bbRefreshRemotesClick();
+        window->sgRTSCodesSelectCell(1);
+        TDialogs::setNextAnswer(true);
+
+        window->bbDeleteRemoteClick();
+
+        QCOMPARE(rollingCodes(device->config().rts), QStringList {u"01-02-03:16"_s});
+        const auto& backups = window->library.library().rtsBackups();
+        if (!libraryOpen) {
+            QVERIFY(backups.empty());
+            QVERIFY(window->lbStatusBar->text().contains(u"sem cópia do RTS"_s));
+            return;
+        }
+        QCOMPARE(int(backups.size()), 1);
+        QCOMPARE(backups[0].unitMac, unitMac);
+        QCOMPARE(backups[0].remotes, (std::vector<rtsRemote_t> {libraryRemote(a), libraryRemote(b)}));
+        QVERIFY(window->windowTitle().endsWith(u"rts.json*"_s));
+    }
+
+    // The unit's codes went on since the backup: the higher one stays, the log names the
+    // remote raised, and a remote paired since is kept; "Salvar RTS" then keeps the new table.
+    void restore()
+    {
+        device->config().rts = {
+            remote(0, 4702, 167, {0x0A, 0xFF, 0x00}), remote(0, 10, 5, {1, 2, 3}), remote(5, 7, 6, {4, 5, 6})};
+        build();
+        createLibrary(u"restaurar.json"_s);
+        rtsBackup_t backup;
+        backup.unitMac = unitMac;
+        backup.takenAt = QDateTime::currentDateTimeUtc().addDays(-1);
+        backup.remotes = {
+            libraryRemote(remote(0, 4660, 167, {0x0A, 0xFF, 0x00})), libraryRemote(remote(0, 16, 5, {1, 2, 3}))};
+        window->library.library().addRtsBackup(backup);
+        window->pnControlesRTS->setEnabled(true);
+
+        TDialogs::setNextAnswer(false);  // No: nothing is read or written
+        fakehid::clearLogs();
+        window->bbRestoreRts->click();
+        QVERIFY(fakehid::writtenFrames().empty());
+
+        TDialogs::setNextAnswer(true);
+        window->bbRestoreRts->click();
+
+        QCOMPARE(
+            rollingCodes(device->config().rts), (QStringList {u"0A-FF-00:4702"_s, u"01-02-03:16"_s, u"04-05-06:7"_s}));
+        const QStringList log = window->logLines();
+        QVERIFY(log.contains(u"Controle 0A-FF-00: código 4660 da cópia elevado para 4702 (o atual da Ondix)."_s));
+        QVERIFY(log.contains(u"Controle 04-05-06: mantido (pareado depois da cópia)."_s));
+        QCOMPARE(window->sgRTSCodes->rowCount(), 3);
+
+        window->bbSaveRts->click();
+        const auto& backups = window->library.library().rtsBackups();
+        QCOMPARE(int(backups.size()), 2);
+        QCOMPARE(window->library.library().latestRtsBackup(unitMac)->remotes.size(), size_t(3));
+    }
+};
+
+QTEST_MAIN(TestLibraryWindow)
+#include "test_library_window.moc"
