@@ -44,19 +44,24 @@ void TLibraryCodesModel::select()
             rows_.push_back(int(i));
 }
 
+const libraryCode_t* TLibraryCodesModel::codeAt(int row) const
+{
+    // Rows stand for the codes as last listed: one changed since without a refresh is no row.
+    if (!library_ || row < 0 || size_t(row) >= rows_.size() || size_t(rows_[size_t(row)]) >= library_->codes().size())
+        return nullptr;
+    return &library_->codes()[size_t(rows_[size_t(row)])];
+}
+
 QString TLibraryCodesModel::nameAt(int row) const
 {
-    if (!library_ || row < 0 || size_t(row) >= rows_.size())
-        return {};
-    return library_->codes()[size_t(rows_[size_t(row)])].name;
+    const libraryCode_t* code = codeAt(row);
+    return code ? code->name : QString();
 }
 
 int TLibraryCodesModel::rowOf(const QString& name) const
 {
-    if (!library_)
-        return -1;
     for (size_t row = 0; row < rows_.size(); ++row)
-        if (library_->codes()[size_t(rows_[row])].name.compare(name, Qt::CaseInsensitive) == 0)
+        if (const libraryCode_t* code = codeAt(int(row)); code && code->name.compare(name, Qt::CaseInsensitive) == 0)
             return int(row);
     return -1;
 }
@@ -73,9 +78,10 @@ int TLibraryCodesModel::columnCount(const QModelIndex& parent) const
 
 QVariant TLibraryCodesModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !library_ || !index.isValid() || size_t(index.row()) >= rows_.size())
+    const libraryCode_t* listed = index.isValid() ? codeAt(index.row()) : nullptr;
+    if (role != Qt::DisplayRole || !listed)
         return {};
-    const libraryCode_t& code = library_->codes()[size_t(rows_[size_t(index.row())])];
+    const libraryCode_t& code = *listed;
     switch (index.column()) {
     case nameColumn:
         return code.name;

@@ -9,6 +9,7 @@
 #include <vector>
 
 class TSiteLibrary;
+struct libraryCode_t;
 
 class TLibraryCodesModel : public QAbstractTableModel {
     Q_OBJECT
@@ -34,6 +35,7 @@ public:
 
 private:
     void select();
+    const libraryCode_t* codeAt(int row) const;
 
     const TSiteLibrary* library_ = nullptr;
     QString filter_;
