@@ -18,8 +18,9 @@ void TLibraryCodesModel::setLibrary(const TSiteLibrary* library)
 
 void TLibraryCodesModel::refresh()
 {
+    folded_.clear();
     beginResetModel();
-    select();
+    select(false);
     endResetModel();
 }
 
@@ -27,21 +28,49 @@ void TLibraryCodesModel::setFilter(const QString& text)
 {
     if (text == filter_)
         return;
+    // Typing on narrows the list: only the codes listed now can still match.
+    const QString before = filter_.trimmed().toCaseFolded();
     filter_ = text;
-    refresh();
+    const QString now = filter_.trimmed().toCaseFolded();
+    beginResetModel();
+    select(!before.isEmpty() && now.contains(before));
+    endResetModel();
 }
 
-void TLibraryCodesModel::select()
+void TLibraryCodesModel::select(bool narrow)
 {
-    rows_.clear();
-    if (!library_)
+    if (!library_) {
+        rows_.clear();
         return;
+    }
     const auto& codes = library_->codes();
-    rows_.reserve(codes.size());
-    const QString wanted = filter_.trimmed();
-    for (size_t i = 0; i < codes.size(); ++i)
-        if (wanted.isEmpty() || codes[i].name.contains(wanted, Qt::CaseInsensitive))
-            rows_.push_back(int(i));
+    const QString wanted = filter_.trimmed().toCaseFolded();
+    if (wanted.isEmpty()) {
+        rows_.resize(codes.size());
+        for (size_t i = 0; i < codes.size(); ++i)
+            rows_[i] = int(i);
+        return;
+    }
+    // The names folded once (as a search without regard to case folds them), then searched
+    // as they are.
+    if (folded_.size() != codes.size()) {
+        folded_.clear();
+        folded_.reserve(codes.size());
+        for (const libraryCode_t& code : codes)
+            folded_.push_back(code.name.toCaseFolded());
+    }
+    std::vector<int> from;
+    if (narrow) {
+        from.swap(rows_);
+    } else {
+        from.resize(codes.size());
+        for (size_t i = 0; i < codes.size(); ++i)
+            from[i] = int(i);
+    }
+    rows_.clear();
+    for (int i : from)
+        if (folded_[size_t(i)].contains(wanted))
+            rows_.push_back(i);
 }
 
 const libraryCode_t* TLibraryCodesModel::codeAt(int row) const
