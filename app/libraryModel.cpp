@@ -18,8 +18,9 @@ void TLibraryCodesModel::setLibrary(const TSiteLibrary* library)
 
 void TLibraryCodesModel::refresh()
 {
+    folded_.clear();
     beginResetModel();
-    select();
+    select(false);
     endResetModel();
 }
 
@@ -27,36 +28,69 @@ void TLibraryCodesModel::setFilter(const QString& text)
 {
     if (text == filter_)
         return;
+    // Typing on narrows the list: only the codes listed now can still match.
+    const QString before = filter_.trimmed().toCaseFolded();
     filter_ = text;
-    refresh();
+    const QString now = filter_.trimmed().toCaseFolded();
+    beginResetModel();
+    select(!before.isEmpty() && now.contains(before));
+    endResetModel();
 }
 
-void TLibraryCodesModel::select()
+void TLibraryCodesModel::select(bool narrow)
 {
-    rows_.clear();
-    if (!library_)
+    if (!library_) {
+        rows_.clear();
         return;
+    }
     const auto& codes = library_->codes();
-    rows_.reserve(codes.size());
-    const QString wanted = filter_.trimmed();
-    for (size_t i = 0; i < codes.size(); ++i)
-        if (wanted.isEmpty() || codes[i].name.contains(wanted, Qt::CaseInsensitive))
-            rows_.push_back(int(i));
+    const QString wanted = filter_.trimmed().toCaseFolded();
+    if (wanted.isEmpty()) {
+        rows_.resize(codes.size());
+        for (size_t i = 0; i < codes.size(); ++i)
+            rows_[i] = int(i);
+        return;
+    }
+    // The names folded once (as a search without regard to case folds them), then searched
+    // as they are.
+    if (folded_.size() != codes.size()) {
+        folded_.clear();
+        folded_.reserve(codes.size());
+        for (const libraryCode_t& code : codes)
+            folded_.push_back(code.name.toCaseFolded());
+    }
+    std::vector<int> from;
+    if (narrow) {
+        from.swap(rows_);
+    } else {
+        from.resize(codes.size());
+        for (size_t i = 0; i < codes.size(); ++i)
+            from[i] = int(i);
+    }
+    rows_.clear();
+    for (int i : from)
+        if (folded_[size_t(i)].contains(wanted))
+            rows_.push_back(i);
+}
+
+const libraryCode_t* TLibraryCodesModel::codeAt(int row) const
+{
+    // Rows stand for the codes as last listed: one changed since without a refresh is no row.
+    if (!library_ || row < 0 || size_t(row) >= rows_.size() || size_t(rows_[size_t(row)]) >= library_->codes().size())
+        return nullptr;
+    return &library_->codes()[size_t(rows_[size_t(row)])];
 }
 
 QString TLibraryCodesModel::nameAt(int row) const
 {
-    if (!library_ || row < 0 || size_t(row) >= rows_.size())
-        return {};
-    return library_->codes()[size_t(rows_[size_t(row)])].name;
+    const libraryCode_t* code = codeAt(row);
+    return code ? code->name : QString();
 }
 
 int TLibraryCodesModel::rowOf(const QString& name) const
 {
-    if (!library_)
-        return -1;
     for (size_t row = 0; row < rows_.size(); ++row)
-        if (library_->codes()[size_t(rows_[row])].name.compare(name, Qt::CaseInsensitive) == 0)
+        if (const libraryCode_t* code = codeAt(int(row)); code && code->name.compare(name, Qt::CaseInsensitive) == 0)
             return int(row);
     return -1;
 }
@@ -73,9 +107,10 @@ int TLibraryCodesModel::columnCount(const QModelIndex& parent) const
 
 QVariant TLibraryCodesModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !library_ || !index.isValid() || size_t(index.row()) >= rows_.size())
+    const libraryCode_t* listed = index.isValid() ? codeAt(index.row()) : nullptr;
+    if (role != Qt::DisplayRole || !listed)
         return {};
-    const libraryCode_t& code = library_->codes()[size_t(rows_[size_t(index.row())])];
+    const libraryCode_t& code = *listed;
     switch (index.column()) {
     case nameColumn:
         return code.name;

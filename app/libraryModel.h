@@ -9,6 +9,7 @@
 #include <vector>
 
 class TSiteLibrary;
+struct libraryCode_t;
 
 class TLibraryCodesModel : public QAbstractTableModel {
     Q_OBJECT
@@ -33,9 +34,12 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
-    void select();
+    // `narrow`: only the rows listed now are looked at.
+    void select(bool narrow);
+    const libraryCode_t* codeAt(int row) const;
 
     const TSiteLibrary* library_ = nullptr;
     QString filter_;
     std::vector<int> rows_;  // indexes into the library's codes, in the library's order
+    std::vector<QString> folded_;  // the codes' names case-folded; empty until a search needs them
 };

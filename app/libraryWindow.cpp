@@ -293,9 +293,10 @@ bool TfmPrincipal::libraryKeyPress(int key)
 
 void TfmPrincipal::bbSaveCodeClick()
 {
-    const auto& learned = learning.lastLearned();
-    if (!library.isOpen() || library.loading() || !learned)
+    if (!library.isOpen() || library.loading() || !learning.lastLearned())
         return;
+    // A copy: the name is asked in a dialog, with the event loop running.
+    const TLearningOps::TLearned learned = *learning.lastLearned();
     const QString mac = currentUnitMac();
     QString name;
     for (;;) {
@@ -304,8 +305,7 @@ void TfmPrincipal::bbSaveCodeClick()
         if (!typed)
             return;
         name = *typed;
-        auto code =
-            ondixdevice::libraryCodeOf(learned->capture, learned->ir ? TCodeKind::ir : TCodeKind::rf, name, mac);
+        auto code = ondixdevice::libraryCodeOf(learned.capture, learned.ir ? TCodeKind::ir : TCodeKind::rf, name, mac);
         if (!code)
             return;
         const QString error = library.library().addCode(std::move(*code));

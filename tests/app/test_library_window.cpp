@@ -210,6 +210,8 @@ private slots:
         QCOMPARE(listed(), (QStringList {"Sala TV Liga IR", "SALA som IR"}));
         QTest::keyClicks(window->edSearchCode, u"a t"_s);
         QCOMPARE(listed(), (QStringList {"Sala TV Liga IR"}));
+        QTest::keyClick(window->edSearchCode, Qt::Key_Backspace);  // widens again
+        QCOMPARE(listed(), (QStringList {"Sala TV Liga IR", "SALA som IR"}));
         window->edSearchCode->clear();
 
         selectRow(1);
