@@ -7,6 +7,7 @@
 #include "app/busyControls.h"
 #include "app/dialogs.h"
 #include "app/libraryModel.h"
+#include "capture/remoteLearningDialog.h"
 #include "device/siteRecords.h"
 #include "library/irFormats.h"
 
@@ -155,6 +156,9 @@ void TfmPrincipal::buildLibraryTab()
                 add(f);
     });
     buttons->addWidget(bbExportCode);
+    bbLearnRemote = button(QStringLiteral("bbLearnRemote"), QStringLiteral("Aprender controle..."));
+    bbLearnRemote->setToolTip(
+        QStringLiteral("Aprende as teclas de um controle remoto, uma a uma, e as salva na biblioteca"));
     bbSendCode->setToolTip(QStringLiteral("Envia o código à Ondix (duplo clique ou Enter na lista)"));
     bbRenameCode->setToolTip(QStringLiteral("Renomeia o código (F2)"));
     bbDeleteCode->setToolTip(QStringLiteral("Apaga o código da biblioteca (Del)"));
@@ -199,6 +203,7 @@ void TfmPrincipal::wireLibrary()
     });
     connect(bbRenameCode, &QPushButton::clicked, this, [this] { bbRenameCodeClick(); });
     connect(bbDeleteCode, &QPushButton::clicked, this, [this] { bbDeleteCodeClick(); });
+    connect(bbLearnRemote, &QPushButton::clicked, this, [this] { bbLearnRemoteClick(); });
     connect(bbSaveRts, &QPushButton::clicked, this, [this] { bbSaveRtsClick(); });
     connect(bbRestoreRts, &QPushButton::clicked, this, [this] { bbRestoreRtsClick(); });
     libraryCodes->setLibrary(&library.library());
@@ -245,8 +250,17 @@ void TfmPrincipal::updateLibraryButtons()
     bbRenameCode->setEnabled(chosen);
     bbDeleteCode->setEnabled(chosen);
     bbExportCode->setEnabled(chosen);
+    bbLearnRemote->setEnabled(usable);
     bbSaveRts->setEnabled(usable);
     bbRestoreRts->setEnabled(usable);
+}
+
+void TfmPrincipal::bbLearnRemoteClick()
+{
+    if (!library.isOpen() || library.loading())
+        return;
+    TRemoteLearningDialog::learnRemote(
+        this, session, exchange, library.library(), currentUnitMac(), [this] { library.noteChanged(); });
 }
 
 QString TfmPrincipal::selectedCodeName() const

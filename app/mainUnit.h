@@ -247,6 +247,8 @@ public:
     void sendLibraryCode(int row);
     void bbRenameCodeClick();
     void bbDeleteCodeClick();
+    // "Aprender controle...": the keys of a whole remote, filed in the library.
+    void bbLearnRemoteClick();
     // "Copiar como": the selected code into the clipboard in `format` ("line", "pronto", "gc",
     // "irctl", "flipper"; RF: "line", "durations").
     void exportCodeClick(const QString& format);
@@ -372,6 +374,7 @@ public:
     QPushButton* bbRenameCode = nullptr;
     QPushButton* bbDeleteCode = nullptr;
     QToolButton* bbExportCode = nullptr;  // "Copiar como", a menu of the formats
+    QPushButton* bbLearnRemote = nullptr;  // "Aprender controle..."
 
     // RTS tab: backups in the library
     QPushButton* bbSaveRts = nullptr;

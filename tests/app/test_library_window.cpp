@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -20,6 +21,7 @@
 
 #include "app/dialogs.h"
 #include "app/libraryModel.h"
+#include "capture/remoteLearningDialog.h"
 #include "device/siteRecords.h"
 #include "tests/support/fakeHidWaiter.h"
 #include "tools/devicecore/ondixDevice.h"
@@ -464,6 +466,30 @@ private slots:
         const auto& backups = window->library.library().rtsBackups();
         QCOMPARE(int(backups.size()), 2);
         QCOMPARE(window->library.library().latestRtsBackup(unitMac)->remotes.size(), size_t(3));
+    }
+    // "Aprender controle..." opens on the window's library: each key learned twice and filed
+    // under the remote's name shows in the tab at once, with the library marked changed.
+    void learnRemote()
+    {
+        build();
+        QVERIFY(!window->bbLearnRemote->isEnabled());
+        createLibrary(u"controles.json"_s);
+        window->overflowMenuClick(4);
+        QVERIFY(window->bbLearnRemote->isEnabled());
+        QStringList keys;
+        TDialogs::setModalScript([&](QDialog& shown) {
+            auto& d = dynamic_cast<TRemoteLearningDialog&>(shown);
+            d.edRemoteName->setText(u"Sala"_s);
+            d.mmKeys->setPlainText(u"Liga\nMudo"_s);
+            d.bbStartRemote->click();
+            for (int row = 0; row < d.lwRemoteKeys->count(); ++row)
+                keys << d.lwRemoteKeys->item(row)->text();
+        });
+        window->bbLearnRemote->click();
+        QCOMPARE(keys, (QStringList {u"Liga — aprendida"_s, u"Mudo — aprendida"_s}));
+        QCOMPARE(listed(), (QStringList {"Sala Liga IR", "Sala Mudo IR"}));
+        QCOMPARE(window->library.library().findCode(u"Sala Mudo"_s)->unitMac, unitMac);
+        QVERIFY(window->windowTitle().endsWith(u"controles.json*"_s));
     }
 };
 
