@@ -9,7 +9,7 @@
 #include "app/libraryModel.h"
 #include "capture/remoteLearningDialog.h"
 #include "device/siteRecords.h"
-#include "library/irFormats.h"
+#include "library/codeExchange.h"
 
 #include <QClipboard>
 #include <QGroupBox>
@@ -31,47 +31,14 @@
 namespace {
 
 struct TExportFormat {
-    const char* key;
+    TCodeFormat format;
     const char* caption;
 };
-constexpr TExportFormat irFormats[] = {{"line", "Linha da Ondix"}, {"pronto", "Pronto Hex"},
-    {"gc", "Global Caché (iTach)"}, {"irctl", "ir-ctl (microssegundos)"}, {"flipper", "Flipper (.ir)"}};
-constexpr TExportFormat rfFormats[] = {{"line", "Linha da Ondix"}, {"durations", "Durações (unidade da Ondix)"}};
-
-// The code's text in `format`; the message when the format cannot carry it.
-TParsed<QString> exportedText(const libraryCode_t& code, const QString& format)
-{
-    TParsed<QString> out;
-    if (format == u"line") {
-        out.value = code.line;
-        return out;
-    }
-    if (code.kind == TCodeKind::rf) {
-        const auto rf = parseRfLine(code.line);
-        if (!rf || format != u"durations") {
-            out.error = rf ? QStringLiteral("Um código RF sai só como linha ou como durações.") : rf.error;
-            return out;
-        }
-        out.value = exportRfDurations(*rf.value);
-        return out;
-    }
-    const auto ir = parseIrLine(code.line);
-    if (!ir) {
-        out.error = ir.error;
-        return out;
-    }
-    if (format == u"pronto")
-        out.value = exportPronto(*ir.value);
-    else if (format == u"gc")
-        out.value = exportGlobalCache(*ir.value);
-    else if (format == u"irctl")
-        out.value = exportIrCtl(*ir.value);
-    else if (format == u"flipper")
-        return exportFlipper({flipperSignal_t {code.name, *ir.value}}, TFlipperForm::parsedWhenNamed);
-    else
-        out.error = QStringLiteral("Formato desconhecido: %1.").arg(format);
-    return out;
-}
+constexpr TExportFormat irFormats[] = {{TCodeFormat::line, "Linha da Ondix"}, {TCodeFormat::pronto, "Pronto Hex"},
+    {TCodeFormat::gc, "Global Caché (iTach)"}, {TCodeFormat::irctl, "ir-ctl (microssegundos)"},
+    {TCodeFormat::flipper, "Flipper (.ir)"}};
+constexpr TExportFormat rfFormats[] = {
+    {TCodeFormat::line, "Linha da Ondix"}, {TCodeFormat::rfraw, "Durações (unidade da Ondix)"}};
 
 }  // namespace
 
@@ -145,7 +112,7 @@ void TfmPrincipal::buildLibraryTab()
         if (!code)
             return;
         const auto add = [&](const TExportFormat& f) {
-            const QString key = QString::fromLatin1(f.key);
+            const QString key = formatName(f.format);
             formats->addAction(QString::fromUtf8(f.caption), this, [this, key] { exportCodeClick(key); });
         };
         if (code->kind == TCodeKind::ir)
@@ -396,24 +363,37 @@ void TfmPrincipal::exportCodeClick(const QString& format)
     const libraryCode_t* code = library.library().findCode(selectedCodeName());
     if (!code)
         return;
-    const TParsed<QString> text = exportedText(*code, format);
+    const std::optional<TCodeFormat> chosen = formatOfName(format);
+    if (!chosen)
+        return;
+    const TParsed<QString> text = exportCode(*code, *chosen, true);
     if (!text) {
         TDialogs::showError(this, text.error);
         return;
     }
-    QGuiApplication::clipboard()->setText(*text.value);
+    // A line goes to the clipboard without the line break that ends it in a file.
+    QString copied = *text.value;
+    if (copied.count(QLatin1Char('\n')) == 1 && copied.endsWith(QLatin1Char('\n')))
+        copied.chop(1);
+    QGuiApplication::clipboard()->setText(copied);
     setStatus(QStringLiteral("Código \"%1\" copiado para a área de transferência.").arg(code->name));
+}
+
+QString TfmPrincipal::rtsBackupUnit()
+{
+    if (console.refuseWhenBusy() || !library.isOpen() || library.loading())
+        return {};
+    const QString mac = currentUnitMac();
+    if (mac.isEmpty())
+        TDialogs::showError(this, QStringLiteral("Localize a Ondix antes: o MAC da unidade não é conhecido."));
+    return mac;
 }
 
 void TfmPrincipal::bbSaveRtsClick()
 {
-    if (console.refuseWhenBusy() || !library.isOpen() || library.loading())
+    const QString mac = rtsBackupUnit();
+    if (mac.isEmpty())
         return;
-    const QString mac = currentUnitMac();
-    if (mac.isEmpty()) {
-        TDialogs::showError(this, QStringLiteral("Localize a Ondix antes: o MAC da unidade não é conhecido."));
-        return;
-    }
     const auto link = session.route();
     if (!link)
         return;
@@ -431,13 +411,9 @@ void TfmPrincipal::bbSaveRtsClick()
 
 void TfmPrincipal::bbRestoreRtsClick()
 {
-    if (console.refuseWhenBusy() || !library.isOpen() || library.loading())
+    const QString mac = rtsBackupUnit();
+    if (mac.isEmpty())
         return;
-    const QString mac = currentUnitMac();
-    if (mac.isEmpty()) {
-        TDialogs::showError(this, QStringLiteral("Localize a Ondix antes: o MAC da unidade não é conhecido."));
-        return;
-    }
     const rtsBackup_t* latest = library.library().latestRtsBackup(mac);
     if (!latest) {
         TDialogs::showError(this, QStringLiteral("A biblioteca não tem cópia do RTS da Ondix %1.").arg(mac));

@@ -250,7 +250,7 @@ public:
     // "Aprender controle...": the keys of a whole remote, filed in the library.
     void bbLearnRemoteClick();
     // "Copiar como": the selected code into the clipboard in `format` ("line", "pronto", "gc",
-    // "irctl", "flipper"; RF: "line", "durations").
+    // "irctl", "flipper"; RF: "line", "rfraw"), as `ondix library export` names them.
     void exportCodeClick(const QString& format);
     // "Salvar RTS": the unit's table, read now, kept in the library.
     void bbSaveRtsClick();
@@ -259,6 +259,9 @@ public:
     void bbRestoreRtsClick();
     // The current unit's MAC ("00:1A:2B:3C:4D:5E") from the record last shown; empty when none.
     QString currentUnitMac() const;
+    // The MAC whose RTS backups "Salvar RTS" and "Restaurar RTS" use; empty (and told) when
+    // busy, without a library, or with no unit known.
+    QString rtsBackupUnit();
     // The code selected in the library tab's list; empty when none.
     QString selectedCodeName() const;
 

@@ -1,5 +1,6 @@
 // Opening and saving a site library of 10000 codes (median of 9 by default), and the IR format
 // conversions of one long line. Plain timing loop printing medians.
+#include "bench/benchLibrary.h"
 #include "bench/benchStats.h"
 #include "library/irFormats.h"
 #include "library/siteLibrary.h"
@@ -14,30 +15,6 @@
 #include <functional>
 
 namespace {
-
-// 10000 IR codes as an NEC learning leaves them: a 68-duration line and a 135-duration capture.
-TSiteLibrary bigLibrary()
-{
-    TSiteLibrary lib;
-    for (int i = 0; i < 10000; ++i) {
-        libraryCode_t c;
-        c.name = QString("Controle %1 tecla %2").arg(i / 40).arg(i % 40);
-        for (int k = 0; k < 135; ++k)
-            c.captured.push_back(uint16_t(k % 2 ? 21 + 43 * ((k * 7 + i) % 2) : 21));
-        c.captured[0] = 342;
-        c.captured[1] = 171;
-        c.line = "sendir,1:8,1,38000,1,1";
-        for (int k = 0; k < 68; ++k)
-            c.line += "," + QString::number(c.captured[size_t(k)]);
-        c.frameLength = 68;
-        c.carrier = 38000;
-        c.protocol = libraryProtocol_t {"nec", uint32_t(i % 256), uint32_t(i / 256), 0};
-        c.learnedAt = QDateTime::currentDateTimeUtc();
-        c.unitMac = "00:1A:2B:3C:4D:5E";
-        lib.addCode(c);
-    }
-    return lib;
-}
 
 double medianMs(int runs, const std::function<void()>& step)
 {
@@ -60,7 +37,7 @@ int main(int argc, char** argv)
         if (std::strcmp(argv[i], "--runs") == 0)
             runs = std::max(1, std::atoi(argv[i + 1]));
 
-    TSiteLibrary lib = bigLibrary();
+    TSiteLibrary lib = benchLibrary();
     QTemporaryDir dir;
     const QString path = dir.filePath("obra.json");
     lib.save(path);

@@ -9,6 +9,7 @@
 #include "app/dialogs.h"
 #include "app/libraryModel.h"
 #include "app/mainUnit.h"
+#include "bench/benchLibrary.h"
 #include "bench/benchStats.h"
 #include "bench/gapRecorder.h"
 
@@ -27,30 +28,6 @@
 #include <functional>
 
 namespace {
-
-// 10000 IR codes as an NEC learning leaves them (the library benchmark's).
-TSiteLibrary bigLibrary()
-{
-    TSiteLibrary lib;
-    for (int i = 0; i < 10000; ++i) {
-        libraryCode_t c;
-        c.name = QString("Controle %1 tecla %2").arg(i / 40).arg(i % 40);
-        for (int k = 0; k < 135; ++k)
-            c.captured.push_back(uint16_t(k % 2 ? 21 + 43 * ((k * 7 + i) % 2) : 21));
-        c.captured[0] = 342;
-        c.captured[1] = 171;
-        c.line = "sendir,1:8,1,38000,1,1";
-        for (int k = 0; k < 68; ++k)
-            c.line += "," + QString::number(c.captured[size_t(k)]);
-        c.frameLength = 68;
-        c.carrier = 38000;
-        c.protocol = libraryProtocol_t {"nec", uint32_t(i % 256), uint32_t(i / 256), 0};
-        c.learnedAt = QDateTime::currentDateTimeUtc().addSecs(-i * 60);
-        c.unitMac = "00:1A:2B:3C:4D:5E";
-        lib.addCode(c);
-    }
-    return lib;
-}
 
 // Runs the event loop for `ms`.
 void spin(int ms)
@@ -96,7 +73,7 @@ int main(int argc, char* argv[])
 
     const QString path = home.filePath("grande.json");
     {
-        TSiteLibrary lib = bigLibrary();
+        TSiteLibrary lib = benchLibrary();
         if (!lib.save(path).isEmpty())
             return 1;
     }

@@ -350,7 +350,7 @@ int importCodes(const TCliOptions& o, TConsole& console, QTextStream& input, TLi
         text = QString::fromUtf8(file.readAll());
         source = QStringLiteral("de \"%1\"").arg(o.importPath);
     }
-    const auto codes = ondixcli::importCodes(o.format, text, o.codeName, o.divisor, QDateTime::currentDateTimeUtc());
+    const auto codes = ::importCodes(o.format, text, o.codeName, o.divisor, QDateTime::currentDateTimeUtc());
     if (!codes)
         return refuse(QStringLiteral("Nada foi importado %1: %2").arg(source, codes.error), console);
     const QString error = library.amend([&](TSiteLibrary& l) {

@@ -17,16 +17,6 @@
 
 namespace ondixcli {
 
-// The codes a text in `format` holds, named `name`. A Flipper file of several signals gives one
-// code per signal, named "NAME signal"; one signal is named NAME. RF durations (rfraw) become a
-// raw line for `divisor` (8, 16 or 32). Refused with the message of the format, which names the
-// place in the text.
-TParsed<std::vector<libraryCode_t>> importCodes(
-    TCodeFormat format, const QString& text, const QString& name, uint16_t divisor, const QDateTime& at);
-
-// The code in `format`, ending with a line break. IR formats refuse an RF code and rfraw an IR one.
-TParsed<QString> exportCode(const libraryCode_t& code, TCodeFormat format, bool flipperParsed);
-
 // library list: "TV Liga\tIR\tNEC  endereço 0x04  comando 0x08\t2026-03-14 12:09:26" per code,
 // the date in local time; "-" for no protocol or no date.
 QString libraryListText(const TSiteLibrary& library);

@@ -29,7 +29,6 @@ const QSet<QString> valueOptions {QStringLiteral("--ip"), QStringLiteral("--mac"
     QStringLiteral("--divisor"), QStringLiteral("--keys"), QStringLiteral("--library"), QStringLiteral("--save"),
     QStringLiteral("--format"), QStringLiteral("--name"), QStringLiteral("--from")};
 
-const char* const formatNames[] = {"pronto", "gc", "irctl", "flipper", "line", "rfraw"};
 const QString formatRule = QStringLiteral("use pronto, gc, irctl, flipper, line ou rfraw");
 
 QString refusedValue(const QString& option, const QString& text, const QString& rule)
@@ -67,19 +66,6 @@ bool readRemote(const QString& text, TCliOptions& o)
 }
 
 }  // namespace
-
-QString formatName(TCodeFormat format)
-{
-    return QLatin1String(formatNames[int(format)]);
-}
-
-std::optional<TCodeFormat> formatOfName(const QString& name)
-{
-    for (int i = 0; i < int(std::size(formatNames)); ++i)
-        if (name == QLatin1String(formatNames[i]))
-            return TCodeFormat(i);
-    return std::nullopt;
-}
 
 std::optional<TAddress> parseAddress(const QString& text)
 {

@@ -3,6 +3,7 @@
 // is sent. Pure: arguments in, a record or a message out.
 #pragma once
 
+#include "library/codeExchange.h"
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -47,8 +48,6 @@ enum class TLearnMode { automatic, raw, rts };
 enum class TDriveAction { up, stop, down };
 // The formats of `library import` and `export`: IR (Pronto Hex, Global Caché, ir-ctl, Flipper),
 // the tool's own line (IR or RF), raw RF durations in the device's unit.
-enum class TCodeFormat { pronto, gc, irctl, flipper, line, rfraw };
-
 using TAddress = std::array<uint8_t, 4>;
 
 struct TCliOptions {
@@ -121,8 +120,6 @@ TParse parseArguments(const QStringList& arguments);
 QString helpText(const QString& command = {});
 
 // "pronto", "gc", ... and back.
-QString formatName(TCodeFormat format);
-std::optional<TCodeFormat> formatOfName(const QString& name);
 
 // Dotted IPv4 text, four decimal numbers 0 to 255. nullopt when refused.
 std::optional<TAddress> parseAddress(const QString& text);

@@ -248,7 +248,7 @@ private slots:
         QTest::newRow("IR iTach") << ir << "gc"
                                   << "sendir,1:1,1,38000,1,1,342,171,21,1520";
         QTest::newRow("RF durations") << "sendrf,2,1,1,400,1200,400,12400"
-                                      << "durations"
+                                      << "rfraw"
                                       << "400\n1200\n400\n12400";
     }
     void exportCode()
