@@ -291,22 +291,27 @@ private slots:
     }
 
     // A backup written back over a unit that went on being used: the unit's higher rolling codes
-    // and the remotes paired since stay; a failed read writes nothing.
+    // and the remotes paired since stay; a failed read or a plan too large writes nothing.
     void rtsRestore_data()
     {
         QTest::addColumn<fakehid::UsbFault>("fault");
         QTest::addColumn<TOutcome>("outcome");
         QTest::addColumn<QStringList>("table");
         QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<int>("added");  // remotes more in the backup
         const QStringList before {"0A-FF-00 4660 167", "01-02-03 9 160", "0B-00-01 7 161"};
         QTest::newRow("codes advanced, a remote paired since")
             << fakehid::UsbFault::None << TOutcome::done
             << QStringList {"0A-FF-00 4660 167", "01-02-03 20 160", "0B-00-01 7 161"}
-            << QStringList {
-                   QStringLiteral("Controle 0A-FF-00: código 4608 da cópia elevado para 4660 (o atual da Ondix)."),
-                   QStringLiteral("Controle 0B-00-01: mantido (pareado depois da cópia).")};
+            << QStringList {QStringLiteral(
+                                "Controle 0A-FF-00: código 4608 da cópia elevado para 4660 (o atual da Ondix)."),
+                   QStringLiteral("Controle 0B-00-01: mantido (pareado depois da cópia).")}
+            << 0;
         QTest::newRow("the read fails") << fakehid::UsbFault::BadChecksum << TOutcome::badAnswer << before
-                                        << QStringList {};
+                                        << QStringList {} << 0;
+        // 100 in the backup and the one paired since: more than the unit holds.
+        QTest::newRow("too many to keep")
+            << fakehid::UsbFault::None << TOutcome::refused << before << QStringList {} << 98;
     }
     void rtsRestore()
     {
@@ -314,18 +319,21 @@ private slots:
         QFETCH(TOutcome, outcome);
         QFETCH(QStringList, table);
         QFETCH(QStringList, lines);
+        QFETCH(int, added);
         open();
         device->config().rts.push_back({0, 0, 9, 160, {0x01, 0x02, 0x03}});
         device->config().rts.push_back({0, 0, 7, 161, {0x0B, 0x00, 0x01}});
         rtsBackup_t backup;
         backup.unitMac = QStringLiteral("00:1A:2B:3C:4D:5E");
         backup.remotes = {remote(0x1200, 167, {0x0A, 0xFF, 0x00}), remote(20, 160, {0x01, 0x02, 0x03})};
+        for (int i = 0; i < added; ++i)
+            backup.remotes.push_back(remote(1, 170, {0x20, 0x00, uint8_t(i)}));
         fakehid::setFault({fault, 0, 0, -1});
         const TRtsRestoreResult result = restoreRts(*api, TLinkKind::Usb, {}, backup);
         QCOMPARE(result.outcome, outcome);
         QCOMPARE(result.lines, lines);
         QCOMPARE(tableText(device->config().rts), table);
-        if (fault != fakehid::UsbFault::None)
+        if (outcome != TOutcome::done)
             QCOMPARE(written().size(), 1);  // the read's request only
     }
 
