@@ -122,15 +122,9 @@ private slots:
         QTest::addColumn<QList<int>>("values");
         QTest::addColumn<int>("expected");
         QTest::newRow("empty") << QList<int> {} << 0;
-        QTest::newRow("one") << QList<int> {7} << 0;
-        QTest::newRow("two equal") << QList<int> {5, 5} << 0;
         QTest::newRow("all differ") << QList<int> {3, 1, 2} << 0;
         QTest::newRow("tie goes to first") << QList<int> {3, 3, 5, 5} << 3;
-        QTest::newRow("tie goes to first seen") << QList<int> {5, 3, 3, 5} << 5;
-        QTest::newRow("three equal") << QList<int> {26, 26, 26} << 26;
         QTest::newRow("leading odd one") << QList<int> {1, 26, 26, 26, 26} << 26;
-        QTest::newRow("run entries 27,26,26") << QList<int> {27, 26, 26} << 26;
-        QTest::newRow("pair at the end") << QList<int> {1, 2, 9, 9} << 9;
         QTest::newRow("later value more often") << QList<int> {4, 4, 8, 8, 8} << 8;
     }
 
@@ -146,15 +140,11 @@ private slots:
         QTest::addColumn<int>("input");
         QTest::addColumn<QList<int>>("limits");  // short limit, long limit, long bounds low and high
         // 0.85 and 1.15 are single-precision values, slightly above and below: 34 not 33, 115 not 114.
-        QTest::newRow("20") << 20 << QList<int> {34, 51, 17, 23};
         QTest::newRow("100") << 100 << QList<int> {170, 255, 85, 115};
-        QTest::newRow("400") << 400 << QList<int> {680, 1020, 340, 460};
         QTest::newRow("12400") << 12400 << QList<int> {21080, 31620, 10540, 14260};
         // The short and long limits wrap around 65536; the upper bound is capped instead.
         QTest::newRow("40000") << 40000 << QList<int> {68000 - 65536, 102000 - 65536, 34000, 46000};
-        QTest::newRow("56986") << 56986 << QList<int> {96876 - 65536, 145314 - 131072, 48438, 65533};
         QTest::newRow("56987") << 56987 << QList<int> {96877 - 65536, 145316 - 131072, 48438, 65535};
-        QTest::newRow("65535") << 65535 << QList<int> {111409 - 65536, 167114 - 131072, 55704, 65535};
     }
 
     void rfThresholds()
@@ -181,7 +171,6 @@ private slots:
         TWords changed = worked;
         changed[40] = 0;
         row("zero sample", captureBytes(changed), {"smart"}, "");
-        row("no samples", captureBytes({}), {"smart"}, "");
         row("no long pulse", captureBytes(joined({{400, 1200}}, 20)), {"smart"}, "");
         row("two long pulses", captureBytes(joined({frame26}, 2)), {"smart"}, "");
         row("entries 26,26,26", captureBytes(joined({frame26}, 3)), {"smart"}, csvLine("sendrf,1,3,1", frame26), 8);
@@ -204,15 +193,10 @@ private slots:
 
         const QByteArray three = captureBytes({500, 1500, 500});
         row("raw, divisor 32", three, {"raw"}, "sendrf,3,1,1,500,1500,500", 32);
-        row("raw keeps zero samples", captureBytes({0, 7}), {"raw"}, "sendrf,2,1,1,0,7");
         row("raw, unknown divisor", three, {"raw"}, "", 0);
         row("rts", three, {"rts"}, "sendrf_rc,500,1500,500", 8);
-        row("rts, no samples", captureBytes({}), {"rts"}, "sendrf_rc");
-        row("rts ignores the divisor", three, {"rts"}, "sendrf_rc,500,1500,500", 0);
         row("N 0", captureBytes({500, 1500, 500}, 0), {"raw"}, "sendrf,2,1,1");
-        row("N 2", captureBytes({500, 1500, 500}, 2), {"raw"}, "sendrf,2,1,1");
         row("N below the bytes", captureBytes({500, 1500, 500}, 4), {"raw"}, "sendrf,2,1,1,500,1500");
-        row("odd trailing byte", three + QByteArray(1, '\x07'), {"raw"}, "sendrf,2,1,1,500,1500,500");
         row("N 10000", captureBytes(TWords(9998, 7)), {"rts"}, csvLine("sendrf_rc", TWords(9998, 7)));
         // "sendrf,2,1,1" and 848 tokens ",65535" make 5100 characters. Then ",9999" fits (5105),
         // ",65535" would reach 5111 and ",1234" exactly 5110: both are left out; ",123" still fits.
@@ -225,7 +209,6 @@ private slots:
         row("three copies", irMessage(37900, copies), {"ir"},
             "sendir,1:8,1,37900,3,1,342,171,21,21,21,64,21,64,21,1520");
         row("two copies", irMessage(37900, two), {"ir"}, csvLine(head + ",1,1", two));
-        row("many copies", irMessage(40000, joined({irFrame}, 9)), {"ir"}, csvLine("sendir,1:8,1,40000,3,1", irFrame));
         row("raw keeps every copy", irMessage(37900, copies), {"ir raw"}, csvLine(head + ",1,1", copies));
         // The first copy is compared within 1 of each later one, on its first four durations.
         changed = copies;
@@ -239,7 +222,6 @@ private slots:
         row("difference after the pattern", irMessage(37900, changed), {"ir"}, csvLine(head + ",3,1", changed, 10));
         row("period 1", irMessage(38000, TWords(8, 21)), {"ir"}, "sendir,1:8,1,38000,3,1,21");
         row("period 1, one match", irMessage(38000, TWords(5, 21)), {"ir"}, "sendir,1:8,1,38000,1,1,21,21,21,21,21");
-        row("four durations", irMessage(38000, {9, 9, 9, 9}), {"ir"}, "sendir,1:8,1,38000,1,1,9,9,9,9");
         row("no durations, raw", irMessage(65535, {}), {"ir raw"}, "sendir,1:8,1,65535,1,1");
         // "sendir,1:8,1,38000,1,1" and 847 tokens ",65535" make 5104 characters: ",12345" would
         // reach exactly 5110 and is left out, ",99" and ",9" still fit, ",1" no longer does.
@@ -247,8 +229,6 @@ private slots:
             csvLine("sendir,1:8,1,38000,1,1", TWords(847, 65535)) + ",99,9");
         const TWords payload {38000, 100, 50};
         row("N 2: no value word", captureBytes(payload, 2), {"ir"}, "");
-        row("ir, N 0", captureBytes(payload, 0), {"ir raw"}, "");
-        row("N 3", captureBytes(payload, 3), {"ir"}, "sendir,1:8,1,38000,1,1");
         row("ir, N below the bytes", captureBytes(payload, 4), {"ir"}, "sendir,1:8,1,38000,1,1,100");
         row("ir, N 10000", irMessage(38000, TWords(9997, 7)), {"ir"}, "sendir,1:8,1,38000,3,1,7");
 

@@ -38,14 +38,14 @@ void append(TMicros& to, const TMicros& from)
 }
 
 // Pulse distance: leader (when leadMark > 0), one mark and one space per bit, closing mark.
-TMicros pulseFrame(uint32_t leadMark, uint32_t leadSpace, uint32_t mark, uint32_t space0, uint32_t space1,
-    uint64_t value, int bits, bool msbFirst = false)
+TMicros pulseFrame(
+    uint32_t leadMark, uint32_t leadSpace, uint32_t mark, uint32_t space0, uint32_t space1, uint64_t value, int bits)
 {
     TMicros d;
     if (leadMark)
         d = {leadMark, leadSpace};
     for (int i = 0; i < bits; ++i) {
-        const bool one = (value >> (msbFirst ? bits - 1 - i : i)) & 1;
+        const bool one = (value >> i) & 1;
         d.push_back(mark);
         d.push_back(one ? space1 : space0);
     }
@@ -135,7 +135,8 @@ TMicros press(const std::vector<TMicros>& frames, uint32_t gap)
     return d;
 }
 
-// A whole key press as a remote sends it, from the published timings.
+// A whole key press as a remote sends it, from the published timings: the protocols and
+// forms the real captures do not hold.
 TMicros syntheticPress(const QString& key)
 {
     const TMicros necRepeat {9000, 2250, 560};
@@ -147,46 +148,22 @@ TMicros syntheticPress(const QString& key)
     }
     if (key == "NEC repeat codes only")
         return press({necRepeat, necRepeat, necRepeat}, 65000);
-    if (key == "NEC extended")
-        return press({nec(0x84, 0x79, 0x12, 0xED), nec(0x84, 0x79, 0x12, 0xED)}, 40000);
-    if (key == "NEC42") {
-        const uint64_t a = 0x1ABC, c = 0x5A;
-        return pulseFrame(9000, 4500, 560, 560, 1690, a | (~a & 0x1FFF) << 13 | c << 26 | (~c & 0xFF) << 34, 42);
-    }
-    if (key == "Pioneer")
-        return press({nec(0xAF, 0x50, 0x36, 0xC9), nec(0xAF, 0x50, 0x36, 0xC9)}, 26000);
     if (key == "Samsung32, repeat code")
         return press({pulseFrame(4500, 4500, 560, 560, 1690, 0xFD020707, 32), {4500, 4500, 560, 1690, 560}}, 47000);
-    if (key.startsWith("SIRC")) {
-        const int bits = key.mid(4).toInt();
-        const TMicros f = bits == 12 ? sirc(0x01, 0x15, 12)
-            : bits == 15             ? sirc(0xA4, 0x2F, 15)
-                                     : sirc(0x0410, 0x17, 20);
+    if (key == "SIRC15") {
+        const TMicros f = sirc(0xA4, 0x2F, 15);
         uint32_t length = 0;
         for (uint32_t d : f)
             length += d;
         return press({f, f, f}, 45000 - length);  // a frame every 45 ms
     }
-    if (key == "RC5")
-        return press({rc5(0x00, 0x0C), rc5(0x00, 0x0C)}, 65535);
     if (key == "RC5X")
         return press({rc5(0x05, 0x4D), rc5(0x05, 0x4D)}, 65535);
-    if (key == "RC6")
-        return press({rc6(0, 0, 0x00, 0x0C), rc6(0, 0, 0x00, 0x0C)}, 65535);
     if (key == "RC6, toggle set")
         return press({rc6(0, 1, 0xFF, 0xA5), rc6(0, 1, 0xFF, 0xA5)}, 65535);
-    if (key == "Kaseikyo")
-        return press({kaseikyo(0x2002, 0x008, 0x3D), kaseikyo(0x2002, 0x008, 0x3D)}, 65535);
-    if (key == "JVC") {
-        return press({pulseFrame(8400, 4200, 526, 526, 1574, 0x1703, 16), pulseFrame(0, 0, 526, 526, 1574, 0x1703, 16),
-                         pulseFrame(0, 0, 526, 526, 1574, 0x1703, 16)},
-            22000);
-    }
-    if (key == "RCA")
-        return press({pulseFrame(4000, 4000, 500, 1000, 2000, 0xF540AB, 24, true),
-                         pulseFrame(4000, 4000, 500, 1000, 2000, 0xF540AB, 24, true)},
-            16000);
-    qFatal("no press %s", qPrintable(key));
+    return press({pulseFrame(8400, 4200, 526, 526, 1574, 0x1703, 16), pulseFrame(0, 0, 526, 526, 1574, 0x1703, 16),
+                     pulseFrame(0, 0, 526, 526, 1574, 0x1703, 16)},
+        22000);  // JVC
 }
 
 // Pulse codes: every duration off by up to jitter of itself. Bi-phase codes: every edge moved
@@ -312,20 +289,11 @@ private slots:
         row("NEC, two repeat codes", 38000, 0, "NEC  endereço 0x04  comando 0x08", true);
         row("NEC, first frame cut", 38000, 0, "NEC  endereço 0x04  comando 0x08", false);
         row("NEC repeat codes only", 38000, 0, "NEC  código de repetição", true);
-        row("NEC extended", 38000, 0, "NEC estendido  endereço 0x7984  comando 0x12", true);
-        row("NEC42", 38000, 0, "NEC42  endereço 0x1ABC  comando 0x5A", false);
-        row("Pioneer", 40000, 0, "Pioneer  endereço 0xAF  comando 0x36", true);
         row("Samsung32, repeat code", 38000, 0, "Samsung32  endereço 0x07  comando 0x02", true);
-        row("SIRC12", 40000, 0, "Sony SIRC 12  endereço 0x01  comando 0x15", true);
         row("SIRC15", 40000, 0, "Sony SIRC 15  endereço 0xA4  comando 0x2F", true);
-        row("SIRC20", 40000, 0, "Sony SIRC 20  endereço 0x0410  comando 0x17", true);
-        row("RC5", 36000, 889, "RC5  endereço 0x00  comando 0x0C", true);
         row("RC5X", 36000, 889, "RC5X  endereço 0x05  comando 0x4D", true);
-        row("RC6", 36000, 444.44, "RC6  endereço 0x00  comando 0x0C", true);
         row("RC6, toggle set", 36000, 444.44, "RC6  endereço 0xFF  comando 0xA5", true);
-        row("Kaseikyo", 37000, 0, "Panasonic/Kaseikyo  fabricante 0x2002  endereço 0x008  comando 0x3D", true);
         row("JVC", 38000, 0, "JVC  endereço 0x03  comando 0x17", true);
-        row("RCA", 56000, 0, "RCA  endereço 0xF  comando 0x54", true);
     }
 
     // Jitter of 15 %, fifty presses per row, in microseconds and in carrier periods.
@@ -354,7 +322,6 @@ private slots:
         junk.resize(40);
         junk.push_back(560);
         QTest::newRow("empty") << TMicros {};
-        QTest::newRow("lone mark") << TMicros {560};
         QTest::newRow("NEC command check") << nec(0x04, 0xFB, 0x08, 0xF6);
         QTest::newRow("NEC 31 bits") << nec(0x04, 0xFB, 0x08, 0xF7, 31);
         QTest::newRow("NEC leader of 12 ms") << [&] {

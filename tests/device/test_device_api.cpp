@@ -133,6 +133,21 @@ private slots:
         const TCall flash = [](TDeviceApi& a) { return TResult(a.readFlash("16", "4")); };
         const TCall firmware = [](TDeviceApi& a) { return a.firmwareUpdate(); };
         const TCall readRts = [](TDeviceApi& a) { return TResult(a.readRts(TLinkKind::Usb, {})); };
+        const TCall writeRts = [](TDeviceApi& a) {
+            eepromRemoteData_t table;
+            table.count = 1;
+            table.remotes[0] = remote(0x1234, 0xA7, {0x0A, 0xFF, 0x00});
+            return a.writeRts(TLinkKind::Usb, {}, table);
+        };
+        // A line over the cable: a pause of one poll before it, 50 after; no answer awaited.
+        const TCall line = [](TDeviceApi& a) {
+            return a.sendCommandLine(TLinkKind::Usb, {}, {}, QStringLiteral("sendir,1:8,1,38000,1,1,10,20"));
+        };
+        // More flash data announced than the frame brings is refused, never read.
+        const TCall cutFlash = [this](TDeviceApi& a) {
+            device->config().faults[ondixsim::cmdFlashRead] = ondixsim::Fault {ondixsim::FaultKind::Truncated, 0, 12};
+            return TResult(a.readFlash("0", "16"));
+        };
 
         QTest::newRow("probe") << probe << none << info << TOutcome::done
                                << QStringLiteral("Encontrado dispositivo na porta USB!") << 1;
@@ -156,6 +171,15 @@ private slots:
                                   << QStringLiteral("CMD OK") << 1;
         QTest::newRow("rts") << readRts << none << QByteArray() << TOutcome::done << QString() << 1;
         QTest::newRow("rts bad") << readRts << bad << QByteArray() << TOutcome::badAnswer << readFailure << 1;
+        QTest::newRow("rts silent") << readRts << silent << QByteArray() << TOutcome::noAnswer << noAnswer << 100;
+        QTest::newRow("rts write") << writeRts << none << QByteArray() << TOutcome::done << QStringLiteral("CMD OK")
+                                   << 1;
+        QTest::newRow("line") << line << none << QByteArray("sendir,1:8,1,38000,1,1,10,20\r\n")
+                              << TOutcome::done << QStringLiteral("Comando enviado com sucesso!") << 1 + 50;
+        QTest::newRow("flash cut") << cutFlash << none << QByteArray() << TOutcome::badAnswer
+                                   << QStringLiteral("Resposta da memória incompleta: anunciados 16 bytes de dados, "
+                                                     "recebidos 2. Leitura recusada.")
+                                   << 1;
     }
     void cable()
     {
@@ -263,10 +287,12 @@ private slots:
     }
 
     // A learning over the cable: acknowledgement, prompt, countdown, then the capture's line.
+    // A second copy of the acknowledgement (poll 5) is no capture: the countdown goes on.
     void learning()
     {
         open();
         device->config().rfCapture = ondixsim::demoRfCapture();
+        waiter->atPoll(5, [] { fakehid::sendFrame(ondixsim::acknowledgement(ondixsim::cmdLearnRf)); });
         QStringList shown;
         TLearningProgress progress;
         progress.sent = [&] { shown.append("sent"); };
@@ -283,11 +309,13 @@ private slots:
         QVERIFY(result.line().startsWith("sendrf,2,"));
         QVERIFY(result.frameLength > 0);
 
-        // No key pressed: the whole wait of 1000 polls, then the time-out line.
+        // No key pressed: the acknowledgement, the whole wait of 1000 polls, then the time-out line.
+        const int before = waiter->polls();
         const TCaptureResult silent = api->learnIr(TLinkKind::Usb, {}, TIrCaptureMode::automatic, {});
         QCOMPARE(silent.outcome, TOutcome::noAnswer);
         QVERIFY(silent.captureWaitRanOut);
         QCOMPARE(silent.message, QStringLiteral("Sem resposta!"));
+        QCOMPARE(waiter->polls() - before, 1 + 1000);
     }
 
     // A backup written back over a unit that went on being used: the unit's higher rolling codes
