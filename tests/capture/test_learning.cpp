@@ -14,6 +14,7 @@
 
 #include "app/dialogs.h"
 #include "capture/capturePlot.h"
+#include "tests/capture/captureData.h"
 #include "tests/support/fakeHidWaiter.h"
 #include "tools/devicecore/ondixDevice.h"
 #include "tools/fakehid/fakehid.h"
@@ -53,19 +54,13 @@ QString joined(const TWords& values, QChar separator = u',', size_t count = SIZE
     return parts.join(separator);
 }
 
-// The capture message as the device sends it: word 0, word count, (IR value), durations.
+// The capture message as the device sends it: (IR value), durations.
 QByteArray message(bool ir)
 {
-    TWords words {0, 0};
+    TWords words = capture(ir);
     if (ir)
-        words.push_back(irValue);
-    const TWords durations = capture(ir);
-    words.insert(words.end(), durations.begin(), durations.end());
-    words[1] = uint16_t(words.size());
-    QByteArray bytes;
-    for (uint16_t w : words)
-        bytes.append(char(w & 0xFF)).append(char(w >> 8));
-    return bytes;
+        words.insert(words.begin(), irValue);
+    return capturedata::message(words);
 }
 
 }  // namespace

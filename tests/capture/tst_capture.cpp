@@ -2,15 +2,10 @@
 // remote-control captures of shared/captures (see its README.md).
 #include "capture/irSelection.h"
 #include "capture/rfAnalysis.h"
+#include "tests/capture/captureData.h"
 
-#include <QDir>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTest>
 
-#include <cmath>
 #include <string>
 #include <vector>
 
@@ -24,15 +19,9 @@ const TLines irErrorLines {"Erro na captura! Aproxime o controle remoto a Ondix"
 
 namespace {
 
-// Words 0 .. N-1 as little-endian bytes; word 1 is N unless lengthWord overrides it.
-QByteArray captureBytes(const TWords& payload, int lengthWord = -1)
+QByteArray captureBytes(const TWords& payload, int countWord = -1)
 {
-    TWords words {0x55AA, uint16_t(lengthWord >= 0 ? lengthWord : int(payload.size()) + 2)};
-    words.insert(words.end(), payload.begin(), payload.end());
-    QByteArray bytes;
-    for (uint16_t w : words)
-        bytes.append(char(w & 0xFF)).append(char(w >> 8));
-    return bytes;
+    return capturedata::message(payload, countWord);
 }
 
 TWords joined(std::initializer_list<TWords> parts, int copies = 1)
@@ -83,20 +72,6 @@ const TWords irFrame {342, 171, 21, 21, 21, 64, 21, 64, 21, 1520};
 QByteArray irMessage(uint16_t value, const TWords& durations)
 {
     return captureBytes(joined({{value}, durations}));
-}
-
-QJsonArray corpus(const char* file)
-{
-    QFile f(QDir(qEnvironmentVariable("ONDIX_SOURCE_DIR")).filePath("tests/data/captures/") + file);
-    return f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll()).array() : QJsonArray();
-}
-
-TWords durationsOf(const QJsonObject& entry, double scale)
-{
-    TWords out;
-    for (const auto& v : entry.value("durations").toArray())
-        out.push_back(uint16_t(std::min(65535.0, std::round(v.toDouble() * scale))));
-    return out;
 }
 
 // Frame length of an accepted automatic line that is well formed and lists the first samples
@@ -270,7 +245,7 @@ private slots:
     {
         QTest::addColumn<QJsonObject>("entry");
         for (const char* file : {"rf.json", "ir.json"}) {
-            const QJsonArray all = corpus(file);
+            const QJsonArray all = capturedata::corpus(file);
             if (all.isEmpty())
                 QFAIL(qPrintable(QStringLiteral("no captures in tests/data/captures/") + file));
             for (const auto& v : all)
@@ -287,7 +262,7 @@ private slots:
             // level between key presses is taken for the long pulse (magellan and marantec give noise).
             static const QHash<QString, int> wholeFrames {{"rf_ansonic_raw", 26}, {"rf_gate_tx_raw", 750},
                 {"rf_magellan_raw", 164}, {"rf_marantec_raw", 252}, {"rf_marantec24_raw", 54}};
-            const TWords samples = durationsOf(entry, 1.0);
+            const TWords samples = capturedata::durations(entry);
             const QByteArray msg = captureBytes(samples);
             QCOMPARE(checkedFrame(analyseRf(msg, TRfCaptureMode::smart), samples), wholeFrames.value(name));
             const TRfAnalysisResult raw = analyseRf(msg, TRfCaptureMode::raw);
@@ -318,7 +293,7 @@ private slots:
                 {"ir_irdb_grundig_androidtv_guide", 6}, {"ir_irdb_daikin_ftxm95pvma_power", 1},
                 {"ir_irdb_logik_hlf_20r_power", 6}};
             const int carrier = entry["frequency"].toInt();
-            const TWords durations = durationsOf(entry, carrier / 1e6);  // in periods of the carrier
+            const TWords durations = capturedata::durations(entry, carrier / 1e6);  // in periods of the carrier
             const QByteArray msg = irMessage(uint16_t(carrier), durations);
             const std::string all = csvLine("sendir,1:8,1," + std::to_string(carrier) + ",1,1", durations);
             const int first = firstFrames.value(name, firstFrames.value(entry["protocol"].toString()));

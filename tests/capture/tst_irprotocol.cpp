@@ -2,12 +2,8 @@
 // built from each protocol's published timing with random jitter, and frames that must stay
 // unnamed.
 #include "capture/irProtocol.h"
+#include "tests/capture/captureData.h"
 
-#include <QDir>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -17,15 +13,6 @@
 using TMicros = std::vector<uint32_t>;
 
 namespace {
-
-QJsonArray corpus(const char* file)
-{
-    const QString path = QDir(qEnvironmentVariable("ONDIX_SOURCE_DIR")).filePath("tests/data/captures/") + file;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        qWarning("missing test data %s", qPrintable(path));
-    return QJsonDocument::fromJson(f.readAll()).array();
-}
 
 QString decodedText(const irDecoded_t& d)
 {
@@ -240,7 +227,7 @@ private slots:
         QHash<QString, QString> expected;
         for (const auto& [name, text] : rows)
             expected.insert(name, text);
-        const QJsonArray all = corpus("ir.json");
+        const QJsonArray all = capturedata::corpus("ir.json");
         QCOMPARE(all.size(), 35);
         for (const auto& v : all) {
             const QJsonObject e = v.toObject();
@@ -266,7 +253,7 @@ private slots:
     // Sub-GHz radio captures are no IR frames: none may be named.
     void corpusRfUnnamed()
     {
-        const QJsonArray all = corpus("rf.json");
+        const QJsonArray all = capturedata::corpus("rf.json");
         QCOMPARE(all.size(), 29);
         for (const auto& v : all) {
             TMicros d;

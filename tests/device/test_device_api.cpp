@@ -7,6 +7,7 @@
 #include "device/siteRecords.h"
 #include "link/exchange.h"
 #include "link/logSink.h"
+#include "tests/capture/captureData.h"
 #include "tests/support/fakeHidWaiter.h"
 #include "tools/devicecore/ondixDevice.h"
 #include "tools/fakehid/fakehid.h"
@@ -368,17 +369,12 @@ private slots:
     // A real key press learned over the cable, as the library files it.
     void libraryCodeOfACapture()
     {
-        QFile file(QDir(qEnvironmentVariable("ONDIX_SOURCE_DIR")).filePath("tests/data/captures/ir.json"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
         QJsonObject entry;
-        for (const QJsonValue& v : QJsonDocument::fromJson(file.readAll()).array())
+        for (const QJsonValue& v : capturedata::corpus("ir.json"))
             if (v["name"] == "ir_ut_sirc_1000_1300_in1_p19")
                 entry = v.toObject();
         const uint32_t carrier = uint32_t(entry["frequency"].toInt());
-        ondixsim::Capture capture;
-        capture.irValue = uint16_t(carrier);
-        for (const QJsonValue& d : entry["durations"].toArray())
-            capture.durations.push_back(uint16_t(std::llround(d.toDouble() * carrier / 1e6)));
+        const ondixsim::Capture capture {capturedata::durations(entry, carrier / 1e6), uint16_t(carrier)};
         open();
         device->config().irCapture = capture;
         const TCaptureResult learned = api->learnIr(TLinkKind::Usb, {}, TIrCaptureMode::automatic, {});

@@ -8,12 +8,10 @@
 #include "library/codeExchange.h"
 #include "library/irFormats.h"
 #include "library/siteLibrary.h"
+#include "tests/capture/captureData.h"
 
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,32 +22,9 @@
 
 namespace {
 
-QJsonArray corpus(const char* file)
-{
-    QFile f(QDir(qEnvironmentVariable("ONDIX_SOURCE_DIR")).filePath("tests/data/captures/") + file);
-    if (!f.open(QIODevice::ReadOnly))
-        qWarning("missing test data %s", qPrintable(f.fileName()));
-    return QJsonDocument::fromJson(f.readAll()).array();
-}
-
-// The capture message the Ondix would send for this press: word 2 the carrier, then the
-// durations in its periods.
-QByteArray captureMessage(const QJsonObject& entry, uint16_t firstWord = 0)
-{
-    const double carrier = entry["frequency"].toDouble();
-    std::vector<uint16_t> words {firstWord, 0, uint16_t(carrier)};
-    for (const auto& v : entry["durations"].toArray())
-        words.push_back(uint16_t(std::min<long long>(65535, std::llround(v.toDouble() * carrier / 1e6))));
-    words[1] = uint16_t(words.size());
-    QByteArray bytes;
-    for (uint16_t w : words)
-        bytes.append(char(w & 0xFF)).append(char(w >> 8));
-    return bytes;
-}
-
 QString irLineOf(const QJsonObject& entry, TIrCaptureMode mode)
 {
-    const QByteArray m = captureMessage(entry);
+    const QByteArray m = capturedata::irMessage(entry);
     const auto r = selectIrCapture(reinterpret_cast<const uint8_t*>(m.data()), size_t(m.size()), mode);
     return QString::fromStdString(r.infoLines.at(0));
 }
@@ -140,7 +115,7 @@ private slots:
     void irRoundTrips_data()
     {
         QTest::addColumn<QJsonObject>("entry");
-        const QJsonArray all = corpus("ir.json");
+        const QJsonArray all = capturedata::corpus("ir.json");
         QCOMPARE(all.size(), 35);
         for (const auto& v : all)
             QTest::newRow(qPrintable(v.toObject()["name"].toString())) << v.toObject();
@@ -176,17 +151,12 @@ private slots:
     // The real RF captures: the line read back as written, the raw durations back to the line.
     void rfRoundTrips()
     {
-        const QJsonArray all = corpus("rf.json");
+        const QJsonArray all = capturedata::corpus("rf.json");
         QCOMPARE(all.size(), 29);
         for (const auto& v : all) {
-            std::vector<uint16_t> words {0, 0};
-            for (const auto& d : v.toObject()["durations"].toArray())
-                words.push_back(uint16_t(std::min(65535, d.toInt())));
-            words.resize(std::min<size_t>(words.size(), 10000));
-            words[1] = uint16_t(words.size());
-            QByteArray m;
-            for (uint16_t w : words)
-                m.append(char(w & 0xFF)).append(char(w >> 8));
+            std::vector<uint16_t> samples = capturedata::durations(v.toObject());
+            samples.resize(std::min<size_t>(samples.size(), 9998));  // what one capture message holds
+            const QByteArray m = capturedata::message(samples);
             for (const TRfCaptureMode mode : {TRfCaptureMode::raw, TRfCaptureMode::rts}) {
                 const auto r = analyseRfCapture(reinterpret_cast<const uint8_t*>(m.data()), size_t(m.size()), mode, 16);
                 const QString text = QString::fromStdString(r.infoLines.at(0));
@@ -329,7 +299,7 @@ private slots:
             {"samsung32", "Samsung32"}, {"sirc", "SIRC"}, {"sirc20", "SIRC20"}, {"kaseikyo", "Kaseikyo"},
             {"pioneer", "Pioneer"}, {"rca", "RCA"}};
         int checked = 0;
-        for (const auto& v : corpus("ir.json")) {
+        for (const auto& v : capturedata::corpus("ir.json")) {
             const QStringList parts = v.toObject()["name"].toString().split('_');
             if (parts[1] != "ut")
                 continue;
@@ -344,66 +314,6 @@ private slots:
             ++checked;
         }
         QCOMPARE(checked, 18);
-    }
-
-    void malformed_data()
-    {
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<QString>("message");
-        const auto row = [](const char* tag, const char* f, const QString& in, const char* msg) {
-            QTest::newRow(tag) << QString(f) << in << QString(msg);
-        };
-        row("line: duration", "line", "sendir,1:8,1,38000,1,1,342,x71,21",
-            "Linha sendir, linha 1, coluna 28 (campo 8): duração \"x71\" inválida; use de 0 a 65535 períodos.");
-        row("line: two lines", "line", "sendir,1:8,1,38000,1,1,10\nsendir,1:8,1,38000,1,1,10",
-            "Linha sendir, linha 2: esperada uma só linha de código.");
-        row("pronto: hex", "pronto", "0000 006G 0001 0000 0010 0020",
-            "Pronto, linha 1, coluna 6 (palavra 2): \"006G\" não é um número hexadecimal de 4 dígitos.");
-        row("gc: carrier", "gc", "sendir,1:1,1,999,1,1,10,10",
-            "Global Caché, linha 1, coluna 14 (campo 4): frequência \"999\" inválida; use de 15000 a 500000 Hz.");
-        row("irctl: space first", "irctl", "-9000 +4500",
-            "ir-ctl, linha 1, coluna 1 (valor 1): o sinal deve começar por um pulso (+N), encontrado \"-9000\".");
-        row("irctl: word", "irctl", "# gravado\n+9000 -45OO",
-            "ir-ctl, linha 2, coluna 7 (valor 2): \"-45OO\" não é +N (pulso) nem -N (espaço) em microssegundos.");
-        row("flipper: not flipper", "flipper", "name: Power\n",
-            "Flipper, linha 1, coluna 1: esperado \"Filetype: IR signals file\"; não é um arquivo IR do Flipper.");
-        row("flipper: protocol", "flipper",
-            flipperFile("name: Power\ntype: parsed\nprotocol: JVC\naddress: 03 00 00 00\ncommand: 17 00 00 00\n"),
-            "Flipper, linha 5, coluna 11: protocolo \"JVC\" desconhecido; conhecidos: NEC, NECext, NEC42, NEC42ext, "
-            "Samsung32, RC5, RC5X, RC6, SIRC, SIRC15, SIRC20, Kaseikyo, RCA, Pioneer.");
-        row("flipper: bytes", "flipper",
-            flipperFile("name: Power\ntype: parsed\nprotocol: NEC\naddress: 04 00 00\ncommand: 08 00 00 00\n"),
-            "Flipper, linha 6, coluna 10: \"04 00 00\" não são quatro bytes hexadecimais (como 04 00 00 00).");
-        row("rf line: divisor", "rf", "sendrf,4,1,1,500",
-            "Linha sendrf, linha 1, coluna 8 (campo 2): código de divisor \"4\" inválido; use 1, 2 ou 3.");
-    }
-
-    void malformed()
-    {
-        QFETCH(QString, format);
-        QFETCH(QString, input);
-        QFETCH(QString, message);
-        QString error;
-        bool refused = false;
-        auto take = [&](const auto& r) {
-            refused = !r;
-            error = r.error;
-        };
-        if (format == "line")
-            take(parseIrLine(input));
-        else if (format == "pronto")
-            take(importPronto(input));
-        else if (format == "gc")
-            take(importGlobalCache(input));
-        else if (format == "irctl")
-            take(importIrCtl(input));
-        else if (format == "flipper")
-            take(importFlipper(input));
-        else
-            take(parseRfLine(input));
-        QVERIFY(refused);
-        QCOMPARE(error, message);
     }
 
     // Valid files of every format with random edits: each is read or refused with a message that
@@ -459,6 +369,30 @@ private slots:
         row("RF durations, divisor 32", "<rfraw", "# gate\n30\n930\n", "TV|rf|-|sendrf,3,1,1,30,930");
         row("gc, second line", "<gc", "sendir,1:1,1,38000,1,1,10,10\nsendir\n",
             "Global Caché, linha 2: esperada uma só linha de código.");
+        // Refused with the place in the text.
+        row("line: duration", "<line", "sendir,1:8,1,38000,1,1,342,x71,21",
+            "Linha sendir, linha 1, coluna 28 (campo 8): duração \"x71\" inválida; use de 0 a 65535 períodos.");
+        row("line: two lines", "<line", "sendir,1:8,1,38000,1,1,10\nsendir,1:8,1,38000,1,1,10",
+            "Linha sendir, linha 2: esperada uma só linha de código.");
+        row("pronto: hex", "<pronto", "0000 006G 0001 0000 0010 0020",
+            "Pronto, linha 1, coluna 6 (palavra 2): \"006G\" não é um número hexadecimal de 4 dígitos.");
+        row("gc: carrier", "<gc", "sendir,1:1,1,999,1,1,10,10",
+            "Global Caché, linha 1, coluna 14 (campo 4): frequência \"999\" inválida; use de 15000 a 500000 Hz.");
+        row("irctl: space first", "<irctl", "-9000 +4500",
+            "ir-ctl, linha 1, coluna 1 (valor 1): o sinal deve começar por um pulso (+N), encontrado \"-9000\".");
+        row("irctl: word", "<irctl", "# gravado\n+9000 -45OO",
+            "ir-ctl, linha 2, coluna 7 (valor 2): \"-45OO\" não é +N (pulso) nem -N (espaço) em microssegundos.");
+        row("flipper: not flipper", "<flipper", "name: Power\n",
+            "Flipper, linha 1, coluna 1: esperado \"Filetype: IR signals file\"; não é um arquivo IR do Flipper.");
+        row("flipper: protocol", "<flipper",
+            flipperFile("name: Power\ntype: parsed\nprotocol: JVC\naddress: 03 00 00 00\ncommand: 17 00 00 00\n"),
+            "Flipper, linha 5, coluna 11: protocolo \"JVC\" desconhecido; conhecidos: NEC, NECext, NEC42, NEC42ext, "
+            "Samsung32, RC5, RC5X, RC6, SIRC, SIRC15, SIRC20, Kaseikyo, RCA, Pioneer.");
+        row("flipper: bytes", "<flipper",
+            flipperFile("name: Power\ntype: parsed\nprotocol: NEC\naddress: 04 00 00\ncommand: 08 00 00 00\n"),
+            "Flipper, linha 6, coluna 10: \"04 00 00\" não são quatro bytes hexadecimais (como 04 00 00 00).");
+        row("rf line: divisor", "<line", "sendrf,4,1,1,500",
+            "Linha sendrf, linha 1, coluna 8 (campo 2): código de divisor \"4\" inválido; use 1, 2 ou 3.");
         row("RF to rfraw", ">rfraw", "sendrf_rc,30,930", "30\n930\n");
         row("RF as its line", ">line", "sendrf_rc,30,930", "sendrf_rc,30,930\n");
         row("RF to flipper", ">flipper", "sendrf_rc,30,930",
