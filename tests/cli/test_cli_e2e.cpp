@@ -231,24 +231,6 @@ private slots:
         }
     }
 
-    // A second ondix while the first waits for a key: the first keeps the port.
-    void anotherOndixHoldsThePort()
-    {
-        QProcess first;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir_.path());
-        first.setProcessEnvironment(env);
-        first.start(QStringLiteral("ip"),
-            {"netns", "exec", net_.namespaceName("tool"), ONDIX_CLI_PATH, "--ip", "10.231.1.11", "learn", "ir"});
-        QVERIFY(first.waitForStarted(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(instanceguard::commandLineHoldsPort(), 3000);
-        const TRun r = run({"--ip", "10.231.1.12", "info"});
-        QCOMPARE(r.code, 4);
-        QCOMPARE(r.err, QStringLiteral("Outro ondix está usando a porta UDP 4040: espere que ele termine.\n"));
-        QVERIFY(first.waitForFinished(15000));
-        QCOMPARE(first.exitCode(), 0);
-    }
-
     void noUnitAndPortHeld()
     {
         net_.stopSim();
