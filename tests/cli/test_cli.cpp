@@ -268,7 +268,19 @@ private slots:
             QCOMPARE(exitCodeFor(outcome), code);
     }
 
-    void unitTexts()
+    // A short identification is padded with zero bytes: they are no part of the serial.
+    void serialWithoutPadding()
+    {
+        deviceinfo::Record record = sampleRecord(false);
+        const QByteArray ident("SALA\0\0\0\0\0\0\0\0\0\0\0\0", 16);
+        std::copy(ident.begin(), ident.end(), record.begin() + 27);
+        QCOMPARE(serialText(record), QStringLiteral("SALA"));
+        record[27 + 2] = 0x07;
+        QCOMPARE(serialText(record), QStringLiteral("SA?A"));
+    }
+
+    // What the commands print, as text and as JSON.
+    void outputs()
     {
         const TUnitView net {false, "10.231.1.10", sampleRecord()};
         QCOMPARE(unitLine(net), QStringLiteral("rede\t10.231.1.10\t00:1A:2B:01:01:0A\tONDW000000000001\t2.1\trf"));
@@ -284,30 +296,12 @@ private slots:
             QStringLiteral("Ligação: rede (10.231.1.10)\nIP: 10.231.1.10\nMáscara: 255.255.255.0\n"
                            "Gateway: 10.231.1.1\nMAC: 00:1A:2B:01:01:0A\nDHCP: não\nPorta TCP: 4998\n"
                            "Número de série: ONDW000000000001\nFirmware: 2.1\nRF: sim\n"));
-    }
-
-    // A short identification is padded with zero bytes: they are no part of the serial.
-    void serialWithoutPadding()
-    {
-        deviceinfo::Record record = sampleRecord(false);
-        const QByteArray ident("SALA\0\0\0\0\0\0\0\0\0\0\0\0", 16);
-        std::copy(ident.begin(), ident.end(), record.begin() + 27);
-        QCOMPARE(serialText(record), QStringLiteral("SALA"));
-        record[27 + 2] = 0x07;
-        QCOMPARE(serialText(record), QStringLiteral("SA?A"));
-    }
-
-    void clockTexts()
-    {
         const ondixclock::clockRecord_t clock {2025, 3, 7, 9, 5, 0};
         QCOMPARE(clockText(clock), QStringLiteral("2025-03-07 09:05:00"));
         QCOMPARE(jsonText(clockJson(clock)),
             QStringLiteral("{\"clock\":\"2025-03-07 09:05:00\",\"day\":7,\"hour\":9,"
                            "\"minute\":5,\"month\":3,\"second\":0,\"year\":2025}\n"));
-    }
 
-    void rtsTexts()
-    {
         eepromRemoteData_t table;
         table.count = 2;
         table.remotes[0] = rtsRemote_t {0, 0, 4660, 167, {0x0A, 0xFF, 0x00}};
@@ -319,6 +313,19 @@ private slots:
                 "{\"id\":2,\"keyCode\":160,\"remoteId\":\"01-02-03\",\"rollingCode\":2,\"type\":\"tube\"}]\n"));
         table.count = 0;
         QCOMPARE(jsonText(rtsJson(table)), QStringLiteral("[]\n"));
+
+        const QStringList memo {
+            "// Codigo para gravar os comandos", "sendrf,1,20,1,1", "// Tecla 1 - Liga", "sendrf,1,20,1,2"};
+        QCOMPARE(jsonText(generatedJson(memo)),
+            QStringLiteral("[{\"comment\":\"Codigo para gravar os comandos\",\"line\":\"sendrf,1,20,1,1\"},"
+                           "{\"comment\":\"Tecla 1 - Liga\",\"line\":\"sendrf,1,20,1,2\"}]\n"));
+
+        QCOMPARE(jsonText(flashJson(4096, QStringLiteral("[00][1F][FF]"))),
+            QStringLiteral("{\"address\":4096,\"data\":\"001FFF\",\"quantity\":3}\n"));
+        QCOMPARE(traceLine(true, QStringLiteral("usb"), QByteArray::fromHex("454b010394000000")),
+            QStringLiteral("-> usb 45 4B 01 03 94 00 00 00"));
+        QCOMPARE(traceLine(false, QStringLiteral("10.231.1.10"), QByteArray::fromHex("454b")),
+            QStringLiteral("<- 10.231.1.10 45 4B"));
     }
 
     void captureJsonFields_data()
@@ -358,25 +365,6 @@ private slots:
         if (ir)
             view.protocol = irDecoded_t {TIrProtocol::nec, 4, 8, 0, 32, false};
         QCOMPARE(jsonText(captureJson(view)), json);
-    }
-
-    void generated()
-    {
-        const QStringList memo {
-            "// Codigo para gravar os comandos", "sendrf,1,20,1,1", "// Tecla 1 - Liga", "sendrf,1,20,1,2"};
-        QCOMPARE(jsonText(generatedJson(memo)),
-            QStringLiteral("[{\"comment\":\"Codigo para gravar os comandos\",\"line\":\"sendrf,1,20,1,1\"},"
-                           "{\"comment\":\"Tecla 1 - Liga\",\"line\":\"sendrf,1,20,1,2\"}]\n"));
-    }
-
-    void flashAndTrace()
-    {
-        QCOMPARE(jsonText(flashJson(4096, QStringLiteral("[00][1F][FF]"))),
-            QStringLiteral("{\"address\":4096,\"data\":\"001FFF\",\"quantity\":3}\n"));
-        QCOMPARE(traceLine(true, QStringLiteral("usb"), QByteArray::fromHex("454b010394000000")),
-            QStringLiteral("-> usb 45 4B 01 03 94 00 00 00"));
-        QCOMPARE(traceLine(false, QStringLiteral("10.231.1.10"), QByteArray::fromHex("454b")),
-            QStringLiteral("<- 10.231.1.10 45 4B"));
     }
 };
 
