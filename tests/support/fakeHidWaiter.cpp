@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTableWidget>
 
 bool settleFakeHid(int limitMs)
 {
@@ -58,4 +59,16 @@ std::unique_ptr<TfmPrincipal> makeTestWindow()
 TFakeHidWaiter& fakeWaiter(TfmPrincipal& window)
 {
     return static_cast<TFakeHidWaiter&>(window.exchange.waiter());
+}
+
+QStringList gridRows(const QTableWidget* grid)
+{
+    QStringList rows;
+    for (int r = 0; r < grid->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < grid->columnCount(); ++c)
+            cells << (grid->item(r, c) ? grid->item(r, c)->text() : QString());
+        rows << cells.join(u' ');
+    }
+    return rows;
 }
