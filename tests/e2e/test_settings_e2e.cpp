@@ -82,28 +82,6 @@ private slots:
         QCOMPARE(shown(), typed);
     }
 
-    // Set, then read back: the device's clock runs on from the time it was given.
-    void clock_data()
-    {
-        QTest::addColumn<bool>("network");
-        QTest::newRow("network") << true;
-        QTest::newRow("cable") << false;
-    }
-    void clock()
-    {
-        QFETCH(bool, network);
-        QVERIFY(fx_.deviceWindow(network, true));
-        TfmPrincipal& w = *fx_.window;
-        w.deviceClock.localTime = [] { return QDateTime(QDate(2031, 2, 3), QTime(4, 5, 6)); };
-        w.setClock();
-        QVERIFY(fx_.received(network, "45 4B 01 0B 07 00 EF 07 02 03 04 05 06 AD 01 00 00"));
-        w.getClock();
-        const QStringList lines = w.logLines();
-        QCOMPARE(lines.mid(0, 2), (QStringList {"CMD_OK", "Date: 03/02/2031"}));
-        QVERIFY2(QRegularExpression("^Time: 04:05:0[67]$").match(lines.value(2)).hasMatch(), qPrintable(lines.value(2)));
-        QCOMPARE(lines.size(), 3);
-    }
-
     // getClock to the address typed in the boxes: sent to the network's broadcast address it
     // takes the first answer of any device there; sent to one device it counts only that
     // device's answer, even when another device's clock answer reaches the tool meanwhile.

@@ -85,34 +85,6 @@ private slots:
             QVERIFY(device.config().rts.empty() && device.config().clockOffsetSeconds == 0);
     }
 
-    // A share of the answers is lost at random, the requests still act; none without it.
-    void droppedAnswers_data()
-    {
-        QTest::addColumn<int>("percent");
-        QTest::addColumn<int>("low");
-        QTest::addColumn<int>("high");
-        QTest::newRow("none") << 0 << 0 << 0;
-        QTest::newRow("5 %") << 5 << 70 << 130;
-    }
-    void droppedAnswers()
-    {
-        QFETCH(int, percent);
-        DeviceConfig config;
-        config.dropPercent = percent;
-        Device device(config);
-        const Bytes setClock = toBytes(QByteArray::fromHex("454b010b0700ef070203040506ad010000"));
-        int silent = 0;
-        for (int i = 0; i < 1000; ++i) {
-            silent += device.handleRequest(setClock, Transport::Network).empty();
-            silent += !device.handleCommandText("sendir,1").answer.has_value();
-        }
-        QFETCH(int, low);
-        QFETCH(int, high);
-        QCOMPARE(device.droppedAnswers(), silent);
-        QVERIFY2(silent >= low && silent <= high, qPrintable(QString::number(silent)));
-        QVERIFY(device.config().clockOffsetSeconds != 0);  // set, answered or not
-    }
-
     void rtsLines_data()
     {
         QTest::addColumn<QStringList>("lines");
