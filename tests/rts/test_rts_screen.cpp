@@ -60,13 +60,6 @@ ondixsim::RtsRecord deviceRecord(const QByteArray& b)
     return r;
 }
 
-QByteArray wireRecord(const ondixsim::RtsRecord& r)
-{
-    const char b[8] = {char(r.reserved), char(r.type), char(r.rollingCode & 0xFF), char(r.rollingCode >> 8),
-        char(r.keyCode), char(r.remoteId[0]), char(r.remoteId[1]), char(r.remoteId[2])};
-    return QByteArray(b, 8);
-}
-
 QByteArray bytesOf(const std::vector<uint8_t>& v)
 {
     return QByteArray(reinterpret_cast<const char*>(v.data()), qsizetype(v.size()));
@@ -95,17 +88,11 @@ class TestRtsScreen : public QObject {
         // The device "answers" from 127.0.0.9; the requests the window sends there come back to
         // its own listener from another address and are not taken for answers.
         window->deviceIP = QStringLiteral("127.0.0.9");
-        setBoxes({"127", "0", "0", "9"});
+        setAddressBoxes(*window, "127.0.0.9");
         window->rts.sendCommandLine = [this] {
             sent << window->logLines();
             device->handleCommandLine(window->mmInfo->toPlainText().toStdString());
         };
-    }
-    void setBoxes(const QStringList& octets)
-    {
-        const std::array<QLineEdit*, 4> boxes {window->IP_4, window->IP_3, window->IP_2, window->IP_1};
-        for (size_t i = 0; i < boxes.size(); ++i)
-            boxes[i]->setText(octets.value(int(i)));
     }
     // The window's table as if read before.
     void holdTable(const TRecords& records)
@@ -118,9 +105,10 @@ class TestRtsScreen : public QObject {
     }
     QStringList deviceTable() const
     {
+        const QByteArray table = bytesOf(device->rtsTableBytes());
         QStringList records;
-        for (const ondixsim::RtsRecord& r : device->config().rts)
-            records << hexText(wireRecord(r));
+        for (qsizetype at = 4; at < table.size(); at += 8)
+            records << hexText(table.mid(at, 8));
         return records;
     }
     void fromNetwork(const QByteArray& datagram)
@@ -147,9 +135,8 @@ class TestRtsScreen : public QObject {
     void applyFault(const QString& setup, uint8_t code)
     {
         using K = ondixsim::FaultKind;
-        const QHash<QString, ondixsim::Fault> faults {{"zero-checksum", {K::ZeroChecksum}},
-            {"no-answer", {K::NoAnswer}},
-            {"cut", {K::Truncated, 0, 14}}};
+        const QHash<QString, ondixsim::Fault> faults {
+            {"zero-checksum", {K::ZeroChecksum}}, {"no-answer", {K::NoAnswer}}, {"cut", {K::Truncated, 0, 14}}};
         for (const QString& name : setup.split(u' '))
             if (faults.contains(name))
                 device->config().faults[code] = faults.value(name);
@@ -251,7 +238,7 @@ void TestRtsScreen::exchange()
     if (setup == u"cut")
         std::memcpy(window->answerBuf.data(), hex("454B01080C000100000000003412A70AFF009C020000").constData(), 22);
     if (setup.contains(u"bad-box"))
-        setBoxes({"300", "0", "0", "9"});
+        setAddressBoxes(*window, "300.0.0.9");
     QList<bool> busy;
     atPolls({{1, [&] { busy = heldControls(); }}, {answerPoll, [&] {
                                                        if (!netAnswer.isEmpty())

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QTableWidget>
 
 bool settleFakeHid(int limitMs)
@@ -71,4 +72,12 @@ QStringList gridRows(const QTableWidget* grid)
         rows << cells.join(u' ');
     }
     return rows;
+}
+
+void setAddressBoxes(TfmPrincipal& w, const QString& address)
+{
+    const QStringList octets = address.split(u'.');
+    QLineEdit* const boxes[] = {w.IP_4, w.IP_3, w.IP_2, w.IP_1};
+    for (int i = 0; i < 4; ++i)
+        boxes[i]->setText(octets.value(i));
 }

@@ -41,3 +41,5 @@ TFakeHidWaiter& fakeWaiter(TfmPrincipal& window);
 
 // The grid's rows, cells joined by blanks.
 QStringList gridRows(const QTableWidget* grid);
+// Types `address` in the four address boxes.
+void setAddressBoxes(TfmPrincipal& w, const QString& address);

@@ -8,14 +8,6 @@
 #include <QJsonArray>
 #include <QtWidgets>
 
-void setAddressBoxes(TfmPrincipal& w, const QString& address)
-{
-    const QStringList octets = address.split(u'.');
-    QLineEdit* const boxes[] = {w.IP_4, w.IP_3, w.IP_2, w.IP_1};
-    for (int i = 0; i < 4; ++i)
-        boxes[i]->setText(octets.value(i));
-}
-
 TSimFixture::TSimFixture(const char* name, int devices, int subnet)
     : net(QStringLiteral("%1%2").arg(QLatin1String(name)).arg(QCoreApplication::applicationPid())),
       devices_(devices), subnet_(subnet)

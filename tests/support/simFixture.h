@@ -10,8 +10,6 @@
 
 #include <memory>
 
-// Types `address` in the four address boxes.
-void setAddressBoxes(TfmPrincipal& w, const QString& address);
 
 class TSimFixture {
 public:
