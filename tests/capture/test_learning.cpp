@@ -5,7 +5,6 @@
 // Nothing leaves this host: network requests go to 127.0.0.9, where nobody answers.
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -81,8 +80,7 @@ class TestLearning : public QObject {
         window->mmRawData->setPlainText(rawBefore);
         // Network cases must not send anywhere: no destination in either place.
         window->deviceIP.clear();
-        for (QLineEdit* box : {window->IP_4, window->IP_3, window->IP_2, window->IP_1})
-            box->clear();
+        setAddressBoxes(*window, QString());
     }
     void fromNetwork(const QByteArray& datagram)
     {
@@ -205,11 +203,7 @@ void TestLearning::learn()
         // The device answers from 127.0.0.9; the requests the window sends there come back to
         // its own listener from another address and are not taken for answers.
         window->deviceIP = QStringLiteral("127.0.0.9");
-        const QStringList octets =
-            does.contains(u"bad-box") ? QStringList {"300", "0", "0", "9"} : QStringList {"127", "0", "0", "09"};
-        const std::array<QLineEdit*, 4> boxes {window->IP_4, window->IP_3, window->IP_2, window->IP_1};
-        for (int i = 0; i < 4; ++i)
-            boxes[size_t(i)]->setText(octets[i]);
+        setAddressBoxes(*window, does.contains(u"bad-box") ? "300.0.0.9" : "127.0.0.09");
     }
     for (const QString& name : does)
         if (name.startsWith(u"rb"))

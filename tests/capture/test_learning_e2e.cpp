@@ -5,7 +5,7 @@
 
 #include "app/dialogs.h"
 #include "app/mainUnit.h"
-#include "tests/support/testNetwork.h"
+#include "tests/support/simFixture.h"
 
 namespace {
 
@@ -27,46 +27,19 @@ QString joined(const QJsonArray& values)
 
 class TestLearningEndToEnd : public QObject {
     Q_OBJECT
-    TTestNetwork net_ {QStringLiteral("learn%1").arg(QCoreApplication::applicationPid())};
-    std::unique_ptr<TfmPrincipal> window_;
-
-    // One emulated device per entry, at deviceAddress(0), (1)...
-    bool startSim(const QList<QJsonObject>& devices)
-    {
-        QJsonArray list;
-        for (QJsonObject d : devices)
-            d.insert("ip", net_.deviceAddress(int(list.size()))), list.append(d);
-        return net_.startSim(QJsonObject {{"devices", list}});
-    }
-    // The window as a search leaves it with the first device chosen on the network, and the
-    // address of device `typed` in the boxes.
-    TfmPrincipal& window(int typed = 0)
-    {
-        window_ = std::make_unique<TfmPrincipal>(nullptr, false);
-        window_->netDeviceFound = true;
-        window_->deviceIP = net_.deviceAddress(0);
-        const QStringList octets = net_.deviceAddress(typed).split(u'.');
-        QLineEdit* const boxes[] = {window_->IP_4, window_->IP_3, window_->IP_2, window_->IP_1};
-        for (int i = 0; i < 4; ++i)
-            boxes[i]->setText(octets.value(i));
-        return *window_;
-    }
-    QString received(int device, const char* hex) const
-    {
-        return QStringLiteral("RX UDP %1 <- %2:4040 %3").arg(net_.deviceAddress(device), net_.toolAddress(), hex);
-    }
+    TSimFixture fx {"learn", 2, 7};
 
 private slots:
-    void initTestCase() { QVERIFY(net_.up(2, 7) && net_.enterToolNamespace()); }
+    void initTestCase() { QVERIFY(fx.up()); }
     void init() { TDialogs::setScripted(true), TDialogs::resetScript(); }
-    void cleanup() { window_.reset(), net_.stopSim(); }
-    void cleanupTestCase() { net_.down(); }
+    void cleanup() { fx.reset(); }
+    void cleanupTestCase() { fx.net.down(); }
 
     void rfCaptureOverSeveralDatagrams()
     {
-        QVERIFY(startSim(
+        QVERIFY(fx.startSim(
             {{{"rfCapture", QJsonObject {{"durations", rfSamples()}, {"delayMs", 1000}, {"datagramSize", 64}}}}}));
-        TfmPrincipal& w = window();
+        TfmPrincipal& w = fx.networkWindow();
         w.rbRawCapture->setChecked(true);
         int shown = -1;  // the countdown under the prompt when the capture came
         connect(w.mmInfo, &QPlainTextEdit::textChanged, &w, [&] {
@@ -76,7 +49,7 @@ private slots:
         });
         w.bbLearningRFClick();
         QCOMPARE(w.logLines(), QStringList {"sendrf,2,1,1," + joined(rfSamples())});
-        QVERIFY(net_.simLog().contains(received(0, "45 4B 01 06 04 00 01 00 10 00 AC 00 00 00")));
+        QVERIFY(fx.received(true, "45 4B 01 06 04 00 01 00 10 00 AC 00 00 00"));
         // The countdown follows the real clock: about a second into its 10000 ms.
         QVERIFY2(shown >= 8500 && shown <= 9950, qPrintable(QString::number(shown)));
     }
@@ -88,13 +61,13 @@ private slots:
                 QJsonObject {
                     {"irValue", value}, {"delayMs", 200}, {"durations", QJsonArray {342, 171, 21, 21, 21, 64}}}}};
         };
-        QVERIFY(startSim({ir(1111), ir(2222)}));
-        TfmPrincipal& w = window(1);  // the boxes win over the chosen device
+        QVERIFY(fx.startSim({ir(1111), ir(2222)}));
+        TfmPrincipal& w = fx.networkWindow(0, 1);  // the boxes win over the chosen device
         w.rbIR_Raw->setChecked(true);
         w.bbLearningIRClick();
         QCOMPARE(w.logLines(), QStringList {"sendir,1:8,1,2222,1,1,342,171,21,21,21,64"});
-        QVERIFY(net_.simLog().contains(received(1, "45 4B 01 07 98 00 00 00")));
-        QVERIFY(!net_.simLog().contains(QStringLiteral("RX UDP %1 <-").arg(net_.deviceAddress(0))));
+        QVERIFY(fx.received(true, "45 4B 01 07 98 00 00 00", 1));
+        QVERIFY(!fx.net.simLog().contains(QStringLiteral("RX UDP %1 <-").arg(fx.net.deviceAddress(0))));
     }
 
     // The acknowledgement wait polls every 1 ms whatever the waiter's period: about a second,
@@ -116,8 +89,8 @@ private slots:
     {
         QFETCH(QJsonObject, device);
         QFETCH(int, pollMs);
-        QVERIFY(startSim({device}));
-        TfmPrincipal& w = window();
+        QVERIFY(fx.startSim({device}));
+        TfmPrincipal& w = fx.networkWindow();
         w.logLine(QStringLiteral("antes"));
         if (pollMs)
             w.exchange.setWaiter(std::make_unique<TEventLoopWaiter>(pollMs));

@@ -7,7 +7,7 @@
 #include "capture/remoteLearningDialog.h"
 #include "device/remoteLearning.h"
 #include "link/exchange.h"
-#include "tests/support/testNetwork.h"
+#include "tests/support/simFixture.h"
 
 using namespace ondixdevice;
 
@@ -29,23 +29,19 @@ QJsonObject necPress(int command)
 
 class TestRemoteLearningEndToEnd : public QObject {
     Q_OBJECT
-    TTestNetwork net_ {QStringLiteral("rlearn%1").arg(QCoreApplication::applicationPid())};
+    TSimFixture fx {"rlearn", 1, 17};
     std::unique_ptr<TDeviceSession> session_;
     std::unique_ptr<TExchange> exchange_;
 
-    bool startSim(const QJsonArray& irCaptures)
-    {
-        const QJsonObject device {{"ip", net_.deviceAddress(0)}, {"irCaptures", irCaptures}};
-        return net_.startSim(QJsonObject {{"devices", QJsonArray {device}}});
-    }
+    bool startSim(const QJsonArray& irCaptures) { return fx.startSim({QJsonObject {{"irCaptures", irCaptures}}}); }
     int learnRequests() const
     {
-        return int(net_.simLog().count(
-            QStringLiteral("RX UDP %1 <- %2:4040 45 4B 01 07").arg(net_.deviceAddress(0), net_.toolAddress())));
+        return int(fx.net.simLog().count(
+            QStringLiteral("RX UDP %1 <- %2:4040 45 4B 01 07").arg(fx.net.deviceAddress(0), fx.net.toolAddress())));
     }
 
 private slots:
-    void initTestCase() { QVERIFY(net_.up(1, 17) && net_.enterToolNamespace()); }
+    void initTestCase() { QVERIFY(fx.up()); }
     void init()
     {
         session_ = std::make_unique<TDeviceSession>();
@@ -54,9 +50,9 @@ private slots:
     void cleanup()
     {
         exchange_.reset(), session_.reset();
-        net_.stopSim();
+        fx.reset();
     }
-    void cleanupTestCase() { net_.down(); }
+    void cleanupTestCase() { fx.net.down(); }
 
     // Three keys; the second one's two presses differ once: caught, asked again, and all three
     // filed under the remote's name.
@@ -70,7 +66,7 @@ private slots:
         plan.remote = QStringLiteral("TV Sala");
         plan.keys = QStringList {"Liga/Desliga", "Volume +", "Mudo"};
         plan.link = TLinkKind::Network;
-        plan.host = net_.deviceAddress(0);
+        plan.host = fx.net.deviceAddress(0);
         plan.unitMac = QStringLiteral("00:1A:2B:E7:11:0A");
         TRemoteLearning learning(api, library, plan);
         QStringList presses;
@@ -108,7 +104,7 @@ private slots:
         QVERIFY(startSim({necPress(0x20), QJsonValue(), necPress(0x21)}));
         exchange_->setWaiter(std::make_unique<TEventLoopWaiter>(1));  // a 1 s capture wait
         session_->netDeviceFound = true;
-        session_->deviceIP = net_.deviceAddress(0);
+        session_->deviceIP = fx.net.deviceAddress(0);
         TSiteLibrary library;
         libraryCode_t taken;
         taken.name = QStringLiteral("Quarto Mudo");

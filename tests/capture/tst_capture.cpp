@@ -1,5 +1,5 @@
 // RF analysis and IR selection: synthetic captures, malformed messages, and the real
-// remote-control captures of shared/captures (see its README.md).
+// remote-control captures of tests/data/captures (see its README.md).
 #include "capture/irSelection.h"
 #include "capture/rfAnalysis.h"
 #include "tests/capture/captureData.h"
