@@ -235,36 +235,16 @@ private slots:
         QVERIFY(window->windowTitle().endsWith(u"sala.json*"_s));
     }
 
-    // "Copiar como": the selected code in the clipboard in the format chosen.
-    void exportCode_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QString>("copied");  // its start
-        const QString ir = u"sendir,1:8,1,38000,1,1,342,171,21,1520"_s;
-        QTest::newRow("IR line") << ir << "line" << ir;
-        QTest::newRow("IR Pronto") << ir << "pronto"
-                                   << "0000 006D 0002 0000 0156 00AB 0015 05F0";
-        QTest::newRow("IR iTach") << ir << "gc"
-                                  << "sendir,1:1,1,38000,1,1,342,171,21,1520";
-        QTest::newRow("RF durations") << "sendrf,2,1,1,400,1200,400,12400"
-                                      << "rfraw"
-                                      << "400\n1200\n400\n12400";
-    }
+    // "Copiar como": the selected code in the clipboard in the format chosen (the formats
+    // themselves: test_library).
     void exportCode()
     {
-        QFETCH(QString, line);
-        QFETCH(QString, format);
         build();
-        libraryCode_t c = code(u"Tecla"_s, line);
-        c.kind = line.startsWith(u"sendrf"_s) ? TCodeKind::rf : TCodeKind::ir;
-        createLibrary(u"copiar.json"_s, {c});
+        createLibrary(u"copiar.json"_s, {code(u"Tecla"_s, u"sendir,1:8,1,38000,1,1,342,171,21,1520"_s)});
         selectRow(0);
         QGuiApplication::clipboard()->clear();
-        window->exportCodeClick(format);
-        QFETCH(QString, copied);
-        QVERIFY2(
-            QGuiApplication::clipboard()->text().startsWith(copied), qPrintable(QGuiApplication::clipboard()->text()));
+        window->exportCodeClick(u"pronto"_s);
+        QCOMPARE(QGuiApplication::clipboard()->text().left(39), u"0000 006D 0002 0000 0156 00AB 0015 05F0"_s);
     }
 
     // A double-click sends the code as "Enviar" sends the log's text; while another exchange
@@ -336,7 +316,6 @@ private slots:
         QTest::addColumn<bool>("atStart");
         QTest::addColumn<QString>("error");
         QTest::newRow("a library") << u"library"_s << false << QString();
-        QTest::newRow("not a library") << u"{\"format\": \"outra coisa\"}"_s << false << u"não é"_s;
         QTest::newRow("newer version") << u"{\"format\": \"OndixSetup library\", \"version\": 99, \"codes\": []}"_s
                                        << false << u"99"_s;
         QTest::newRow("gone at start") << QString() << true << u"Não foi possível abrir"_s;
