@@ -327,7 +327,7 @@ void TestConsoleOps::macWrite()
         box->setText("1A");
     bool busy = false;
     fakeWaiter(*window).atPoll(1, [&] {
-        busy = !window->bbGravaMacAddr->isEnabled() && !window->TabControl1->isEnabled()
+        busy = window->bbGravaMacAddr->testAttribute(Qt::WA_ForceDisabled) && !window->TabControl1->isEnabled()
             && window->GroupBox1->cursor().shape() == Qt::WaitCursor;
     });
 
