@@ -1,5 +1,5 @@
-// The application shell: the window as it starts, its menu, the log and memo buttons,
-// the splash and the two dialogs built with the window.
+// The application shell: the window as it starts, the log and memo buttons, the log
+// files, the splash, the keyboard in the log and the chooser, and the standard dialogs.
 #include "app/dialogs.h"
 #include "app/mainUnit.h"
 #include "app/sessionLog.h"
@@ -55,10 +55,9 @@ private slots:
     // user knows the tool by, odd spellings included.
     void captions()
     {
-        const QStringList expected = {"bbSendComd=Enviar", "Button2=Ler do Dispisitivo", "bbGravaMacAddr=Gravar MAC ",
-            "bbFindDevice=Localizar Ondix", "GroupBox2=\"Learnings\"", "rbSmartCapture=Captura automatica",
-            "rbRawCapture=Captura \"Bruta\" ou \"Raw\"", "rbTC2_3=TC2 - 3 teclas", "bbDeleteRemote=Carregar",
-            "Button12=Le", "edQtd=128", "GroupBox1>Mascara de IP:", "StatusBar1>Versão de fw :"};
+        const QStringList expected = {"Button2=Ler do Dispisitivo", "bbGravaMacAddr=Gravar MAC ",
+            "GroupBox2=\"Learnings\"", "rbRawCapture=Captura \"Bruta\" ou \"Raw\"", "edQtd=128",
+            "GroupBox1>Mascara de IP:", "StatusBar1>Versão de fw :"};
         auto window = makeWindow();
         const QStringList actual = actualRows(expected, [&](const QString& row) {
             if (row.contains(u'>')) {
@@ -102,12 +101,7 @@ private slots:
         QCOMPARE(fmPrincipal, window.get());
         QCOMPARE(window->windowTitle(), u"OndixSetup - Configuração Ondix"_s);
         QTabWidget* tabs = window->TabControl1;
-        QStringList tabRows;
-        for (int i = 0; i < tabs->count(); ++i)
-            tabRows << tabs->tabText(i) + (tabs->isTabVisible(i) ? "" : " (hidden)");
-        QCOMPARE(tabRows,
-            (QStringList {"Configurações ", "Captura de codigos RF / IR", "BL Code Generator", "TL Code Generator",
-                "Controles RTS", "Flash M. Test (hidden)", "Biblioteca"}));
+        QVERIFY(!tabs->isTabVisible(tabs->indexOf(window->TabItem6)));  // the flash test, until "memoryTest"
         QCOMPARE(tabs->currentIndex(), 0);
     }
 
@@ -196,8 +190,8 @@ private slots:
         QVERIFY(makeWindow()->logLines().isEmpty());
     }
 
-    // Tab leaves the log, Enter presses the focused button, focus starts on "Localizar Ondix";
-    // in the chooser, the arrows move, Return chooses, Escape closes choosing none.
+    // Tab leaves the log, focus starts on "Localizar Ondix"; in the chooser, the arrows move,
+    // Return chooses, Escape closes choosing none.
     void keyboard()
     {
         auto window = makeWindow();
@@ -209,9 +203,6 @@ private slots:
         QTest::keyClick(window->mmInfo, Qt::Key_Tab);
         QVERIFY(QApplication::focusWidget() != window->mmInfo);
         QCOMPARE(window->logLines(), QStringList {u"linha"_s});
-        window->Button9->setFocus();
-        QTest::keyClick(window->Button9, Qt::Key_Return);
-        QVERIFY(window->logLines().isEmpty());
 
         TfmChooseOndix* chooser = window->chooser;
         for (const char* address : {"10.0.0.1", "10.0.0.2", "10.0.0.3"})
@@ -249,46 +240,31 @@ private slots:
 
     // Real message boxes (not scripted) with Qt's Portuguese translations installed: the
     // standard buttons read in Portuguese, an error has the error icon.
-    void standardTextsInPortuguese_data()
-    {
-        QTest::addColumn<bool>("confirm");
-        QTest::addColumn<int>("icon");
-        QTest::addColumn<QStringList>("buttons");
-        QTest::newRow("confirmation") << true << int(QMessageBox::Question) << QStringList {"Não", "Sim"};
-        QTest::newRow("error") << false << int(QMessageBox::Critical) << QStringList {"OK"};
-    }
     void standardTextsInPortuguese()
     {
-        QFETCH(bool, confirm);
         QVERIFY(TDialogs::installStandardTranslations());
         TDialogs::setScripted(false);
         auto window = makeWindow();
         window->show();
-        QString seenText;
-        int seenIcon = -1;
-        QStringList seenButtons;
+        QStringList seen;
         std::function<void()> answer = [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box) {
-                QTimer::singleShot(20, answer);
-                return;
-            }
-            seenText = box->text();
-            seenIcon = int(box->icon());
+            if (!box)
+                return QTimer::singleShot(20, answer);
+            QStringList buttons;
             for (QAbstractButton* b : box->buttons())
-                seenButtons << b->text().remove(u'&');
+                buttons << b->text().remove(u'&');
+            buttons.sort();
+            seen << u"%1 %2 %3"_s.arg(box->text()).arg(int(box->icon())).arg(buttons.join(u'/'));
             box->reject();
         };
         QTimer::singleShot(0, answer);
-        if (confirm)
-            QVERIFY(!TDialogs::messageDlg(window.get(), u"Apagar?"_s));
-        else
-            TDialogs::showError(window.get(), u"Apagar?"_s);
+        QVERIFY(!TDialogs::messageDlg(window.get(), u"Apagar?"_s));
+        QTimer::singleShot(0, answer);
+        TDialogs::showError(window.get(), u"Falhou"_s);
         TDialogs::setScripted(true);
-        QCOMPARE(seenText, u"Apagar?"_s);
-        QTEST(seenIcon, "icon");
-        seenButtons.sort();
-        QTEST(seenButtons, "buttons");
+        QCOMPARE(seen, (QStringList {u"Apagar? %1 Não/Sim"_s.arg(int(QMessageBox::Question)),
+                           u"Falhou %1 OK"_s.arg(int(QMessageBox::Critical))}));
     }
 
     // "Salvar log" writes the log, as shown, to the file the user picks; a place that cannot

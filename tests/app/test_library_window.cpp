@@ -34,28 +34,8 @@ namespace {
 const QString unitMac = u"00:1A:2B:3C:4D:5E"_s;  // the emulated device's
 const std::vector<uint16_t> irFrame {342, 171, 21, 21, 21, 64, 21, 64, 21, 1520};
 
-ondixsim::RtsRecord remote(uint8_t type, uint16_t rolling, uint8_t key, std::array<uint8_t, 3> id)
-{
-    ondixsim::RtsRecord r;
-    r.type = type;
-    r.rollingCode = rolling;
-    r.keyCode = key;
-    r.remoteId = id;
-    return r;
-}
-
-rtsRemote_t libraryRemote(const ondixsim::RtsRecord& r)
-{
-    rtsRemote_t out;
-    out.reserved = r.reserved;
-    out.type = r.type;
-    out.rollingCode = r.rollingCode;
-    out.keyCode = r.keyCode;
-    out.remoteId = r.remoteId;
-    return out;
-}
-
-QStringList rollingCodes(const std::vector<ondixsim::RtsRecord>& table)
+// "id:rolling" of each remote, of the unit's table or of a backup.
+template <typename TRemotes> QStringList rollingCodes(const TRemotes& table)
 {
     QStringList out;
     for (const auto& r : table)
@@ -385,9 +365,7 @@ private slots:
     void backupBeforeDelete()
     {
         QFETCH(bool, libraryOpen);
-        const auto a = remote(0, 16, 5, {1, 2, 3});
-        const auto b = remote(5, 32, 6, {4, 5, 6});
-        device->config().rts = {a, b};
+        device->config().rts = {{0, 0, 16, 5, {1, 2, 3}}, {0, 5, 32, 6, {4, 5, 6}}};
         build();
         if (libraryOpen)
             createLibrary(u"rts.json"_s);
@@ -406,7 +384,8 @@ private slots:
         }
         QCOMPARE(int(backups.size()), 1);
         QCOMPARE(backups[0].unitMac, unitMac);
-        QCOMPARE(backups[0].remotes, (std::vector<rtsRemote_t> {libraryRemote(a), libraryRemote(b)}));
+        QCOMPARE(rollingCodes(backups[0].remotes), (QStringList {u"01-02-03:16"_s, u"04-05-06:32"_s}));
+        QCOMPARE(int(backups[0].remotes[1].type), 5);
         QVERIFY(window->windowTitle().endsWith(u"rts.json*"_s));
     }
 
@@ -414,15 +393,13 @@ private slots:
     // remote raised, and a remote paired since is kept; "Salvar RTS" then keeps the new table.
     void restore()
     {
-        device->config().rts = {
-            remote(0, 4702, 167, {0x0A, 0xFF, 0x00}), remote(0, 10, 5, {1, 2, 3}), remote(5, 7, 6, {4, 5, 6})};
+        device->config().rts = {{0, 0, 4702, 167, {0x0A, 0xFF, 0x00}}, {0, 0, 10, 5, {1, 2, 3}}, {0, 5, 7, 6, {4, 5, 6}}};
         build();
         createLibrary(u"restaurar.json"_s);
         rtsBackup_t backup;
         backup.unitMac = unitMac;
         backup.takenAt = QDateTime::currentDateTimeUtc().addDays(-1);
-        backup.remotes = {
-            libraryRemote(remote(0, 4660, 167, {0x0A, 0xFF, 0x00})), libraryRemote(remote(0, 16, 5, {1, 2, 3}))};
+        backup.remotes = {{0, 0, 4660, 167, {0x0A, 0xFF, 0x00}}, {0, 0, 16, 5, {1, 2, 3}}};
         window->library.library().addRtsBackup(backup);
         window->pnControlesRTS->setEnabled(true);
 
