@@ -90,7 +90,6 @@ private slots:
 
     void oneDeviceShownWithoutDialog();
     void threeDevicesChosenInTheChooser();
-    void announcementWhileChooserOpen();
     void announcementOutsideSearch();
     void answerOnHundredthPollDoesNotCount();
     void secondInterfaceAfterSilentFirst();
@@ -196,23 +195,31 @@ void TestDiscovery::oneDeviceShownWithoutDialog()
             "Leitura dos parâmetros realizada com sucesso!"}));
 }
 
-// Units told apart by the last octet: the chooser lists all three; a double-click picks
-// the second (no RF), "Fechar" leaves the first; picking another in the list afterwards
-// moves to it (with RF).
+// Units told apart by the last octet: the chooser lists all three, also one that announces
+// itself while the user still chooses; a double-click picks the second (no RF), "Fechar"
+// leaves the first; picking another in the list afterwards moves to it (with RF).
 void TestDiscovery::threeDevicesChosenInTheChooser()
 {
-    for (const bool fechar : {false, true}) {
+    for (const char* way : {"double-click", "Fechar", "third announced meanwhile"}) {
+        const bool fechar = way == std::string("Fechar"), late = way == std::string("third announced meanwhile");
         auto w = searchWindow();
+        const auto third = [&] { w->udpServerUDPRead(record({10, 0, 0, 13}), addr("127.0.0.13")); };
         fakeWaiter(*w).atPoll(2, [&] {
             w->udpServerUDPRead(record({10, 0, 0, 11}), addr("127.0.0.11"));
             w->udpServerUDPRead(record({10, 0, 0, 12}, 3, 21, 0), addr("127.0.0.12"));
-            w->udpServerUDPRead(record({10, 0, 0, 13}), addr("127.0.0.13"));
+            if (!late)
+                third();
         });
         TDialogs::resetScript();
-        TDialogs::setModalScript([fechar](QDialog& dialog) {
+        TDialogs::setModalScript([&](QDialog& dialog) {
             auto& chooser = static_cast<TfmChooseOndix&>(dialog);
-            QCOMPARE(chooser.lvIPs->count(), 3);
+            chooser.show();  // as during a real modal run
             chooser.lvIPsItemClick(chooser.lvIPs->item(1));
+            if (late) {  // its timer fires while the chooser is open
+                third();
+                QTRY_VERIFY_WITH_TIMEOUT(!w->TimerOndixFound->isActive(), 2000);
+            }
+            QCOMPARE(chooser.lvIPs->count(), 3);
             fechar ? chooser.Button1Click() : chooser.lvIPsDblClick();
         });
         w->bbFindDeviceClick();
@@ -224,36 +231,12 @@ void TestDiscovery::threeDevicesChosenInTheChooser()
         QCOMPARE(w->cbIPs->currentIndex(), fechar ? 0 : 1);
         QCOMPARE(w->cbIPs->itemText(2), QStringLiteral("127.0.0.13"));
         QCOMPARE(w->bbLearningRF->isEnabled(), fechar);
+        QVERIFY(w->GroupBox1->isEnabled());
         QCOMPARE(logOf(*w).count(QStringLiteral("Leitura dos parâmetros realizada com sucesso!")), 1);
         w->cbIPs->setCurrentIndex(2);
         QCOMPARE(w->deviceIP, QStringLiteral("10.0.0.13"));
         QVERIFY(w->bbLearningRF->isEnabled());
     }
-}
-
-void TestDiscovery::announcementWhileChooserOpen()
-{
-    auto w = searchWindow();
-    fakeWaiter(*w).atPoll(2, [&] {
-        w->udpServerUDPRead(record({10, 0, 0, 11}), addr("127.0.0.11"));
-        w->udpServerUDPRead(record({10, 0, 0, 12}), addr("127.0.0.12"));
-    });
-    TDialogs::setModalScript([&](QDialog& dialog) {
-        auto& chooser = static_cast<TfmChooseOndix&>(dialog);
-        chooser.show();  // as during a real modal run
-        chooser.lvIPsItemClick(chooser.lvIPs->item(1));
-        // A third device announces itself; its timer fires while the user still chooses.
-        w->udpServerUDPRead(record({10, 0, 0, 13}), addr("127.0.0.13"));
-        QCOMPARE(chooser.lvIPs->count(), 3);
-        QTRY_VERIFY_WITH_TIMEOUT(!w->TimerOndixFound->isActive(), 2000);
-        chooser.lvIPsDblClick();
-    });
-    w->bbFindDeviceClick();
-    QTRY_VERIFY_WITH_TIMEOUT(!w->discoveryActive, 2000);
-    QCOMPARE(TDialogs::modalRuns(), 1);
-    QCOMPARE(w->deviceIP, QStringLiteral("10.0.0.12"));
-    QCOMPARE(w->cbIPs->count(), 3);
-    QVERIFY(w->GroupBox1->isEnabled());
 }
 
 void TestDiscovery::announcementOutsideSearch()

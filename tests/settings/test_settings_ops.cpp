@@ -236,8 +236,6 @@ void TestSettingsOps::refusalFocusesTheBox_data()
     QTest::addColumn<QString>("said");
     QTest::newRow("write: rightmost mask box")
         << "write" << "M_IP_1" << "300" << "Valor inválido em Mascara de IP, 4º campo: \"300\" (use um número de 0 a 255).";
-    QTest::newRow("write: port")
-        << "write" << "edPort" << "70000" << "Valor inválido em Porta TCP: \"70000\" (use um número de 0 a 65535).";
     QTest::newRow("getClock typed on the RTS tab")
         << "clock" << "IP_2" << "256" << "Valor inválido em Endereço IP, 3º campo: \"256\" (use um número de 0 a 255).";
     QTest::newRow("Enviar from the generator tab")
