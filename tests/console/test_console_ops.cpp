@@ -13,6 +13,10 @@
 #include <QTextBlock>
 #include <QtTest>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 
 #include "app/dialogs.h"
 #include "console/consoleCommands.h"
@@ -51,6 +55,36 @@ struct TLineServer {
                     peer->write(answer);
             });
         });
+    }
+};
+
+// A loopback port whose accept queue is full: a further connect is never completed.
+struct TFullListener {
+    int fd = -1;
+    std::vector<int> waiting;
+    quint16 port = 0;
+    TFullListener()
+    {
+        fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a {};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&a), len) != 0 || ::listen(fd, 0) != 0)
+            return;  // port stays 0: the test's connect then fails
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+        port = ntohs(a.sin_port);
+        for (int i = 0; i < 2; ++i) {  // fill the queue (backlog 0 holds one)
+            const int c = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            (void)::connect(c, reinterpret_cast<sockaddr*>(&a), len);  // non-blocking: in progress
+            waiting.push_back(c);
+        }
+    }
+    ~TFullListener()
+    {
+        for (int c : waiting)
+            ::close(c);
+        ::close(fd);
     }
 };
 
@@ -233,8 +267,7 @@ void TestConsoleOps::sendOverUsb()
 }
 
 // `server`: "answer" (a device that answers), "silent" (connects, never answers), "refused"
-// (nothing listens), "box-300" (IP_4 holding 300). The connection's waits and texts are
-// the device API's; here: the status line, the log, failures in an error box.
+// (nothing listens), "full" (the connect is never completed), "box-300" (IP_4 holding 300).
 void TestConsoleOps::sendOverTcp_data()
 {
     QTest::addColumn<QString>("memo");
@@ -253,6 +286,9 @@ void TestConsoleOps::sendOverTcp_data()
     QTest::newRow("connection refused")
         << "x" << "refused" << QByteArray() << connectFailed << -1
         << "Não foi possível conectar a 127.0.0.1:%1: conexão recusada (nada atende nessa porta)" << QStringList {"x"};
+    QTest::newRow("connect never completes: 3000 ms")
+        << "x" << "full" << QByteArray() << connectFailed << 300
+        << "Não foi possível conectar a 127.0.0.1:%1: nenhuma resposta em 3000 ms" << QStringList {"x"};
     QTest::newRow("address box above 255")
         << "x" << "box-300" << QByteArray() << "Ondix Conectada a USB!" << 0 << ""
         << QStringList {"x", "Valor inválido em Endereço IP, 1º campo: \"300\" (use um número de 0 a 255)."};
@@ -266,9 +302,14 @@ void TestConsoleOps::sendOverTcp()
     QFETCH(int, polls);
     QFETCH(QString, message);
     TLineServer lineServer(server == "silent" ? QByteArray() : QByteArray("OK\r\n"));
-    const quint16 serverPort = lineServer.server.serverPort();
-    if (server == "refused")
+    std::unique_ptr<TFullListener> full;
+    quint16 serverPort = lineServer.server.serverPort();
+    if (server == "refused") {
         lineServer.server.close();  // the port is free now: nothing listens there
+    } else if (server == "full") {
+        full = std::make_unique<TFullListener>();
+        serverPort = full->port;
+    }
     build();
     window->netDeviceFound = true;
     const QStringList octets {server == "box-300" ? "300" : "127", "0", "0", "1"};
@@ -291,8 +332,8 @@ void TestConsoleOps::sendOverTcp()
         message = message.arg(serverPort);
     QCOMPARE(TDialogs::shownMessages(), message.isEmpty() ? QStringList {} : QStringList {message});
     QCOMPARE(TDialogs::shownKinds(), message.isEmpty() ? QStringList {} : QStringList {"error"});
-    // Polls: 0 none (refused before connecting), 400 the answer wait after the connect's
-    // polls, -1 fewer than 400.
+    // Polls: 0 none (refused before connecting), 300 the connect's 3000 ms, 400 the answer
+    // wait after the connect's polls, -1 fewer than 400.
     const int done = fakeWaiter(*window).polls();
     if (polls == 400)
         QCOMPARE(done - connectPolls, 400);
