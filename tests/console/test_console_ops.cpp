@@ -17,7 +17,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-
 #include "app/dialogs.h"
 #include "console/consoleCommands.h"
 #include "tests/support/fakeHidWaiter.h"
