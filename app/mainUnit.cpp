@@ -9,6 +9,7 @@
 #include "discovery/chooseOndixUnit.h"
 #include "link/serialPortUnit.h"
 #include "rts/remoteProgUnit.h"
+#include "rts/rtsTable.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -122,8 +123,7 @@ void TfmPrincipal::FormCreate()
         std::fprintf(stderr, "OndixSetup: %s\n", portProblem.toLocal8Bit().constData());
     }
 
-    sgRTSCodes->setHorizontalHeaderLabels({QStringLiteral("ID"), QStringLiteral("Tipo"), QStringLiteral("Key Code"),
-        QStringLiteral("Rolling Code"), QStringLiteral("Remote ID")});
+    sgRTSCodes->setHorizontalHeaderLabels(rtsGridHeaders());
     sgRTSCodes->setRowCount(0);
     rtsSelectedRow = -1;
 

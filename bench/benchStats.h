@@ -2,8 +2,11 @@
 #pragma once
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstddef>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace benchstats {
@@ -25,6 +28,22 @@ inline double median(std::vector<double> values)
         return 0;
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
+}
+
+// The number after "--NAME" among the arguments, kept within [low, high]; fallback when
+// the option is not given.
+inline int intOption(int argc, char** argv, const char* name, int fallback, int low = 1, int high = INT_MAX)
+{
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], name) == 0)
+            return std::clamp(std::atoi(argv[i + 1]), low, high);
+    return fallback;
+}
+
+// "--runs N": how many times a benchmark repeats its measure (at least once).
+inline int benchRuns(int argc, char** argv, int fallback)
+{
+    return intOption(argc, argv, "--runs", fallback);
 }
 
 }  // namespace benchstats

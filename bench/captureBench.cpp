@@ -1,5 +1,6 @@
 // Time to turn a full capture (10000 words, the most the answer buffer holds) into its line.
 // Plain timing loop: each case runs many times and the median per call is printed.
+#include "bench/benchStats.h"
 #include "capture/irSelection.h"
 #include "capture/rfAnalysis.h"
 
@@ -124,11 +125,7 @@ double medianMicros(const TCase& c, int runs)
 
 int main(int argc, char** argv)
 {
-    int runs = 301;
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], "--runs") == 0)
-            runs = std::max(1, std::atoi(argv[i + 1]));
-    }
+    const int runs = benchstats::benchRuns(argc, argv, 301);
 
     const auto rfPeriodic = message(periodicRf());
     const auto rfNoisy = message(noisyRf());

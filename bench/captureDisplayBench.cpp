@@ -103,10 +103,7 @@ struct TCase {
 
 int main(int argc, char* argv[])
 {
-    int runs = 5;
-    for (int i = 1; i + 1 < argc; i += 2)
-        if (std::strcmp(argv[i], "--runs") == 0)
-            runs = std::max(1, std::atoi(argv[i + 1]));
+    const int runs = benchstats::benchRuns(argc, argv, 5);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -5,6 +5,7 @@
 // Goal: under 16 ms (one frame at 60 Hz) for every case.
 //
 //   bench_capture_plot [--runs N]      (default 51)
+#include "bench/benchStats.h"
 #include "capture/capturePlot.h"
 #include "capture/pulseTrain.h"
 
@@ -59,10 +60,7 @@ double medianMs(int runs, const std::function<void()>& before, const std::functi
 
 int main(int argc, char* argv[])
 {
-    int runs = 51;
-    for (int i = 1; i + 1 < argc; i += 2)
-        if (std::strcmp(argv[i], "--runs") == 0)
-            runs = std::max(1, std::atoi(argv[i + 1]));
+    const int runs = benchstats::benchRuns(argc, argv, 51);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -70,10 +70,7 @@ void report(const char* what, const std::vector<TListRun>& runs, double waitMs)
 
 int main(int argc, char** argv)
 {
-    int runs = 9;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (QByteArray(argv[i]) == "--runs")
-            runs = std::max(1, atoi(argv[i + 1]));
+    const int runs = benchstats::benchRuns(argc, argv, 9);
     QCoreApplication app(argc, argv);
     QString why;
     if (TTestNetwork::check(&why) != 0) {

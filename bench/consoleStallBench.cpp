@@ -132,10 +132,7 @@ void sendTo(TfmPrincipal& window, const QString& host, quint16 port)
 
 int main(int argc, char* argv[])
 {
-    int runs = 3;
-    for (int i = 1; i + 1 < argc; i += 2)
-        if (std::strcmp(argv[i], "--runs") == 0)
-            runs = std::max(1, std::atoi(argv[i + 1]));
+    const int runs = benchstats::benchRuns(argc, argv, 3);
     const bool isolated = privateNamespace();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

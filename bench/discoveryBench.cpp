@@ -124,10 +124,7 @@ void reportIdle(int runs)
 
 int main(int argc, char** argv)
 {
-    int runs = 15;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (QByteArray(argv[i]) == "--runs")
-            runs = std::max(1, atoi(argv[i + 1]));
+    const int runs = benchstats::benchRuns(argc, argv, 15);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QString why;

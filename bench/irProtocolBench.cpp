@@ -1,6 +1,7 @@
 // Time to name the protocol of a full IR capture message (10000 words, the most the answer
 // buffer holds): message parsing, conversion to microseconds and decoding. Plain timing loop:
 // each case runs many times and the median per call is printed.
+#include "bench/benchStats.h"
 #include "capture/irProtocol.h"
 
 #include <algorithm>
@@ -90,11 +91,7 @@ double medianMicros(const std::vector<uint8_t>& m, int runs, std::string& text)
 
 int main(int argc, char** argv)
 {
-    int runs = 1001;
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], "--runs") == 0)
-            runs = std::max(1, std::atoi(argv[i + 1]));
-    }
+    const int runs = benchstats::benchRuns(argc, argv, 1001);
     const std::pair<const char*, std::vector<uint8_t>> cases[] = {
         {"NEC frame + repeat codes", message(necPress())},
         {"RC5 frames", message(rc5Press())},

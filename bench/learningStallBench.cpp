@@ -94,14 +94,8 @@ TRunResult runOnce(TfmPrincipal& window, int kind, int idleMs)
 
 int main(int argc, char* argv[])
 {
-    int runs = 2;
-    int delayMs = 9000;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--runs") == 0)
-            runs = std::max(1, std::atoi(argv[i + 1]));
-        else if (std::strcmp(argv[i], "--delay") == 0)
-            delayMs = std::clamp(std::atoi(argv[i + 1]), 0, 9500);
-    }
+    const int runs = benchstats::benchRuns(argc, argv, 2);
+    const int delayMs = benchstats::intOption(argc, argv, "--delay", 9000, 0, 9500);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -32,10 +32,7 @@ double medianMs(int runs, const std::function<void()>& step)
 
 int main(int argc, char** argv)
 {
-    int runs = 9;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], "--runs") == 0)
-            runs = std::max(1, std::atoi(argv[i + 1]));
+    const int runs = benchstats::benchRuns(argc, argv, 9);
 
     TSiteLibrary lib = benchLibrary();
     QTemporaryDir dir;

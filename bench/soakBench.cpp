@@ -18,7 +18,7 @@
 #include "app/dialogs.h"
 #include "app/mainUnit.h"
 #include "bench/gapRecorder.h"
-#include "tests/support/fakeHidWaiter.h"
+#include "tests/support/deviceOps.h"
 #include "tests/support/testNetwork.h"
 #include "tools/devicecore/ondixConfig.h"
 #include "tools/devicecore/ondixDevice.h"
@@ -45,23 +45,7 @@
 
 namespace {
 
-enum class Op {
-    search,
-    settingsRead,
-    settingsWrite,
-    rfLearn,
-    irLearn,
-    clockGet,
-    clockSet,
-    rtsRead,
-    rtsWrite,
-    macWrite,
-    flashRead,
-    firmware,
-    sendLine
-};
-const char* const opNames[] = {"search", "settingsRead", "settingsWrite", "rfLearn", "irLearn", "clockGet", "clockSet",
-    "rtsRead", "rtsWrite", "macWrite", "flashRead", "firmware", "sendLine"};
+using deviceops::Op;
 
 // Every operation once per round on the cable; on the network the quick reads come more
 // often than the writes, learnings and lines, whose lost answers cost the longest waits.
@@ -90,14 +74,6 @@ long heapKb()
 #else
     return -1;
 #endif
-}
-
-QJsonArray jsonArray(const std::vector<uint16_t>& values)
-{
-    QJsonArray a;
-    for (uint16_t v : values)
-        a.append(int(v));
-    return a;
 }
 
 // A capture of `count` samples: the demonstration frame over and over.
@@ -143,14 +119,14 @@ int main(int argc, char** argv)
     bool network = TTestNetwork::check(&why) == 0 && net.up(1, 14);
     const QString deviceIp = network ? net.deviceAddress(0) : QStringLiteral("127.0.0.9");
     if (network) {
-        const ondixsim::Capture ir = ondixsim::demoIrCapture();
-        const ondixsim::Capture rf = rawSamples ? rawCapture(size_t(rawSamples)) : ondixsim::demoRfCapture();
-        const QJsonObject device {{"ip", deviceIp}, {"dropPercent", dropPercent},
-            {"rts",
-                QJsonArray {
-                    QJsonObject {{"type", 0}, {"rollingCode", 4660}, {"keyCode", 167}, {"remoteId", "0A-FF-00"}}}},
-            {"rfCapture", QJsonObject {{"durations", jsonArray(rf.durations)}, {"delayMs", 10}}},
-            {"irCapture", QJsonObject {{"durations", jsonArray(ir.durations)}, {"irValue", 37900}, {"delayMs", 10}}}};
+        QJsonObject device = deviceops::simDevice(deviceIp, 10);
+        device.insert("dropPercent", dropPercent);
+        if (rawSamples) {
+            QJsonArray durations;
+            for (uint16_t d : rawCapture(size_t(rawSamples)).durations)
+                durations.append(int(d));
+            device.insert("rfCapture", QJsonObject {{"durations", durations}, {"delayMs", 10}});
+        }
         network = net.startSim(QJsonObject {{"devices", QJsonArray {device}}}, {"--run-for", "3600"})
             && net.enterToolNamespace();
     }
@@ -158,12 +134,11 @@ int main(int argc, char** argv)
         std::printf("network part left out: %s\n",
             qPrintable(why.trimmed().isEmpty() ? "ondix-sim did not start" : why.trimmed()));
 
-    ondixsim::DeviceConfig cableConfig;
-    cableConfig.ip = *ondixsim::parseIpv4(deviceIp.toStdString());  // the boxes keep one address
-    cableConfig.rts.push_back({0, 0, 4660, 167, {0x0A, 0xFF, 0x00}});
-    cableConfig.rfCapture = rawSamples ? rawCapture(size_t(std::min(rawSamples, 4998))) : ondixsim::demoRfCapture();
-    cableConfig.irCapture = ondixsim::demoIrCapture();
-    cableConfig.rfCapture->delayMs = cableConfig.irCapture->delayMs = 50;
+    ondixsim::DeviceConfig cableConfig = deviceops::cableDevice(*ondixsim::parseIpv4(deviceIp.toStdString()));
+    if (rawSamples) {
+        cableConfig.rfCapture = rawCapture(size_t(std::min(rawSamples, 4998)));
+        cableConfig.rfCapture->delayMs = 50;
+    }
     cableConfig.dropPercent = dropPercent;
     ondixsim::Device cable(cableConfig);
     fakehid::reset();
@@ -175,11 +150,7 @@ int main(int argc, char** argv)
     TfmPrincipal& w = *window;
     const QString toolIp = network ? net.toolAddress() : QStringLiteral("127.0.0.1");
     w.localAddressSource = [toolIp] { return QList<QHostAddress> {QHostAddress(toolIp)}; };
-    w.showSettingsRecord(cable.infoRecord(3).data());
-    w.deviceIP = deviceIp;
-    w.deviceClock.localTime = [] { return QDateTime(QDate(2031, 2, 3), QTime(4, 5, 6)); };
-    w.edAddr->setText("1");
-    w.edQtd->setText("4");
+    deviceops::prepare(w, cableConfig, deviceIp);  // the boxes keep one address
     if (rawSamples)
         w.rbRawCapture->setChecked(true);
     // Shown as a user sees it, on the capture tab: the memos and the plot are laid out and painted.
@@ -238,70 +209,20 @@ int main(int argc, char** argv)
                            : cableRound[cableNext++ % std::size(cableRound)];
         if (searchAgain[useNetwork])
             op = Op::search;  // nothing else makes sense before a device is found again
-        current = QStringLiteral("%1 %2").arg(useNetwork ? "net" : "cable", opNames[int(op)]);
-        const TLinkKind link = useNetwork ? TLinkKind::Network : TLinkKind::Usb;
-        if (useNetwork)
-            w.exchange.setWaiter(std::make_unique<TEventLoopWaiter>(2));
-        else
-            w.exchange.setWaiter(std::make_unique<TFakeHidWaiter>());
-        w.netDeviceFound = useNetwork;
-        w.usbDeviceFound = !useNetwork;
-        w.clearLog();
+        current = QStringLiteral("%1 %2").arg(useNetwork ? "net" : "cable", deviceops::name(op));
+        deviceops::useLink(w, useNetwork);
         fakehid::clearLogs();
         const int dropsBefore = useNetwork ? 0 : cable.droppedAnswers();
-
         bool timedOut = false;
-        switch (op) {
-        case Op::search:
-            if (useNetwork) {
-                timedOut = !w.findDeviceOnNetwork(deviceIp);
-                while (w.TimerOndixFound->isActive())
-                    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-                w.netDeviceFound = !timedOut;
-            } else {
-                timedOut = !w.findDeviceOnSerialPort();
-            }
+        if (op == Op::search) {  // on this link only: the button would probe the cable first
+            w.clearLog();
+            timedOut = useNetwork ? !w.findDeviceOnNetwork(deviceIp) : !w.findDeviceOnSerialPort();
+            while (useNetwork && w.TimerOndixFound->isActive())
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
             searchAgain[useNetwork] = timedOut;
-            break;
-        case Op::settingsRead:
-            w.settings.readToDevice(link);
-            break;
-        case Op::settingsWrite:
-            w.settings.writeToDevice(link);
-            break;
-        case Op::rfLearn:
-            w.learning.learningRFCode(link);
-            break;
-        case Op::irLearn:
-            w.learning.learningIRCode(link);
-            break;
-        case Op::clockGet:
-            w.deviceClock.getDate(link);
-            break;
-        case Op::clockSet:
-            w.deviceClock.setDate(link);
-            break;
-        case Op::rtsRead:
-            w.rts.getRTS(link, &w.rtsTable);
-            break;
-        case Op::rtsWrite:
-            w.rts.setRTS(link, &w.rtsTable);
-            break;
-        case Op::macWrite:
-            w.service.writeMACAddrToDevice(link);
-            break;
-        case Op::flashRead:
-            w.Button12Click();
-            break;
-        case Op::firmware:
-            w.FirmwareUpdate();
-            break;
-        case Op::sendLine:
-            w.mmInfo->setPlainText(QStringLiteral("sendrf,2,5,1,300,900"));
-            w.lbStatusBar->clear();
-            w.bbSendComdClick();
-            timedOut = w.lbStatusBar->text() != u"Comando enviado com sucesso!";
-            break;
+        } else {
+            deviceops::run(w, op, useNetwork);
+            timedOut = op == Op::sendLine && w.lbStatusBar->text() != u"Comando enviado com sucesso!";
         }
         const QStringList lines = w.logLines();
         timedOut = timedOut || lines.contains(QStringLiteral("Sem resposta!"));
@@ -331,7 +252,7 @@ int main(int argc, char** argv)
     std::printf("\n%-6s %-14s %6s %9s %6s %9s %13s\n", "link", "operation", "ops", "time-outs", "drops", "failures",
         "dropped, ok");
     for (const auto& [key, c] : counts)
-        std::printf("%-6s %-14s %6d %9d %6d %9d %13d\n", key.first ? "net" : "cable", opNames[int(key.second)], c.ops,
+        std::printf("%-6s %-14s %6d %9d %6d %9d %13d\n", key.first ? "net" : "cable", deviceops::name(key.second), c.ops,
             c.timeouts, c.drops, c.failures, c.droppedYetOk);
     std::printf("\nRSS %ld kB at start, %ld kB at the end (%+ld kB); ondix-sim %ld kB -> %ld kB\n", rssStart, rssEnd,
         rssEnd - rssStart, simStart, simEnd);

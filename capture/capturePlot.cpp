@@ -185,8 +185,8 @@ void TCapturePlot::rebuild()
 
 void TCapturePlot::paintEvent(QPaintEvent*)
 {
-    if (dirty_)
-        rebuild();
+    const QPolygonF& trace = traceGeometry();
+    const QRectF frame = frameGeometry();
     QPainter painter(this);
     painter.fillRect(rect(), palette().base());
     const QRectF area = plotArea();
@@ -198,15 +198,15 @@ void TCapturePlot::paintEvent(QPaintEvent*)
     if (train_.empty())
         return;
 
-    if (!frame_.isEmpty()) {
-        painter.fillRect(frame_, frameFill);
+    if (!frame.isEmpty()) {
+        painter.fillRect(frame, frameFill);
         painter.setPen(QPen(frameEdge, 0, Qt::DashLine));
-        painter.drawLine(frame_.topLeft(), frame_.bottomLeft());
-        painter.drawLine(frame_.topRight(), frame_.bottomRight());
+        painter.drawLine(frame.topLeft(), frame.bottomLeft());
+        painter.drawLine(frame.topRight(), frame.bottomRight());
     }
 
     painter.setPen(QPen(traceColor, 0));
-    painter.drawPolyline(trace_);
+    painter.drawPolyline(trace);
 
     // Axis: a base line, then one row of labels per unit.
     painter.setPen(palette().color(QPalette::Mid));

@@ -69,9 +69,4 @@ TFlashDump decodeFlashAnswer(const uint8_t* answer, size_t received)
     return dump;
 }
 
-QByteArray firmwareUpdateFrame()
-{
-    return ondixframe::parameterFrame(firmwareUpdateCode, QByteArray(4, '\0'));
-}
-
 }  // namespace ondixservice

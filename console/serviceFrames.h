@@ -52,8 +52,4 @@ struct TFlashDump {
 };
 TFlashDump decodeFlashAnswer(const uint8_t* answer, size_t received);
 
-// The firmware-update trigger: the 14-byte generic frame with code 0x02 and four zero
-// parameter bytes.
-QByteArray firmwareUpdateFrame();
-
 }  // namespace ondixservice

@@ -65,13 +65,6 @@ void TfmChooseOndix::UpdateIPList(const QString& address)
     lvIPs->setUpdatesEnabled(true);
 }
 
-void TfmChooseOndix::addAddresses(const QStringList& addresses)
-{
-    lvIPs->setUpdatesEnabled(false);
-    lvIPs->addItems(addresses);
-    lvIPs->setUpdatesEnabled(true);
-}
-
 void TfmChooseOndix::lvIPsItemClick(QListWidgetItem* item)
 {
     if (lvIPs->count() > 0 && item)

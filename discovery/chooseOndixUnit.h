@@ -19,7 +19,6 @@ public:
     TfmChooseOndix(QWidget* parent, int32_t& selection);
 
     void UpdateIPList(const QString& address);  // appends one entry
-    void addAddresses(const QStringList& addresses);  // appends one entry each, in one go
     void lvIPsItemClick(QListWidgetItem* item);  // the clicked entry becomes the choice
     void lvIPsDblClick();  // closes, keeping the choice
     void Button1Click();  // "Fechar": first device, then close

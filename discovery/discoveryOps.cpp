@@ -170,8 +170,8 @@ void TDiscoveryOps::showFoundDevices()
     showTimer_.stop();
     if (!unshownLines_.isEmpty())
         log_.logLine(unshownLines_.join(QLatin1Char('\n')));
-    if (!unshownChoices_.isEmpty())
-        ui_.chooser->addAddresses(unshownChoices_);
+    for (const QString& address : std::as_const(unshownChoices_))
+        ui_.chooser->UpdateIPList(address);
     if (!unshownStatus_.isEmpty())
         log_.setStatus(unshownStatus_);
     unshownLines_.clear();

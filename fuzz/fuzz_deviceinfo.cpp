@@ -18,7 +18,7 @@ using ondixfuzz::TInput;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     TInput in(data, size);
-    FUZZ_CHECK(!ondixsettings::settingsAnswerValid(data, size) || size >= deviceinfo::recordSize);
+    FUZZ_CHECK(!ondixframe::validAnswer(data, size, int(deviceinfo::recordSize)) || size >= deviceinfo::recordSize);
     if (size < deviceinfo::recordSize)
         return 0;
     const ondixfuzz::TBytes record = in.bytes(deviceinfo::recordSize);
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const bool sumOk = deviceinfo::checksumMatches(r);
     const bool valid = deviceinfo::validAnswer(r);
     FUZZ_CHECK(!valid || sumOk);
-    FUZZ_CHECK(valid == ondixsettings::settingsAnswerValid(r, deviceinfo::recordSize));
+    FUZZ_CHECK(valid == ondixframe::validAnswer(r, deviceinfo::recordSize, int(deviceinfo::recordSize)));
 
     const deviceinfo::TDeviceDisplay shown = deviceinfo::display(r);
     // The text ends at the first zero byte of the 16.

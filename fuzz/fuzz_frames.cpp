@@ -7,7 +7,6 @@
 // rest is the received answer.
 #include "fuzzInput.h"
 #include "link/frames.h"
-#include "settings/settingsFrames.h"
 
 #include <QByteArray>
 
@@ -46,8 +45,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     const int blockLength = parameterAnswerLength(a, n);
     FUZZ_CHECK(n < 6 ? blockLength == -1 : blockLength >= 10 && blockLength <= 0xFFFF + 10);
-    if (ondixsettings::settingsAnswerValid(a, n))
-        FUZZ_CHECK(validAnswer(a, n, 50));
 
     // Frames built from these bytes are valid answers of their own length.
     const QByteArray bytes(reinterpret_cast<const char*>(a), qsizetype(n));

@@ -108,9 +108,4 @@ QByteArray writeSettingsFrame(const settingsValues_t& values, const deviceinfo::
     return ondixframe::recordFrame(writeSettingsCode, writeSettingsLength - ondixframe::checksumSize, fields);
 }
 
-bool settingsAnswerValid(const uint8_t* answer, size_t received)
-{
-    return ondixframe::validAnswer(answer, received, int(deviceinfo::recordSize));
-}
-
 }  // namespace ondixsettings

@@ -65,8 +65,4 @@ TSettingsParse parseSettings(const TSettingsTexts& texts);
 // the device last sent, so that they go back as the device holds them; zero without one.
 QByteArray writeSettingsFrame(const settingsValues_t& values, const deviceinfo::Record* lastRead = nullptr);
 
-// The read's answer: at least the 50 record bytes received, checksum at 46 nonzero and
-// equal to the sum of bytes 0-45.
-bool settingsAnswerValid(const uint8_t* answer, size_t received);
-
 }  // namespace ondixsettings

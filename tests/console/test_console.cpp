@@ -119,7 +119,6 @@ private slots:
                                       << "45 4B 01 15 08 00 00 00 00 00 80 00 00 00 2E 01 00 00";
         QTest::newRow("flash at the top, largest quantity")
             << flashReadRequest("4294967295", "9990").frame << "45 4B 01 15 08 00 FF FF FF FF 06 27 00 00 D7 04 00 00";
-        QTest::newRow("firmware trigger") << firmwareUpdateFrame() << "45 4B 01 02 04 00 00 00 00 00 97 00 00 00";
     }
     void serviceFrames()
     {

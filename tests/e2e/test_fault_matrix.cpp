@@ -3,63 +3,36 @@
 // emulated device on the fake cable (virtual clock). Each row checks the lines the
 // operation ends with, that every control's enabled state and cursor are as before, and
 // that the same operation works once the fault is gone.
-//
-// Network time: the waits run on the real event-loop waiter with a 2 ms poll period (the
-// RF acknowledgement keeps its own 1 ms polls, the TCP answer its 9 ms ones), so a wait of
-// 100 polls costs 0.2 s and one of 1000 polls 2 s. The rows that wait out a limit (no
-// answer, late outside, garbage ahead of the answer, the silent TCP device) add up to about
-// 40 s, the rows late inside it to about 6 s, the emulator's restarts (one per row) to
-// about 20 s: about 70 s in all, the cable rows included (they cost only the settling of
-// the fake).
+// Network waits run on the real event-loop waiter with 2 ms polls (a wait of 100 polls
+// costs 0.2 s): about 70 s in all.
+#include <QJsonArray>
 #include <QtTest>
 #include <QtWidgets>
 
 #include "app/dialogs.h"
-#include "app/mainUnit.h"
+#include "tests/support/deviceOps.h"
 #include "tests/support/fakeHidWaiter.h"
-#include "tests/support/testNetwork.h"
-#include "tools/devicecore/ondixDevice.h"
+#include "tests/support/simFixture.h"
 #include "tools/fakehid/fakehid.h"
 
-namespace {
+using deviceops::Op;
+using deviceops::before;
+using deviceops::typedLine;
 
-enum class Op {
-    search,
-    settingsRead,
-    settingsWrite,
-    rfLearn,
-    irLearn,
-    clockGet,
-    clockSet,
-    rtsRead,
-    rtsWrite,
-    macWrite,
-    flashRead,
-    firmware,
-    sendLine
-};
+namespace {
 
 // Fault columns: the device's faults (both links), then the cable's own. The cable's
 // no-answer, late and checksum faults do at the cable what the device's do at the source,
 // with the same outcome: the device's columns stand for them (tst_usb covers the cable's).
-enum Col {
-    noAnswer,
-    lateIn,
-    lateOut,
-    badSum,
-    zeroSum,
-    duplicate,
-    truncated,
-    oversize,
-    garbage,
-    missingReport,
-    detach,
-    columns
-};
+enum Col { noAnswer, lateIn, lateOut, badSum, zeroSum, duplicate, truncated, oversize, garbage, missingReport, detach, columns };
 const char* const colNames[columns] = {"noAnswer", "lateInside", "lateOutside", "badChecksum", "zeroChecksum",
     "duplicate", "truncated", "oversize", "garbage", "missingReport", "detach"};
 const char* const deviceKinds[missingReport] = {
     "noAnswer", "late", "late", "badChecksum", "zeroChecksum", "duplicate", "truncated", "oversize", "garbage"};
+const ondixsim::FaultKind cableKinds[missingReport] = {ondixsim::FaultKind::NoAnswer, ondixsim::FaultKind::Late,
+    ondixsim::FaultKind::Late, ondixsim::FaultKind::BadChecksum, ondixsim::FaultKind::ZeroChecksum,
+    ondixsim::FaultKind::Duplicate, ondixsim::FaultKind::Truncated, ondixsim::FaultKind::Oversize,
+    ondixsim::FaultKind::Garbage};
 constexpr int truncatedSize = 6, oversizeSize = 64, garbageSize = 16;
 
 // Outcome letters, one per column: o the operation's success, t its time-out lines, b its
@@ -68,8 +41,6 @@ constexpr int truncatedSize = 6, oversizeSize = 64, garbageSize = 16;
 // late answers half-way in or three times out.
 struct TOpRow {
     Op op;
-    const char* name;
-    uint8_t code;
     int netLimitMs;
     const char* net;  // 9 columns; empty: not over the network
     int cableLimitMs;
@@ -88,23 +59,21 @@ struct TOpRow {
 // the silent device (no answer) and the cable pulled away (detach) apply to it.
 // Flash and firmware trigger exist only on the cable.
 const TOpRow opRows[] = {
-    {Op::search, "search", 0x03, 200, "toxttotoo", 1000, "totttotoott"},
-    {Op::settingsRead, "settingsRead", 0x03, 200, "totbbobot", 1000, "totbboboott"},
-    {Op::settingsWrite, "settingsWrite", 0x04, 1000, "totbbobot", 5000, "totbboboott"},
-    {Op::rfLearn, "rfLearn", 0x06, 1000, "totbbobot", 1000, "totbboboobt"},
-    {Op::irLearn, "irLearn", 0x07, 2000, "totbbobot", 1000, "totbboboobt"},
-    {Op::clockGet, "clockGet", 0x0A, 2000, "totbbobot", 1000, "totbboboott"},
-    {Op::clockSet, "clockSet", 0x0B, 2000, "totbbobot", 1000, "totbboboott"},
-    {Op::rtsRead, "rtsRead", 0x08, 200, "totbbobot", 1000, "totbboboott"},
-    {Op::rtsWrite, "rtsWrite", 0x09, 2000, "totbbobot", 1000, "totoooooott"},
-    {Op::macWrite, "macWrite", 0x05, 1000, "totbbobot", 5000, "totbboboott"},
-    {Op::flashRead, "flashRead", 0x15, 0, "", 15000, "totbboxoott"},
-    {Op::firmware, "firmware", 0x02, 0, "", 1000, "totbboboott"},
-    {Op::sendLine, "sendLine", 0, 3600, "t--------", 0, "----------t"},
+    {Op::search, 200, "toxttotoo", 1000, "totttotoott"},
+    {Op::settingsRead, 200, "totbbobot", 1000, "totbboboott"},
+    {Op::settingsWrite, 1000, "totbbobot", 5000, "totbboboott"},
+    {Op::rfLearn, 1000, "totbbobot", 1000, "totbboboobt"},
+    {Op::irLearn, 2000, "totbbobot", 1000, "totbboboobt"},
+    {Op::clockGet, 2000, "totbbobot", 1000, "totbboboott"},
+    {Op::clockSet, 2000, "totbbobot", 1000, "totbboboott"},
+    {Op::rtsRead, 200, "totbbobot", 1000, "totbboboott"},
+    {Op::rtsWrite, 2000, "totbbobot", 1000, "totoooooott"},
+    {Op::macWrite, 1000, "totbbobot", 5000, "totbboboott"},
+    {Op::flashRead, 0, "", 15000, "totbboxoott"},
+    {Op::firmware, 0, "", 1000, "totbboboott"},
+    {Op::sendLine, 3600, "t--------", 0, "----------t"},
 };
 
-const QString before = QStringLiteral("antes");
-const QString typedLine = QStringLiteral("sendrf,2,5,1,300,900");
 const QString rfLine = QStringLiteral(
     "sendrf,2,4,1,30,930,90,30,30,90,90,30,30,90,30,90,90,30,30,90,90,30,90,30,90,30,30,90,30,90,30,90,30,90,90,30,"
     "90,30,30,90,30,90,90,30,90,30,90,30,90,30,30,90,30,90");
@@ -127,16 +96,6 @@ QStringList expectedLines(Op op, bool network, char outcome, const QString& devi
     const QString timeout = QStringLiteral("Sem resposta!");
     const QString readFailure = QStringLiteral("Falha na leitura dos parâmetros!");
     const QString writeFailure = QStringLiteral("Falha de gravação dos parâmetros!");
-    const auto learn = [&](const QString& line) {
-        switch (outcome) {
-        case 'o':
-            return QStringList {line};
-        case 't':
-            return QStringList {before, timeout};
-        default:
-            return QStringList {before, readFailure};
-        }
-    };
     const auto plain = [&](const QStringList& ok, const QString& failure) {
         return outcome == 'o' ? ok : QStringList {before, outcome == 't' ? timeout : failure};
     };
@@ -161,9 +120,9 @@ QStringList expectedLines(Op op, bool network, char outcome, const QString& devi
     case Op::macWrite:
         return plain({"MAC Addr gravado com sucesso!"}, writeFailure);
     case Op::rfLearn:
-        return learn(rfLine);
+        return plain({rfLine}, readFailure);
     case Op::irLearn:
-        return learn(irLine);
+        return plain({irLine}, readFailure);
     case Op::clockGet:
         return plain(network ? QStringList {before, "~^Date: \\d\\d/\\d\\d/\\d{4}$", "~^Time: \\d\\d:\\d\\d:\\d\\d$"}
                              : QStringList {before, "Date: 03/02/2031", "Time: 04:05:06"},
@@ -202,6 +161,8 @@ QStringList expectedLines(Op op, bool network, char outcome, const QString& devi
             return {typedLine, "[status] TCP Status: Aguardando Conexão..."};
         return {typedLine, "Não foi possível conectar a porta serial. Verifique a conexão e tente novamente...",
             "[status] Ondix não conectada!"};
+    case Op::count:
+        break;
     }
     return {};
 }
@@ -216,18 +177,6 @@ bool linesMatch(const QStringList& actual, const QStringList& expected)
             return false;
     }
     return true;
-}
-
-QStringList gridRows(const QTableWidget* grid)
-{
-    QStringList rows;
-    for (int r = 0; r < grid->rowCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < grid->columnCount(); ++c)
-            cells << (grid->item(r, c) ? grid->item(r, c)->text() : QString());
-        rows << "[grid] " + cells.join(u' ');
-    }
-    return rows;
 }
 
 // Every control's enabled state and whether it carries a cursor of its own.
@@ -268,201 +217,79 @@ QStringList changedControls(const TControls& was, const QList<QWidget*>& exempt)
     return changed;
 }
 
-QJsonArray jsonArray(const std::vector<uint16_t>& values)
-{
-    QJsonArray a;
-    for (uint16_t v : values)
-        a.append(int(v));
-    return a;
-}
-
 long long fixedDeviceClock()
 {
     return QDateTime(QDate(2031, 2, 3), QTime(4, 5, 6), QTimeZone::utc()).toSecsSinceEpoch();
+}
+
+int faultSize(int col)
+{
+    return col == truncated ? truncatedSize : col == oversize ? oversizeSize : garbageSize;
+}
+int lateMs(int limitMs, int col, bool network)
+{
+    if (col == lateIn)
+        return limitMs / 2;
+    if (col == lateOut)
+        return network ? 3 * limitMs : limitMs + 100;
+    return 0;
 }
 
 }  // namespace
 
 class TestFaultMatrix : public QObject {
     Q_OBJECT
-    TTestNetwork net_ {QStringLiteral("fm%1").arg(QCoreApplication::applicationPid())};
-    std::unique_ptr<TfmPrincipal> window_;
-    std::unique_ptr<ondixsim::Device> cable_;
+    TSimFixture fx_ {"fm", 1, 13};
 
-    // ---- the device with one fault on one command code, for one request ----------------
-    QJsonObject simDevice(const TOpRow& row, int col) const
+    // The device with one fault on the operation's command code, for one request.
+    bool startDevice(const TOpRow& row, int col, bool network)
     {
-        ondixsim::Capture rf = ondixsim::demoRfCapture(), ir = ondixsim::demoIrCapture();
-        QJsonObject d {{"ip", net_.deviceAddress(0)},
-            {"rts",
-                QJsonArray {
-                    QJsonObject {{"type", 0}, {"rollingCode", 4660}, {"keyCode", 167}, {"remoteId", "0A-FF-00"}}}},
-            {"rfCapture", QJsonObject {{"durations", jsonArray(rf.durations)}, {"delayMs", 50}}},
-            {"irCapture", QJsonObject {{"durations", jsonArray(ir.durations)}, {"irValue", 37900}, {"delayMs", 50}}}};
-        if (row.op == Op::sendLine) {
-            if (col == noAnswer)
+        const bool fault = col >= 0 && row.op != Op::sendLine;
+        if (network) {
+            QJsonObject d = deviceops::simDevice(fx_.net.deviceAddress(0));
+            if (row.op == Op::sendLine && col == noAnswer)
                 d.insert("tcpAnswer", QJsonValue::Null);
-        } else if (col >= 0) {
-            d.insert("faults",
-                QJsonObject {{QStringLiteral("0x%1").arg(row.code, 2, 16, QChar(u'0')),
-                    QJsonObject {{"kind", deviceKinds[col]}, {"delayMs", lateMs(row.netLimitMs, col, true)},
-                        {"size", faultSize(col)}, {"times", 1}}}});
+            if (fault)
+                d.insert("faults",
+                    QJsonObject {{QStringLiteral("0x%1").arg(deviceops::code(row.op), 2, 16, QChar(u'0')),
+                        QJsonObject {{"kind", deviceKinds[col]}, {"delayMs", lateMs(row.netLimitMs, col, true)},
+                            {"size", faultSize(col)}, {"times", 1}}}});
+            return fx_.net.startSim(QJsonObject {{"devices", QJsonArray {d}}});
         }
-        return d;
-    }
-    static int faultSize(int col)
-    {
-        return col == truncated ? truncatedSize : col == oversize ? oversizeSize : garbageSize;
-    }
-    static int lateMs(int limitMs, int col, bool network)
-    {
-        if (col == lateIn)
-            return limitMs / 2;
-        if (col == lateOut)
-            return network ? 3 * limitMs : limitMs + 100;
-        return 0;
-    }
-
-    void cableDevice(const TOpRow& row, int col)
-    {
-        ondixsim::DeviceConfig c;
-        c.ip = {127, 0, 0, 9};  // a search that falls back to the network stays on loopback
-        c.rts.push_back({0, 0, 4660, 167, {0x0A, 0xFF, 0x00}});
-        c.rfCapture = ondixsim::demoRfCapture();
-        c.irCapture = ondixsim::demoIrCapture();
-        c.rfCapture->delayMs = c.irCapture->delayMs = 50;
-        c.flashImage = ondixsim::Bytes {0x00, 0x1F, 0xFF};
-        if (col >= 0 && col < missingReport && row.op != Op::sendLine) {
-            const ondixsim::FaultKind kinds[] = {ondixsim::FaultKind::NoAnswer, ondixsim::FaultKind::Late,
-                ondixsim::FaultKind::Late, ondixsim::FaultKind::BadChecksum, ondixsim::FaultKind::ZeroChecksum,
-                ondixsim::FaultKind::Duplicate, ondixsim::FaultKind::Truncated, ondixsim::FaultKind::Oversize,
-                ondixsim::FaultKind::Garbage};
-            c.faults[row.code] = {kinds[col], lateMs(row.cableLimitMs, col, false), faultSize(col), 1, -1};
-        }
+        ondixsim::DeviceConfig c = deviceops::cableDevice({127, 0, 0, 9});
+        if (fault && col < missingReport)
+            c.faults[deviceops::code(row.op)] = {cableKinds[col], lateMs(row.cableLimitMs, col, false), faultSize(col), 1, -1};
         fakehid::setResponder(nullptr);
-        cable_ = std::make_unique<ondixsim::Device>(c, fixedDeviceClock);
+        fx_.cable = std::make_unique<ondixsim::Device>(c, fixedDeviceClock);
         fakehid::reset();
         fakehid::plug();
-        fakehid::attachDevice(*cable_);
+        fakehid::attachDevice(*fx_.cable);
         if (col == missingReport)
             fakehid::setFault({fakehid::UsbFault::MissingDataReport, 0, 0, 1});
         if (col == detach)  // the answer is on its way when the cable goes
             fakehid::setFault({fakehid::UsbFault::Late, 30, 0, 1});
+        return true;
     }
 
-    // ---- the window as a search leaves it ---------------------------------------------
+    // The window as a search leaves it.
     TfmPrincipal& window(bool network)
     {
-        if (network) {
-            window_ = std::make_unique<TfmPrincipal>(nullptr, false);
-            window_->exchange.setWaiter(std::make_unique<TEventLoopWaiter>(2));
-            window_->localAddressSource = [this] { return QList<QHostAddress> {QHostAddress(net_.toolAddress())}; };
-        } else {
-            window_ = makeTestWindow();
-            window_->localAddressSource = [] { return QList<QHostAddress> {QHostAddress::LocalHost}; };
-        }
-        TfmPrincipal& w = *window_;
+        fx_.window = network ? std::make_unique<TfmPrincipal>(nullptr, false) : makeTestWindow();
+        TfmPrincipal& w = *fx_.window;
+        const QHostAddress local = network ? QHostAddress(fx_.net.toolAddress()) : QHostAddress(QHostAddress::LocalHost);
+        w.localAddressSource = [local] { return QList<QHostAddress> {local}; };
         ondixsim::DeviceConfig shown;
-        if (network)
-            shown.ip = {10, 231, 13, 10};
-        else
-            shown = cable_->config();
-        const ondixsim::Bytes record = ondixsim::Device(shown).infoRecord(3);
-        w.showSettingsRecord(record.data());
-        w.netDeviceFound = network;
-        w.usbDeviceFound = !network;
-        w.deviceIP = network ? net_.deviceAddress(0) : QString();
-        for (QWidget* c :
-            std::initializer_list<QWidget*> {w.GroupBox1, w.GroupBox2, w.bbSendComd, w.pnControlesRTS, w.bbLearningRF})
-            c->setEnabled(true);
-        w.deviceClock.localTime = [] { return QDateTime(QDate(2031, 2, 3), QTime(4, 5, 6)); };
-        w.edAddr->setText("1");
-        w.edQtd->setText("4");
+        shown.ip = {10, 231, 13, 10};
+        deviceops::prepare(w, network ? shown : fx_.cable->config(), network ? fx_.net.deviceAddress(0) : QString());
+        deviceops::useLink(w, network);
         return w;
     }
 
-    // Puts the window where the operation starts from and runs it through the window.
-    void run(TfmPrincipal& w, Op op, bool network)
-    {
-        w.clearLog();
-        w.logLine(before);
-        switch (op) {
-        case Op::search:
-            if (network)  // a broadcast search
-                for (QLineEdit* box : {w.IP_4, w.IP_3, w.IP_2, w.IP_1})
-                    box->clear();
-            w.bbFindDeviceClick();
-            (void)QTest::qWaitFor([&w] { return !w.TimerOndixFound->isActive(); }, 3000);
-            break;
-        case Op::settingsRead:
-            w.Button2Click();
-            break;
-        case Op::settingsWrite:
-            w.Button3Click();
-            break;
-        case Op::rfLearn:
-            w.bbLearningRFClick();
-            break;
-        case Op::irLearn:
-            w.bbLearningIRClick();
-            break;
-        case Op::clockGet:
-            w.getClock();
-            break;
-        case Op::clockSet:
-            w.setClock();
-            break;
-        case Op::rtsRead:
-            w.rtsTable.count = 0;
-            w.parseRemotes(&w.rtsTable);
-            w.bbRefreshRemotesClick();
-            break;
-        case Op::rtsWrite: {
-            const uint8_t remote[8] = {0, 0, 0x34, 0x12, 0xA7, 0x0A, 0xFF, 0x00};
-            w.rtsTable.count = 1;
-            w.rtsTable.remotes[0] = rtsRecordFromBytes(remote);
-            network ? w.setRTS_byNetWork(&w.rtsTable) : w.setRTS_byUSB(&w.rtsTable);
-            break;
-        }
-        case Op::macWrite:
-            w.bbGravaMacAddrClick();
-            break;
-        case Op::flashRead:
-            w.Button12Click();
-            break;
-        case Op::firmware:
-            w.FirmwareUpdate();
-            break;
-        case Op::sendLine:
-            w.mmInfo->setPlainText(typedLine);
-            w.lbStatusBar->clear();
-            w.bbSendComdClick();
-            break;
-        }
-    }
-
-    static QStringList observed(TfmPrincipal& w, Op op)
-    {
-        QStringList lines = w.logLines();
-        if (op == Op::rtsRead)
-            lines << gridRows(w.sgRTSCodes);
-        if (op == Op::sendLine)
-            lines << "[status] " + w.lbStatusBar->text();
-        return lines;
-    }
-
 private slots:
-    void initTestCase() { QVERIFY(net_.up(1, 13) && net_.enterToolNamespace()); }
+    void initTestCase() { QVERIFY(fx_.up()); }
     void init() { TDialogs::setScripted(true), TDialogs::resetScript(); }
-    void cleanup()
-    {
-        window_.reset();
-        net_.stopSim();
-        fakehid::setResponder(nullptr);
-        cable_.reset();
-        fakehid::reset();
-    }
-    void cleanupTestCase() { net_.down(); }
+    void cleanup() { fx_.reset(); }
+    void cleanupTestCase() { fx_.net.down(); }
 
     void matrix_data()
     {
@@ -479,7 +306,7 @@ private slots:
                         continue;
                     // A search that finds nothing leaves the device controls disabled.
                     const bool notFound = row.op == Op::search && (outcomes[col] == 't');
-                    const char* name = !network && row.op == Op::search ? "probe" : row.name;
+                    const char* name = !network && row.op == Op::search ? "probe" : deviceops::name(row.op);
                     QTest::addRow("%s/%s/%s", network ? "net" : "cable", name, colNames[col])
                         << network << int(row.op) << col
                         << expectedLines(row.op, network, outcomes[col], QStringLiteral("10.231.13.10")) << notFound;
@@ -495,25 +322,20 @@ private slots:
         QFETCH(bool, exemptDeviceControls);
         const TOpRow& row =
             *std::find_if(std::begin(opRows), std::end(opRows), [op](const TOpRow& r) { return int(r.op) == op; });
-        if (network)
-            QVERIFY(net_.startSim(QJsonObject {{"devices", QJsonArray {simDevice(row, col)}}}));
-        else
-            cableDevice(row, col);
+        QVERIFY(startDevice(row, col, network));
         TfmPrincipal& w = window(network);
         if (!network && col == detach)
             fakeWaiter(w).atPoll(1, [] { fakehid::detach(); });
         const TControls was = snapshot(w);
 
-        run(w, row.op, network);
+        deviceops::run(w, row.op, network);
         if (!network && col == detach)  // the reader has seen the cable go
             (void)QTest::qWaitFor([&w] { return w.lbStatusBar->text() == u"Ondix não conectada!"; }, 2000);
-        QStringList seen = observed(w, row.op);
-        if (network && row.op == Op::search && col == lateOut) {
+        if (network && row.op == Op::search && col == lateOut)
             // The late record reaches the listener of the search that gave up on it.
             (void)QTest::qWaitFor(
                 [&w] { return w.netDeviceFound && !w.TimerOndixFound->isActive(); }, 3 * row.netLimitMs + 2000);
-            seen = observed(w, row.op);
-        }
+        const QStringList seen = deviceops::observed(w, row.op);
         QVERIFY2(linesMatch(seen, lines), qPrintable(seen.join(u'\n')));
         QList<QWidget*> exempt;
         if (exemptDeviceControls)
@@ -522,8 +344,8 @@ private slots:
 
         // Without the fault the operation works, whatever the faulty one left behind.
         if (network && row.op == Op::sendLine) {
-            window_.reset();
-            QVERIFY(net_.startSim(QJsonObject {{"devices", QJsonArray {simDevice(row, -1)}}}));
+            fx_.window.reset();
+            QVERIFY(startDevice(row, -1, true));
             window(true);
         }
         if (network)
@@ -536,9 +358,11 @@ private slots:
                 w.session.usbArrival();
             }
         }
-        run(*window_, row.op, network);
+        TfmPrincipal& again = *fx_.window;
+        deviceops::run(again, row.op, network);
         const QStringList ok = expectedLines(row.op, network, 'o', QStringLiteral("10.231.13.10"));
-        QVERIFY2(linesMatch(observed(*window_, row.op), ok), qPrintable(observed(*window_, row.op).join(u'\n')));
+        QVERIFY2(linesMatch(deviceops::observed(again, row.op), ok),
+            qPrintable(deviceops::observed(again, row.op).join(u'\n')));
         if (!exemptDeviceControls && !(network && row.op == Op::sendLine))
             QCOMPARE(changedControls(was, {}), QStringList {});
     }

@@ -147,28 +147,6 @@ private slots:
         QCOMPARE(hexText(writeSettingsFrame(parseSettings(t).values).mid(24, 3)), QString("01 FF FF"));
     }
 
-    void readAnswer_data()
-    {
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<int>("received");
-        QTest::addColumn<bool>("valid");
-        const QByteArray good = hex("454B01030000 C0A80032 FFFFFF00 C0A80001 001A2B3C4D5E 01 8613"
-                                    "4F4E4458303030303030303030303031 1500 01 EA0B0000");
-        QByteArray wrong = good;
-        wrong[9] = char(0x33);
-        QTest::newRow("whole record") << good << 50 << true;
-        QTest::newRow("record and more") << good + QByteArray(30, 'x') << 80 << true;
-        QTest::newRow("49 bytes received") << good << 49 << false;
-        QTest::newRow("zero checksum over zero bytes") << QByteArray(50, '\0') << 50 << false;
-        QTest::newRow("changed byte") << wrong << 50 << false;
-    }
-    void readAnswer()
-    {
-        QFETCH(QByteArray, answer);
-        QFETCH(int, received);
-        QTEST(settingsAnswerValid(u8(answer), size_t(received)), "valid");
-    }
-
     void clockRequests_data()
     {
         QTest::addColumn<QDateTime>("time");

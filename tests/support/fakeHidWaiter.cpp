@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTableWidget>
 
 bool settleFakeHid(int limitMs)
 {
@@ -58,4 +60,24 @@ std::unique_ptr<TfmPrincipal> makeTestWindow()
 TFakeHidWaiter& fakeWaiter(TfmPrincipal& window)
 {
     return static_cast<TFakeHidWaiter&>(window.exchange.waiter());
+}
+
+QStringList gridRows(const QTableWidget* grid)
+{
+    QStringList rows;
+    for (int r = 0; r < grid->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < grid->columnCount(); ++c)
+            cells << (grid->item(r, c) ? grid->item(r, c)->text() : QString());
+        rows << cells.join(u' ');
+    }
+    return rows;
+}
+
+void setAddressBoxes(TfmPrincipal& w, const QString& address)
+{
+    const QStringList octets = address.split(u'.');
+    QLineEdit* const boxes[] = {w.IP_4, w.IP_3, w.IP_2, w.IP_1};
+    for (int i = 0; i < 4; ++i)
+        boxes[i]->setText(octets.value(i));
 }

@@ -7,6 +7,8 @@
 
 #include <memory>
 
+class QTableWidget;
+
 class TFakeHidWaiter : public TPollWaiter {
 public:
     explicit TFakeHidWaiter(int pollMs = 10, int settleLimitMs = 2000) : pollMs_(pollMs), settleLimitMs_(settleLimitMs)
@@ -36,3 +38,8 @@ bool settleFakeHid(int limitMs = 2000);
 // fake (plug, responder) before calling: the window opens the USB link while it is built.
 std::unique_ptr<TfmPrincipal> makeTestWindow();
 TFakeHidWaiter& fakeWaiter(TfmPrincipal& window);
+
+// The grid's rows, cells joined by blanks.
+QStringList gridRows(const QTableWidget* grid);
+// Types `address` in the four address boxes.
+void setAddressBoxes(TfmPrincipal& w, const QString& address);

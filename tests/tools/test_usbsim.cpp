@@ -40,17 +40,6 @@ private slots:
         QCOMPARE(window.logLines(), QStringList {"CMD OK"});
     }
 
-    // Without a file the cable's device hears the captures ondix-sim's devices hear.
-    void defaultDeviceHasTheDemonstrationCaptures()
-    {
-        const ondixsim::DeviceConfig device = usbsim::defaultDevice();
-        QVERIFY(device.rfCapture && device.irCapture);
-        QCOMPARE(device.rfCapture->durations.size(), size_t(200));
-        QCOMPARE(std::vector<uint16_t>(device.irCapture->durations.begin(), device.irCapture->durations.begin() + 10),
-            (std::vector<uint16_t> {342, 171, 21, 21, 21, 64, 21, 64, 21, 1520}));
-        QCOMPARE(device.irCapture->irValue, uint16_t(37900));
-    }
-
     void badConfigurationIsRefused()
     {
         qputenv(usbsim::configVariable, configFile(R"({"devices": [{"ip": "300.1.1.1"}]})"));

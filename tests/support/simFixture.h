@@ -1,0 +1,43 @@
+// The window against emulated devices: ondix-sim in a private test network (the window in
+// the tool namespace with its real event-loop waits), or the emulated device on the fake
+// cable. Shared by the end-to-end suites.
+#pragma once
+
+#include "app/mainUnit.h"
+#include "tests/support/fakeHidWaiter.h"
+#include "tests/support/testNetwork.h"
+#include "tools/devicecore/ondixDevice.h"
+
+#include <memory>
+
+
+class TSimFixture {
+public:
+    // `name` is made unique with the process id; devices on 10.231.<subnet>.10, .11, ...
+    TSimFixture(const char* name, int devices, int subnet);
+
+    bool up() { return net.up(devices_, subnet_) && net.enterToolNamespace(); }
+    // ondix-sim with one device per entry, at deviceAddress(0), (1), ...
+    bool startSim(const QList<QJsonObject>& devices);
+    // The window as a search leaves it: device `chosen` found on the network, the address of
+    // device `typed` in the boxes, "Enviar" on TCP port 4998, the device controls enabled.
+    TfmPrincipal& networkWindow(int chosen = 0, int typed = 0);
+    // The window with `config` found on the fake cable: on the virtual clock, or on the real
+    // one with the window's own event-loop waits.
+    TfmPrincipal& cableWindow(const ondixsim::DeviceConfig& config = {}, bool realTime = false);
+    // One plain device on either link; null when ondix-sim did not start.
+    TfmPrincipal* deviceWindow(bool network, bool realTime = false);
+    // The typed lines the device took, in order.
+    QStringList deviceLines(bool network) const;
+    // Whether the device received the frame `hex` (upper-case hex bytes, blank-separated).
+    bool received(bool network, const QString& hex, int device = 0) const;
+    // Closes the window, stops the emulators (cleanup()).
+    void reset();
+
+    TTestNetwork net;
+    std::unique_ptr<TfmPrincipal> window;
+    std::unique_ptr<ondixsim::Device> cable;
+
+private:
+    int devices_, subnet_;
+};
