@@ -1,5 +1,5 @@
-// Console keywords, the command-line bytes, and the service frames: MAC write, flash read,
-// firmware-update trigger.
+// Console keywords, the command-line bytes, and the service frames: MAC write and flash
+// read.
 #include "console/consoleCommands.h"
 #include "console/serviceFrames.h"
 #include "link/usbFraming.h"
