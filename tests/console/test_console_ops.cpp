@@ -311,10 +311,7 @@ void TestConsoleOps::sendOverTcp()
     }
     build();
     window->netDeviceFound = true;
-    const QStringList octets {server == "box-300" ? "300" : "127", "0", "0", "1"};
-    QLineEdit* const boxes[] = {window->IP_4, window->IP_3, window->IP_2, window->IP_1};
-    for (int i = 0; i < 4; ++i)
-        boxes[i]->setText(octets[i]);
+    setAddressBoxes(*window, server == "box-300" ? "300.0.0.1" : "127.0.0.1");
     window->edPort->setText(QString::number(serverPort));
     window->mmInfo->setPlainText(memo);
     int connectPolls = -1;  // the poll during which the connection was made

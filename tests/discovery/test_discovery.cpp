@@ -304,10 +304,7 @@ void TestDiscovery::searchTargetFromAddressBoxes()
     QUdpSocket device, broadcast;
     QVERIFY(udpport::bindForUser(device, addr("127.0.0.50"), 4040));
     QVERIFY(udpport::bindForUser(broadcast, addr("127.0.0.255"), 4040));
-    w->IP_4->setText("127");
-    w->IP_3->setText("0");
-    w->IP_2->setText("000");
-    w->IP_1->setText("050");
+    setAddressBoxes(*w, "127.0.000.050");
     w->bbFindDeviceClick();
     QCOMPARE(logOf(*w).first(), QStringLiteral("Procurando Ondix no endereço 127.0.0.50 ..."));
     QTRY_VERIFY_WITH_TIMEOUT(device.hasPendingDatagrams(), 2000);
