@@ -1,14 +1,12 @@
-// The application shell: the window as it starts, its menu, the log and memo buttons,
-// the splash and the two dialogs built with the window.
+// The application shell: the window as it starts, the log and memo buttons, the log
+// files, the splash, the keyboard in the log and the chooser, and the standard dialogs.
 #include "app/dialogs.h"
 #include "app/mainUnit.h"
 #include "app/sessionLog.h"
-#include "app/singleInstance.h"
 #include "app/splashUnit.h"
 #include "discovery/chooseOndixUnit.h"
 #include "rts/remoteProgUnit.h"
 
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QUdpSocket>
 #include <QtTest>
@@ -53,32 +51,18 @@ private slots:
     }
     void init() { TDialogs::resetScript(); }
 
-    // "objectName=caption", each name unique among the window's own controls (the dialogs
-    // have their own Button1), or "container>text" for a label without a name.
+    // "objectName=caption", or "container>text" for a label without a name: the texts the
+    // user knows the tool by, odd spellings included.
     void captions()
     {
-        const QStringList expected = {"bbSendComd=Enviar", "Button10=Copiar para área de transferência",
-            "Button9=Limpar", "GroupBox1=Configuração de IP ", "ckbDHCPOn=DHCP Ativo", "Button2=Ler do Dispisitivo",
-            "Button3=Gravar", "bbGravaMacAddr=Gravar MAC ", "bbFindDevice=Localizar Ondix", "lbIPs=Selecionar Ondix",
-            "GroupBox2=\"Learnings\"", "bbLearningRF=Learning RF", "rbSmartCapture=Captura automatica",
-            "rbRawCapture=Captura \"Bruta\" ou \"Raw\"", "rbRCCapture=Captura protocolo RTS", "GroupBox4=Divisor ",
-            "rb8=8", "rb16=16", "rb32=32", "bbLearningIR=Learning IR", "rbIR_Auto=Captura automatica",
-            "rbIR_Raw=Captura \"Bruta\" ou \"Raw\"", "GroupBox3=Raw Data ", "Button1=Limpar",
-            "Button8=Copiar para área de transferência", "Button5=Gerar códigos", "rbTC2_1=TC2 - 1 Tecla",
-            "rbTC2_2=TC2 - 2 Teclas", "rbTC2_3=TC2 - 3 teclas", "Button6=Limpar", "Button7=Gerar código",
-            "Button4=Limpar", "bbAddSomfy=Adicionar Somfy", "bbAddTube=Adicionar Tube RTS", "bbDeleteRemote=Carregar",
-            "bbRefreshRemotes=Carregar", "SpeedButton1=UP", "SpeedButton2=STOP", "SpeedButton3=DOWN", "Button12=Le",
-            "edAddr=0", "edQtd=128", "Button11=Grava", "Button13=Button13", "IP_4=", "IP_3=", "IP_2=", "IP_1=",
-            "M_IP_4=", "M_IP_3=", "M_IP_2=", "M_IP_1=", "GW_IP_4=", "GW_IP_3=", "GW_IP_2=", "GW_IP_1=", "macAddr0=",
-            "macAddr5=", "edPort=", "lbfwVersion=", "lbPN=", "TabItem1>Endereço IP:", "GroupBox1>Mascara de IP:",
-            "GroupBox1>Gateway IP:", "GroupBox1>MAC:", "GroupBox1>Porta TCP:", "TabItem6>Address:", "TabItem6>Qtd:",
-            "StatusBar1>Versão de fw :", "StatusBar1>SN:"};
+        const QStringList expected = {"Button2=Ler do Dispisitivo", "bbGravaMacAddr=Gravar MAC ",
+            "GroupBox2=\"Learnings\"", "rbRawCapture=Captura \"Bruta\" ou \"Raw\"", "edQtd=128",
+            "GroupBox1>Mascara de IP:", "StatusBar1>Versão de fw :"};
         auto window = makeWindow();
         const QStringList actual = actualRows(expected, [&](const QString& row) {
             if (row.contains(u'>')) {
-                auto* parent = window->findChild<QWidget*>(row.section(u'>', 0, 0));
                 QStringList texts;
-                for (const QLabel* label : parent ? parent->findChildren<QLabel*>() : QList<QLabel*>())
+                for (const QLabel* label : window->findChild<QWidget*>(row.section(u'>', 0, 0))->findChildren<QLabel*>())
                     texts << label->text();
                 return texts.contains(row.section(u'>', 1)) ? row : row + u" not in "_s + texts.join(u'|');
             }
@@ -86,21 +70,19 @@ private slots:
             const auto found = window->centralWidget()->findChildren<QWidget*>(name);
             if (found.size() != 1)
                 return u"%1=<%2 found>"_s.arg(name).arg(found.size());
-            // A group box shows its title; buttons, labels and edit boxes their text.
             return name + u'=' + found[0]->property(qobject_cast<QGroupBox*>(found[0]) ? "title" : "text").toString();
         });
         QCOMPARE(actual, expected);
     }
 
-    // "name own-state visibility"; the own state is the control's, whatever its container's.
+    // "name own-state visibility" before any device is found; the own state is the
+    // control's, whatever its container's.
     void initialStates()
     {
         const QStringList expected = {"GroupBox1 off shown", "GroupBox2 off shown", "bbSendComd off shown",
             "pnControlesRTS off shown", "pnCommand off shown", "bbLearningRF off shown", "macAddr0 off shown",
-            "macAddr3 off shown", "macAddr5 off shown", "bbGravaMacAddr on hidden", "lbIPs on hidden",
-            "cbIPs on hidden", "rbRCCapture on hidden", "bbFindDevice on shown", "bbLearningIR on shown",
-            "Button2 on shown", "Button3 on shown", "mmInfo on shown", "overflowMenu on hidden", "TabControl1 on shown",
-            "bbAddSomfy on shown"};
+            "macAddr5 off shown", "bbGravaMacAddr on hidden", "cbIPs on hidden", "rbRCCapture on hidden",
+            "bbFindDevice on shown", "bbLearningIR on shown", "Button2 on shown", "overflowMenu on hidden"};
         auto window = makeWindow();
         window->show();
         const QStringList actual = actualRows(expected, [&](const QString& row) {
@@ -116,41 +98,11 @@ private slots:
         QVERIFY(window->IP_4->x() < window->IP_3->x() && window->IP_3->x() < window->IP_2->x()
             && window->IP_2->x() < window->IP_1->x() && window->M_IP_4->x() < window->M_IP_1->x()
             && window->macAddr[0]->x() < window->macAddr[5]->x());
-    }
-
-    void windowAtStart()
-    {
-        auto window = makeWindow();
         QCOMPARE(fmPrincipal, window.get());
         QCOMPARE(window->windowTitle(), u"OndixSetup - Configuração Ondix"_s);
-        QCOMPARE(window->size(), QSize(927, 626));
-        QVERIFY(window->TimerOndixFound->isSingleShot() && window->TimerOndixFound->interval() == 100);
-
         QTabWidget* tabs = window->TabControl1;
-        QStringList tabRows;
-        for (int i = 0; i < tabs->count(); ++i)
-            tabRows << tabs->widget(i)->objectName() + u' ' + tabs->tabText(i)
-                    + (tabs->isTabVisible(i) ? "" : " (hidden)");
-        QCOMPARE(tabRows,
-            (QStringList {"TabItem1 Configurações ", "TabItem2 Captura de codigos RF / IR",
-                "TabItem3 BL Code Generator", "TabItem4 TL Code Generator", "TabItem5 Controles RTS",
-                "TabItem6 Flash M. Test (hidden)", "tabLibrary Biblioteca"}));
+        QVERIFY(!tabs->isTabVisible(tabs->indexOf(window->TabItem6)));  // the flash test, until "memoryTest"
         QCOMPARE(tabs->currentIndex(), 0);
-
-        QTableWidget* grid = window->sgRTSCodes;
-        QStringList headers;
-        for (int c = 0; c < grid->columnCount(); ++c)
-            headers << grid->horizontalHeaderItem(c)->text();
-        QCOMPARE(headers, (QStringList {"ID", "Tipo", "Key Code", "Rolling Code", "Remote ID"}));
-        QCOMPARE((QList<int> {grid->rowCount(), grid->columnWidth(0), grid->columnWidth(1), grid->columnWidth(2)}),
-            (QList<int> {0, 25, 80, 80}));
-        QCOMPARE(grid->selectionBehavior(), QAbstractItemView::SelectRows);
-        QStringList items;
-        for (int i = 0; i < window->overflowMenu->count(); ++i)
-            items << window->overflowMenu->item(i)->text();
-        QCOMPARE(items,
-            (QStringList {"Base de dados IR", "Informações", "Nova biblioteca...", "Abrir biblioteca...",
-                "Salvar biblioteca", "Sair"}));
     }
 
     // Four exclusive groups: defaults, then one choice in each leaves the others alone.
@@ -173,48 +125,17 @@ private slots:
         QCOMPARE(checked(), (QStringList {"rb32", "rbIR_Raw", "rbRawCapture", "rbTC2_3"}));
     }
 
-    // The button toggles the menu; its first two items do nothing and leave it open; "Sair"
-    // (the last) closes.
-    void menu()
-    {
-        auto window = makeWindow();
-        window->show();
-        window->logLine(u"linha"_s);
-        QListWidget* menu = window->overflowMenu;
-        const auto clickRow = [&](int row) {
-            QTest::mouseClick(menu->viewport(), Qt::LeftButton, {}, menu->visualItemRect(menu->item(row)).center());
-        };
-        window->bbMenu->click();
-        clickRow(0);
-        clickRow(1);
-        QVERIFY(window->isVisible() && menu->isVisible());
-        QCOMPARE(window->logLines(), QStringList {u"linha"_s});
-        QCOMPARE(window->TabControl1->currentIndex(), 0);
-        window->bbMenu->click();
-        QVERIFY(!menu->isVisible());
-        window->bbMenu->click();
-        clickRow(menu->count() - 1);
-        QVERIFY(!window->isVisible());
-    }
-
     // Clear empties its own memo only; copy takes the whole memo, whatever is selected.
     void memoButtons_data()
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("memo");
         QTest::addColumn<bool>("copies");
-        QTest::newRow("clear log") << "Button9"
-                                   << "mmInfo" << false;
-        QTest::newRow("clear raw data") << "Button1"
-                                        << "mmRawData" << false;
-        QTest::newRow("clear BL generator") << "Button6"
-                                            << "mmInfoCodeGen" << false;
-        QTest::newRow("clear TL generator") << "Button4"
-                                            << "mmInfoTLCodeGen" << false;
-        QTest::newRow("copy log") << "Button10"
-                                  << "mmInfo" << true;
-        QTest::newRow("copy raw data") << "Button8"
-                                       << "mmRawData" << true;
+        const std::tuple<const char*, const char*, bool> rows[] = {{"Button9", "mmInfo", false},
+            {"Button1", "mmRawData", false}, {"Button6", "mmInfoCodeGen", false}, {"Button4", "mmInfoTLCodeGen", false},
+            {"Button10", "mmInfo", true}, {"Button8", "mmRawData", true}};
+        for (const auto& [button, memo, copies] : rows)
+            QTest::addRow("%s %s", copies ? "copy" : "clear", memo) << button << memo << copies;
     }
     void memoButtons()
     {
@@ -242,40 +163,16 @@ private slots:
         QCOMPARE(QApplication::clipboard()->text(), copies ? expected[memos.indexOf(target)] : u"antes"_s);
     }
 
+    // The splash shows while the window starts and closes itself on its timer.
     void splash()
     {
         TfmSplash splash;
         QCOMPARE((QStringList {splash.lbLoading->text(), splash.lbVersion->text()}),
             (QStringList {"Inicializando OndixSetup...", "Versão 2.0"}));
-        QCOMPARE(splash.Timer1->interval(), 2000);
         splash.show();
         QVERIFY(QTest::qWaitForWindowExposed(&splash) && splash.Timer1->isActive());
-        // Loading text at the bottom left, version at the bottom right
-        QVERIFY(splash.lbLoading->geometry().left() < 40 && splash.lbLoading->geometry().bottom() > 190);
-        QVERIFY(splash.lbVersion->geometry().right() > 460);
         splash.Timer1->start(1);  // the timer's own path, without waiting two seconds
         QTRY_VERIFY_WITH_TIMEOUT(!splash.isVisible(), 4000);
-        QVERIFY(!splash.Timer1->isActive());
-    }
-
-    // A second copy is refused and asks the first to come to the front; once the first
-    // has gone, a new copy runs.
-    void oneCopyAtATime()
-    {
-        QTemporaryDir place;  // this user's own, closed to others: the guard's place here
-        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-        qputenv("XDG_RUNTIME_DIR", place.path().toLocal8Bit());
-        auto first = std::make_unique<TSingleInstance>();
-        QVERIFY(first->acquire());
-        QSignalSpy raised(first.get(), &TSingleInstance::activationRequested);
-        TSingleInstance second;
-        QVERIFY(!second.acquire());
-        QTRY_COMPARE_WITH_TIMEOUT(raised.count(), 1, 2000);
-        first.reset();
-        TSingleInstance third;
-        QVERIFY(third.acquire());
-        QVERIFY(third.problems().isEmpty());
-        qputenv("XDG_RUNTIME_DIR", runtime);
     }
 
     // UDP 4040 held by a program that does not share it: the user is told at start.
@@ -293,8 +190,8 @@ private slots:
         QVERIFY(makeWindow()->logLines().isEmpty());
     }
 
-    // Tab leaves the log, Enter presses the focused button, focus starts on "Localizar Ondix";
-    // in the chooser, the arrows move, Return chooses, Escape closes choosing none.
+    // Tab leaves the log, focus starts on "Localizar Ondix"; in the chooser, the arrows move,
+    // Return chooses, Escape closes choosing none.
     void keyboard()
     {
         auto window = makeWindow();
@@ -306,9 +203,6 @@ private slots:
         QTest::keyClick(window->mmInfo, Qt::Key_Tab);
         QVERIFY(QApplication::focusWidget() != window->mmInfo);
         QCOMPARE(window->logLines(), QStringList {u"linha"_s});
-        window->Button9->setFocus();
-        QTest::keyClick(window->Button9, Qt::Key_Return);
-        QVERIFY(window->logLines().isEmpty());
 
         TfmChooseOndix* chooser = window->chooser;
         for (const char* address : {"10.0.0.1", "10.0.0.2", "10.0.0.3"})
@@ -329,110 +223,48 @@ private slots:
         QVERIFY(!chooser->isVisible());
     }
 
-    void chooserDialog()
-    {
-        auto window = makeWindow();
-        TfmChooseOndix* chooser = window->chooser;
-        QCOMPARE(chooser->size(), QSize(379, 214));
-        QCOMPARE((QStringList {chooser->lbTitle->text(), chooser->Button1->text()}),
-            (QStringList {"Selecionar Ondix", "Fechar"}));
-        chooser->show();
-        QVERIFY(QTest::qWaitForWindowExposed(chooser));
-        QCOMPARE(chooser->pnTop->height(), 41);
-        QCOMPARE(chooser->Button1->geometry(), QRect(0, 0, 41, 41));
-        QCOMPARE(chooser->lvIPs->geometry(), QRect(chooser->lvIPs->x(), 41, chooser->lvIPs->width(), 214 - 41));
-    }
-
+    // The RTS "Adicionar" dialog is built with the window, hidden; its button keeps to the
+    // bottom right corner when the dialog grows.
     void addRemoteDialog()
     {
         auto window = makeWindow();
         TfmRemoteProg* dialog = fmRemoteProg;
         QVERIFY(dialog && dialog->parent() == window.get() && dialog->isHidden());
-        QCOMPARE(dialog->windowTitle(), u"Adicionar Controle"_s);
-        QCOMPARE(dialog->size(), QSize(546, 391));
-        QCOMPARE(dialog->Label1->text(),
-            u"Pressione o botão \"PROG\" localizado na parte de trás do controle já programado, até que a "
-            u"cortina faça um movimento levemente para cima e para baixo. Se a cortina realizou esse "
-            u"movimento, click no botão \"Adicionar\" ->>"_s);
-        QCOMPARE(dialog->Button1->text(), u"Adicionar"_s);
-        QCOMPARE(dialog->Button1->size(), QSize(96, 49));
-        // The button keeps to the bottom right corner when the dialog grows
+        QCOMPARE((QStringList {dialog->windowTitle(), dialog->Button1->text()}),
+            (QStringList {"Adicionar Controle", "Adicionar"}));
         dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(dialog));
         dialog->resize(700, 500);
         QTRY_COMPARE(dialog->Button1->geometry().bottomRight(), QPoint(dialog->width() - 11, dialog->height() - 11));
-        QVERIFY(dialog->Label1->geometry().left() < 20);
     }
 
     // Real message boxes (not scripted) with Qt's Portuguese translations installed: the
-    // standard buttons read in Portuguese, a refused TCP connection is said in the tool's
-    // words with the error icon, and the status bar says the send failed.
-    void standardTextsInPortuguese_data()
-    {
-        QTest::addColumn<QString>("trigger");
-        QTest::addColumn<QString>("text");  // %1: the port
-        QTest::addColumn<int>("icon");
-        QTest::addColumn<QStringList>("buttons");
-        QTest::addColumn<QString>("status");
-        QTest::newRow("delete confirmation") << "confirm"
-                                             << "Tem certeza que deseja apagar controle ?" << int(QMessageBox::Question)
-                                             << QStringList {"Sim", "Não"} << "Ondix não conectada!";
-        QTest::newRow("refused connection on Enviar")
-            << "send"
-            << "Não foi possível conectar a 127.0.0.1:%1: conexão recusada (nada atende nessa porta)"
-            << int(QMessageBox::Critical) << QStringList {"OK"} << "TCP Status: Falha na conexão";
-    }
+    // standard buttons read in Portuguese, an error has the error icon.
     void standardTextsInPortuguese()
     {
-        QFETCH(QString, trigger);
-        QFETCH(QString, text);
         QVERIFY(TDialogs::installStandardTranslations());
         TDialogs::setScripted(false);
         auto window = makeWindow();
         window->show();
-        QTcpServer closed;  // a port that nothing listens on once closed
-        QVERIFY(closed.listen(QHostAddress::LocalHost));
-        const quint16 port = closed.serverPort();
-        closed.close();
-
-        QString seenText;
-        int seenIcon = -1;
-        QStringList seenButtons;
-        bool seen = false;
+        QStringList seen;
         std::function<void()> answer = [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box) {
-                QTimer::singleShot(20, answer);
-                return;
-            }
-            seen = true;
-            seenText = box->text();
-            seenIcon = int(box->icon());
+            if (!box)
+                return QTimer::singleShot(20, answer);
+            QStringList buttons;
             for (QAbstractButton* b : box->buttons())
-                seenButtons << b->text().remove(u'&');
+                buttons << b->text().remove(u'&');
+            buttons.sort();
+            seen << u"%1 %2 %3"_s.arg(box->text()).arg(int(box->icon())).arg(buttons.join(u'/'));
             box->reject();
         };
         QTimer::singleShot(0, answer);
-        if (trigger == u"confirm") {
-            QVERIFY(!TDialogs::messageDlg(window.get(), text));
-        } else {
-            window->netDeviceFound = true;
-            for (QLineEdit* box : {window->IP_4, window->IP_3, window->IP_2, window->IP_1})
-                box->setText(box == window->IP_4 ? u"127"_s : box == window->IP_1 ? u"1"_s : u"0"_s);
-            window->edPort->setText(QString::number(port));
-            window->mmInfo->setPlainText(u"sendrf,1"_s);
-            window->bbSendComd->setEnabled(true);
-            QTest::mouseClick(window->bbSendComd, Qt::LeftButton);
-        }
+        QVERIFY(!TDialogs::messageDlg(window.get(), u"Apagar?"_s));
+        QTimer::singleShot(0, answer);
+        TDialogs::showError(window.get(), u"Falhou"_s);
         TDialogs::setScripted(true);
-        QVERIFY(seen);
-        QCOMPARE(seenText, text.contains(u"%1"_s) ? text.arg(port) : text);
-        QTEST(seenIcon, "icon");
-        seenButtons.sort();
-        QFETCH(QStringList, buttons);
-        buttons.sort();
-        QCOMPARE(seenButtons, buttons);
-        QTEST(window->lbStatusBar->text(), "status");
+        QCOMPARE(seen, (QStringList {u"Apagar? %1 Não/Sim"_s.arg(int(QMessageBox::Question)),
+                           u"Falhou %1 OK"_s.arg(int(QMessageBox::Critical))}));
     }
 
     // "Salvar log" writes the log, as shown, to the file the user picks; a place that cannot
@@ -442,14 +274,12 @@ private slots:
         QTest::addColumn<QString>("where");  // "" cancelled, else a path under a temporary folder
         QTest::addColumn<QString>("status");  // %1: the path
         QTest::addColumn<QStringList>("errors");
-        QTest::newRow("saved") << "log.txt"
-                               << "Log salvo em %1" << QStringList {};
-        QTest::newRow("folder missing") << "nowhere/log.txt"
-                                        << "Ondix não conectada!"
+        const QString unchanged = u"Ondix não conectada!"_s;
+        QTest::newRow("saved") << "log.txt" << "Log salvo em %1" << QStringList {};
+        QTest::newRow("folder missing") << "nowhere/log.txt" << unchanged
                                         << QStringList {"Não foi possível salvar o log em %1: o arquivo não pôde ser "
                                                         "criado (a pasta existe?)."};
-        QTest::newRow("cancelled") << ""
-                                   << "Ondix não conectada!" << QStringList {};
+        QTest::newRow("cancelled") << "" << unchanged << QStringList {};
     }
     void saveLog()
     {

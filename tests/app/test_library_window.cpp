@@ -34,28 +34,8 @@ namespace {
 const QString unitMac = u"00:1A:2B:3C:4D:5E"_s;  // the emulated device's
 const std::vector<uint16_t> irFrame {342, 171, 21, 21, 21, 64, 21, 64, 21, 1520};
 
-ondixsim::RtsRecord remote(uint8_t type, uint16_t rolling, uint8_t key, std::array<uint8_t, 3> id)
-{
-    ondixsim::RtsRecord r;
-    r.type = type;
-    r.rollingCode = rolling;
-    r.keyCode = key;
-    r.remoteId = id;
-    return r;
-}
-
-rtsRemote_t libraryRemote(const ondixsim::RtsRecord& r)
-{
-    rtsRemote_t out;
-    out.reserved = r.reserved;
-    out.type = r.type;
-    out.rollingCode = r.rollingCode;
-    out.keyCode = r.keyCode;
-    out.remoteId = r.remoteId;
-    return out;
-}
-
-QStringList rollingCodes(const std::vector<ondixsim::RtsRecord>& table)
+// "id:rolling" of each remote, of the unit's table or of a backup.
+template <typename TRemotes> QStringList rollingCodes(const TRemotes& table)
 {
     QStringList out;
     for (const auto& r : table)
@@ -235,36 +215,16 @@ private slots:
         QVERIFY(window->windowTitle().endsWith(u"sala.json*"_s));
     }
 
-    // "Copiar como": the selected code in the clipboard in the format chosen.
-    void exportCode_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QString>("copied");  // its start
-        const QString ir = u"sendir,1:8,1,38000,1,1,342,171,21,1520"_s;
-        QTest::newRow("IR line") << ir << "line" << ir;
-        QTest::newRow("IR Pronto") << ir << "pronto"
-                                   << "0000 006D 0002 0000 0156 00AB 0015 05F0";
-        QTest::newRow("IR iTach") << ir << "gc"
-                                  << "sendir,1:1,1,38000,1,1,342,171,21,1520";
-        QTest::newRow("RF durations") << "sendrf,2,1,1,400,1200,400,12400"
-                                      << "rfraw"
-                                      << "400\n1200\n400\n12400";
-    }
+    // "Copiar como": the selected code in the clipboard in the format chosen (the formats
+    // themselves: test_library).
     void exportCode()
     {
-        QFETCH(QString, line);
-        QFETCH(QString, format);
         build();
-        libraryCode_t c = code(u"Tecla"_s, line);
-        c.kind = line.startsWith(u"sendrf"_s) ? TCodeKind::rf : TCodeKind::ir;
-        createLibrary(u"copiar.json"_s, {c});
+        createLibrary(u"copiar.json"_s, {code(u"Tecla"_s, u"sendir,1:8,1,38000,1,1,342,171,21,1520"_s)});
         selectRow(0);
         QGuiApplication::clipboard()->clear();
-        window->exportCodeClick(format);
-        QFETCH(QString, copied);
-        QVERIFY2(
-            QGuiApplication::clipboard()->text().startsWith(copied), qPrintable(QGuiApplication::clipboard()->text()));
+        window->exportCodeClick(u"pronto"_s);
+        QCOMPARE(QGuiApplication::clipboard()->text().left(39), u"0000 006D 0002 0000 0156 00AB 0015 05F0"_s);
     }
 
     // A double-click sends the code as "Enviar" sends the log's text; while another exchange
@@ -336,7 +296,6 @@ private slots:
         QTest::addColumn<bool>("atStart");
         QTest::addColumn<QString>("error");
         QTest::newRow("a library") << u"library"_s << false << QString();
-        QTest::newRow("not a library") << u"{\"format\": \"outra coisa\"}"_s << false << u"não é"_s;
         QTest::newRow("newer version") << u"{\"format\": \"OndixSetup library\", \"version\": 99, \"codes\": []}"_s
                                        << false << u"99"_s;
         QTest::newRow("gone at start") << QString() << true << u"Não foi possível abrir"_s;
@@ -406,9 +365,7 @@ private slots:
     void backupBeforeDelete()
     {
         QFETCH(bool, libraryOpen);
-        const auto a = remote(0, 16, 5, {1, 2, 3});
-        const auto b = remote(5, 32, 6, {4, 5, 6});
-        device->config().rts = {a, b};
+        device->config().rts = {{0, 0, 16, 5, {1, 2, 3}}, {0, 5, 32, 6, {4, 5, 6}}};
         build();
         if (libraryOpen)
             createLibrary(u"rts.json"_s);
@@ -427,7 +384,8 @@ private slots:
         }
         QCOMPARE(int(backups.size()), 1);
         QCOMPARE(backups[0].unitMac, unitMac);
-        QCOMPARE(backups[0].remotes, (std::vector<rtsRemote_t> {libraryRemote(a), libraryRemote(b)}));
+        QCOMPARE(rollingCodes(backups[0].remotes), (QStringList {u"01-02-03:16"_s, u"04-05-06:32"_s}));
+        QCOMPARE(int(backups[0].remotes[1].type), 5);
         QVERIFY(window->windowTitle().endsWith(u"rts.json*"_s));
     }
 
@@ -435,15 +393,13 @@ private slots:
     // remote raised, and a remote paired since is kept; "Salvar RTS" then keeps the new table.
     void restore()
     {
-        device->config().rts = {
-            remote(0, 4702, 167, {0x0A, 0xFF, 0x00}), remote(0, 10, 5, {1, 2, 3}), remote(5, 7, 6, {4, 5, 6})};
+        device->config().rts = {{0, 0, 4702, 167, {0x0A, 0xFF, 0x00}}, {0, 0, 10, 5, {1, 2, 3}}, {0, 5, 7, 6, {4, 5, 6}}};
         build();
         createLibrary(u"restaurar.json"_s);
         rtsBackup_t backup;
         backup.unitMac = unitMac;
         backup.takenAt = QDateTime::currentDateTimeUtc().addDays(-1);
-        backup.remotes = {
-            libraryRemote(remote(0, 4660, 167, {0x0A, 0xFF, 0x00})), libraryRemote(remote(0, 16, 5, {1, 2, 3}))};
+        backup.remotes = {{0, 0, 4660, 167, {0x0A, 0xFF, 0x00}}, {0, 0, 16, 5, {1, 2, 3}}};
         window->library.library().addRtsBackup(backup);
         window->pnControlesRTS->setEnabled(true);
 

