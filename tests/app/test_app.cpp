@@ -5,7 +5,6 @@
 #include "app/sessionLog.h"
 #include "app/splashUnit.h"
 #include "discovery/chooseOndixUnit.h"
-#include "rts/remoteProgUnit.h"
 
 #include <QTemporaryDir>
 #include <QUdpSocket>
@@ -131,9 +130,8 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("memo");
         QTest::addColumn<bool>("copies");
-        const std::tuple<const char*, const char*, bool> rows[] = {{"Button9", "mmInfo", false},
-            {"Button1", "mmRawData", false}, {"Button6", "mmInfoCodeGen", false}, {"Button4", "mmInfoTLCodeGen", false},
-            {"Button10", "mmInfo", true}, {"Button8", "mmRawData", true}};
+        const std::tuple<const char*, const char*, bool> rows[] = {{"Button1", "mmRawData", false},
+            {"Button6", "mmInfoCodeGen", false}, {"Button4", "mmInfoTLCodeGen", false}, {"Button10", "mmInfo", true}};
         for (const auto& [button, memo, copies] : rows)
             QTest::addRow("%s %s", copies ? "copy" : "clear", memo) << button << memo << copies;
     }
@@ -221,21 +219,6 @@ private slots:
         QTest::keyClick(chooser->lvIPs, Qt::Key_Escape);
         QCOMPARE(window->selectedDevice, -1);  // closed, none chosen
         QVERIFY(!chooser->isVisible());
-    }
-
-    // The RTS "Adicionar" dialog is built with the window, hidden; its button keeps to the
-    // bottom right corner when the dialog grows.
-    void addRemoteDialog()
-    {
-        auto window = makeWindow();
-        TfmRemoteProg* dialog = fmRemoteProg;
-        QVERIFY(dialog && dialog->parent() == window.get() && dialog->isHidden());
-        QCOMPARE((QStringList {dialog->windowTitle(), dialog->Button1->text()}),
-            (QStringList {"Adicionar Controle", "Adicionar"}));
-        dialog->show();
-        QVERIFY(QTest::qWaitForWindowExposed(dialog));
-        dialog->resize(700, 500);
-        QTRY_COMPARE(dialog->Button1->geometry().bottomRight(), QPoint(dialog->width() - 11, dialog->height() - 11));
     }
 
     // Real message boxes (not scripted) with Qt's Portuguese translations installed: the

@@ -1,6 +1,6 @@
-// The rules of the one-copy guard and of UDP port 4040: one window per user, the guard's
-// socket checked for its owner and peer before anything is sent to it, the port not
-// shared with another user. Another user's cases run as root, with a throwaway second user
+// The rules of the one-copy guard and of UDP port 4040: one window per user (idle
+// connections of the same user kept by nobody), the guard's socket checked for its owner and
+// peer before anything is sent to it, the port not shared with another user. Another user's cases run as root, with a throwaway second user
 // and a private network namespace.
 #include "app/singleInstance.h"
 #include "link/deviceSession.h"
@@ -124,6 +124,33 @@ private slots:
         }
         QVERIFY(!instanceguard::commandLineHoldsPort());
         QCOMPARE(TDeviceSession().udpBindProblem(), QString());
+    }
+
+    // A few hundred idle connections of the same user: the guard keeps none of them open and
+    // still answers the next copy.
+    void idleConnections()
+    {
+        TPlaces places;
+        TSingleInstance guard;
+        QSignalSpy raised(&guard, &TSingleInstance::activationRequested);
+        QVERIFY(guard.acquire());
+        const sockaddr_un a = unixAddress(places.path("run") + u"/OndixSetup-"_s + QString::number(::geteuid()));
+        const auto descriptors = [] {
+            return int(QDir(u"/proc/self/fd"_s).entryList(QDir::Files | QDir::System).size());
+        };
+        const int before = descriptors();
+        std::vector<int> idle;
+        for (int i = 0; i < 300; ++i) {
+            idle.push_back(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0));
+            for (QDeadlineTimer d(5000); ::connect(idle.back(), reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0
+                 && errno == EAGAIN && !d.hasExpired();)
+                QCoreApplication::processEvents();  // the guard's queue is full: let it take some
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(descriptors() - before - 300, 0, 3000);
+        for (int fd : idle)
+            ::close(fd);
+        QVERIFY(!TSingleInstance().acquire());
+        QTRY_COMPARE_WITH_TIMEOUT(raised.count(), 1, 2000);
     }
 };
 

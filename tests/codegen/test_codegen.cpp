@@ -74,8 +74,6 @@ private slots:
         };
         QTest::newRow("1 key") << 1 << 116 << comments({"L1"}) << QList<int> {0, 1};
         QTest::newRow("2 keys") << 2 << 308 << comments({"L1", "L2", "Todas"}) << QList<int> {2, 3, 0, 1, 4, 5};
-        QTest::newRow("3 keys") << 3 << 404 << comments({"L1", "L2", "L3", "Todas"})
-                                << QList<int> {4, 5, 2, 3, 0, 1, 6, 7};
     }
     void tc2Lines()
     {
@@ -168,12 +166,9 @@ private slots:
             {"sendrf,1,", false},
             {"sendrf,1", false},
             {"// Codigo para gravar os comandos", false},
-            {"// Codigo para Ligar L1", false},
             {"sendir,1:8,1,38000,1,1,21", false},
             {"sendrf,1,20,1,40500,1650,4000,1650", true},
-            {"sendrf,1,12,1,1700,49000", true},
             {"sendrf,10,1", true},
-            {"sendrf,2,5,1,300,900", true},
             {"teste", true},
         };
         for (const QString& locale : locales)

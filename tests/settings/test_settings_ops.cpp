@@ -27,7 +27,6 @@ const char* record = "454B01030000C0A80032FFFFFF00C0A80001001A2B3C4D5E0186134F4E
 const char* example = "192 168 0 60 / 255 255 255 0 / 192 168 0 1 / 00 00 00 00 00 00 / 0 / 4998";
 const char* boxes9 = "127 0 0 9 / 255 0 0 0 / 127 0 0 1 / 01 02 03 04 05 06 / 0 / 4040";
 const QString readOk = QStringLiteral("Leitura dos parâmetros realizada com sucesso!");
-const QString failed = QStringLiteral("Falha na leitura dos parâmetros!");
 
 }  // namespace
 
@@ -92,9 +91,8 @@ private slots:
 // restored after, the edits are filled, the log says how it ended.
 // `answer` leaves on poll `poll` (cable or network); `polls`: how long the window waited.
 // Setup: net (both links found; settings go to deviceIP 127.0.0.9, the clock to the boxes
-// 127.0.0.9), unplugged, from-other (the network answer comes from 127.0.0.8), stale (a
-// whole record lies in the buffer), read-first / searched (a record was shown before the
-// write: its MAC goes back).
+// 127.0.0.9), unplugged, from-other (the network answer comes from 127.0.0.8), searched (a
+// record was shown before the write: its MAC goes back).
 void TestSettingsOps::operation_data()
 {
     QTest::addColumn<QString>("op");
@@ -110,29 +108,19 @@ void TestSettingsOps::operation_data()
         QTest::newRow(name) << op << setup << QByteArray::fromHex(answer) << poll << sent << log << polls << shown;
     };
     const QString readBack = "192 168 0 50 / 255 255 255 0 / 192 168 0 1 / 00 1A 2B 3C 4D 5E / 1 / 4998";
-    const QStringList noAnswer {logBefore, "Sem resposta!"}, bad {logBefore, failed}, nothing {logBefore};
+    const QStringList noAnswer {logBefore, "Sem resposta!"}, nothing {logBefore};
     row("read over the cable", "read", "", record, 1, 1, {readOk}, 1, readBack);
-    row("read: zero checksum over zero bytes", "read", "", QByteArray(100, '0'), 1, 1, bad, 1);
-    row("read: 49 bytes over an older whole record", "read", "stale", QByteArray(record).chopped(2), 1, 1, bad, 1);
-    row("read: USB link closed", "read", "unplugged", "", 0, 0, nothing, 0);
     row("read: both links found, over the network", "read", "net", record, 3, 0, {readOk}, 3, readBack);
     row("read: the boxes' address is not asked", "read", "net from-other", record, 3, 0, noAnswer, 100);
 
     const char* ack = "454B010495000000";
-    const QStringList written {"IP's gravados com sucesso!"};
-    row("write", "write", "", ack, 1, 1, written, 1);
-    row("write after a read", "write", "read-first", ack, 1, 1, written, 1 + 1);
-    row("write after a search", "write", "searched", ack, 1, 1, written, 1);
-    row("write: both links found, over the network", "write", "net", ack, 5, 0, written, 5);
+    row("write", "write", "", ack, 1, 1, {"IP's gravados com sucesso!"}, 1);
+    row("write after a search", "write", "searched", ack, 1, 1, {"IP's gravados com sucesso!"}, 1);
 
-    const char* clockAnswer = "454B010A0700E9070307090500AA010000";
     const char* clockAck = "454B010B9C000000";
-    const QStringList date {logBefore, "Date: 07/03/2025", "Time: 09:05:00"}, cmdOk {logBefore, "CMD_OK"};
-    row("get clock over the cable", "get", "", clockAnswer, 1, 1, date, 1);
-    row("set clock over the cable", "set", "", clockAck, 1, 1, cmdOk, 1);
+    const QStringList cmdOk {logBefore, "CMD_OK"};
     row("set clock: USB link closed, the time not read", "set", "unplugged", "", 0, 0, nothing, 0);
     row("set clock over the network, no cable", "set", "net unplugged", clockAck, 200, 0, cmdOk, 200);
-    row("get clock: the device found is not asked", "get", "net from-other", clockAnswer, 3, 0, noAnswer, 1000);
 }
 
 void TestSettingsOps::operation()
@@ -144,7 +132,7 @@ void TestSettingsOps::operation()
     QFETCH(int, sent);
     QFETCH(QString, shown);
     const QStringList does = setup.split(u' ');
-    const bool net = does.contains(u"net"), clock = op == u"get" || op == u"set";
+    const bool net = does.contains(u"net"), clock = op == u"set";
     if (!does.contains(u"unplugged"))
         fakehid::plug();
     window = makeTestWindow();
@@ -162,19 +150,10 @@ void TestSettingsOps::operation()
         w.foundDevices.push_back({});
         std::copy_n(bytes.constData(), 50, w.foundDevices[0].begin());
         w.upDateOndixData(0);
-    } else if (does.contains(u"read-first")) {
-        fakehid::setResponder([bytes](const fakehid::Bytes&) {
-            return std::vector<ondixsim::Output> {{0, fakehid::Bytes(bytes.begin(), bytes.end())}};
-        });
-        w.Button2Click();
-        fakehid::clearLogs();
     }
     w.deviceIP = clock ? "127.0.0.8" : "127.0.0.9";
     const QString typed = op == u"write" ? example : clock ? boxes9 : shownBefore;
     type(typed);
-    if (does.contains(u"stale")) {
-        std::copy_n(bytes.constData(), bytes.size(), w.answerBuf.begin());
-    }
     w.clearLog();
     w.logLine(logBefore);
     const QString status = w.lbStatusBar->text();
@@ -200,11 +179,11 @@ void TestSettingsOps::operation()
     else if (op == u"write")
         w.Button3Click();
     else
-        op == u"get" ? w.getClock() : w.setClock();
+        w.setClock();
 
     const auto frames = fakehid::writtenFrames();
     QCOMPARE(int(frames.size()), sent);
-    if (does.contains(u"read-first") || does.contains(u"searched"))  // the MAC shown goes back
+    if (does.contains(u"searched"))  // the MAC of the record shown goes back
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(frames[0].data()) + 18, 6), bytes.mid(18, 6));
     if (sent == 0 && !net)
         QVERIFY(device->requests().empty());
@@ -236,8 +215,6 @@ void TestSettingsOps::refusalFocusesTheBox_data()
         << "clock" << "IP_2" << "256" << "Valor inválido em Endereço IP, 3º campo: \"256\" (use um número de 0 a 255).";
     QTest::newRow("Enviar from the generator tab")
         << "send" << "edPort" << "" << "Valor inválido em Porta TCP: \"\" (use um número de 0 a 65535).";
-    QTest::newRow("flash read")
-        << "flash" << "edQtd" << "9991" << "Valor inválido em Qtd: \"9991\" (use um número de 0 a 9990).";
 }
 
 void TestSettingsOps::refusalFocusesTheBox()
@@ -254,8 +231,6 @@ void TestSettingsOps::refusalFocusesTheBox()
     w.deviceIP = "127.0.0.9";
     w.GroupBox1->setEnabled(true);
     w.bbSendComd->setEnabled(true);
-    w.TabControl1->setTabVisible(w.TabControl1->indexOf(w.TabItem6), true);
-    w.TabControl1->setTabEnabled(w.TabControl1->indexOf(w.TabItem6), true);  // as "memoryTest" does
     w.show();
     QVERIFY(QTest::qWaitForWindowActive(&w));
     type(shownBefore);
@@ -272,13 +247,10 @@ void TestSettingsOps::refusalFocusesTheBox()
         w.mmInfo->setFocus();
         QTest::keyClicks(w.mmInfo, "getClock");
         QTest::keyClick(w.mmInfo, Qt::Key_Return);
-    } else if (op == u"send") {
+    } else {
         w.TabControl1->setCurrentWidget(w.TabItem3);
         w.mmInfo->setPlainText("sendrf,1");
         QTest::mouseClick(w.bbSendComd, Qt::LeftButton);
-    } else {
-        w.TabControl1->setCurrentWidget(w.TabItem6);
-        QTest::mouseClick(w.Button12, Qt::LeftButton);
     }
 
     if (op == u"send")
