@@ -91,9 +91,8 @@ private slots:
     void answerOnHundredthPollDoesNotCount();
     void nothingFoundGivesAdvice();
     void boxesTakeDigitsOnly();
+    void usbProbe_data();
     void usbProbe();
-    void usbProbeFails_data();
-    void usbProbeFails();
     void lateUsbAnswerDuringNetworkSearch();
 };
 
@@ -291,31 +290,10 @@ void TestDiscovery::boxesTakeDigitsOnly()
         (QStringList {w->IP_4->text(), w->GW_IP_1->text(), w->edPort->text()}), (QStringList {"123", "98", "12345"}));
 }
 
-// The device on the cable: its record fills the boxes and no network search is made.
-void TestDiscovery::usbProbe()
-{
-    fakehid::reset();
-    fakehid::plug();
-    ondixsim::Device device(unit({192, 168, 0, 77}, 105, 1, "ABCDEFGHIJKLMNOP"));
-    fakehid::attachDevice(device);
-    auto w = makeTestWindow();
-    w->localAddressSource = [] { return QList<QHostAddress> {addr("127.0.0.1")}; };
-    w->bbFindDeviceClick();
-    QVERIFY(w->usbDeviceFound && !w->netDeviceFound);
-    QCOMPARE(logOf(*w), QStringList {"Encontrado dispositivo na porta USB!"});
-    QCOMPARE(w->lbStatusBar->text(), QStringLiteral("Módulo Ondix encontrado!"));
-    QCOMPARE((QStringList {w->IP_1->text(), w->lbPN->text(), w->lbfwVersion->text()}),
-        (QStringList {"77", "ABCWEFGHIJKLMNOP", "10.5"}));
-    QVERIFY(deviceControlsEnabled(*w) && w->bbLearningRF->isEnabled());
-    QVERIFY(w->deviceIP.isEmpty() && w->localAddresses.isEmpty());
-    w.reset();
-    fakehid::reset();
-}
-
-// A probe that fails shows nothing and leaves the device's controls disabled, even after
-// an earlier probe found the unit: a zero record, silence, or an answer of 4 bytes while
-// the earlier record still lies in the buffer.
-void TestDiscovery::usbProbeFails_data()
+// The device on the cable: its record fills the boxes and no network search is made. A later
+// probe that fails shows nothing and leaves the device's controls disabled: a zero record,
+// silence, or an answer of 4 bytes while the earlier record still lies in the buffer.
+void TestDiscovery::usbProbe_data()
 {
     QTest::addColumn<int>("answer");  // bytes of the record on the second probe; -1 zero, -2 none
     QTest::addColumn<QStringList>("log");
@@ -324,7 +302,7 @@ void TestDiscovery::usbProbeFails_data()
     QTest::newRow("4 bytes after a good record") << 4 << QStringList {""};
 }
 
-void TestDiscovery::usbProbeFails()
+void TestDiscovery::usbProbe()
 {
     QFETCH(int, answer);
     fakehid::reset();
@@ -338,7 +316,15 @@ void TestDiscovery::usbProbeFails()
         return std::vector<ondixsim::Output> {{0, ondixsim::Bytes(sent.begin(), sent.end()), 0}};
     });
     auto w = makeTestWindow();
-    QVERIFY(w->findDeviceOnSerialPort());
+    w->localAddressSource = [] { return QList<QHostAddress> {addr("127.0.0.1")}; };
+    w->bbFindDeviceClick();
+    QVERIFY(w->usbDeviceFound && !w->netDeviceFound);
+    QCOMPARE(logOf(*w), QStringList {"Encontrado dispositivo na porta USB!"});
+    QCOMPARE(w->lbStatusBar->text(), QStringLiteral("Módulo Ondix encontrado!"));
+    QCOMPARE((QStringList {w->IP_1->text(), w->lbfwVersion->text()}), (QStringList {"77", "2.1"}));
+    QVERIFY(deviceControlsEnabled(*w) && w->bbLearningRF->isEnabled());
+    QVERIFY(w->deviceIP.isEmpty() && w->localAddresses.isEmpty());
+
     w->IP_1->clear();
     w->lbfwVersion->clear();
     w->clearLog();
