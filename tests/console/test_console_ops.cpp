@@ -1,7 +1,7 @@
-// The console in the window: keywords typed into the log and confirmed with Enter, "Enviar"
-// over the fake cable (virtual clock) and over TCP to a server of the test's own on
-// 127.0.0.1, the MAC write, the flash read test and the firmware trigger. Nothing leaves
-// this host.
+// The console in the window: keywords typed into the log and confirmed with Enter (the
+// firmware trigger and the flash tab among them), "Enviar" over TCP to a server of the
+// test's own on 127.0.0.1, and the MAC write. Nothing leaves this host. Every operation's
+// lines and restored controls under each fault: test_fault_matrix.
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,8 +22,6 @@
 namespace {
 
 const QString before = QStringLiteral("linha anterior");
-const QString notConnected =
-    QStringLiteral("Não foi possível conectar a porta serial. Verifique a conexão e tente novamente...");
 
 int framesWritten()
 {
@@ -38,10 +36,9 @@ class TestConsoleOps : public QObject {
     std::unique_ptr<TfmPrincipal> window;
     QStringList hookCalls;
 
-    void build(bool plugged = true)
+    void build()
     {
-        if (plugged)
-            fakehid::plug();
+        fakehid::plug();
         window = makeTestWindow();
         window->localAddressSource = [] { return QList<QHostAddress> {}; };
         window->usbDeviceFound = true;
@@ -71,9 +68,7 @@ private slots:
         TDialogs::resetScript();
         fakehid::reset();
         hookCalls.clear();
-        ondixsim::DeviceConfig config;
-        config.flashImage = ondixsim::Bytes {0x00, 0x1F, 0xFF};
-        device = std::make_unique<ondixsim::Device>(config);
+        device = std::make_unique<ondixsim::Device>();
         fakehid::attachDevice(*device);
     }
     void cleanup()
@@ -86,12 +81,8 @@ private slots:
     void keywords_data();
     void keywords();
     void macBoxesStayEnabledAfterSearches();
-    void sendOverUsb_data();
-    void sendOverUsb();
     void sendOverTcp();
-    void macWrite_data();
     void macWrite();
-    void flashRead();
 };
 
 // `memo`: the log's text, the caret at the end of its first line; `links`: the devices
@@ -164,40 +155,6 @@ void TestConsoleOps::macBoxesStayEnabledAfterSearches()
     QVERIFY(!window->bbGravaMacAddr->isHidden());
 }
 
-// "Enviar" over the cable: the line leaves in one report; a closed cable is said in the log,
-// a refused line in an error box.
-void TestConsoleOps::sendOverUsb_data()
-{
-    QTest::addColumn<QString>("memo");
-    QTest::addColumn<bool>("plugged");
-    QTest::addColumn<QString>("status");
-    QTest::addColumn<QStringList>("log");
-    QTest::addColumn<QStringList>("messages");
-    QTest::newRow("empty memo") << "" << true << "Comando enviado com sucesso!" << QStringList {} << QStringList {};
-    QTest::newRow("link closed") << "sendir,1" << false << "Ondix não conectada!"
-                                 << QStringList {"sendir,1", notConnected} << QStringList {};
-    QTest::newRow("a character without a single byte")
-        << "sendir,€" << true << "Ondix Conectada a USB!" << QStringList {"sendir,€"}
-        << QStringList {"Caractere não permitido no comando: \"€\" (U+20AC). Use apenas caracteres de um byte (Latin-1)."};
-}
-
-void TestConsoleOps::sendOverUsb()
-{
-    QFETCH(QString, memo);
-    QFETCH(bool, plugged);
-    QFETCH(QStringList, messages);
-    build(plugged);
-    window->mmInfo->setPlainText(memo);
-
-    window->bbSendComdClick();
-
-    QCOMPARE(int(fakehid::writtenReports().size()), plugged && messages.isEmpty() ? 1 : 0);
-    QTEST(window->lbStatusBar->text(), "status");
-    QTEST(window->logLines(), "log");
-    QCOMPARE(TDialogs::shownMessages(), messages);
-    checkRestored();
-}
-
 // "Enviar" over TCP to a device that takes the line and never answers: 400 polls after the
 // connection, then it is closed; with nothing listening, an error box. (A device that
 // answers: test_console_e2e.)
@@ -245,20 +202,9 @@ void TestConsoleOps::sendOverTcp()
 }
 
 // "Gravar MAC": the button and the tab disabled while the device is asked, restored after;
-// the log says how it ended and keeps its lines on a failure.
-void TestConsoleOps::macWrite_data()
-{
-    QTest::addColumn<int>("fault");
-    QTest::addColumn<QStringList>("log");
-    QTest::newRow("written") << int(fakehid::UsbFault::None) << QStringList {"MAC Addr gravado com sucesso!"};
-    QTest::newRow("checksum refused") << int(fakehid::UsbFault::BadChecksum)
-                                      << QStringList {before, "Falha de gravação dos parâmetros!"};
-}
-
+// the log cleared on success only. (Its lines under every fault: test_fault_matrix.)
 void TestConsoleOps::macWrite()
 {
-    QFETCH(int, fault);
-    fakehid::setFault({fakehid::UsbFault(fault), 0, 0, -1});
     build();
     for (QLineEdit* box : window->macAddr)
         box->setText("1A");
@@ -272,26 +218,13 @@ void TestConsoleOps::macWrite()
 
     QVERIFY(busy);
     QCOMPARE(framesWritten(), 1);
-    QTEST(window->logLines(), "log");
+    QCOMPARE(window->logLines(), QStringList {"MAC Addr gravado com sucesso!"});
     QVERIFY(window->TabControl1->isEnabled() && window->bbGravaMacAddr->isEnabled());
     QVERIFY(!window->GroupBox1->testAttribute(Qt::WA_SetCursor));
-}
-
-// The flash read test: the log cleared for the wait line, then the dump.
-void TestConsoleOps::flashRead()
-{
-    build();
-    window->edAddr->setText("0");
-    window->edQtd->setText("128");
-
-    window->Button12Click();
-
-    QCOMPARE(framesWritten(), 1);
-    QString dump128 = "[00][1F][FF]";
-    for (int i = 3; i < 128; ++i)
-        dump128 += "[FF]";  // erased past the image
-    QCOMPARE(window->logLines(), (QStringList {"Lendo memória, aguarde...", dump128}));
-    QVERIFY(window->TabControl1->isEnabled());
+    // A failed write keeps the log's lines.
+    fakehid::setFault({fakehid::UsbFault::BadChecksum, 0, 0, -1});
+    window->bbGravaMacAddrClick();
+    QCOMPARE(window->logLines(), (QStringList {"MAC Addr gravado com sucesso!", "Falha de gravação dos parâmetros!"}));
 }
 
 QTEST_MAIN(TestConsoleOps)
