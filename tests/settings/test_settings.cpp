@@ -137,11 +137,6 @@ private slots:
         std::copy(read.begin(), read.end(), record.begin());
         QFETCH(QByteArray, frame);
         QCOMPARE(hexText(writeSettingsFrame(p.values, withRecord ? &record : nullptr)), hexText(frame));
-
-        TSettingsTexts t = typical();
-        t.dhcp = true;
-        t.port = "65535";
-        QCOMPARE(hexText(writeSettingsFrame(parseSettings(t).values).mid(24, 3)), QString("01 FF FF"));
     }
 
     void clockRequests_data()
