@@ -2,7 +2,8 @@
 // interface list, the listener's discovery branch, the chooser, the boxes filled and the
 // buttons enabled, and the USB probe. Answers are injected into the listener on chosen
 // polls; every datagram the search sends goes to loopback. Searches against the emulator on a
-// private network (one unit, three, one address asked, interfaces in order): test_e2e.
+// private network (one unit, three, one address asked, interfaces in order): test_e2e; a
+// search under each fault, the advice when nothing answers among them: test_fault_matrix.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -89,11 +90,9 @@ private slots:
     void threeDevicesChosenInTheChooser();
     void announcementOutsideSearch();
     void answerOnHundredthPollDoesNotCount();
-    void nothingFoundGivesAdvice();
     void boxesTakeDigitsOnly();
     void usbProbe_data();
     void usbProbe();
-    void lateUsbAnswerDuringNetworkSearch();
 };
 
 // How a record is shown: the version as value / 10 "." value % 10, the MAC in hex, the
@@ -261,21 +260,6 @@ void TestDiscovery::answerOnHundredthPollDoesNotCount()
     }
 }
 
-void TestDiscovery::nothingFoundGivesAdvice()
-{
-    auto w = searchWindow({});
-    w->bbFindDeviceClick();
-    QVERIFY(!w->netDeviceFound && !w->usbDeviceFound);
-    const QString dashes54(54, QLatin1Char('-')), dashes74(74, QLatin1Char('-'));
-    QCOMPARE(logOf(*w),
-        (QStringList {dashes54, "Nenhum dispositivo encontrado na rede!",
-            "Verifique configurações de rede e/ou \"router\"...", "Para configurar o dispositivo, sem que saiba o IP, ",
-            "conecte diretamente o dispositivo via cabo USB, no PC.", dashes54, dashes74,
-            "Nenhum dispositivo encontrado via USB...", "Caso o dispositivo esteja conectado ao PC, verifique",
-            "se o cabo USB que está sendo utilizado, seja cabo de DADOS.", dashes74}));
-    QVERIFY(w->bbFindDevice->isEnabled() && !w->GroupBox1->isEnabled() && !w->bbSendComd->isEnabled());
-}
-
 // The address boxes and the port take digits only.
 void TestDiscovery::boxesTakeDigitsOnly()
 {
@@ -333,25 +317,6 @@ void TestDiscovery::usbProbe()
     QTEST(logOf(*w), "log");
     QVERIFY(!w->GroupBox1->isEnabled() && !w->bbSendComd->isEnabled());
     QVERIFY(w->bbFindDevice->isEnabled() && w->TabControl1->isEnabled());
-    w.reset();
-    fakehid::reset();
-}
-
-void TestDiscovery::lateUsbAnswerDuringNetworkSearch()
-{
-    // The record comes 1.5 s late on the cable, while the network is being searched: the
-    // search must not take it for a network answer.
-    fakehid::reset();
-    fakehid::plug();
-    ondixsim::Device device;
-    fakehid::attachDevice(device);
-    fakehid::setFault({fakehid::UsbFault::Late, 1500, 0, 1});
-    auto w = makeTestWindow();
-    w->localAddressSource = [] { return QList<QHostAddress> {addr("127.0.0.1")}; };
-    w->bbFindDeviceClick();
-    QVERIFY(!w->usbDeviceFound && !w->netDeviceFound);
-    QVERIFY(logOf(*w).contains(QStringLiteral("Nenhum dispositivo encontrado na rede!")));
-    QVERIFY(w->foundDevices.empty());
     w.reset();
     fakehid::reset();
 }
