@@ -234,8 +234,6 @@ TSearchResult TDeviceApi::search(const QStringList& targets, int collectMs)
         result.outcome = TOutcome::noAnswer;
     else
         result.outcome = TOutcome::done;
-    if (result.outcome == TOutcome::noAnswer)
-        result.message = QStringLiteral("Nenhum dispositivo encontrado na rede!");
     return result;
 }
 

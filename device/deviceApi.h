@@ -66,6 +66,8 @@ struct TRecordResult : TResult {
     deviceinfo::Record record {};
 };
 
+// Each face words an empty search its own way (the window's advice, ondix's exit code), so
+// the result carries no message.
 struct TSearchResult : TResult {
     QList<TUnit> units;  // every unit that answered, once each, in the order they answered
 };
