@@ -62,10 +62,10 @@ private slots:
     void menu();
 };
 
-// `control` is pressed with `key` on tab `tab` (a button on a tab, one outside the tabs, a
-// tool button, one that opens a dialog); each is disabled (or the tab around it) while the
-// device is asked. "moved": the user puts the focus in the log while
-// the settings read waits. `focus`: where the focus is once the operation has ended.
+// `control` is pressed with `key` on tab `tab` (Return on a button of a tab and on one of the
+// tool bar, Space on one of the RTS panel and on one that opens a dialog); each is disabled
+// (or the tab around it) while the device is asked. "moved": the user puts the focus in the
+// log while the settings read waits. `focus`: where the focus is once the operation has ended.
 void TestAppKeyboard::focusBack_data()
 {
     QTest::addColumn<QString>("control");
