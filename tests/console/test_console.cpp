@@ -37,7 +37,7 @@ private slots:
         for (const auto& [line, command] : rows)
             QCOMPARE(consoleCommandFor(QString::fromLatin1(line)), command);
         // Whole lines only, as typed: no case folding, blanks or line ends, nor part of a keyword.
-        for (const char* other : {"Help", "help ", "vilaverdebom482", "vilaverdebom48270", ""})
+        for (const char* other : {"Help", "help ", "getClock\r", "vilaverdebom482", "vilaverdebom48270", ""})
             QCOMPARE(consoleCommandFor(QString::fromLatin1(other)), TConsoleCommand::none);
     }
 
