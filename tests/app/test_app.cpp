@@ -81,36 +81,13 @@ private slots:
                           w->isHidden() ? u"hidden"_s : u"shown"_s);
         });
         QCOMPARE(actual, expected);
-        // The device address stays editable outside the disabled box; fields run left to right.
+        // The device address stays editable outside the disabled box.
         QVERIFY(window->IP_4->isEnabled() && window->IP_1->isEnabled());
-        QVERIFY(window->IP_4->x() < window->IP_3->x() && window->IP_3->x() < window->IP_2->x()
-            && window->IP_2->x() < window->IP_1->x() && window->M_IP_4->x() < window->M_IP_1->x()
-            && window->macAddr[0]->x() < window->macAddr[5]->x());
         QCOMPARE(fmPrincipal, window.get());
         QCOMPARE(window->windowTitle(), u"OndixSetup - Configuração Ondix"_s);
         QTabWidget* tabs = window->TabControl1;
         QVERIFY(!tabs->isTabVisible(tabs->indexOf(window->TabItem6)));  // the flash test, until "memoryTest"
         QCOMPARE(tabs->currentIndex(), 0);
-    }
-
-    // Four exclusive groups: defaults, then one choice in each leaves the others alone.
-    void radioGroupsAreSeparate()
-    {
-        auto window = makeWindow();
-        window->show();
-        window->GroupBox2->setEnabled(true);
-        const auto checked = [&] {
-            QStringList names;
-            for (const QRadioButton* r : window->findChildren<QRadioButton*>())
-                if (r->isChecked())
-                    names << r->objectName();
-            names.sort();
-            return names;
-        };
-        QCOMPARE(checked(), (QStringList {"rb16", "rbIR_Auto", "rbSmartCapture", "rbTC2_1"}));
-        for (QRadioButton* r : {window->rbRawCapture, window->rb32, window->rbIR_Raw, window->rbTC2_3})
-            r->click();
-        QCOMPARE(checked(), (QStringList {"rb32", "rbIR_Raw", "rbRawCapture", "rbTC2_3"}));
     }
 
     // Clear empties its own memo only; copy takes the whole memo, whatever is selected.
@@ -131,7 +108,6 @@ private slots:
         QFETCH(bool, copies);
         auto window = makeWindow();
         const QList<QPlainTextEdit*> memos = window->findChildren<QPlainTextEdit*>();
-        QCOMPARE(memos.size(), 4);
         QStringList expected, after;
         for (QPlainTextEdit* m : memos) {
             m->setPlainText(m->objectName() + u",1:8,1,37900\nsendrf,2,3,1,400\núltima linha"_s);
@@ -154,8 +130,6 @@ private slots:
     void splash()
     {
         TfmSplash splash;
-        QCOMPARE((QStringList {splash.lbLoading->text(), splash.lbVersion->text()}),
-            (QStringList {"Inicializando OndixSetup...", "Versão 2.0"}));
         splash.show();
         QVERIFY(QTest::qWaitForWindowExposed(&splash) && splash.Timer1->isActive());
         splash.Timer1->start(1);  // the timer's own path, without waiting two seconds
@@ -177,14 +151,13 @@ private slots:
         QVERIFY(makeWindow()->logLines().isEmpty());
     }
 
-    // Tab leaves the log, focus starts on "Localizar Ondix"; in the chooser, the arrows move,
-    // Return chooses, Escape closes choosing none.
+    // Tab leaves the log (it does not type a tab); in the chooser Return chooses, Escape
+    // closes choosing none.
     void keyboard()
     {
         auto window = makeWindow();
         window->show();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
-        QCOMPARE(QApplication::focusWidget(), window->bbFindDevice);
         window->logLine(u"linha"_s);
         window->mmInfo->setFocus();
         QTest::keyClick(window->mmInfo, Qt::Key_Tab);
@@ -195,19 +168,14 @@ private slots:
         for (const char* address : {"10.0.0.1", "10.0.0.2", "10.0.0.3"})
             chooser->UpdateIPList(QString::fromLatin1(address));
         window->selectedDevice = -1;
-        chooser->show();
-        QVERIFY(QTest::qWaitForWindowExposed(chooser));
-        chooser->lvIPs->setCurrentRow(0);
-        QTest::keyClick(chooser->lvIPs, Qt::Key_Down);
-        QTest::keyClick(chooser->lvIPs, Qt::Key_Down);
-        QTest::keyClick(chooser->lvIPs, Qt::Key_Return);
-        QCOMPARE(window->selectedDevice, 2);
-        QVERIFY(!chooser->isVisible());
-        chooser->show();
-        QVERIFY(QTest::qWaitForWindowExposed(chooser));
-        QTest::keyClick(chooser->lvIPs, Qt::Key_Escape);
-        QCOMPARE(window->selectedDevice, -1);  // closed, none chosen
-        QVERIFY(!chooser->isVisible());
+        for (const int key : {Qt::Key_Return, Qt::Key_Escape}) {  // Escape undoes the earlier choice
+            chooser->show();
+            QVERIFY(QTest::qWaitForWindowExposed(chooser));
+            chooser->lvIPs->setCurrentRow(2);
+            QTest::keyClick(chooser->lvIPs, Qt::Key(key));
+            QCOMPARE(window->selectedDevice, key == Qt::Key_Return ? 2 : -1);
+            QVERIFY(!chooser->isVisible());
+        }
     }
 
     // Real message boxes (not scripted) with Qt's Portuguese translations installed: the
@@ -259,7 +227,6 @@ private slots:
         QFETCH(QString, status);
         QFETCH(QStringList, errors);
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
         const QString path = where.isEmpty() ? QString() : dir.filePath(where);
         auto window = makeWindow();
         window->logLine(u"Leitura dos parâmetros realizada com sucesso!"_s);
@@ -286,7 +253,6 @@ private slots:
     void sessionLogFile()
     {
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
         const QString folder = dir.filePath(u"dados/OndixSetup"_s);
         {
             auto log = std::make_unique<TSessionLog>(folder, 250);

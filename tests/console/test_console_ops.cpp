@@ -13,11 +13,8 @@
 #include <QTextBlock>
 #include <QtTest>
 
-#include "app/dialogs.h"
 #include "console/consoleCommands.h"
-#include "tests/support/fakeHidWaiter.h"
-#include "tools/devicecore/ondixDevice.h"
-#include "tools/fakehid/fakehid.h"
+#include "tests/app/windowOnFakeCable.h"
 
 namespace {
 
@@ -30,10 +27,8 @@ int framesWritten()
 
 }  // namespace
 
-class TestConsoleOps : public QObject {
+class TestConsoleOps : public QObject, TWindowOnFakeCable {
     Q_OBJECT
-    std::unique_ptr<ondixsim::Device> device;
-    std::unique_ptr<TfmPrincipal> window;
     QStringList hookCalls;
 
     void build()
@@ -64,19 +59,10 @@ class TestConsoleOps : public QObject {
 private slots:
     void init()
     {
-        TDialogs::setScripted(true);
-        TDialogs::resetScript();
-        fakehid::reset();
         hookCalls.clear();
-        device = std::make_unique<ondixsim::Device>();
-        fakehid::attachDevice(*device);
+        attachUnit();
     }
-    void cleanup()
-    {
-        window.reset();
-        fakehid::setResponder(nullptr);
-        device.reset();
-    }
+    void cleanup() { detachUnit(); }
 
     void keywords_data();
     void keywords();

@@ -4,7 +4,6 @@
 // polls; every datagram the search sends goes to loopback. Searches against the emulator on a
 // private network (one unit, three, one address asked, interfaces in order): test_e2e; a
 // search under each fault, the advice when nothing answers among them: test_fault_matrix.
-#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -90,7 +89,6 @@ private slots:
     void threeDevicesChosenInTheChooser();
     void announcementOutsideSearch();
     void answerOnHundredthPollDoesNotCount();
-    void boxesTakeDigitsOnly();
     void usbProbe_data();
     void usbProbe();
 };
@@ -258,20 +256,6 @@ void TestDiscovery::answerOnHundredthPollDoesNotCount()
         fakeWaiter(*w).atPoll(poll, [&] { w->udpServerUDPRead(record({10, 0, 0, 50}), addr("127.0.0.50")); });
         QCOMPARE(w->findDeviceOnNetwork(QString()), poll == 99);
     }
-}
-
-// The address boxes and the port take digits only.
-void TestDiscovery::boxesTakeDigitsOnly()
-{
-    auto w = searchWindow();
-    w->GroupBox1->setEnabled(true);
-    for (QLineEdit* box : {w->IP_4, w->GW_IP_1, w->edPort})
-        box->clear();
-    QTest::keyClicks(w->IP_4, "1a2 34567");
-    QTest::keyClicks(w->GW_IP_1, "x9-8");
-    QTest::keyClicks(w->edPort, "1234567");
-    QCOMPARE(
-        (QStringList {w->IP_4->text(), w->GW_IP_1->text(), w->edPort->text()}), (QStringList {"123", "98", "12345"}));
 }
 
 // The device on the cable: its record fills the boxes and no network search is made. A later

@@ -86,30 +86,21 @@ private slots:
 
     // The first refused box is named, in the order the frame is built (the port, refused
     // too, comes last).
-    void settingsRefusal_data()
-    {
-        QTest::addColumn<int>("group");  // 0 ip, 1 mask, 2 gateway, 3 port
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QString>("box");
-        QTest::newRow("first box") << 0 << 0 << "IP_4";
-        QTest::newRow("last address box") << 0 << 3 << "IP_1";
-        QTest::newRow("gateway") << 2 << 3 << "GW_IP_1";
-        QTest::newRow("port") << 3 << 0 << "edPort";
-    }
     void settingsRefusal()
     {
-        QFETCH(int, group);
-        QFETCH(int, index);
-        QFETCH(QString, box);
-        TSettingsTexts t = typical();
-        std::array<QString, 4>* groups[] = {&t.ip, &t.mask, &t.gateway};
-        t.port = "x";
-        if (group < 3)
-            (*groups[group])[size_t(index)] = "300";
-        const TSettingsParse p = parseSettings(t);
-        QVERIFY(!p.ok);
-        QCOMPARE(p.box, box);
-        QCOMPARE(p.error, parseDecimalField(box, group < 3 ? "300" : "x", group < 3 ? 255 : 65535).error);
+        const std::tuple<int, size_t, const char*> rows[] = {{0, 0, "IP_4"}, {0, 3, "IP_1"}, {2, 3, "GW_IP_1"},
+            {3, 0, "edPort"}};  // group (ip, mask, gateway, none: the port), box, its name
+        for (const auto& [group, index, box] : rows) {
+            TSettingsTexts t = typical();
+            std::array<QString, 4>* groups[] = {&t.ip, &t.mask, &t.gateway};
+            t.port = "x";
+            if (group < 3)
+                (*groups[group])[index] = "300";
+            const TSettingsParse p = parseSettings(t);
+            QVERIFY(!p.ok);
+            QCOMPARE(p.box, box);
+            QCOMPARE(p.error, parseDecimalField(box, group < 3 ? "300" : "x", group < 3 ? 255 : 65535).error);
+        }
     }
 
     void writeFrame_data()

@@ -11,10 +11,7 @@
 #include <QTabWidget>
 #include <QtTest>
 
-#include "app/dialogs.h"
-#include "tests/support/fakeHidWaiter.h"
-#include "tools/devicecore/ondixDevice.h"
-#include "tools/fakehid/fakehid.h"
+#include "tests/app/windowOnFakeCable.h"
 
 namespace {
 
@@ -30,10 +27,8 @@ const QString readOk = QStringLiteral("Leitura dos parâmetros realizada com suc
 
 }  // namespace
 
-class TestSettingsOps : public QObject {
+class TestSettingsOps : public QObject, TWindowOnFakeCable {
     Q_OBJECT
-    std::unique_ptr<ondixsim::Device> device;
-    std::unique_ptr<TfmPrincipal> window;
 
     std::vector<QLineEdit*> edits() const
     {
@@ -65,20 +60,8 @@ class TestSettingsOps : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        TDialogs::setScripted(true);
-        TDialogs::resetScript();
-        fakehid::reset();
-        device = std::make_unique<ondixsim::Device>();
-        fakehid::attachDevice(*device);
-    }
-    void cleanup()
-    {
-        window.reset();
-        fakehid::setResponder(nullptr);
-        device.reset();
-    }
+    void init() { attachUnit(); }
+    void cleanup() { detachUnit(); }
 
     void operation_data();
     void operation();
