@@ -5,6 +5,7 @@
 #include "app/sessionLog.h"
 #include "app/splashUnit.h"
 #include "discovery/chooseOndixUnit.h"
+#include "rts/remoteProgUnit.h"
 
 #include <QTemporaryDir>
 #include <QUdpSocket>
@@ -55,8 +56,9 @@ private slots:
     {
         auto window = makeWindow();
         QCOMPARE((QStringList {window->Button2->text(), window->bbGravaMacAddr->text(), window->GroupBox2->title(),
-                     window->rbRawCapture->text(), window->edQtd->text()}),
-            (QStringList {"Ler do Dispisitivo", "Gravar MAC ", "\"Learnings\"", "Captura \"Bruta\" ou \"Raw\"", "128"}));
+                     window->rbRawCapture->text(), window->edQtd->text(), fmRemoteProg->windowTitle()}),
+            (QStringList {"Ler do Dispisitivo", "Gravar MAC ", "\"Learnings\"", "Captura \"Bruta\" ou \"Raw\"", "128",
+                "Adicionar Controle"}));
         QStringList labels;
         for (const QLabel* label : window->findChildren<QLabel*>())
             labels << label->text();
