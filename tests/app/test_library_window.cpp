@@ -85,7 +85,6 @@ class TestLibraryWindow : public QObject, TWindowOnFakeCable {
         }
         return rows;
     }
-    void selectRow(int row) { window->tvCodes->selectRow(row); }
     // A view takes a double-click for one only after the press on the same row.
     void doubleClick(const QPoint& at)
     {
@@ -167,7 +166,7 @@ private slots:
         QCOMPARE(listed(), (QStringList {"Sala TV Liga IR"}));
         window->edSearchCode->clear();
 
-        selectRow(1);
+        window->tvCodes->selectRow(1);
         TDialogs::setNextText(u"sala som"_s);  // taken by another code: refused, asked again
         TDialogs::setNextText(u"Quarto Ventilador"_s);
         QTest::keyClick(window->tvCodes, Qt::Key_F2);

@@ -176,9 +176,9 @@ void TestSettingsOps::operation()
     QVERIFY(w.TabControl1->isEnabled() && w.Button2->isEnabled() && w.Button3->isEnabled());
     for (QWidget* c : {(QWidget*)w.GroupBox1, (QWidget*)w.GroupBox2, (QWidget*)w.mmInfo, (QWidget*)w.Button3})
         QVERIFY(!c->testAttribute(Qt::WA_SetCursor));
-    QCOMPARE(w.deviceIP, clock ? "127.0.0.8" : "127.0.0.9");
-    QCOMPARE(w.lbPN->text(), does.contains(u"searched") ? "ONDW000000000001" : "SN antes");
-    QCOMPARE(w.lbStatusBar->text(), status);
+    QCOMPARE((QStringList {w.deviceIP, w.lbPN->text(), w.lbStatusBar->text()}),
+        (QStringList {clock ? "127.0.0.8" : "127.0.0.9", does.contains(u"searched") ? "ONDW000000000001" : "SN antes",
+            status}));
 }
 
 // A refused number names its box as the user sees it and puts the focus there, the text
