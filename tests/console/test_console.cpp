@@ -94,44 +94,22 @@ private slots:
         }
     }
 
-    void serviceFrames_data()
-    {
-        QTest::addColumn<QByteArray>("frame");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("MAC 00 1A ff 0B 2c FE")
-            << writeMacFrame({"00", "1A", "ff", "0B", "2c", "FE"})
-            << "45 4B 01 05 00 00 00 1A FF 0B 2C FE 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 E4 02 00 00";
-        QTest::newRow("flash 0, 128") << flashReadRequest("0", "128").frame
-                                      << "45 4B 01 15 08 00 00 00 00 00 80 00 00 00 2E 01 00 00";
-        QTest::newRow("flash at the top, largest quantity")
-            << flashReadRequest("4294967295", "9990").frame << "45 4B 01 15 08 00 FF FF FF FF 06 27 00 00 D7 04 00 00";
-    }
+    // The MAC write frame; the flash read request, or its refusal naming the first bad box.
     void serviceFrames()
     {
-        QFETCH(QByteArray, frame);
-        QTEST(hexText(frame), "expected");
-    }
-
-    void flashRefusal_data()
-    {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("quantity");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("quantity past the receive buffer")
-            << "0" << "9991" << "Valor inválido em Qtd: \"9991\" (use um número de 0 a 9990).";
-        QTest::newRow("address past 32 bits")
-            << "4294967296" << "1" << "Valor inválido em Address: \"4294967296\" (use um número de 0 a 4294967295).";
-        QTest::newRow("both bad: address named")
-            << "" << "12k" << "Valor inválido em Address: \"\" (use um número de 0 a 4294967295).";
-    }
-    void flashRefusal()
-    {
-        QFETCH(QString, address);
-        QFETCH(QString, quantity);
-        const TFlashRequest r = flashReadRequest(address, quantity);
-        QVERIFY(!r.ok);
-        QVERIFY(r.frame.isEmpty());
-        QTEST(r.error, "error");
+        QCOMPARE(hexText(writeMacFrame({"00", "1A", "ff", "0B", "2c", "FE"})),
+            "45 4B 01 05 00 00 00 1A FF 0B 2C FE 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 E4 02 00 00");
+        const std::tuple<const char*, const char*, const char*> flash[] = {
+            {"0", "128", "45 4B 01 15 08 00 00 00 00 00 80 00 00 00 2E 01 00 00"},
+            {"4294967295", "9990", "45 4B 01 15 08 00 FF FF FF FF 06 27 00 00 D7 04 00 00"},
+            {"0", "9991", "Valor inválido em Qtd: \"9991\" (use um número de 0 a 9990)."},
+            {"4294967296", "1", "Valor inválido em Address: \"4294967296\" (use um número de 0 a 4294967295)."},
+            {"", "12k", "Valor inválido em Address: \"\" (use um número de 0 a 4294967295)."}};
+        for (const auto& [address, quantity, expected] : flash) {
+            const TFlashRequest r = flashReadRequest(QString::fromLatin1(address), QString::fromLatin1(quantity));
+            QCOMPARE(r.ok ? hexText(r.frame) : r.error, QString::fromUtf8(expected));
+            QCOMPARE(r.frame.isEmpty(), !r.ok);
+        }
     }
 
     void flashAnswer_data()
