@@ -103,48 +103,33 @@ private slots:
         }
     }
 
-    void writeFrame_data()
-    {
-        QTest::addColumn<bool>("withRecord");
-        QTest::addColumn<QByteArray>("frame");
-        QTest::newRow("nothing read: zero") << false
-                                            << hex("454B01040000 C0A8003C FFFFFF00 C0A80001 000000000000 00 8613"
-                                                   "00000000000000000000000000000000 0000 00 38070000");
-        // The record read holds other addresses and nonzero bytes 4-5: only its MAC,
-        // identification, version and RF flag are sent back.
-        QTest::newRow("last record's unfilled positions")
-            << true
-            << hex("454B01040000 C0A8003C FFFFFF00 C0A80001 001A2B3C4D5E 00 8613"
-                   "4F4E4458303030303030303030303031 1500 01 F40B0000");
-    }
+    // Nothing read: zeros. A record read (other addresses, nonzero bytes 4-5): only its MAC,
+    // identification, version and RF flag are sent back.
     void writeFrame()
     {
-        QFETCH(bool, withRecord);
         const TSettingsParse p = parseSettings(typical());
         QVERIFY2(p.ok, qPrintable(p.error));
         deviceinfo::Record record {};
         const QByteArray read = hex("454B01031234 0A000007 FFFF0000 0A000001 001A2B3C4D5E 01 8813"
                                     "4F4E4458303030303030303030303031 1500 01 00000000");
         std::copy(read.begin(), read.end(), record.begin());
-        QFETCH(QByteArray, frame);
-        QCOMPARE(hexText(writeSettingsFrame(p.values, withRecord ? &record : nullptr)), hexText(frame));
+        QCOMPARE(hexText(writeSettingsFrame(p.values, nullptr)),
+            hexText(hex("454B01040000 C0A8003C FFFFFF00 C0A80001 000000000000 00 8613"
+                        "00000000000000000000000000000000 0000 00 38070000")));
+        QCOMPARE(hexText(writeSettingsFrame(p.values, &record)),
+            hexText(hex("454B01040000 C0A8003C FFFFFF00 C0A80001 001A2B3C4D5E 00 8613"
+                        "4F4E4458303030303030303030303031 1500 01 F40B0000")));
     }
 
-    void clockRequests_data()
-    {
-        QTest::addColumn<QDateTime>("time");
-        QTest::addColumn<QString>("frame");
-        QTest::newRow("5 December 2026 08:30:15, milliseconds dropped") << QDateTime(
-            QDate(2026, 12, 5), QTime(8, 30, 15, 999)) << "45 4B 01 0B 07 00 EA 07 0C 05 08 1E 0F DA 01 00 00";
-        QTest::newRow("year 40000") << QDateTime(QDate(40000, 1, 1), QTime(0, 0))
-                                    << "45 4B 01 0B 07 00 40 9C 01 01 00 00 00 81 01 00 00";
-        QTest::newRow("year 70000 does not fit") << QDateTime(QDate(70000, 1, 1), QTime(0, 0)) << "";
-        QTest::newRow("invalid time") << QDateTime() << "";
-    }
+    // Milliseconds dropped; a year past 16 bits or an invalid time gives no frame.
     void clockRequests()
     {
-        QFETCH(QDateTime, time);
-        QTEST(hexText(ondixclock::setClockFrame(time)), "frame");
+        const std::pair<QDateTime, const char*> rows[] = {
+            {QDateTime(QDate(2026, 12, 5), QTime(8, 30, 15, 999)), "45 4B 01 0B 07 00 EA 07 0C 05 08 1E 0F DA 01 00 00"},
+            {QDateTime(QDate(40000, 1, 1), QTime(0, 0)), "45 4B 01 0B 07 00 40 9C 01 01 00 00 00 81 01 00 00"},
+            {QDateTime(QDate(70000, 1, 1), QTime(0, 0)), ""}, {QDateTime(), ""}};
+        for (const auto& [time, frame] : rows)
+            QCOMPARE(hexText(ondixclock::setClockFrame(time)), QString::fromLatin1(frame));
         QCOMPARE(hexText(ondixclock::getClockRequest()), QString("45 4B 01 0A 9B 00 00 00"));
     }
 
