@@ -80,7 +80,6 @@ private slots:
         TDialogs::setScripted(true);
         TDialogs::resetScript();
     }
-    void display_data();
     void display();
     void datagrams();
     void interfaceList();
@@ -95,39 +94,22 @@ private slots:
 
 // How a record is shown: the version as value / 10 "." value % 10, the MAC in hex, the
 // identification up to its first zero byte with its 4th letter a 'W' on an RF-capable unit.
-void TestDiscovery::display_data()
-{
-    QTest::addColumn<int>("firmware");
-    QTest::addColumn<int>("rf");
-    QTest::addColumn<QByteArray>("ident");
-    QTest::addColumn<QString>("version");
-    QTest::addColumn<QString>("shown");
-    const auto row = [](const char* name, int firmware, int rf, const QByteArray& ident, const char* version,
-                         const char* shown) {
-        QTest::newRow(name) << firmware << rf << ident << QString(version) << QString(shown);
-    };
-    row("21, RF", 21, 1, "ABCDEFGHIJKLMNOP", "2.1", "ABCWEFGHIJKLMNOP");
-    row("7, no RF", 7, 0, "ABCDEFGHIJKLMNOP", "0.7", "ABCDEFGHIJKLMNOP");
-    row("100, RF flag 2", 100, 2, "SALA-ESTAR", "10.0", "SALW-ESTAR");
-    row("RF mark falls in the padding", 5, 1, "AB", "0.5", "AB");
-    row("zero inside", 21, 0, QByteArray("ONDX\0garbage", 12), "2.1", "ONDX");
-}
-
 void TestDiscovery::display()
 {
-    QFETCH(int, firmware);
-    QFETCH(int, rf);
-    QFETCH(QByteArray, ident);
-    ondixsim::DeviceConfig config = unit({192, 168, 0, 50}, uint16_t(firmware), uint8_t(rf), ident.toStdString());
-    config.mac = {0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0xFF};
-    config.dhcp = rf == 0;
-    const ondixsim::Bytes r = ondixsim::Device(config).infoRecord(3);
-    const auto d = deviceinfo::display(r.data());
-    QCOMPARE(QStringList({d.mac[0], d.mac[5], d.ip[0], d.ip[3], d.port}), QStringList({"0A", "FF", "192", "50", "4998"}));
-    QTEST(d.firmware, "version");
-    QTEST(d.ident, "shown");
-    QCOMPARE(d.rfCapable, rf != 0);
-    QCOMPARE(d.dhcp, rf == 0);
+    const std::tuple<int, int, QByteArray, const char*, const char*> rows[] = {
+        {21, 1, "ABCDEFGHIJKLMNOP", "2.1", "ABCWEFGHIJKLMNOP"}, {7, 0, "ABCDEFGHIJKLMNOP", "0.7", "ABCDEFGHIJKLMNOP"},
+        {100, 2, "SALA-ESTAR", "10.0", "SALW-ESTAR"}, {5, 1, "AB", "0.5", "AB"},  // the RF mark falls in the padding
+        {21, 0, QByteArray("ONDX\0garbage", 12), "2.1", "ONDX"}};  // firmware, RF flag, ident, shown
+    for (const auto& [firmware, rf, ident, version, shown] : rows) {
+        ondixsim::DeviceConfig config = unit({192, 168, 0, 50}, uint16_t(firmware), uint8_t(rf), ident.toStdString());
+        config.mac = {0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0xFF};
+        config.dhcp = rf == 0;
+        const ondixsim::Bytes r = ondixsim::Device(config).infoRecord(3);
+        const auto d = deviceinfo::display(r.data());
+        QCOMPARE(QStringList({d.mac[0], d.mac[5], d.ip[0], d.ip[3], d.port, d.firmware, d.ident}),
+            QStringList({"0A", "FF", "192", "50", "4998", version, shown}));
+        QCOMPARE((QList<bool> {d.rfCapable, d.dhcp}), (QList<bool> {rf != 0, rf == 0}));
+    }
 }
 
 // The discovery branch takes a zero checksum over zero bytes, a direct read does not; a
