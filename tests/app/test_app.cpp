@@ -26,14 +26,6 @@ std::unique_ptr<TfmPrincipal> makeWindow()
     return std::make_unique<TfmPrincipal>(nullptr, /*showSplash*/ false);
 }
 
-// f(row) for each row, to compare a whole list of "expected" rows at once.
-template <typename F> QStringList actualRows(const QStringList& rows, F f)
-{
-    QStringList out;
-    std::transform(rows.begin(), rows.end(), std::back_inserter(out), f);
-    return out;
-}
-
 }  // namespace
 
 class TestApp : public QObject {
@@ -75,13 +67,14 @@ private slots:
             "bbFindDevice on shown", "bbLearningIR on shown", "Button2 on shown", "overflowMenu on hidden"};
         auto window = makeWindow();
         window->show();
-        const QStringList actual = actualRows(expected, [&](const QString& row) {
+        QStringList actual;
+        for (const QString& row : expected) {
             const QString name = row.section(u' ', 0, 0);
             const QWidget* w = window->findChild<QWidget*>(name);
-            return !w ? name + u" missing"_s
-                      : u"%1 %2 %3"_s.arg(name, w->testAttribute(Qt::WA_ForceDisabled) ? u"off"_s : u"on"_s,
-                          w->isHidden() ? u"hidden"_s : u"shown"_s);
-        });
+            actual << (!w ? name + u" missing"_s
+                          : u"%1 %2 %3"_s.arg(name, w->testAttribute(Qt::WA_ForceDisabled) ? u"off"_s : u"on"_s,
+                              w->isHidden() ? u"hidden"_s : u"shown"_s));
+        }
         QCOMPARE(actual, expected);
         // The device address stays editable outside the disabled box.
         QVERIFY(window->IP_4->isEnabled() && window->IP_1->isEnabled());
