@@ -60,48 +60,38 @@ class TestCodegen : public QObject {
     Q_OBJECT
 private slots:
     // Comment lines in order and each key line's key frame; every line is checked decoded.
-    void tc2Lines_data()
+    void tc2Lines()
     {
-        QTest::addColumn<int>("keys");
-        QTest::addColumn<int>("learningDurations");
-        QTest::addColumn<QStringList>("comments");
-        QTest::addColumn<QList<int>>("keyFrames");
-        const auto comments = [](const QStringList& keys) {
+        const auto commentsFor = [](const QStringList& keys) {
             QStringList lines;
             for (const QString& key : keys)
                 lines << "// Codigo para Ligar " + key << "// Codigo para Desligar " + key;
             return lines;
         };
-        QTest::newRow("1 key") << 1 << 116 << comments({"L1"}) << QList<int> {0, 1};
-        QTest::newRow("2 keys") << 2 << 308 << comments({"L1", "L2", "Todas"}) << QList<int> {2, 3, 0, 1, 4, 5};
-    }
-    void tc2Lines()
-    {
-        QFETCH(int, keys);
-        QFETCH(int, learningDurations);
-        QFETCH(QStringList, comments);
-        QFETCH(QList<int>, keyFrames);
-        for (bool injected : {true, false}) {
-            const QStringList lines = tc2CodeLines(keys, injected ? counting() : TCodeByteSource());
-            QCOMPARE(lines.size(), 2 + 2 * comments.size());
-            QCOMPARE(lines[0], "// Codigo para gravar os comandos");
-            QCOMPARE(lines[1].count(',') - 3, learningDurations);
-            const QByteArray learning = tc2Bytes(lines[1]);
-            QVERIFY(sumsUp(learning));
-            QByteArray drawn;
-            for (int i = 0; i < learning.size() - 1; ++i)
-                drawn.append(char(0xF0 + i));
-            if (injected)
-                QCOMPARE(learning.chopped(1), drawn);
-            for (int a = 0; a < comments.size(); ++a) {
-                QCOMPARE(lines[2 + 2 * a], comments[a]);
-                const QString& line = lines[3 + 2 * a];
-                QCOMPARE(line.count(',') - 3, 68);
-                const QByteArray key = tc2Bytes(line);
-                QVERIFY(sumsUp(key));
-                QCOMPARE(key.left(3), learning.mid(3 * keyFrames[a], 3));
+        const std::tuple<int, int, QStringList, QList<int>> rows[] = {{1, 116, commentsFor({"L1"}), {0, 1}},
+            {2, 308, commentsFor({"L1", "L2", "Todas"}), {2, 3, 0, 1, 4, 5}}};  // keys, durations, comments, frames
+        for (const auto& [keys, learningDurations, comments, keyFrames] : rows)
+            for (bool injected : {true, false}) {
+                const QStringList lines = tc2CodeLines(keys, injected ? counting() : TCodeByteSource());
+                QCOMPARE(lines.size(), 2 + 2 * comments.size());
+                QCOMPARE(lines[0], "// Codigo para gravar os comandos");
+                QCOMPARE(lines[1].count(',') - 3, learningDurations);
+                const QByteArray learning = tc2Bytes(lines[1]);
+                QVERIFY(sumsUp(learning));
+                QByteArray drawn;
+                for (int i = 0; i < learning.size() - 1; ++i)
+                    drawn.append(char(0xF0 + i));
+                if (injected)
+                    QCOMPARE(learning.chopped(1), drawn);
+                for (int a = 0; a < comments.size(); ++a) {
+                    QCOMPARE(lines[2 + 2 * a], comments[a]);
+                    const QString& line = lines[3 + 2 * a];
+                    QCOMPARE(line.count(',') - 3, 68);
+                    const QByteArray key = tc2Bytes(line);
+                    QVERIFY(sumsUp(key));
+                    QCOMPARE(key.left(3), learning.mid(3 * keyFrames[a], 3));
+                }
             }
-        }
     }
 
     // Only 1 to 3 keys; the bytes are drawn anew for each click.
