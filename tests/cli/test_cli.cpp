@@ -31,78 +31,53 @@ deviceinfo::Record sampleRecord(bool rf = true)
     return record;
 }
 
+// Every field that differs from a default TCliOptions, in declaration order: a field set
+// where it should not be shows as well.
 QString describe(const TCliOptions& o)
 {
-    auto address = [](const std::optional<TAddress>& a) {
-        return a ? QStringLiteral("%1.%2.%3.%4").arg((*a)[0]).arg((*a)[1]).arg((*a)[2]).arg((*a)[3])
-                 : QStringLiteral("-");
+    const TCliOptions d;
+    QStringList f {QStringLiteral("cmd=%1").arg(int(o.command))};
+    const auto add = [&](bool differs, const char* name, const QString& value = QString()) {
+        if (differs)
+            f << (value.isNull() ? QString::fromLatin1(name) : QString::fromLatin1(name) + u'=' + value);
+    };
+    const auto address = [](const std::optional<TAddress>& a) {
+        return a ? QStringLiteral("%1.%2.%3.%4").arg((*a)[0]).arg((*a)[1]).arg((*a)[2]).arg((*a)[3]) : QString();
     };
     const char* choices[] = {"auto", "usb", "ip", "mac"};
-    QString text = QStringLiteral("cmd=%1 choice=%2").arg(int(o.command)).arg(QLatin1String(choices[int(o.choice)]));
-    if (o.choice == TChoice::ip)
-        text += QStringLiteral(" ip=") + o.ip;
-    if (o.choice == TChoice::mac)
-        text += QStringLiteral(" mac=") + o.mac;
-    if (o.json)
-        text += QStringLiteral(" json");
-    if (o.verbose)
-        text += QStringLiteral(" v");
-    if (!o.library.isEmpty())
-        text += QStringLiteral(" lib=") + o.library;
-    switch (o.command) {
-    case TCommand::settingsSet:
-        text += QStringLiteral(" new=%1/%2/%3 dhcp=%4 port=%5")
-                    .arg(address(o.newIp), address(o.newMask), address(o.newGateway),
-                        o.newDhcp ? QString::number(*o.newDhcp) : QStringLiteral("-"),
-                        o.newPort ? QString::number(*o.newPort) : QStringLiteral("-"));
-        break;
-    case TCommand::clockSet:
-        text += o.clockNow ? QStringLiteral(" now") : QStringLiteral(" at=") + o.clockTime.toString(Qt::ISODate);
-        break;
-    case TCommand::learn:
-        text += QStringLiteral(" kind=%1 mode=%2 div=%3").arg(int(o.learnKind)).arg(int(o.learnMode)).arg(o.divisor);
-        if (!o.saveName.isEmpty())
-            text += QStringLiteral(" save=") + o.saveName;
-        break;
-    case TCommand::libraryImport:
-        text += QStringLiteral(" %1 name=%2 div=%3 path=%4")
-                    .arg(formatName(o.format), o.codeName)
-                    .arg(o.divisor)
-                    .arg(o.importPath);
-        break;
-    case TCommand::libraryExport:
-        text += QStringLiteral(" %1%2 name=%3")
-                    .arg(formatName(o.format), o.flipperParsed ? QStringLiteral(" parsed") : QString(), o.codeName);
-        break;
-    case TCommand::rtsRestore:
-        text += QStringLiteral(" from=") + (o.fromMac.isEmpty() ? QStringLiteral("-") : o.fromMac);
-        break;
-    case TCommand::send:
-        text += QStringLiteral(" lines=") + o.lines.join(QLatin1Char('|'));
-        break;
-    case TCommand::rtsAdd:
-        text += o.rtsTube ? QStringLiteral(" tube") : QStringLiteral(" somfy");
-        break;
-    case TCommand::rtsDrive:
-    case TCommand::rtsDelete:
-        text += QStringLiteral(" action=%1 row=%2 id=%3")
-                    .arg(int(o.driveAction))
-                    .arg(o.remoteRow)
-                    .arg(o.remoteId ? ondixcli::remoteIdText(*o.remoteId) : QStringLiteral("-"));
-        break;
-    case TCommand::generateTc2:
-        text += QStringLiteral(" keys=%1").arg(o.keys);
-        break;
-    case TCommand::macSet:
-        text += QStringLiteral(" bytes=") + QStringList(o.macBytes.begin(), o.macBytes.end()).join(QLatin1Char(' '));
-        break;
-    case TCommand::flashRead:
-        text += QStringLiteral(" at=%1 qty=%2").arg(o.flashAddress, o.flashQuantity);
-        break;
-    default:
-        break;
-    }
-    return text;
+    add(o.choice != d.choice, "choice", QLatin1String(choices[int(o.choice)]));
+    add(o.ip != d.ip, "ip", o.ip);
+    add(o.mac != d.mac, "mac", o.mac);
+    add(o.json, "json");
+    add(o.verbose, "v");
+    add(o.force, "force");
+    add(o.searchMs != d.searchMs, "wait", QString::number(o.searchMs));
+    add(o.library != d.library, "lib", o.library);
+    add(bool(o.newIp), "new-ip", address(o.newIp));
+    add(bool(o.newMask), "mask", address(o.newMask));
+    add(bool(o.newGateway), "gateway", address(o.newGateway));
+    add(bool(o.newDhcp), "dhcp", QString::number(o.newDhcp.value_or(false)));
+    add(bool(o.newPort), "port", QString::number(o.newPort.value_or(0)));
+    add(o.clockNow, "now");
+    add(o.clockTime.isValid(), "at", o.clockTime.toString(Qt::ISODate));
+    add(o.learnKind != d.learnKind, "kind", QString::number(int(o.learnKind)));
+    add(o.learnMode != d.learnMode, "mode", QString::number(int(o.learnMode)));
+    add(o.divisor != d.divisor, "div", QString::number(o.divisor));
+    add(o.saveName != d.saveName, "save", o.saveName);
+    add(o.lines != d.lines, "lines", o.lines.join(u'|'));
+    add(o.rtsTube, "tube");
+    add(o.driveAction != d.driveAction, "action", QString::number(int(o.driveAction)));
+    add(bool(o.remoteId), "id", o.remoteId ? ondixcli::remoteIdText(*o.remoteId) : QString());
+    add(o.remoteRow != d.remoteRow, "row", QString::number(o.remoteRow));
+    add(o.format != d.format, "format", formatName(o.format));
+    add(o.codeName != d.codeName, "name", o.codeName);
+    add(o.importPath != d.importPath, "path", o.importPath);
+    add(o.flipperParsed, "parsed");
+    add(o.fromMac != d.fromMac, "from", o.fromMac);
+    add(o.keys != d.keys, "keys", QString::number(o.keys));
+    add(o.macBytes != d.macBytes, "bytes", QStringList(o.macBytes.begin(), o.macBytes.end()).join(u' '));
+    add(o.flashAddress != d.flashAddress, "flash", o.flashAddress + u' ' + o.flashQuantity);
+    return f.join(u' ');
 }
 
 }  // namespace
@@ -120,34 +95,33 @@ private slots:
         const auto row = [](const char* args, int code, const char* text) {
             QTest::newRow(*args ? args : "no command") << args << code << text;
         };
-        row("list --json", -1, "cmd=1 choice=auto json");
+        row("list --json", -1, "cmd=1 json");
         row("info --usb -v", -1, "cmd=2 choice=usb v");  // options after the command
         row("--ip 10.231.1.10 settings get", -1, "cmd=3 choice=ip ip=10.231.1.10");
         row("--ip=010.001.1.7 info", -1, "cmd=2 choice=ip ip=10.1.1.7");
         row("--mac 00-1a-2b-01-01-0a info", -1, "cmd=2 choice=mac mac=00:1A:2B:01:01:0A");
         // --ip before "set" chooses the unit, after it changes the unit's address.
         row("--ip 10.231.1.10 settings set --ip 10.231.1.50 --port 5000", -1,
-            "cmd=4 choice=ip ip=10.231.1.10 new=10.231.1.50/-/- dhcp=- port=5000");
+            "cmd=4 choice=ip ip=10.231.1.10 new-ip=10.231.1.50 port=5000");
         row("settings set --mask 255.255.0.0 --gateway 10.0.0.1 --dhcp on --port 0", -1,
-            "cmd=4 choice=auto new=-/255.255.0.0/10.0.0.1 dhcp=1 port=0");
-        row("clock set --now", -1, "cmd=6 choice=auto now");
-        row("clock set 2025-03-07 09:05:00", -1, "cmd=6 choice=auto at=2025-03-07T09:05:00");
-        row("learn rf --rts --divisor 32", -1, "cmd=7 choice=auto kind=1 mode=2 div=32");
-        row("learn ir --raw", -1, "cmd=7 choice=auto kind=0 mode=1 div=16");
-        row("send sendir,1:8,1 x", -1, "cmd=8 choice=auto lines=sendir,1:8,1 x");  // the words joined
-        row("rts add tube", -1, "cmd=10 choice=auto tube");
-        row("rts up 0a-ff-00", -1, "cmd=11 choice=auto action=0 row=0 id=0A-FF-00");
-        row("rts down 3", -1, "cmd=11 choice=auto action=2 row=3 id=-");
-        row("generate tc2 --keys 3", -1, "cmd=13 choice=auto keys=3");
-        row("mac set 02:00:00:ab:cd:ef --force", -1, "cmd=15 choice=auto bytes=02 00 00 AB CD EF");
-        row("--usb flash read 4096 16 --force", -1, "cmd=16 choice=usb at=4096 qty=16");
-        row("--library s.json learn ir --save TV", -1, "cmd=7 choice=auto lib=s.json kind=0 mode=0 div=16 save=TV");
+            "cmd=4 mask=255.255.0.0 gateway=10.0.0.1 dhcp=1 port=0");
+        row("clock set --now", -1, "cmd=6 now");
+        row("clock set 2025-03-07 09:05:00", -1, "cmd=6 at=2025-03-07T09:05:00");
+        row("learn rf --rts --divisor 32", -1, "cmd=7 mode=2 div=32");
+        row("learn ir --raw", -1, "cmd=7 kind=0 mode=1");
+        row("send sendir,1:8,1 x", -1, "cmd=8 lines=sendir,1:8,1 x");  // the words joined
+        row("rts add tube", -1, "cmd=10 tube");
+        row("rts up 0a-ff-00", -1, "cmd=11 id=0A-FF-00");
+        row("rts down 3", -1, "cmd=11 action=2 row=3");
+        row("generate tc2 --keys 3", -1, "cmd=13 keys=3");
+        row("mac set 02:00:00:ab:cd:ef --force", -1, "cmd=15 force bytes=02 00 00 AB CD EF");
+        row("--usb flash read 4096 16 --force", -1, "cmd=16 choice=usb force flash=4096 16");
+        row("--library s.json learn ir --save TV", -1, "cmd=7 lib=s.json kind=0 save=TV");
         row("--library s.json library import a.txt --name P --format rfraw --divisor 8", -1,
-            "cmd=19 choice=auto lib=s.json rfraw name=P div=8 path=a.txt");
+            "cmd=19 lib=s.json div=8 format=rfraw name=P path=a.txt");
         row("--library s.json library export --format flipper --parsed TV Liga", -1,
-            "cmd=20 choice=auto lib=s.json flipper parsed name=TV Liga");
-        row("--library s.json rts restore --from 00-1a-2b-01-01-0b", -1,
-            "cmd=23 choice=auto lib=s.json from=00:1A:2B:01:01:0B");
+            "cmd=20 lib=s.json format=flipper name=TV Liga parsed");
+        row("--library s.json rts restore --from 00-1a-2b-01-01-0b", -1, "cmd=23 lib=s.json from=00:1A:2B:01:01:0B");
 
         row("", 2, "Falta o comando.");
         row("reboot", 2, "Uso errado de \"reboot\".");
