@@ -166,69 +166,6 @@ private slots:
         }
     }
 
-    void exportsLiteral_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("pronto");
-        QTest::addColumn<QString>("gc");
-        QTest::addColumn<QString>("irctl");
-        QTest::addColumn<QString>("flipper");
-        // An odd line: the pair formats close it with a space of one period.
-        QTest::newRow("sent once") << "sendir,1:8,1,38000,1,1,342,171,21,64,21"
-                                   << "0000 006D 0003 0000 0156 00AB 0015 0040 0015 0001"
-                                   << "sendir,1:1,1,38000,1,1,342,171,21,64,21,1"
-                                   << "+9000 -4500 +553 -1684 +553\n# carrier 38000\n"
-                                   << "#\nname: Liga\ntype: raw\nfrequency: 38000\nduty_cycle: 0.330000\n"
-                                      "data: 9000 4500 553 1684 553\n";
-        // A frame repeated: Pronto's repeat part; the microsecond formats write the three frames.
-        QTest::newRow("repeated frame") << "sendir,1:8,1,40000,3,1,96,24,48,1014"
-                                        << "0000 0068 0000 0002 0060 0018 0030 03F6"
-                                        << "sendir,1:1,1,40000,3,1,96,24,48,1014"
-                                        << "+2400 -600 +1200 -25350 +2400 -600 +1200 -25350 +2400 -600 +1200 -25350\n"
-                                           "# carrier 40000\n# repeat 3 offset 1\n"
-                                        << "# repeat 3 offset 1\nname: Liga\ntype: raw\nfrequency: 40000\n"
-                                           "duty_cycle: 0.330000\ndata: 2400 600 1200 25350 2400 600 1200 25350 "
-                                           "2400 600 1200 25350\n";
-    }
-
-    void exportsLiteral()
-    {
-        QFETCH(QString, line);
-        QFETCH(QString, pronto);
-        QFETCH(QString, gc);
-        QFETCH(QString, irctl);
-        QFETCH(QString, flipper);
-        const irLine_t l = parsed(line);
-        QCOMPARE(exportPronto(l), pronto);
-        QCOMPARE(exportGlobalCache(l), gc);
-        QCOMPARE(exportIrCtl(l), irctl);
-        QCOMPARE(exportFlipper({{"Liga", l}}).value.value_or(QString()), flipperFile(flipper));
-    }
-
-    // The Sony TV power code as published: read, named and written back alike.
-    void prontoNamed()
-    {
-        const QString sony = "0000 0067 0000 000D 0060 0018 0030 0018 0018 0018 0030 0018 0018 0018 0030 0018 0018 "
-                             "0018 0018 0018 0030 0018 0018 0018 0018 0018 0018 0018 0018 03F6";
-        const auto r = importPronto(sony);
-        QVERIFY2(r, qPrintable(r.error));
-        QCOMPARE(irLineText(*r.value),
-            "sendir,1:8,1,40244,3,1,96,24,48,24,24,24,48,24,24,24,48,24,24,24,24,24,48,24,24,24,24,24,24,24,24,1014");
-        QCOMPARE(decodedText(*r.value), "Sony SIRC 12  endereço 0x01  comando 0x15");
-        QCOMPARE(exportPronto(*r.value), sony);
-    }
-
-    // The frequency word: whole kHz where the word allows it, the word's own carrier otherwise.
-    void prontoCarrier()
-    {
-        QCOMPARE(importPronto("0000 006D 0001 0000 0010 0020").value->carrier, 38000u);
-        QCOMPARE(importPronto("0000 0068 0001 0000 0010 0020").value->carrier, 40000u);
-        QCOMPARE(importPronto("0000 0067 0001 0000 0010 0020").value->carrier, 40244u);
-        // A carrier between whole kHz comes back as the kHz of its word, durations unchanged.
-        QCOMPARE(irLineText(*importPronto(exportPronto(parsed("sendir,1:8,1,37900,1,1,10,20"))).value),
-            QString("sendir,1:8,1,38000,1,1,10,20"));
-    }
-
     // Flipper parsed signals, with the layouts the Flipper writes (its Kaseikyo, RCA and NECext
     // values as its own decoder gives them for the captures in tests/data): named right by the
     // decoder, and written back as the same parsed signal.
@@ -345,6 +282,35 @@ private slots:
             "Flipper, linha 6, coluna 10: \"04 00 00\" não são quatro bytes hexadecimais (como 04 00 00 00).");
         row("rf line: divisor", "<line", "sendrf,4,1,1,500",
             "Linha sendrf, linha 1, coluna 8 (campo 2): código de divisor \"4\" inválido; use 1, 2 ou 3.");
+        // The Sony TV power code as published: read, named and written back alike.
+        const QString sony = "0000 0067 0000 000D 0060 0018 0030 0018 0018 0018 0030 0018 0018 0018 0030 0018 0018 "
+                             "0018 0018 0018 0030 0018 0018 0018 0018 0018 0018 0018 0018 03F6";
+        const QString sonyLine = "sendir,1:8,1,40244,3,1,96,24,48,24,24,24,48,24,24,24,48,24,24,24,24,24,48,24,24,24,24,24,"
+                                 "24,24,24,1014";
+        row("pronto Sony", "<pronto", sony, "TV|ir|sirc12:1:21|" + sonyLine.left(45) + "...");
+        row("Sony to pronto", ">pronto", sonyLine, sony + "\n");
+        // The frequency word: whole kHz where the word allows it, the word's own carrier otherwise;
+        // a carrier between whole kHz is written as the word of its kHz, durations unchanged.
+        row("pronto 38 kHz", "<pronto", "0000 006D 0001 0000 0010 0020", "TV|ir|-|sendir,1:8,1,38000,1,1,16,32");
+        row("pronto 40 kHz", "<pronto", "0000 0068 0001 0000 0010 0020", "TV|ir|-|sendir,1:8,1,40000,1,1,16,32");
+        row("pronto 40244 Hz", "<pronto", "0000 0067 0001 0000 0010 0020", "TV|ir|-|sendir,1:8,1,40244,1,1,16,32");
+        row("37900 Hz to pronto", ">pronto", "sendir,1:8,1,37900,1,1,10,20", "0000 006D 0001 0000 000A 0014\n");
+        // Literal exports. An odd line: the pair formats close it with a space of one period.
+        const QString once = "sendir,1:8,1,38000,1,1,342,171,21,64,21";
+        row("once: pronto", ">pronto", once, "0000 006D 0003 0000 0156 00AB 0015 0040 0015 0001\n");
+        row("once: gc", ">gc", once, "sendir,1:1,1,38000,1,1,342,171,21,64,21,1\n");
+        row("once: irctl", ">irctl", once, "+9000 -4500 +553 -1684 +553\n# carrier 38000\n");
+        row("once: flipper", ">flipper", once, flipperFile("#\nname: Portão\ntype: raw\nfrequency: 38000\n"
+                                                          "duty_cycle: 0.330000\ndata: 9000 4500 553 1684 553\n"));
+        // A frame repeated: Pronto's repeat part; the microsecond formats write the three frames.
+        const QString thrice = "sendir,1:8,1,40000,3,1,96,24,48,1014";
+        const QString frames = "2400 600 1200 25350 2400 600 1200 25350 2400 600 1200 25350";
+        row("thrice: pronto", ">pronto", thrice, "0000 0068 0000 0002 0060 0018 0030 03F6\n");
+        row("thrice: gc", ">gc", thrice, "sendir,1:1,1,40000,3,1,96,24,48,1014\n");
+        row("thrice: irctl", ">irctl", thrice,
+            "+2400 -600 +1200 -25350 +2400 -600 +1200 -25350 +2400 -600 +1200 -25350\n# carrier 40000\n# repeat 3 offset 1\n");
+        row("thrice: flipper", ">flipper", thrice, flipperFile("# repeat 3 offset 1\nname: Portão\ntype: raw\nfrequency: "
+                                                               "40000\nduty_cycle: 0.330000\ndata: " + frames + "\n"));
         row("RF to rfraw", ">rfraw", "sendrf_rc,30,930", "30\n930\n");
         row("RF to flipper", ">flipper", "sendrf_rc,30,930",
             "O código \"Portão\" é RF: o formato flipper serve só para códigos IR (use line ou rfraw).");
