@@ -285,9 +285,6 @@ private slots:
                                      "\"start\":0},\"kind\":\"ir\",\"line\":\"L\",\"mode\":\"automatic\",\"protocol\":"
                                      "{\"address\":4,\"command\":8,\"name\":\"NEC\"}}\n";
         // Words: 0, N = 4, samples 30 930.
-        QTest::newRow("rf without frame") << false << QByteArray::fromHex("00000400 1E00A203") << 0
-                                          << "{\"divisor\":16,\"durations\":[30,930],\"frame\":null,\"kind\":\"rf\","
-                                             "\"line\":\"L\",\"mode\":\"automatic\"}\n";
         QTest::newRow("frame longer than the capture") << false << QByteArray::fromHex("00000400 1E00A203") << 3
                                                        << "{\"divisor\":16,\"durations\":[30,930],\"frame\":null,"
                                                           "\"kind\":\"rf\",\"line\":\"L\",\"mode\":\"automatic\"}\n";
