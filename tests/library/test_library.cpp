@@ -502,12 +502,6 @@ private slots:
         QCOMPARE(plan.raised, (std::vector<rtsRaised_t> {{{1, 1, 1}, 100, 250}}));
         QCOMPARE(plan.kept, (std::vector<std::array<uint8_t, 3>> {{4, 4, 4}}));
 
-        // Over an emptied unit the backup goes back as stored.
-        const rtsRestorePlan_t empty = rtsRestorePlan(backup, eepromRemoteData_t {});
-        QCOMPARE(empty.table.count, 3u);
-        QCOMPARE(empty.table.remotes[1], remote(1, 500, 2, {2, 2, 2}));
-        QVERIFY(empty.raised.empty());
-
         // More than the table holds: refused, nothing to write.
         std::vector<rtsRemote_t> full;
         for (int i = 0; i < 100; ++i)
