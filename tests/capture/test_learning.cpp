@@ -1,7 +1,7 @@
 // Learning RF and IR in the window over the fake cable (virtual clock): the request each
 // choice of controls sends, the controls held while the device is awaited, and what the log,
-// "Raw Data" (and "Limpar"), the protocol label and the plot show; the network path with answers handed to
-// the listener on chosen polls. The waits and answers of every outcome are the device API's.
+// "Raw Data" (and "Limpar"), the protocol label and the plot show; the network path with
+// answers handed to the listener on chosen polls. The waits and answers of every outcome are the device API's.
 // Nothing leaves this host: network requests go to 127.0.0.9, where nobody answers.
 #include <QGroupBox>
 #include <QLabel>

@@ -162,7 +162,6 @@ private slots:
         row("sample on the lower bound", captureBytes(changed), {"smart"}, csvLine("sendrf,2,6,1", changed, 26));
         changed[13] = 10539;
         row("sample below the lower bound", captureBytes(changed), {"smart"}, csvLine("sendrf,2,5,1", changed, 26));
-        row("unknown divisor", captureBytes(worked), {"smart"}, "", 12);
 
         const QByteArray three = captureBytes({500, 1500, 500});
         row("raw, divisor 32", three, {"raw"}, "sendrf,3,1,1,500,1500,500", 32);
