@@ -66,7 +66,9 @@ class TestCliEndToEnd : public QObject {
     bool startUnits()
     {
         const QJsonArray devices {
-            QJsonObject {{"ip", net_.deviceAddress(0)}},
+            // The first answers every search twice.
+            QJsonObject {{"ip", net_.deviceAddress(0)},
+                {"faults", QJsonObject {{"0x03", QJsonObject {{"kind", "duplicate"}}}}}},
             QJsonObject {{"ip", net_.deviceAddress(1)}},
             QJsonObject {{"ip", net_.deviceAddress(2)}, {"tcpPort", 5000}}};
         return net_.startSim(QJsonObject {{"devices", devices}});
