@@ -1,12 +1,10 @@
-// Lines that reach the device through the window: the MAC write against ondix-sim across a
-// private network, a typed line on the cable as its frame, and generated switch codes
-// double-clicked in their memos, sent as "Enviar" sends them over TCP and over the cable.
+// Lines that reach ondix-sim across a private network through the window: the MAC write, and
+// generated switch codes double-clicked in their memos, sent as "Enviar" sends them over TCP.
 #include <QtTest>
 #include <QtWidgets>
 
 #include "app/dialogs.h"
 #include "tests/support/simFixture.h"
-#include "tools/fakehid/fakehid.h"
 
 namespace {
 
@@ -30,7 +28,7 @@ private slots:
 
     void macWriteOverNetwork()
     {
-        QVERIFY(fx_.deviceWindow(true));
+        QVERIFY(fx_.deviceWindow());
         TfmPrincipal& w = *fx_.window;
         w.mmInfo->setFocus();
         QTest::keyClicks(w.mmInfo, "vilaverdebom4827");
@@ -40,33 +38,13 @@ private slots:
             w.macAddr[size_t(i)]->setText(mac[i]);
         QTest::mouseClick(w.bbGravaMacAddr, Qt::LeftButton);
         QCOMPARE(w.logLines(), QStringList {"MAC Addr gravado com sucesso!"});
-        QVERIFY(fx_.received(true, "45 4B 01 05 00 00 02 1A FF 03 2C FE"));
-    }
-
-    void lineOverCable()
-    {
-        TfmPrincipal& w = fx_.cableWindow({}, true);
-        w.mmInfo->setPlainText("sendir,1:8,1,37900");
-        QTest::mouseClick(w.bbSendComd, Qt::LeftButton);
-        QCOMPARE(w.lbStatusBar->text(), QStringLiteral("Comando enviado com sucesso!"));
-        QCOMPARE(fx_.deviceLines(false), QStringList {"sendir,1:8,1,37900"});
-        const auto frames = fakehid::writtenFrames();
-        QCOMPARE(frames.size(), size_t(1));
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(frames[0].data()), qsizetype(frames[0].size())),
-            QByteArray("sendir,1:8,1,37900\r\n"));
+        QVERIFY(fx_.received("45 4B 01 05 00 00 02 1A FF 03 2C FE"));
     }
 
     // A TC2 key line and a TL line; the comment above the TC2 line sends nothing.
-    void generatedLinesReachTheDevice_data()
-    {
-        QTest::addColumn<bool>("network");
-        QTest::newRow("network") << true;
-        QTest::newRow("cable") << false;
-    }
     void generatedLinesReachTheDevice()
     {
-        QFETCH(bool, network);
-        QVERIFY(fx_.deviceWindow(network));
+        QVERIFY(fx_.deviceWindow());
         TfmPrincipal& w = *fx_.window;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -87,7 +65,7 @@ private slots:
         doubleClickLine(w.mmInfoTLCodeGen, 1);
         QCOMPARE(w.logLines(), QStringList {tlLine});
 
-        QTRY_COMPARE_WITH_TIMEOUT(fx_.deviceLines(network), (QStringList {tc2Line, tlLine}), 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(fx_.deviceLines(), (QStringList {tc2Line, tlLine}), 3000);
     }
 };
 

@@ -1,15 +1,8 @@
 // The search and its answers across a private network: the window in the tool namespace
 // with its real event-loop waits, ondix-sim in the device namespace.
-#include <QComboBox>
-#include <QGroupBox>
-#include <QJsonArray>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QTimer>
-#include <QUdpSocket>
+#include <QtNetwork>
 #include <QtTest>
+#include <QtWidgets>
 
 #include "app/dialogs.h"
 #include "discovery/chooseOndixUnit.h"
@@ -84,38 +77,22 @@ private slots:
 
     // The namespace lists its loopback interface first, as a desktop does; the search asks the
     // test network first and the loopback one only when nothing answered there.
-    void loopbackSearchedLast_data()
-    {
-        QTest::addColumn<QString>("where");  // the emulated device's namespace
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("searching");  // the log's first line
-        QTest::newRow("a device on the network")
-            << "dev" << fx_.net.deviceAddress(0) << "Procurando Ondix na interface de rede 0 ...";
-        QTest::newRow("the emulated device at 127.0.0.2")
-            << "tool" << "127.0.0.2" << "Procurando Ondix na interface de rede 1 ...";
-    }
     void loopbackSearchedLast()
     {
-        QFETCH(QString, where);
-        QFETCH(QString, address);
-        QVERIFY(fx_.net.startSim(QJsonObject {{"devices", QJsonArray {QJsonObject {{"ip", address}}}}}, {}, 15000,
-            qPrintable(where)));
+        QVERIFY(fx_.startSim({QJsonObject {}}));
         TfmPrincipal& w = window();
         QVERIFY(TfmPrincipal::systemLocalAddresses().value(0).isLoopback());
         // What the search asks on the loopback interface, where no emulator listens (a datagram
         // to 127.0.0.255 reaches one socket only).
         QUdpSocket loopbackBroadcast;
-        if (where == u"dev")
-            QVERIFY(udpport::bindForUser(loopbackBroadcast, QHostAddress(QStringLiteral("127.0.0.255")), 4040));
+        QVERIFY(udpport::bindForUser(loopbackBroadcast, QHostAddress(QStringLiteral("127.0.0.255")), 4040));
         w.bbFindDeviceClick();
         QVERIFY(w.netDeviceFound);
         QCOMPARE(w.broadcastAddresses, (QStringList {fx_.net.broadcastAddress(), "127.0.0.255"}));
         QTRY_VERIFY_WITH_TIMEOUT(!w.discoveryActive, 3000);
-        QCOMPARE(w.deviceIP, address);
-        QTEST(w.logLines().value(0), "searching");
-        QCOMPARE(w.logLines().value(1), "Ondix encontrada em " + address + " ...");
-        // Found on the network, the loopback interface was never asked.
-        QVERIFY(where != u"dev" || !loopbackBroadcast.hasPendingDatagrams());
+        QCOMPARE(w.logLines().mid(0, 2), (QStringList {"Procurando Ondix na interface de rede 0 ...",
+                                             "Ondix encontrada em " + fx_.net.deviceAddress(0) + " ..."}));
+        QVERIFY(!loopbackBroadcast.hasPendingDatagrams());
     }
 
     void announcementAddsDevice()

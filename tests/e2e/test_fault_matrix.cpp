@@ -139,18 +139,11 @@ QStringList expectedLines(Op op, bool network, char outcome, const QString& devi
         return outcome == 'o' ? QStringList {"CMD OK"} : QStringList {before, timeout};
     case Op::flashRead: {
         const QString reading = QStringLiteral("Lendo memória, aguarde...");
-        switch (outcome) {
-        case 'o':
-            return {reading, "[1F][FF][FF][FF]"};
-        case 't':
-            return {reading, timeout};
-        case 'b':
-            return {reading, readFailure};
-        default:  // the answer announces more data than arrived
+        if (outcome == 'x')  // the answer announces more data than arrived
             return {reading,
                 "~^Resposta da memória incompleta: anunciados \\d+ bytes de dados, recebidos \\d+\\. "
                 "Leitura recusada\\.$"};
-        }
+        return {reading, outcome == 'o' ? QStringLiteral("[1F][FF][FF][FF]") : outcome == 't' ? timeout : readFailure};
     }
     case Op::firmware:
         return plain({"CMD OK"}, readFailure);
@@ -179,21 +172,14 @@ bool linesMatch(const QStringList& actual, const QStringList& expected)
     return true;
 }
 
-// Every control's enabled state and whether it carries a cursor of its own.
-struct TControls {
-    QList<QPointer<QWidget>> widgets;
-    QList<std::pair<bool, bool>> states;
-};
+// Every control with its enabled state and whether it carries a cursor of its own.
+using TControls = QList<std::tuple<QPointer<QWidget>, bool, bool>>;
 
 TControls snapshot(TfmPrincipal& w)
 {
-    TControls c;
-    QList<QWidget*> all = w.findChildren<QWidget*>();
-    all.prepend(&w);
-    for (QWidget* x : all) {
-        c.widgets << x;
-        c.states << std::pair {x->isEnabled(), x->testAttribute(Qt::WA_SetCursor)};
-    }
+    TControls c {{&w, w.isEnabled(), w.testAttribute(Qt::WA_SetCursor)}};
+    for (QWidget* x : w.findChildren<QWidget*>())
+        c.append({x, x->isEnabled(), x->testAttribute(Qt::WA_SetCursor)});
     return c;
 }
 
@@ -201,18 +187,15 @@ TControls snapshot(TfmPrincipal& w)
 QStringList changedControls(const TControls& was, const QList<QWidget*>& exempt)
 {
     QStringList changed;
-    for (qsizetype i = 0; i < was.widgets.size(); ++i) {
-        QWidget* x = was.widgets[i];
-        if (!x || std::any_of(exempt.begin(), exempt.end(), [x](QWidget* e) { return e == x || e->isAncestorOf(x); }))
+    for (const auto& [x, enabled, cursor] : was) {
+        QWidget* const now = x;
+        if (!now || std::any_of(exempt.begin(), exempt.end(), [now](QWidget* e) { return e == now || e->isAncestorOf(now); }))
             continue;
-        const std::pair now {x->isEnabled(), x->testAttribute(Qt::WA_SetCursor)};
-        if (now != was.states[i])
-            changed << QStringLiteral("%1 %2 enabled %3->%4 cursor %5->%6")
-                           .arg(x->metaObject()->className(), x->objectName())
-                           .arg(was.states[i].first)
-                           .arg(now.first)
-                           .arg(was.states[i].second)
-                           .arg(now.second);
+        if (now->isEnabled() != enabled || now->testAttribute(Qt::WA_SetCursor) != cursor)
+            changed << QStringLiteral("%1 %2 enabled %3 cursor %4")
+                           .arg(now->metaObject()->className(), now->objectName())
+                           .arg(now->isEnabled())
+                           .arg(now->testAttribute(Qt::WA_SetCursor));
     }
     return changed;
 }

@@ -235,6 +235,7 @@ private slots:
         QCOMPARE(rtsRowOfRemote({}, remoteId, formerRow), -1);
     }
 
+    // STOP and PROG of a Tube, STOP of a Somfy: the window suite's rows.
     void commandLines_data()
     {
         QTest::addColumn<QByteArray>("record");
@@ -242,13 +243,10 @@ private slots:
         QTest::addColumn<QString>("line");
         const QByteArray tube = hex("0001000000010203"), somfy = readBack, type5 = hex("00050000000A0B0C");
         QTest::newRow("UP Somfy") << somfy << int(TRtsAction::up) << "sendrf_rc,3767,160,32,10,255,0";
-        QTest::newRow("STOP Somfy") << somfy << int(TRtsAction::stop) << "sendrf_rc,3767,160,16,10,255,0";
         QTest::newRow("DOWN Somfy") << somfy << int(TRtsAction::down) << "sendrf_rc,3767,160,64,10,255,0";
         QTest::newRow("PROG Somfy") << somfy << int(TRtsAction::program) << "sendrf_rc,3767,160,128,10,255,0";
         QTest::newRow("UP Tube") << tube << int(TRtsAction::up) << "sendrf_rc,3695,150,240,1,2,3";
-        QTest::newRow("STOP Tube") << tube << int(TRtsAction::stop) << "sendrf_rc,3695,149,240,1,2,3";
         QTest::newRow("DOWN type 5") << type5 << int(TRtsAction::down) << "sendrf_rc,3695,152,240,10,11,12";
-        QTest::newRow("PROG Tube") << tube << int(TRtsAction::program) << "sendrf_rc,3695,156,240,1,2,3";
     }
     void commandLines()
     {

@@ -70,15 +70,14 @@ bool TTestNetwork::up(int devices, int subnet)
         == 0;
 }
 
-bool TTestNetwork::startSim(
-    const QJsonObject& config, const QStringList& extraArgs, int readyTimeoutMs, const char* where)
+bool TTestNetwork::startSim(const QJsonObject& config, const QStringList& extraArgs)
 {
     stopSim();
     if (!dir_.isValid())
         return false;
     QFile::remove(dir_.filePath(QStringLiteral("sim.log")));
     QStringList args {
-        QStringLiteral("netns"), QStringLiteral("exec"), namespaceName(where), QStringLiteral(ONDIX_SIM_PATH)};
+        QStringLiteral("netns"), QStringLiteral("exec"), namespaceName("dev"), QStringLiteral(ONDIX_SIM_PATH)};
     if (!config.isEmpty()) {
         QFile file(dir_.filePath(QStringLiteral("devices.json")));
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -94,7 +93,7 @@ bool TTestNetwork::startSim(
     sim_.start(QStringLiteral("ip"), args);
     if (!sim_.waitForStarted(5000))
         return false;
-    const QDeadlineTimer deadline(readyTimeoutMs);
+    const QDeadlineTimer deadline(15000);
     while (!deadline.hasExpired()) {
         if (simLog().contains(QStringLiteral(" READY ")))
             return true;
