@@ -25,21 +25,6 @@ private slots:
     void cleanup() { fx_.reset(); }
     void cleanupTestCase() { fx_.net.down(); }
 
-    void oneDeviceFound()
-    {
-        QVERIFY(fx_.startSim({{{"firmware", 105}, {"ident", "ABCDEFGHIJKLMNOP"}}}));
-        TfmPrincipal& w = window();
-        w.bbFindDeviceClick();
-        QVERIFY(w.netDeviceFound);
-        QTRY_VERIFY_WITH_TIMEOUT(!w.discoveryActive, 3000);
-        QCOMPARE(TDialogs::modalRuns(), 0);
-        QCOMPARE(w.deviceIP, fx_.net.deviceAddress(0));
-        QCOMPARE(w.lbfwVersion->text(), QStringLiteral("10.5"));
-        QCOMPARE(w.lbPN->text(), QStringLiteral("ABCWEFGHIJKLMNOP"));
-        QVERIFY(w.GroupBox1->isEnabled());
-        QVERIFY(fx_.net.simLog().contains(fx_.net.toolAddress() + ":4040 45 4B 01 03 94 00 00 00"));
-    }
-
     // Three answer (the first one twice): listed once each, the second chosen.
     void threeDevicesSecondChosen()
     {
@@ -73,6 +58,7 @@ private slots:
         QCOMPARE(w.deviceIP, fx_.net.deviceAddress(1));
         QCOMPARE(w.logLines().value(0), QStringLiteral("Procurando Ondix no endereço %1 ...").arg(w.deviceIP));
         QVERIFY(!fx_.net.simLog().contains(QStringLiteral("RX UDP ") + fx_.net.broadcastAddress()));
+        QVERIFY(fx_.received("45 4B 01 03 94 00 00 00", 1));  // from the tool's port 4040
     }
 
     // The namespace lists its loopback interface first, as a desktop does; the search asks the

@@ -133,31 +133,6 @@ private slots:
         QCOMPARE(feed(storage, answerBufSize, 1'000'000, "0123456789", false).fill, answerBufSize);
     }
 
-    // A buffer too small for the 4-byte header is never read past its end: the bytes after
-    // it, which would make an announcement or a 1-word capture, decide nothing.
-    void bufferSmallerThanHeader_data()
-    {
-        QTest::addColumn<int>("bufSize");
-        QTest::addColumn<QByteArray>("datagram");
-        QTest::addColumn<QByteArray>("after");
-        QTest::newRow("no room") << 0 << QByteArray("EK") << QByteArray("EK\x01\x0C");
-        QTest::newRow("one byte") << 1 << QByteArray("EK") << QByteArray("K\x01\x0C");
-        QTest::newRow("two bytes") << 2 << QByteArray("ab") << QByteArray("\x01\x00", 2);
-        QTest::newRow("three bytes") << 3 << QByteArray("EK\x01") << QByteArray("\x0C");
-    }
-    void bufferSmallerThanHeader()
-    {
-        QFETCH(int, bufSize);
-        QFETCH(QByteArray, datagram);
-        QFETCH(QByteArray, after);
-        std::vector<uint8_t> storage(size_t(bufSize), 0);
-        storage.insert(storage.end(), after.begin(), after.end());
-        const TUdpAccumulation step = feed(storage, bufSize, 0, datagram, false);
-        QCOMPARE(int(step.kind), int(Kind::Pending));
-        QCOMPARE(step.fill, std::min(bufSize, int(datagram.size())));
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(storage.data() + bufSize), after.size()), after);
-    }
-
     void tcpChunksOverwrite()
     {
         TfmPrincipal window(nullptr, false);
