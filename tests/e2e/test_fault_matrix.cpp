@@ -29,11 +29,9 @@ const char* const colNames[columns] = {"noAnswer", "lateInside", "lateOutside", 
     "duplicate", "truncated", "oversize", "garbage", "missingReport", "detach"};
 const char* const deviceKinds[missingReport] = {
     "noAnswer", "late", "late", "badChecksum", "zeroChecksum", "duplicate", "truncated", "oversize", "garbage"};
-const ondixsim::FaultKind cableKinds[missingReport] = {ondixsim::FaultKind::NoAnswer, ondixsim::FaultKind::Late,
-    ondixsim::FaultKind::Late, ondixsim::FaultKind::BadChecksum, ondixsim::FaultKind::ZeroChecksum,
-    ondixsim::FaultKind::Duplicate, ondixsim::FaultKind::Truncated, ondixsim::FaultKind::Oversize,
-    ondixsim::FaultKind::Garbage};
-constexpr int truncatedSize = 6, oversizeSize = 64, garbageSize = 16;
+using K = ondixsim::FaultKind;
+const K cableKinds[missingReport] = {K::NoAnswer, K::Late, K::Late, K::BadChecksum, K::ZeroChecksum, K::Duplicate,
+    K::Truncated, K::Oversize, K::Garbage};
 
 // Outcome letters, one per column: o the operation's success, t its time-out lines, b its
 // refusal lines, x its own fourth outcome, - not meaningful here. Limits are the nominal
@@ -207,7 +205,7 @@ long long fixedDeviceClock()
 
 int faultSize(int col)
 {
-    return col == truncated ? truncatedSize : col == oversize ? oversizeSize : garbageSize;
+    return col == truncated ? 6 : col == oversize ? 64 : 16;
 }
 int lateMs(int limitMs, int col, bool network)
 {

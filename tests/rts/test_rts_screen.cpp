@@ -134,7 +134,6 @@ private slots:
 
     void exchange_data();
     void exchange();
-    void tabRead();
     void choice_data();
     void choice();
     void pressedDuringWrite_data();
@@ -216,31 +215,7 @@ void TestRtsScreen::exchange()
         QVERIFY(!w->testAttribute(Qt::WA_SetCursor));
 }
 
-// A click on the RTS tab reads the table while the panel is enabled (a device was found).
-void TestRtsScreen::tabRead()
-{
-    for (const bool panelEnabled : {true, false}) {
-        build({remoteC});
-        window->pnControlesRTS->setEnabled(panelEnabled);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        QTabBar* tabs = window->TabControl1->tabBar();
-        fakehid::clearLogs();
-        window->sgRTSCodes->setRowCount(0);
-
-        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(4).center());
-        QCoreApplication::processEvents();
-
-        const int reads = panelEnabled ? 1 : 0;
-        QCOMPARE(window->TabControl1->currentIndex(), 4);
-        QCOMPARE(int(fakehid::writtenFrames().size()), reads);
-        QCOMPARE(window->sgRTSCodes->rowCount(), reads);
-        cleanup();
-        init();
-    }
-}
-
-// The device holds `before` when the tab is shown. `choose` picks a row: "clickN" clicks
+// The device holds `before` when the tab is shown, which reads it. `choose` picks a row: "clickN" clicks
 // row N, "beside" clicks beside the rows, "Space" takes the row under the grid's cursor. Then
 // `how` reads the table again ("refresh", or "refused": a read the window refuses) while the
 // device holds `after`. `row`: the row chosen

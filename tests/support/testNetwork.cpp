@@ -40,8 +40,7 @@ TTestNetwork::~TTestNetwork()
 
 int TTestNetwork::check(QString* why)
 {
-    const int code = runTestnet({QStringLiteral("check")}, why);
-    return code == 0 ? 0 : 77;
+    return runTestnet({QStringLiteral("check")}, why) == 0 ? 0 : 77;
 }
 
 int TTestNetwork::exec(QObject& test, int argc, char** argv)
@@ -62,11 +61,9 @@ QString TTestNetwork::namespaceName(const char* which) const
 bool TTestNetwork::up(int devices, int subnet)
 {
     prefix_ = QStringLiteral("10.231.%1").arg(subnet);
-    QString out;
     up_ = true;  // a half-made network is removed too
     return runTestnet({QStringLiteral("up"), name_, QStringLiteral("--devices"), QString::number(devices),
-                          QStringLiteral("--subnet"), QString::number(subnet)},
-               &out)
+               QStringLiteral("--subnet"), QString::number(subnet)})
         == 0;
 }
 
