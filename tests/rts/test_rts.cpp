@@ -111,9 +111,6 @@ private slots:
             << answerFrame(countBytes(1) + readBack) << -1 << true
             << "01 00 00 00 00 00 34 12 A7 0A FF 00 00 05 20 00 06 04 05 06 00 00 00 00 77 00 00 00"
             << QStringList {"1 Somfy 167 4660 0A-FF-00"};
-        QTest::newRow("type 7") << answerFrame(countBytes(1) + hex("0007FFFFFF000001")) << -1 << true
-                                << "01 00 00 00 00 07 FF FF FF 00 00 01 00 05 20 00 06 04 05 06 00 00 00 00 77 00 00 00"
-                                << QStringList {"1 Tube 255 65535 00-00-01"};
         QTest::newRow("count 0") << answerFrame(countBytes(
             0)) << -1 << true << "00 00 00 00 01 00 10 00 05 01 02 03 00 05 20 00 06 04 05 06 00 00 00 00 77 00 00 00"
                                  << QStringList {};

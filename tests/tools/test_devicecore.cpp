@@ -1,6 +1,6 @@
 // The emulated Ondix's device core: what the end-to-end suites and the fault matrix do not
-// drive through the tool (refused requests and lines, the clock stored, TCP text) and the
-// JSON configuration.
+// drive through the tool (refused requests and lines, the clock stored) and the JSON
+// configuration.
 #include "ondixConfig.h"
 #include "ondixDevice.h"
 
@@ -88,29 +88,6 @@ private slots:
         QCOMPARE(cable.commandLines(), device.commandLines());
         QVERIFY(device.commandLines().back().find('\r') == std::string::npos);
         QVERIFY(cable.requests().empty());
-    }
-
-    // Typed text over TCP: one burst, its lines; every burst is answered "OK".
-    void commandText_data()
-    {
-        QTest::addColumn<QString>("burst");
-        QTest::addColumn<QStringList>("lines");
-        QTest::newRow("line without a line end") << "sendir,1:1,1,38000" << QStringList {"sendir,1:1,1,38000"};
-        QTest::newRow("CR, LF and CR LF, blank lines skipped") << "a\rb\n\r\nc\r\n  \n" << QStringList {"a", "b", "c"};
-        QTest::newRow("nothing but line ends") << "\r\n" << QStringList {};
-    }
-    void commandText()
-    {
-        QFETCH(QString, burst);
-        QFETCH(QStringList, lines);
-        Device device;
-        const Device::TextReply reply = device.handleCommandText(burst.toStdString());
-        QStringList got;
-        for (const std::string& line : reply.lines)
-            got << QString::fromStdString(line);
-        QCOMPARE(got, lines);
-        QCOMPARE(device.commandLines().size(), size_t(lines.size()));
-        QCOMPARE(reply.answer ? QString::fromStdString(*reply.answer) : QString("-"), "OK\r\n");
     }
 
     void configLoadsDevice()
