@@ -5,7 +5,6 @@
 #include <QtWidgets>
 
 #include "app/dialogs.h"
-#include "discovery/chooseOndixUnit.h"
 #include "link/udpPort.h"
 #include "tests/support/simFixture.h"
 
@@ -24,27 +23,6 @@ private slots:
     void init() { TDialogs::setScripted(true), TDialogs::resetScript(); }
     void cleanup() { fx_.reset(); }
     void cleanupTestCase() { fx_.net.down(); }
-
-    // Three answer (the first one twice): listed once each, the second chosen.
-    void threeDevicesSecondChosen()
-    {
-        const QJsonObject twice {{"faults", QJsonObject {{"0x03", QJsonObject {{"kind", "duplicate"}}}}}};
-        QVERIFY(fx_.startSim({twice, {}, {}}));
-        TfmPrincipal& w = window();
-        int listed = 0;
-        TDialogs::setModalScript([&listed](QDialog& dialog) {
-            auto& chooser = static_cast<TfmChooseOndix&>(dialog);
-            listed = chooser.lvIPs->count();
-            chooser.lvIPsItemClick(chooser.lvIPs->item(1));
-            chooser.lvIPsDblClick();
-        });
-        w.bbFindDeviceClick();
-        QTRY_VERIFY_WITH_TIMEOUT(!w.discoveryActive, 3000);
-        QCOMPARE(listed, 3);
-        QCOMPARE(int(w.foundDevices.size()), 3);
-        QCOMPARE(w.cbIPs->currentIndex(), 1);
-        QCOMPARE(w.deviceIP, w.cbIPs->currentText());
-    }
 
     void directedSearchFromAddressBoxes()
     {
