@@ -1,10 +1,8 @@
 // Every device operation under every fault the emulators inject, through the real window:
-// against ondix-sim across a private network (real event-loop waits) and against the
-// emulated device on the fake cable (virtual clock). Each row checks the lines the
-// operation ends with, that every control's enabled state and cursor are as before, and
-// that the same operation works once the fault is gone.
-// Network waits run on the real event-loop waiter with 2 ms polls (a wait of 100 polls
-// costs 0.2 s): about 70 s in all.
+// against ondix-sim across a private network (real event-loop waits of 2 ms polls) and
+// against the emulated device on the fake cable (virtual clock). Each row checks the lines
+// the operation ends with, that every control's enabled state and cursor are as before,
+// and that the same operation works once the fault is gone.
 #include <QJsonArray>
 #include <QtTest>
 #include <QtWidgets>

@@ -1,8 +1,7 @@
-// The "Controles RTS" tab in the window over the fake cable (virtual clock): the table read
-// and written, the grid and the choice of a remote that follow it, deletion and the add
-// dialog. Command-line sending is a stub that records the log and hands the text to
-// the emulated device, as the cable would. Network answers are handed to the listener;
-// nothing leaves this host: network requests go to 127.0.0.9, where nobody answers.
+// The "Controles RTS" tab over the fake cable (virtual clock): the table read and written,
+// the grid and the choice that follow it, deletion and the add dialog. Lines are sent by a
+// stub that records the log and hands them to the emulated device; network requests go to
+// 127.0.0.9, where nobody answers, and their answers are handed to the listener.
 #include <QtTest>
 #include <QtWidgets>
 
@@ -162,7 +161,6 @@ void TestRtsScreen::exchange_data()
     row("read, no device found", false, "usb-off", {remoteC}, "", kept, before, 0);
     row("write", true, "", {remoteC}, "45 4B 01 09 0C 00 01 00 00 00 00 00 34 12 A7 0A FF 00 9D 02 00 00", rowC,
         {"CMD OK"}, 1);
-    row("write, USB link closed", true, "unplugged", {}, "", {}, before, 0);
     row("write, network, an address box above 255", true, "net", {}, "", {},
         {"Valor inválido em Endereço IP, 1º campo: \"300\" (use um número de 0 a 255)."}, 0);
 }
