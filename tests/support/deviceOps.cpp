@@ -3,22 +3,23 @@
 #include "tests/support/fakeHidWaiter.h"
 
 #include <QJsonArray>
-#include <QLabel>
-#include <QtWidgets>
-#include <QPlainTextEdit>
 #include <QTest>
-#include <QTimer>
+#include <QtWidgets>
 
 namespace deviceops {
 
 namespace {
 
+using T = TfmPrincipal;
 const struct {
     const char* name;
     uint8_t code;
-} ops[] = {{"search", 0x03}, {"settingsRead", 0x03}, {"settingsWrite", 0x04}, {"rfLearn", 0x06}, {"irLearn", 0x07},
-    {"clockGet", 0x0A}, {"clockSet", 0x0B}, {"rtsRead", 0x08}, {"rtsWrite", 0x09}, {"macWrite", 0x05},
-    {"flashRead", 0x15}, {"firmware", 0x02}, {"sendLine", 0}};
+    void (T::*click)();  // null: run() does more
+} ops[] = {{"search", 0x03, nullptr}, {"settingsRead", 0x03, &T::Button2Click}, {"settingsWrite", 0x04, &T::Button3Click},
+    {"rfLearn", 0x06, &T::bbLearningRFClick}, {"irLearn", 0x07, &T::bbLearningIRClick}, {"clockGet", 0x0A, &T::getClock},
+    {"clockSet", 0x0B, &T::setClock}, {"rtsRead", 0x08, nullptr}, {"rtsWrite", 0x09, nullptr},
+    {"macWrite", 0x05, &T::bbGravaMacAddrClick}, {"flashRead", 0x15, &T::Button12Click},
+    {"firmware", 0x02, &T::FirmwareUpdate}, {"sendLine", 0, nullptr}};
 
 QJsonArray jsonArray(const std::vector<uint16_t>& values)
 {
@@ -89,6 +90,8 @@ void run(TfmPrincipal& w, Op op, bool network)
 {
     w.clearLog();
     w.logLine(before);
+    if (op != Op::count && ops[int(op)].click)
+        return (w.*ops[int(op)].click)();
     switch (op) {
     case Op::search:
         if (network)  // a broadcast search
@@ -96,24 +99,6 @@ void run(TfmPrincipal& w, Op op, bool network)
                 box->clear();
         w.bbFindDeviceClick();
         (void)QTest::qWaitFor([&w] { return !w.TimerOndixFound->isActive(); }, 3000);
-        break;
-    case Op::settingsRead:
-        w.Button2Click();
-        break;
-    case Op::settingsWrite:
-        w.Button3Click();
-        break;
-    case Op::rfLearn:
-        w.bbLearningRFClick();
-        break;
-    case Op::irLearn:
-        w.bbLearningIRClick();
-        break;
-    case Op::clockGet:
-        w.getClock();
-        break;
-    case Op::clockSet:
-        w.setClock();
         break;
     case Op::rtsRead:
         w.rtsTable.count = 0;
@@ -127,21 +112,12 @@ void run(TfmPrincipal& w, Op op, bool network)
         network ? w.setRTS_byNetWork(&w.rtsTable) : w.setRTS_byUSB(&w.rtsTable);
         break;
     }
-    case Op::macWrite:
-        w.bbGravaMacAddrClick();
-        break;
-    case Op::flashRead:
-        w.Button12Click();
-        break;
-    case Op::firmware:
-        w.FirmwareUpdate();
-        break;
     case Op::sendLine:
         w.mmInfo->setPlainText(typedLine);
         w.lbStatusBar->clear();
         w.bbSendComdClick();
         break;
-    case Op::count:
+    default:
         break;
     }
 }

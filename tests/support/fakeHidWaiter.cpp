@@ -31,11 +31,6 @@ void TFakeHidWaiter::atPoll(int pollNumber, std::function<void()> action)
     action_ = std::move(action);
 }
 
-void TFakeHidWaiter::poll(TDeviceSession& session, const std::function<bool()>& ready)
-{
-    poll(session, ready, pollMs_);
-}
-
 void TFakeHidWaiter::poll(TDeviceSession&, const std::function<bool()>& ready, int pollMs)
 {
     ++polls_;
@@ -47,7 +42,7 @@ void TFakeHidWaiter::poll(TDeviceSession&, const std::function<bool()>& ready, i
     if (ready())
         return;
     fakehid::advance(pollMs);
-    settleFakeHid(settleLimitMs_);
+    settleFakeHid();
 }
 
 std::unique_ptr<TfmPrincipal> makeTestWindow()

@@ -11,11 +11,8 @@ class QTableWidget;
 
 class TFakeHidWaiter : public TPollWaiter {
 public:
-    explicit TFakeHidWaiter(int pollMs = 10, int settleLimitMs = 2000) : pollMs_(pollMs), settleLimitMs_(settleLimitMs)
-    {
-    }
-    void poll(TDeviceSession& session, const std::function<bool()>& ready) override;
-    // Moves the clock on by `pollMs` instead of the waiter's own period.
+    // A poll moves the clock on by 10 ms, or by `pollMs`.
+    void poll(TDeviceSession& session, const std::function<bool()>& ready) override { poll(session, ready, 10); }
     void poll(TDeviceSession& session, const std::function<bool()>& ready, int pollMs) override;
 
     int polls() const { return polls_; }
@@ -24,8 +21,6 @@ public:
     void atPoll(int pollNumber, std::function<void()> action);
 
 private:
-    int pollMs_;
-    int settleLimitMs_;
     int polls_ = 0;
     int actionPoll_ = 0;
     std::function<void()> action_;

@@ -1,7 +1,6 @@
 #include "tests/support/simFixture.h"
 
 #include "app/dialogs.h"
-#include "tests/support/fakeHidWaiter.h"
 #include "tools/fakehid/fakehid.h"
 
 #include <QCoreApplication>
@@ -35,38 +34,9 @@ TfmPrincipal& TSimFixture::networkWindow(int chosen, int typed)
     return w;
 }
 
-TfmPrincipal& TSimFixture::cableWindow(const ondixsim::DeviceConfig& config, bool realTime)
-{
-    cable = std::make_unique<ondixsim::Device>(config);
-    fakehid::reset();
-    fakehid::setRealTime(realTime);
-    fakehid::plug();
-    fakehid::attachDevice(*cable);
-    window = realTime ? std::make_unique<TfmPrincipal>(nullptr, false) : makeTestWindow();
-    TfmPrincipal& w = *window;
-    // A search that falls back to the network stays on loopback.
-    w.localAddressSource = [] { return QList<QHostAddress> {QHostAddress::LocalHost}; };
-    w.usbDeviceFound = true;
-    for (QWidget* c : std::initializer_list<QWidget*> {w.GroupBox1, w.bbSendComd, w.pnControlesRTS})
-        c->setEnabled(true);
-    return w;
-}
-
-TfmPrincipal* TSimFixture::deviceWindow(bool network, bool realTime)
-{
-    if (!network)
-        return &cableWindow({}, realTime);
-    return startSim({QJsonObject {}}) ? &networkWindow() : nullptr;
-}
-
-QStringList TSimFixture::deviceLines(bool network) const
+QStringList TSimFixture::deviceLines() const
 {
     QStringList lines;
-    if (!network) {
-        for (const std::string& line : cable->commandLines())
-            lines << QString::fromStdString(line);
-        return lines;
-    }
     const QString tag = QStringLiteral(" LINE %1 ").arg(net.deviceAddress(0));
     for (const QString& entry : net.simLog().split(u'\n'))
         if (entry.contains(tag))
@@ -74,18 +44,10 @@ QStringList TSimFixture::deviceLines(bool network) const
     return lines;
 }
 
-bool TSimFixture::received(bool network, const QString& hex, int device) const
+bool TSimFixture::received(const QString& hex, int device) const
 {
-    if (network)
-        return net.simLog().contains(
-            QStringLiteral("RX UDP %1 <- %2:4040 %3").arg(net.deviceAddress(device), net.toolAddress(), hex));
-    for (const auto& request : cable->requests())
-        if (QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(request.data()), qsizetype(request.size()))
-                                    .toHex(' ')
-                                    .toUpper())
-            == hex)
-            return true;
-    return false;
+    return net.simLog().contains(
+        QStringLiteral("RX UDP %1 <- %2:4040 %3").arg(net.deviceAddress(device), net.toolAddress(), hex));
 }
 
 void TSimFixture::reset()

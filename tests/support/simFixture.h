@@ -1,6 +1,6 @@
-// The window against emulated devices: ondix-sim in a private test network (the window in
-// the tool namespace with its real event-loop waits), or the emulated device on the fake
-// cable. Shared by the end-to-end suites.
+// The window against ondix-sim in a private test network (the window in the tool namespace
+// with its real event-loop waits), shared by the end-to-end suites; the fault matrix puts
+// its own emulated device on the fake cable in `cable`.
 #pragma once
 
 #include "app/mainUnit.h"
@@ -9,7 +9,6 @@
 #include "tools/devicecore/ondixDevice.h"
 
 #include <memory>
-
 
 class TSimFixture {
 public:
@@ -22,15 +21,12 @@ public:
     // The window as a search leaves it: device `chosen` found on the network, the address of
     // device `typed` in the boxes, "Enviar" on TCP port 4998, the device controls enabled.
     TfmPrincipal& networkWindow(int chosen = 0, int typed = 0);
-    // The window with `config` found on the fake cable: on the virtual clock, or on the real
-    // one with the window's own event-loop waits.
-    TfmPrincipal& cableWindow(const ondixsim::DeviceConfig& config = {}, bool realTime = false);
-    // One plain device on either link; null when ondix-sim did not start.
-    TfmPrincipal* deviceWindow(bool network, bool realTime = false);
-    // The typed lines the device took, in order.
-    QStringList deviceLines(bool network) const;
+    // One plain device and the window on it; null when ondix-sim did not start.
+    TfmPrincipal* deviceWindow() { return startSim({QJsonObject {}}) ? &networkWindow() : nullptr; }
+    // The typed lines device 0 took, in order.
+    QStringList deviceLines() const;
     // Whether the device received the frame `hex` (upper-case hex bytes, blank-separated).
-    bool received(bool network, const QString& hex, int device = 0) const;
+    bool received(const QString& hex, int device = 0) const;
     // Closes the window, stops the emulators (cleanup()).
     void reset();
 

@@ -40,8 +40,7 @@ TTestNetwork::~TTestNetwork()
 
 int TTestNetwork::check(QString* why)
 {
-    const int code = runTestnet({QStringLiteral("check")}, why);
-    return code == 0 ? 0 : 77;
+    return runTestnet({QStringLiteral("check")}, why) == 0 ? 0 : 77;
 }
 
 int TTestNetwork::exec(QObject& test, int argc, char** argv)
@@ -62,23 +61,20 @@ QString TTestNetwork::namespaceName(const char* which) const
 bool TTestNetwork::up(int devices, int subnet)
 {
     prefix_ = QStringLiteral("10.231.%1").arg(subnet);
-    QString out;
     up_ = true;  // a half-made network is removed too
     return runTestnet({QStringLiteral("up"), name_, QStringLiteral("--devices"), QString::number(devices),
-                          QStringLiteral("--subnet"), QString::number(subnet)},
-               &out)
+               QStringLiteral("--subnet"), QString::number(subnet)})
         == 0;
 }
 
-bool TTestNetwork::startSim(
-    const QJsonObject& config, const QStringList& extraArgs, int readyTimeoutMs, const char* where)
+bool TTestNetwork::startSim(const QJsonObject& config, const QStringList& extraArgs)
 {
     stopSim();
     if (!dir_.isValid())
         return false;
     QFile::remove(dir_.filePath(QStringLiteral("sim.log")));
     QStringList args {
-        QStringLiteral("netns"), QStringLiteral("exec"), namespaceName(where), QStringLiteral(ONDIX_SIM_PATH)};
+        QStringLiteral("netns"), QStringLiteral("exec"), namespaceName("dev"), QStringLiteral(ONDIX_SIM_PATH)};
     if (!config.isEmpty()) {
         QFile file(dir_.filePath(QStringLiteral("devices.json")));
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -94,7 +90,7 @@ bool TTestNetwork::startSim(
     sim_.start(QStringLiteral("ip"), args);
     if (!sim_.waitForStarted(5000))
         return false;
-    const QDeadlineTimer deadline(readyTimeoutMs);
+    const QDeadlineTimer deadline(15000);
     while (!deadline.hasExpired()) {
         if (simLog().contains(QStringLiteral(" READY ")))
             return true;

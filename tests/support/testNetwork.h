@@ -24,11 +24,9 @@ public:
 
     // Creates the namespaces with `devices` device addresses on 10.231.<subnet>.0/24.
     bool up(int devices, int subnet = 1);
-    // Starts ondix-sim in the device namespace (or `where`, "tool" for beside the tool) with
-    // this configuration (or these arguments when `config` is empty) and waits until it
-    // reports READY.
-    bool startSim(const QJsonObject& config, const QStringList& extraArgs = {}, int readyTimeoutMs = 15000,
-        const char* where = "dev");
+    // Starts ondix-sim in the device namespace with this configuration (or these arguments
+    // when `config` is empty) and waits until it reports READY.
+    bool startSim(const QJsonObject& config, const QStringList& extraArgs = {});
     void stopSim();
     // Moves the calling thread (and the threads it starts later) into the tool namespace.
     bool enterToolNamespace();

@@ -1,10 +1,7 @@
 // The demonstration build's emulated cable: configured from an ondix-sim file, it answers
 // the window's real (event-loop) waits in real time.
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QTemporaryDir>
 #include <QtTest>
+#include <QtWidgets>
 
 #include "app/mainUnit.h"
 #include "tools/fakehid/fakehid.h"
@@ -40,6 +37,7 @@ private slots:
         QCOMPARE(window.logLines(), QStringList {"CMD OK"});
     }
 
+    // A file the emulator refuses is named; without a file the default device is installed.
     void badConfigurationIsRefused()
     {
         qputenv(usbsim::configVariable, configFile(R"({"devices": [{"ip": "300.1.1.1"}]})"));
@@ -47,7 +45,7 @@ private slots:
         QVERIFY(!usbsim::installFromEnvironment(error));
         QVERIFY2(QString::fromStdString(error).contains(QStringLiteral("devices[0].ip")), error.c_str());
         qunsetenv(usbsim::configVariable);
-        QVERIFY(usbsim::installFromEnvironment(error));  // the default device
+        QVERIFY(usbsim::installFromEnvironment(error));
         fakehid::reset();
     }
 };
