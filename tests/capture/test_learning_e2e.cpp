@@ -49,7 +49,7 @@ private slots:
         });
         w.bbLearningRFClick();
         QCOMPARE(w.logLines(), QStringList {"sendrf,2,1,1," + joined(rfSamples())});
-        QVERIFY(fx.received(true, "45 4B 01 06 04 00 01 00 10 00 AC 00 00 00"));
+        QVERIFY(fx.received("45 4B 01 06 04 00 01 00 10 00 AC 00 00 00"));
         // The countdown follows the real clock: about a second into its 10000 ms.
         QVERIFY2(shown >= 8500 && shown <= 9950, qPrintable(QString::number(shown)));
     }
@@ -66,7 +66,7 @@ private slots:
         w.rbIR_Raw->setChecked(true);
         w.bbLearningIRClick();
         QCOMPARE(w.logLines(), QStringList {"sendir,1:8,1,2222,1,1,342,171,21,21,21,64"});
-        QVERIFY(fx.received(true, "45 4B 01 07 98 00 00 00", 1));
+        QVERIFY(fx.received("45 4B 01 07 98 00 00 00", 1));
         QVERIFY(!fx.net.simLog().contains(QStringLiteral("RX UDP %1 <-").arg(fx.net.deviceAddress(0))));
     }
 
