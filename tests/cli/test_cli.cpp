@@ -273,40 +273,31 @@ private slots:
             QStringLiteral("<- 10.231.1.10 45 4B"));
     }
 
-    void captureJsonFields_data()
-    {
-        QTest::addColumn<bool>("ir");
-        QTest::addColumn<QByteArray>("message");
-        QTest::addColumn<int>("frameLength");
-        QTest::addColumn<QString>("json");
-        // Words: 0, N = 7, carrier 38000, durations 342 171 21 1520.
-        QTest::newRow("ir named") << true << QByteArray::fromHex("00000700 7094 5601AB00 1500F005") << 4
-                                  << "{\"carrier\":38000,\"durations\":[342,171,21,1520],\"frame\":{\"length\":4,"
-                                     "\"start\":0},\"kind\":\"ir\",\"line\":\"L\",\"mode\":\"automatic\",\"protocol\":"
-                                     "{\"address\":4,\"command\":8,\"name\":\"NEC\"}}\n";
-        // Words: 0, N = 4, samples 30 930.
-        QTest::newRow("frame longer than the capture") << false << QByteArray::fromHex("00000400 1E00A203") << 3
-                                                       << "{\"divisor\":16,\"durations\":[30,930],\"frame\":null,"
-                                                          "\"kind\":\"rf\",\"line\":\"L\",\"mode\":\"automatic\"}\n";
-        QTest::newRow("cut message")
-            << false << QByteArray::fromHex("00000900 1E00") << 0
-            << "{\"divisor\":16,\"durations\":[],\"frame\":null,\"kind\":\"rf\",\"line\":\"L\","
-               "\"mode\":\"automatic\"}\n";
-    }
     void captureJsonFields()
     {
-        QFETCH(bool, ir);
-        QFETCH(QByteArray, message);
-        QFETCH(int, frameLength);
-        QFETCH(QString, json);
-        TCaptureView view = captureView(ir, message);
-        view.mode = QStringLiteral("automatic");
-        view.line = QStringLiteral("L");
-        view.divisor = ir ? 0 : 16;
-        view.frameLength = uint32_t(frameLength);
-        if (ir)
-            view.protocol = irDecoded_t {TIrProtocol::nec, 4, 8, 0, 32, false};
-        QCOMPARE(jsonText(captureJson(view)), json);
+        // Words: 0, N = 7, carrier 38000, durations 342 171 21 1520; 0, N = 4, samples 30 930;
+        // a message cut short.
+        const std::tuple<bool, const char*, int, const char*> rows[] = {
+            {true, "00000700 7094 5601AB00 1500F005", 4,
+                "{\"carrier\":38000,\"durations\":[342,171,21,1520],\"frame\":{\"length\":4,\"start\":0},"
+                "\"kind\":\"ir\",\"line\":\"L\",\"mode\":\"automatic\",\"protocol\":"
+                "{\"address\":4,\"command\":8,\"name\":\"NEC\"}}\n"},
+            {false, "00000400 1E00A203", 3,  // the frame longer than the capture
+                "{\"divisor\":16,\"durations\":[30,930],\"frame\":null,\"kind\":\"rf\",\"line\":\"L\","
+                "\"mode\":\"automatic\"}\n"},
+            {false, "00000900 1E00", 0,
+                "{\"divisor\":16,\"durations\":[],\"frame\":null,\"kind\":\"rf\",\"line\":\"L\","
+                "\"mode\":\"automatic\"}\n"}};
+        for (const auto& [ir, message, frameLength, json] : rows) {
+            TCaptureView view = captureView(ir, QByteArray::fromHex(message));
+            view.mode = QStringLiteral("automatic");
+            view.line = QStringLiteral("L");
+            view.divisor = ir ? 0 : 16;
+            view.frameLength = uint32_t(frameLength);
+            if (ir)
+                view.protocol = irDecoded_t {TIrProtocol::nec, 4, 8, 0, 32, false};
+            QCOMPARE(jsonText(captureJson(view)), QString::fromUtf8(json));
+        }
     }
 };
 

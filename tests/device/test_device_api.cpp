@@ -62,7 +62,6 @@ QStringList tableText(const TRemotes& remotes)
 }  // namespace
 
 Q_DECLARE_METATYPE(TCall)
-Q_DECLARE_METATYPE(TRemotes)
 Q_DECLARE_METATYPE(TOutcome)
 
 class TestDeviceApi : public QObject {
@@ -76,7 +75,7 @@ class TestDeviceApi : public QObject {
 
     void open(bool plugged = true)
     {
-        fakehid::reset();
+        cleanup();
         ondixsim::DeviceConfig config;
         config.rts.push_back({0, 0, 0x1234, 0xA7, {0x0A, 0xFF, 0x00}});
         device = std::make_unique<ondixsim::Device>(config, fixedClock);
@@ -200,48 +199,30 @@ private slots:
         QVERIFY(!api->busy());
     }
 
-    // Refused inputs, a closed cable and a busy device: nothing leaves, nothing is waited.
-    void nothingSent_data()
-    {
-        QTest::addColumn<TCall>("call");
-        QTest::addColumn<bool>("plugged");
-        QTest::addColumn<TOutcome>("outcome");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("bad clock") << TCall([](TDeviceApi& a) { return a.setClock(TLinkKind::Usb, {}, QDateTime()); })
-                                   << true << TOutcome::refused
-                                   << QStringLiteral(
-                                          "Data e hora do computador inválidas: o relógio não foi acertado.");
-        QTest::newRow("bad divisor") << TCall([](TDeviceApi& a) {
-            return TResult(a.learnRf(TLinkKind::Usb, {}, TRfCaptureMode::smart, 12));
-        }) << true << TOutcome::refused
-                                     << QStringLiteral("Divisor inválido: 12 (use 8, 16 ou 32).");
-        QTest::newRow("bad port") << TCall([](TDeviceApi& a) {
-            return a.sendCommandLine(TLinkKind::Network, "127.0.0.9", "70000", "x");
-        }) << true << TOutcome::refused
-                                  << QStringLiteral(
-                                         "Valor inválido em Porta TCP: \"70000\" (use um número de 0 a 65535).");
-        QTest::newRow("cable closed read")
-            << TCall([](TDeviceApi& a) { return TResult(a.readSettings(TLinkKind::Usb, {})); }) << false
-            << TOutcome::notSent << QString();
-        QTest::newRow("cable closed line")
-            << TCall([](TDeviceApi& a) { return a.sendCommandLine(TLinkKind::Usb, {}, {}, "x"); }) << false
-            << TOutcome::notSent
-            << QStringLiteral("Não foi possível conectar a porta serial. Verifique a "
-                              "conexão e tente novamente...");
-    }
+    // Refused inputs and a closed cable: nothing leaves, nothing is waited.
     void nothingSent()
     {
-        QFETCH(TCall, call);
-        QFETCH(bool, plugged);
-        QFETCH(TOutcome, outcome);
-        QFETCH(QString, message);
-        open(plugged);
-        const TResult result = call(*api);
-        QCOMPARE(result.outcome, outcome);
-        if (!message.isEmpty())
-            QCOMPARE(result.message, message);
-        QCOMPARE(written().size(), 0);
-        QCOMPARE(waiter->polls(), 0);
+        const std::tuple<TCall, bool, TOutcome, QString> rows[] = {
+            {[](TDeviceApi& a) { return a.setClock(TLinkKind::Usb, {}, QDateTime()); }, true, TOutcome::refused,
+                QStringLiteral("Data e hora do computador inválidas: o relógio não foi acertado.")},
+            {[](TDeviceApi& a) { return TResult(a.learnRf(TLinkKind::Usb, {}, TRfCaptureMode::smart, 12)); }, true,
+                TOutcome::refused, QStringLiteral("Divisor inválido: 12 (use 8, 16 ou 32).")},
+            {[](TDeviceApi& a) { return a.sendCommandLine(TLinkKind::Network, "127.0.0.9", "70000", "x"); }, true,
+                TOutcome::refused,
+                QStringLiteral("Valor inválido em Porta TCP: \"70000\" (use um número de 0 a 65535).")},
+            {[](TDeviceApi& a) { return TResult(a.readSettings(TLinkKind::Usb, {})); }, false, TOutcome::notSent,
+                QString()},
+            {[](TDeviceApi& a) { return a.sendCommandLine(TLinkKind::Usb, {}, {}, "x"); }, false, TOutcome::notSent,
+                QStringLiteral("Não foi possível conectar a porta serial. Verifique a conexão e tente novamente...")}};
+        for (const auto& [call, plugged, outcome, message] : rows) {
+            open(plugged);
+            const TResult result = call(*api);
+            QCOMPARE(result.outcome, outcome);
+            if (!message.isEmpty())
+                QCOMPARE(result.message, message);
+            QCOMPARE(written().size(), 0);
+            QCOMPARE(waiter->polls(), 0);
+        }
     }
 
     // A second call while one waits is refused at once, and the first ends as it would.
@@ -294,49 +275,35 @@ private slots:
 
     // A backup written back over a unit that went on being used: the unit's higher rolling codes
     // and the remotes paired since stay; a failed read or a plan too large writes nothing.
-    void rtsRestore_data()
-    {
-        QTest::addColumn<fakehid::UsbFault>("fault");
-        QTest::addColumn<TOutcome>("outcome");
-        QTest::addColumn<QStringList>("table");
-        QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<int>("added");  // remotes more in the backup
-        const QStringList before {"0A-FF-00 4660 167", "01-02-03 9 160", "0B-00-01 7 161"};
-        QTest::newRow("codes advanced, a remote paired since")
-            << fakehid::UsbFault::None << TOutcome::done
-            << QStringList {"0A-FF-00 4660 167", "01-02-03 20 160", "0B-00-01 7 161"}
-            << QStringList {QStringLiteral(
-                                "Controle 0A-FF-00: código 4608 da cópia elevado para 4660 (o atual da Ondix)."),
-                   QStringLiteral("Controle 0B-00-01: mantido (pareado depois da cópia).")}
-            << 0;
-        QTest::newRow("the read fails") << fakehid::UsbFault::BadChecksum << TOutcome::badAnswer << before
-                                        << QStringList {} << 0;
-        // 100 in the backup and the one paired since: more than the unit holds.
-        QTest::newRow("too many to keep")
-            << fakehid::UsbFault::None << TOutcome::refused << before << QStringList {} << 98;
-    }
     void rtsRestore()
     {
-        QFETCH(fakehid::UsbFault, fault);
-        QFETCH(TOutcome, outcome);
-        QFETCH(QStringList, table);
-        QFETCH(QStringList, lines);
-        QFETCH(int, added);
-        open();
-        device->config().rts.push_back({0, 0, 9, 160, {0x01, 0x02, 0x03}});
-        device->config().rts.push_back({0, 0, 7, 161, {0x0B, 0x00, 0x01}});
-        rtsBackup_t backup;
-        backup.unitMac = QStringLiteral("00:1A:2B:3C:4D:5E");
-        backup.remotes = {remote(0x1200, 167, {0x0A, 0xFF, 0x00}), remote(20, 160, {0x01, 0x02, 0x03})};
-        for (int i = 0; i < added; ++i)
-            backup.remotes.push_back(remote(1, 170, {0x20, 0x00, uint8_t(i)}));
-        fakehid::setFault({fault, 0, 0, -1});
-        const TRtsRestoreResult result = restoreRts(*api, TLinkKind::Usb, {}, backup);
-        QCOMPARE(result.outcome, outcome);
-        QCOMPARE(result.lines, lines);
-        QCOMPARE(tableText(device->config().rts), table);
-        if (outcome != TOutcome::done)
-            QCOMPARE(written().size(), 1);  // the read's request only
+        const QStringList before {"0A-FF-00 4660 167", "01-02-03 9 160", "0B-00-01 7 161"};
+        // fault, outcome, the unit's table after, the lines, remotes more in the backup
+        const std::tuple<fakehid::UsbFault, TOutcome, QStringList, QStringList, int> rows[] = {
+            {fakehid::UsbFault::None, TOutcome::done, {"0A-FF-00 4660 167", "01-02-03 20 160", "0B-00-01 7 161"},
+                {QStringLiteral("Controle 0A-FF-00: código 4608 da cópia elevado para 4660 (o atual da Ondix)."),
+                    QStringLiteral("Controle 0B-00-01: mantido (pareado depois da cópia).")},
+                0},
+            {fakehid::UsbFault::BadChecksum, TOutcome::badAnswer, before, {}, 0},
+            // 100 in the backup and the one paired since: more than the unit holds.
+            {fakehid::UsbFault::None, TOutcome::refused, before, {}, 98}};
+        for (const auto& [fault, outcome, table, lines, added] : rows) {
+            open();
+            device->config().rts.push_back({0, 0, 9, 160, {0x01, 0x02, 0x03}});
+            device->config().rts.push_back({0, 0, 7, 161, {0x0B, 0x00, 0x01}});
+            rtsBackup_t backup;
+            backup.unitMac = QStringLiteral("00:1A:2B:3C:4D:5E");
+            backup.remotes = {remote(0x1200, 167, {0x0A, 0xFF, 0x00}), remote(20, 160, {0x01, 0x02, 0x03})};
+            for (int i = 0; i < added; ++i)
+                backup.remotes.push_back(remote(1, 170, {0x20, 0x00, uint8_t(i)}));
+            fakehid::setFault({fault, 0, 0, -1});
+            const TRtsRestoreResult result = restoreRts(*api, TLinkKind::Usb, {}, backup);
+            QCOMPARE(result.outcome, outcome);
+            QCOMPARE(result.lines, lines);
+            QCOMPARE(tableText(device->config().rts), table);
+            if (outcome != TOutcome::done)
+                QCOMPARE(written().size(), 1);  // the read's request only
+        }
     }
 
     // A real key press learned over the cable, as the library files it.

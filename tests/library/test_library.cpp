@@ -157,41 +157,28 @@ private slots:
     // Flipper parsed signals, with the layouts the Flipper writes (its Kaseikyo, RCA and NECext
     // values as its own decoder gives them for the captures in tests/data): named right by the
     // decoder, and written back as the same parsed signal.
-    void flipperParsed_data()
-    {
-        QTest::addColumn<QString>("protocol");
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("decoded");
-        const auto row = [](const char* tag, const char* p, const char* a, const char* c, const char* text) {
-            QTest::newRow(tag) << QString(p) << QString(a) << QString(c) << QString(text);
-        };
-        row("NECext", "NECext", "84 79 00 00", "12 ED 00 00", "NEC estendido  endereço 0x7984  comando 0x12");
-        row("NEC42", "NEC42", "7B 00 00 00", "00 00 00 00", "NEC42  endereço 0x007B  comando 0x00");
-        row("SIRC15", "SIRC15", "A4 00 00 00", "2F 00 00 00", "Sony SIRC 15  endereço 0xA4  comando 0x2F");
-        row("SIRC20", "SIRC20", "10 04 00 00", "17 00 00 00", "Sony SIRC 20  endereço 0x0410  comando 0x17");
-        row("RC5X", "RC5X", "05 00 00 00", "4D 00 00 00", "RC5X  endereço 0x05  comando 0x4D");
-        row("RC6", "RC6", "00 00 00 00", "0F 00 00 00", "RC6  endereço 0x00  comando 0x0F");
-        row("Kaseikyo", "Kaseikyo", "41 54 32 00", "1B 00 00 00",
-            "Panasonic/Kaseikyo  fabricante 0x3254  endereço 0xB14  comando 0x01");
-        row("RCA", "RCA", "0F 00 00 00", "54 00 00 00", "RCA  endereço 0xF  comando 0x2A");
-    }
-
     void flipperParsed()
     {
-        QFETCH(QString, protocol);
-        QFETCH(QString, address);
-        QFETCH(QString, command);
-        QFETCH(QString, decoded);
-        const QString signal = QString("#\nname: Tecla\ntype: parsed\nprotocol: %1\naddress: %2\ncommand: %3\n")
-                                   .arg(protocol, address, command);
-        const auto r = importFlipper(flipperFile(signal));
-        QVERIFY2(r, qPrintable(r.error));
-        const irLine_t line = r.value->at(0).line;
-        QCOMPARE(decodedText(line), decoded);
-        QCOMPARE(exportFlipper({{"Tecla", line}}, TFlipperForm::parsedWhenNamed).value.value_or(QString()),
-            flipperFile(signal));
-        QVERIFY(exportFlipper({{"Tecla", line}}).value.value_or(QString()).contains("type: raw"));
+        const char* rows[][4] = {
+            {"NECext", "84 79 00 00", "12 ED 00 00", "NEC estendido  endereço 0x7984  comando 0x12"},
+            {"NEC42", "7B 00 00 00", "00 00 00 00", "NEC42  endereço 0x007B  comando 0x00"},
+            {"SIRC15", "A4 00 00 00", "2F 00 00 00", "Sony SIRC 15  endereço 0xA4  comando 0x2F"},
+            {"SIRC20", "10 04 00 00", "17 00 00 00", "Sony SIRC 20  endereço 0x0410  comando 0x17"},
+            {"RC5X", "05 00 00 00", "4D 00 00 00", "RC5X  endereço 0x05  comando 0x4D"},
+            {"RC6", "00 00 00 00", "0F 00 00 00", "RC6  endereço 0x00  comando 0x0F"},
+            {"Kaseikyo", "41 54 32 00", "1B 00 00 00", "Panasonic/Kaseikyo  fabricante 0x3254  endereço 0xB14  comando 0x01"},
+            {"RCA", "0F 00 00 00", "54 00 00 00", "RCA  endereço 0xF  comando 0x2A"}};
+        for (const auto& [protocol, address, command, decoded] : rows) {
+            const QString signal = QString("#\nname: Tecla\ntype: parsed\nprotocol: %1\naddress: %2\ncommand: %3\n")
+                                       .arg(protocol, address, command);
+            const auto r = importFlipper(flipperFile(signal));
+            QVERIFY2(r, qPrintable(protocol + (": " + r.error)));
+            const irLine_t line = r.value->at(0).line;
+            QCOMPARE(decodedText(line), QString(decoded));
+            QCOMPARE(exportFlipper({{"Tecla", line}}, TFlipperForm::parsedWhenNamed).value.value_or(QString()),
+                flipperFile(signal));
+            QVERIFY(exportFlipper({{"Tecla", line}}).value.value_or(QString()).contains("type: raw"));
+        }
     }
 
     // Valid files of every format with random edits: each is read or refused with a message that
@@ -372,45 +359,34 @@ private slots:
         QCOMPARE(lib.units().at(0).settings->tcpPort, uint16_t(4998));
     }
 
-    void refused_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("newer version")
-            << QByteArray(R"({"format": "OndixSetup library", "version": 2, "codes": []})")
-            << "é do formato 2, mais novo que o desta versão do OndixSetup (1); atualize o programa";
-        QTest::newRow("no format") << QByteArray(R"({"version": 1, "codes": []})")
-                                   << "não é uma biblioteca do OndixSetup";
-        QTest::newRow("not JSON") << QByteArray("sendir,1:8,1,38000,1,1,10")
-                                  << "não é uma biblioteca do OndixSetup (JSON inválido perto do byte 1)";
-        QTest::newRow("damaged code") << QByteArray(
-            R"({"format": "OndixSetup library", "version": 1, "codes": [{"name": "A", "kind": "ir",
-                             "line": "sendir,1:8,1,38000,1,1,10"}, {"name": "B", "kind": "tv", "line": "x"}]})")
-                                      << "está danificada: código 2, campo \"kind\": \"tv\" não é ir nem rf";
-        QTest::newRow("duplicate names") << QByteArray(
-            R"({"format": "OndixSetup library", "version": 1, "codes": [{"name": "A", "kind": "ir",
-                             "line": "sendir"}, {"name": "a", "kind": "ir", "line": "sendir"}]})")
-                                         << "está danificada: código 2: o nome \"a\" repete o de outro código (\"A\")";
-        QTest::newRow("rolling code")
-            << QByteArray(R"({"format": "OndixSetup library", "version": 1, "rtsBackups": [{"unitMac": "M",
-                             "remotes": [{"type": 0, "rollingCode": 70000, "keyCode": 1, "remoteId": "01-02-03"}]}]})")
-            << "está danificada: cópia RTS 1, controle 1, campo \"rollingCode\": ausente ou não é um número "
-               "inteiro de 0 a 65535";
-    }
-
     // Refused with the message, the library in memory and the file left as they were.
     void refused()
     {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, message);
+        const std::pair<QByteArray, QString> rows[] = {
+            {R"({"format": "OndixSetup library", "version": 2, "codes": []})",
+                "é do formato 2, mais novo que o desta versão do OndixSetup (1); atualize o programa"},
+            {R"({"version": 1, "codes": []})", "não é uma biblioteca do OndixSetup"},
+            {"sendir,1:8,1,38000,1,1,10", "não é uma biblioteca do OndixSetup (JSON inválido perto do byte 1)"},
+            {R"({"format": "OndixSetup library", "version": 1, "codes": [{"name": "A", "kind": "ir",
+                 "line": "sendir,1:8,1,38000,1,1,10"}, {"name": "B", "kind": "tv", "line": "x"}]})",
+                "está danificada: código 2, campo \"kind\": \"tv\" não é ir nem rf"},
+            {R"({"format": "OndixSetup library", "version": 1, "codes": [{"name": "A", "kind": "ir",
+                 "line": "sendir"}, {"name": "a", "kind": "ir", "line": "sendir"}]})",
+                "está danificada: código 2: o nome \"a\" repete o de outro código (\"A\")"},
+            {R"({"format": "OndixSetup library", "version": 1, "rtsBackups": [{"unitMac": "M",
+                 "remotes": [{"type": 0, "rollingCode": 70000, "keyCode": 1, "remoteId": "01-02-03"}]}]})",
+                "está danificada: cópia RTS 1, controle 1, campo \"rollingCode\": ausente ou não é um número "
+                "inteiro de 0 a 65535"}};
         QTemporaryDir dir;
         const QString path = dir.filePath("obra.json");
-        writeFile(path, content);
-        TSiteLibrary lib = sampleLibrary();
-        const TSiteLibrary before = lib;
-        QCOMPARE(lib.load(path), QString("O arquivo \"%1\" %2. Nada foi alterado.").arg(path, message));
-        QVERIFY(lib == before);
-        QCOMPARE(fileBytes(path), content);
+        for (const auto& [content, message] : rows) {
+            writeFile(path, content);
+            TSiteLibrary lib = sampleLibrary();
+            const TSiteLibrary before = lib;
+            QCOMPARE(lib.load(path), QString("O arquivo \"%1\" %2. Nada foi alterado.").arg(path, message));
+            QVERIFY(lib == before);
+            QCOMPARE(fileBytes(path), content);
+        }
     }
 
     // A write cut short (the file size limit stops it midway, as a full disk would): the save
