@@ -92,39 +92,26 @@ int checkedFrame(const TRfAnalysisResult& r, const TWords& samples)
 class TestCapture : public QObject {
     Q_OBJECT
 private slots:
-    void getMode_data()
-    {
-        QTest::addColumn<QList<int>>("values");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("empty") << QList<int> {} << 0;
-        QTest::newRow("tie goes to first") << QList<int> {3, 3, 5, 5} << 3;
-        QTest::newRow("leading odd one") << QList<int> {1, 26, 26, 26, 26} << 26;
-    }
-
     void getMode()
     {
-        QFETCH(QList<int>, values);
-        const std::vector<int32_t> v(values.begin(), values.end());
-        QTEST(get_mode(v.data(), uint32_t(v.size())), "expected");
-    }
-
-    void rfThresholds_data()
-    {
-        QTest::addColumn<int>("input");
-        QTest::addColumn<QList<int>>("limits");  // short limit, long limit, long bounds low and high
-        // 0.85 and 1.15 are single-precision values, slightly above and below: 34 not 33, 115 not 114.
-        QTest::newRow("100") << 100 << QList<int> {170, 255, 85, 115};
-        QTest::newRow("12400") << 12400 << QList<int> {21080, 31620, 10540, 14260};
-        // The short and long limits wrap around 65536; the upper bound is capped instead.
-        QTest::newRow("40000") << 40000 << QList<int> {68000 - 65536, 102000 - 65536, 34000, 46000};
-        QTest::newRow("56987") << 56987 << QList<int> {96877 - 65536, 145316 - 131072, 48438, 65535};
+        // Empty; a tie goes to the first; a leading odd one.
+        const std::pair<std::vector<int32_t>, int> rows[] = {{{}, 0}, {{3, 3, 5, 5}, 3}, {{1, 26, 26, 26, 26}, 26}};
+        for (const auto& [v, expected] : rows)
+            QCOMPARE(get_mode(v.data(), uint32_t(v.size())), expected);
     }
 
     void rfThresholds()
     {
-        QFETCH(int, input);
-        const rfLongBounds_t b = rfLongBounds(input);
-        QTEST((QList<int> {rfShortLimit(input), rfLongLimit(input), b.low, b.high}), "limits");
+        // Input; short limit, long limit, long bounds low and high. 0.85 and 1.15 are
+        // single-precision values, slightly above and below: 34 not 33, 115 not 114. The short
+        // and long limits wrap around 65536; the upper bound is capped instead.
+        const std::pair<int, QList<int>> rows[] = {{100, {170, 255, 85, 115}}, {12400, {21080, 31620, 10540, 14260}},
+            {40000, {68000 - 65536, 102000 - 65536, 34000, 46000}},
+            {56987, {96877 - 65536, 145316 - 131072, 48438, 65535}}};
+        for (const auto& [input, limits] : rows) {
+            const rfLongBounds_t b = rfLongBounds(input);
+            QCOMPARE((QList<int> {rfShortLimit(input), rfLongLimit(input), b.low, b.high}), limits);
+        }
     }
 
     // RF analysis ("smart", "raw", "rts") and IR selection ("ir", "ir raw") of one message.

@@ -14,8 +14,6 @@
 
 using TWords = std::vector<uint16_t>;
 using TTrace = std::vector<tracePoint_t>;
-Q_DECLARE_METATYPE(TWords)
-Q_DECLARE_METATYPE(TTrace)
 
 namespace {
 
@@ -39,75 +37,56 @@ TWords rfExample()
 class TestCapturePlot : public QObject {
     Q_OBJECT
 private slots:
-    void markedFrame_data()
-    {
-        QTest::addColumn<bool>("ir");
-        QTest::addColumn<TWords>("words");
-        QTest::addColumn<double>("frameEnd");  // capture units; 0: nothing marked
-        QTest::addColumn<double>("unitMs");
-        TWords rf = rfExample();
-        QTest::newRow("RF example") << false << rf << 32000.0 << 0.0;
-        rf.resize(30);  // two long pulses only: no frame length wins
-        QTest::newRow("RF without a frame") << false << rf << 0.0 << 0.0;
-        QTest::newRow("IR, three copies") << true << repeated({342, 171, 21, 21, 21, 64, 21, 64, 21, 1520}, 3, {37900})
-                                          << 2266.0 << 1000.0 / 37900;
-    }
     void markedFrame()
     {
-        QFETCH(bool, ir);
-        QFETCH(TWords, words);
-        QFETCH(double, frameEnd);
-        const QByteArray capture = capturedata::message(words);
-        const auto* bytes = reinterpret_cast<const uint8_t*>(capture.constData());
-        const size_t size = size_t(capture.size());
-        const auto train = ir ? irPulseTrain(bytes, size, selectIrCapture(bytes, size, TIrCaptureMode::automatic).frameLength)
-                              : rfPulseTrain(bytes, size, 16, analyseRfCapture(bytes, size, TRfCaptureMode::smart, 16).frameLength);
-        QVERIFY(train);
-        QTEST(train->unitMs(), "unitMs");
-        // In a widget 400 wide the plot area starts at x 8 and is 384 columns wide.
-        TCapturePlot plot;
-        plot.resize(400, 200);
-        plot.setCapture(*train);
-        const QRectF frame = plot.frameGeometry();
-        if (frameEnd == 0) {
-            QVERIFY(frame.isEmpty());
-            return;
+        TWords rfNoFrame = rfExample();
+        rfNoFrame.resize(30);  // two long pulses only: no frame length wins
+        // ir, words, the frame's end in capture units (0: nothing marked), unitMs
+        const std::tuple<bool, TWords, double, double> rows[] = {{false, rfExample(), 32000.0, 0.0},
+            {false, rfNoFrame, 0.0, 0.0},
+            {true, repeated({342, 171, 21, 21, 21, 64, 21, 64, 21, 1520}, 3, {37900}), 2266.0, 1000.0 / 37900}};
+        for (const auto& [ir, words, frameEnd, unitMs] : rows) {
+            const QByteArray capture = capturedata::message(words);
+            const auto* bytes = reinterpret_cast<const uint8_t*>(capture.constData());
+            const size_t size = size_t(capture.size());
+            const auto train = ir
+                ? irPulseTrain(bytes, size, selectIrCapture(bytes, size, TIrCaptureMode::automatic).frameLength)
+                : rfPulseTrain(bytes, size, 16, analyseRfCapture(bytes, size, TRfCaptureMode::smart, 16).frameLength);
+            QVERIFY(train);
+            QCOMPARE(train->unitMs(), unitMs);
+            // In a widget 400 wide the plot area starts at x 8 and is 384 columns wide.
+            TCapturePlot plot;
+            plot.resize(400, 200);
+            plot.setCapture(*train);
+            const QRectF frame = plot.frameGeometry();
+            if (frameEnd == 0) {
+                QVERIFY(frame.isEmpty());
+                continue;
+            }
+            QCOMPARE(frame.left(), 8.0);
+            QVERIFY(qAbs(frame.width() - 384.0 * frameEnd / train->totalUnits()) < 1e-6);
+            QCOMPARE(frame.top(), plot.plotArea().top());
+            QCOMPARE(frame.height(), plot.plotArea().height());
         }
-        QCOMPARE(frame.left(), 8.0);
-        QVERIFY(qAbs(frame.width() - 384.0 * frameEnd / train->totalUnits()) < 1e-6);
-        QCOMPARE(frame.top(), plot.plotArea().top());
-        QCOMPARE(frame.height(), plot.plotArea().height());
     }
 
-    void trace_data()
-    {
-        QTest::addColumn<TWords>("durations");
-        QTest::addColumn<int>("columns");  // over the whole capture
-        QTest::addColumn<TTrace>("trace");
-        // One unit per column: every edge is drawn in the column it falls in, at its middle.
-        QTest::newRow("whole capture") << TWords {2, 2, 4, 2} << 10
-                                       << TTrace {{0, 1}, {2.5, 1}, {2.5, 0}, {4.5, 0}, {4.5, 1}, {8.5, 1}, {8.5, 0}, {10, 0}};
-        // A space shorter than a column: one stroke down and back up.
-        QTest::newRow("space within a column")
-            << TWords {10, 1, 9} << 2 << TTrace {{0, 1}, {1.5, 1}, {1.5, 0}, {1.5, 1}, {2, 1}};
-        QTest::newRow("empty capture") << TWords {} << 10 << TTrace {};
-        // 10000 alternating units in 100 columns: each column one stroke, at most 3 points.
-        QTest::newRow("crowded") << TWords(10000, 1) << 100 << TTrace {};
-    }
     void trace()
     {
-        QFETCH(TWords, durations);
-        QFETCH(int, columns);
-        QFETCH(TTrace, trace);
-        const TPulseTrain train = makePulseTrain(TPulseKind::rf, durations, 0, 0, 16);
-        const TTrace got = traceColumns(decimateColumns(train, fullView(train), columns));
-        if (QByteArray(QTest::currentDataTag()) != "crowded") {
-            QCOMPARE(got, trace);
-            return;
-        }
-        QVERIFY(got.size() <= size_t(3 * columns + 2));
-        QCOMPARE(got.front(), (tracePoint_t {0, 1}));
-        QCOMPARE(got.back(), (tracePoint_t {100, 0}));
+        const auto traced = [](const TWords& durations, int columns) {
+            const TPulseTrain train = makePulseTrain(TPulseKind::rf, durations, 0, 0, 16);
+            return traceColumns(decimateColumns(train, fullView(train), columns));
+        };
+        // One unit per column: every edge is drawn in the column it falls in, at its middle.
+        QCOMPARE(traced({2, 2, 4, 2}, 10),
+            (TTrace {{0, 1}, {2.5, 1}, {2.5, 0}, {4.5, 0}, {4.5, 1}, {8.5, 1}, {8.5, 0}, {10, 0}}));
+        // A space shorter than a column: one stroke down and back up.
+        QCOMPARE(traced({10, 1, 9}, 2), (TTrace {{0, 1}, {1.5, 1}, {1.5, 0}, {1.5, 1}, {2, 1}}));
+        QCOMPARE(traced({}, 10), TTrace {});
+        // 10000 alternating units in 100 columns: each column one stroke, at most 3 points.
+        const TTrace crowded = traced(TWords(10000, 1), 100);
+        QVERIFY(crowded.size() <= size_t(3 * 100 + 2));
+        QCOMPARE(crowded.front(), (tracePoint_t {0, 1}));
+        QCOMPARE(crowded.back(), (tracePoint_t {100, 0}));
     }
 
     void zoomPanReset()

@@ -19,11 +19,6 @@ QString decodedText(const irDecoded_t& d)
     return QString::fromStdString(irDecodedText(d));
 }
 
-void append(TMicros& to, const TMicros& from)
-{
-    to.insert(to.end(), from.begin(), from.end());
-}
-
 // Pulse distance: leader (when leadMark > 0), one mark and one space per bit, closing mark.
 TMicros pulseFrame(
     uint32_t leadMark, uint32_t leadSpace, uint32_t mark, uint32_t space0, uint32_t space1, uint64_t value, int bits)
@@ -75,7 +70,7 @@ TMicros press(const std::vector<TMicros>& frames, uint32_t gap)
     for (const TMicros& f : frames) {
         if (!d.empty())
             d.push_back(gap);
-        append(d, f);
+        d.insert(d.end(), f.begin(), f.end());
     }
     return d;
 }
@@ -198,73 +193,52 @@ private slots:
         QCOMPARE(expected.contains("  ") ? text : text.section("  ", 0, 0), expected);
     }
 
-    void synthetic_data()
-    {
-        QTest::addColumn<uint32_t>("carrier");
-        QTest::addColumn<QString>("expected");
-        QTest::addColumn<bool>("repeat");
-        const auto row = [](const char* key, uint32_t carrier, const char* text, bool repeat) {
-            QTest::newRow(key) << carrier << QString(text) << repeat;
-        };
-        row("NEC, two repeat codes", 38000, "NEC  endereço 0x04  comando 0x08", true);
-        row("NEC, first frame cut", 38000, "NEC  endereço 0x04  comando 0x08", false);
-        row("NEC repeat codes only", 38000, "NEC  código de repetição", true);
-        row("Samsung32, repeat code", 38000, "Samsung32  endereço 0x07  comando 0x02", true);
-        row("SIRC15", 40000, "Sony SIRC 15  endereço 0xA4  comando 0x2F", true);
-        row("JVC", 38000, "JVC  endereço 0x03  comando 0x17", true);
-    }
-
     // Jitter of 15 %, fifty presses per row, in microseconds and in carrier periods.
     void synthetic()
     {
-        QFETCH(uint32_t, carrier);
-        QFETCH(QString, expected);
-        QFETCH(bool, repeat);
-        const TMicros nominal = syntheticPress(QTest::currentDataTag());
-        QRandomGenerator rng(20240611);
-        for (int run = 0; run < 50; ++run) {
-            const TMicros d = run == 0 ? nominal : jittered(nominal, rng, 0.15);
-            const irDecoded_t r = decodeIrMicroseconds(d, carrier);
-            QCOMPARE(decodedText(r), expected);
-            QCOMPARE(r.repeat, repeat);
-            QCOMPARE(decodedText(decodeIrPeriods(inPeriods(d, carrier), carrier)), expected);
+        const std::tuple<const char*, uint32_t, const char*, bool> rows[] = {
+            {"NEC, two repeat codes", 38000, "NEC  endereço 0x04  comando 0x08", true},
+            {"NEC, first frame cut", 38000, "NEC  endereço 0x04  comando 0x08", false},
+            {"NEC repeat codes only", 38000, "NEC  código de repetição", true},
+            {"Samsung32, repeat code", 38000, "Samsung32  endereço 0x07  comando 0x02", true},
+            {"SIRC15", 40000, "Sony SIRC 15  endereço 0xA4  comando 0x2F", true},
+            {"JVC", 38000, "JVC  endereço 0x03  comando 0x17", true}};
+        for (const auto& [key, carrier, expected, repeat] : rows) {
+            const TMicros nominal = syntheticPress(key);
+            QRandomGenerator rng(20240611);
+            for (int run = 0; run < 50; ++run) {
+                const TMicros d = run == 0 ? nominal : jittered(nominal, rng, 0.15);
+                const irDecoded_t r = decodeIrMicroseconds(d, carrier);
+                QCOMPARE(decodedText(r), QString(expected));
+                QVERIFY2(r.repeat == repeat, key);
+                QCOMPARE(decodedText(decodeIrPeriods(inPeriods(d, carrier), carrier)), QString(expected));
+            }
         }
-    }
-
-    void unnamed_data()
-    {
-        QTest::addColumn<std::vector<uint32_t>>("durations");
-        const TMicros good = nec(0x04, 0xFB, 0x08, 0xF7);
-        TMicros junk = good;
-        junk.resize(40);
-        junk.push_back(560);
-        QTest::newRow("empty") << TMicros {};
-        QTest::newRow("NEC command check") << nec(0x04, 0xFB, 0x08, 0xF6);
-        QTest::newRow("NEC 31 bits") << nec(0x04, 0xFB, 0x08, 0xF7, 31);
-        QTest::newRow("NEC bit space between 0 and 1") << [&] {
-            TMicros d = good;
-            d[3] = 1000;
-            return d;
-        }();
-        QTest::newRow("two keys") << press({good, nec(0x04, 0xFB, 0x09, 0xF6)}, 40000);
-        QTest::newRow("broken frame between two") << press({good, junk, good}, 40000);
-        QTest::newRow("Samsung32 addresses differ") << pulseFrame(4500, 4500, 560, 560, 1690, 0xFD020807, 32);
-        QTest::newRow("Kaseikyo parity") << kaseikyo(0x2002, 0x008, 0x3D, 0x01);
-        QTest::newRow("SIRC 13 bits") << sirc(0x01, 0x15, 13);
-        // Fits both: Sony 12 bits (leader, twelve 0 bits) and RC5X (address 0, command 0x40).
-        QTest::newRow("SIRC 12 or RC5X") << [] {
-            TMicros d(25, 700);
-            d[0] = 1800;
-            return d;
-        }();
     }
 
     void unnamed()
     {
-        QFETCH(std::vector<uint32_t>, durations);
-        QCOMPARE(decodedText(decodeIrMicroseconds(durations)), QString("desconhecido"));
+        const TMicros good = nec(0x04, 0xFB, 0x08, 0xF7);
+        TMicros junk = good;
+        junk.resize(40);
+        junk.push_back(560);
+        TMicros between = good;  // a bit space between 0 and 1
+        between[3] = 1000;
+        // Fits both: Sony 12 bits (leader, twelve 0 bits) and RC5X (address 0, command 0x40).
+        TMicros sircOrRc5x(25, 700);
+        sircOrRc5x[0] = 1800;
+        const std::pair<const char*, TMicros> rows[] = {{"empty", {}},
+            {"NEC command check", nec(0x04, 0xFB, 0x08, 0xF6)}, {"NEC 31 bits", nec(0x04, 0xFB, 0x08, 0xF7, 31)},
+            {"NEC bit space", between}, {"two keys", press({good, nec(0x04, 0xFB, 0x09, 0xF6)}, 40000)},
+            {"broken frame between two", press({good, junk, good}, 40000)},
+            {"Samsung32 addresses differ", pulseFrame(4500, 4500, 560, 560, 1690, 0xFD020807, 32)},
+            {"Kaseikyo parity", kaseikyo(0x2002, 0x008, 0x3D, 0x01)}, {"SIRC 13 bits", sirc(0x01, 0x15, 13)},
+            {"SIRC 12 or RC5X", sircOrRc5x}};
+        for (const auto& [tag, durations] : rows) {
+            const QString text = decodedText(decodeIrMicroseconds(durations));
+            QVERIFY2(text == "desconhecido", qPrintable(tag + (": " + text)));
+        }
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestIrProtocol)

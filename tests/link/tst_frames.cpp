@@ -62,34 +62,23 @@ private slots:
         QCOMPARE(length < 0 ? validParameterAnswer(u8(buffer), size) : validAnswer(u8(buffer), size, length), valid);
     }
 
-    void usbReports_data()
-    {
-        // Reading is covered end to end by the USB suite; this checks the written reports.
-        QTest::addColumn<int>("length");
-        QTest::addColumn<int>("outReports");
-        QTest::newRow("empty frame") << 0 << 1;
-        QTest::newRow("30") << 30 << 1;
-        QTest::newRow("31") << 31 << 2;
-        QTest::newRow("62") << 62 << 2;
-        QTest::newRow("63") << 63 << 3;
-        QTest::newRow("10000") << 10000 << 313;
-    }
+    // Reading is covered end to end by the USB suite; this checks the written reports.
     void usbReports()
     {
-        QFETCH(int, length);
-        QFETCH(int, outReports);
-        QByteArray frame(length, '\0');
-        for (int i = 0; i < length; ++i)
-            frame[i] = char(0x80 + i);
-        // Report id 0, then the stream (16-bit length, frame) split over the payloads, zero tail.
-        QCOMPARE(ondixusb::outputReportCount(size_t(length)), outReports);
-        QByteArray stream;
-        for (const auto& w : ondixusb::outputReports(u8(frame), uint16_t(length))) {
-            QCOMPARE(w[0], uint8_t(0));
-            stream.append(reinterpret_cast<const char*>(w.data()) + 1, 32);
+        for (const auto& [length, outReports] : {std::pair {0, 1}, {30, 1}, {31, 2}, {62, 2}, {63, 3}, {10000, 313}}) {
+            QByteArray frame(length, '\0');
+            for (int i = 0; i < length; ++i)
+                frame[i] = char(0x80 + i);
+            // Report id 0, then the stream (16-bit length, frame) split over the payloads, zero tail.
+            QCOMPARE(ondixusb::outputReportCount(size_t(length)), outReports);
+            QByteArray stream;
+            for (const auto& w : ondixusb::outputReports(u8(frame), uint16_t(length))) {
+                QCOMPARE(w[0], uint8_t(0));
+                stream.append(reinterpret_cast<const char*>(w.data()) + 1, 32);
+            }
+            const QByteArray header = QByteArray(1, char(length & 0xFF)) + char(length >> 8);
+            QCOMPARE(stream, (header + frame).leftJustified(32 * outReports, '\0'));
         }
-        const QByteArray header = QByteArray(1, char(length & 0xFF)) + char(length >> 8);
-        QCOMPARE(stream, (header + frame).leftJustified(32 * outReports, '\0'));
     }
 };
 

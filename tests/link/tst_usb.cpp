@@ -13,8 +13,6 @@
 #include <cstring>
 #include <memory>
 
-Q_DECLARE_METATYPE(fakehid::UsbFault)
-
 static QByteArray pattern(int length, uint8_t seed)
 {
     QByteArray bytes(length, '\0');
@@ -108,81 +106,67 @@ private slots:
         QVERIFY(received.isEmpty());
     }
 
-    void startup_data()
-    {
-        QTest::addColumn<bool>("present");
-        QTest::addColumn<QString>("serial");
-        QTest::addColumn<int>("product");
-        QTest::newRow("device on the cable") << true << QString() << 0x0090;
-        QTest::newRow("no device") << false << QString() << 0x0090;
-        QTest::newRow("device with a serial number") << true << QStringLiteral("0001") << 0x0090;
-        QTest::newRow("other product") << true << QString() << 0x0091;
-    }
+    // Device on the cable, none, one with a serial number, another product.
     void startup()
     {
-        QFETCH(bool, present);
-        QFETCH(QString, serial);
-        QFETCH(int, product);
-        if (present)
-            fakehid::plug(0x1FC9, uint16_t(product), serial.toStdWString());
-        window = makeTestWindow();
-        const bool connected = present && serial.isEmpty() && product == 0x0090;
-        QCOMPARE(bool(window->serialPort->connected), connected);
-        QCOMPARE(window->lbStatusBar->text(),
-            connected ? QStringLiteral("Ondix Conectada a USB!") : QStringLiteral("Ondix não conectada!"));
-        QCOMPARE(window->userConnect(), connected ? 0 : -1);  // the link opens once per run
-        QCOMPARE(fakehid::stats().opens, connected ? 1 : 0);
-        QVERIFY(fakehid::stats().lastSerialWasEmpty);
-        // The generic command goes out only on an open link; a closed one fails silently.
-        QCOMPARE(window->genericUSB_CMD_CMD(0x02), connected);
-        QCOMPARE(window->logLines(), connected ? QStringList {QStringLiteral("CMD OK")} : QStringList {});
-        QCOMPARE(fakehid::stats().writes, connected ? 1 : 0);
-        verifyControlsFree();
+        const std::tuple<bool, QString, int> rows[] = {
+            {true, QString(), 0x0090}, {false, QString(), 0x0090}, {true, "0001", 0x0090}, {true, QString(), 0x0091}};
+        for (const auto& [present, serial, product] : rows) {
+            cleanup();
+            init();
+            if (present)
+                fakehid::plug(0x1FC9, uint16_t(product), serial.toStdWString());
+            window = makeTestWindow();
+            const bool connected = present && serial.isEmpty() && product == 0x0090;
+            QCOMPARE(bool(window->serialPort->connected), connected);
+            QCOMPARE(window->lbStatusBar->text(),
+                connected ? QStringLiteral("Ondix Conectada a USB!") : QStringLiteral("Ondix não conectada!"));
+            QCOMPARE(window->userConnect(), connected ? 0 : -1);  // the link opens once per run
+            QCOMPARE(fakehid::stats().opens, connected ? 1 : 0);
+            QVERIFY(fakehid::stats().lastSerialWasEmpty);
+            // The generic command goes out only on an open link; a closed one fails silently.
+            QCOMPARE(window->genericUSB_CMD_CMD(0x02), connected);
+            QCOMPARE(window->logLines(), connected ? QStringList {QStringLiteral("CMD OK")} : QStringList {});
+            QCOMPARE(fakehid::stats().writes, connected ? 1 : 0);
+            verifyControlsFree();
+        }
     }
 
-    void genericCommand_data()
+    void genericCommand()
     {
-        QTest::addColumn<fakehid::UsbFault>("fault");
-        QTest::addColumn<int>("abortAt");  // poll on which the window closes; 0: never
-        QTest::addColumn<int>("polls");
-        QTest::addColumn<QStringList>("log");
         const QStringList ok {QStringLiteral("CMD OK")};
         const QStringList noAnswer {QStringLiteral("antes"), QStringLiteral("Sem resposta!")};
         using F = fakehid::UsbFault;
-        QTest::newRow("acknowledged") << F::None << 0 << 1 << ok;
-        QTest::newRow("no answer") << F::NoAnswer << 0 << 100 << noAnswer;
-        // A frame with a lost report must not be completed from the stale acknowledgement in answerBuf.
-        QTest::newRow("data report lost") << F::MissingDataReport << 0 << 100 << noAnswer;
-        QTest::newRow("window closed while waiting") << F::NoAnswer << 3 << 3 << QStringList {"antes"};
-    }
-    void genericCommand()
-    {
-        QFETCH(fakehid::UsbFault, fault);
-        QFETCH(int, abortAt);
-        QFETCH(int, polls);
-        QFETCH(QStringList, log);
-        fakehid::plug();
-        fakehid::setFault({fault, 0, 0, 1});  // the first answer only
-        window = makeTestWindow();
-        const QByteArray stale = ondixframe::bodilessFrame(0x02);
-        std::memcpy(window->answerBuf.data(), stale.constData(), size_t(stale.size()));
-        window->answerReady = 1;
-        window->logLine(QStringLiteral("antes"));
-        if (abortAt)
-            fakeWaiter(*window).atPoll(abortAt, [&] { window->exchange.abort(); });
+        // fault, the poll on which the window closes (0: never), polls, the log; a frame with a
+        // lost report must not be completed from the stale acknowledgement in answerBuf.
+        const std::tuple<F, int, int, QStringList> rows[] = {{F::None, 0, 1, ok}, {F::NoAnswer, 0, 100, noAnswer},
+            {F::MissingDataReport, 0, 100, noAnswer}, {F::NoAnswer, 3, 3, {"antes"}}};
+        for (const auto& [fault, abortAt, polls, log] : rows) {
+            cleanup();
+            init();
+            fakehid::plug();
+            fakehid::setFault({fault, 0, 0, 1});  // the first answer only
+            window = makeTestWindow();
+            const QByteArray stale = ondixframe::bodilessFrame(0x02);
+            std::memcpy(window->answerBuf.data(), stale.constData(), size_t(stale.size()));
+            window->answerReady = 1;
+            window->logLine(QStringLiteral("antes"));
+            if (abortAt)
+                fakeWaiter(*window).atPoll(abortAt, [&] { window->exchange.abort(); });
 
-        const bool result = window->genericUSB_CMD_CMD(0x02);
-        QCOMPARE(result, log == QStringList {QStringLiteral("CMD OK")});
-        QCOMPARE(window->logLines(), log);
-        QCOMPARE(fakeWaiter(*window).polls(), polls);
-        const QByteArray request = QByteArray::fromHex("454B0102040000000000970000 00");
-        QCOMPARE(fakehid::writtenFrames(), std::vector<fakehid::Bytes> {toFake(request)});
-        QCOMPARE(device->firmwareTriggers(), 1);
-        if (result)
-            QCOMPARE(window->answerReady, 0);
-        verifyControlsFree();
-        // Nothing of a broken answer is left behind; a closing window waits no more.
-        QCOMPARE(window->genericUSB_CMD_CMD(0x02), !abortAt);
+            const bool result = window->genericUSB_CMD_CMD(0x02);
+            QCOMPARE(result, log == ok);
+            QCOMPARE(window->logLines(), log);
+            QCOMPARE(fakeWaiter(*window).polls(), polls);
+            const QByteArray request = QByteArray::fromHex("454B0102040000000000970000 00");
+            QCOMPARE(fakehid::writtenFrames(), std::vector<fakehid::Bytes> {toFake(request)});
+            QCOMPARE(device->firmwareTriggers(), 1);
+            if (result)
+                QCOMPARE(window->answerReady, 0);
+            verifyControlsFree();
+            // Nothing of a broken answer is left behind; a closing window waits no more.
+            QCOMPARE(window->genericUSB_CMD_CMD(0x02), !abortAt);
+        }
     }
 
     // The cable follows the device: plugged in after start, unplugged, plugged in again,
@@ -213,28 +197,24 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(window->lbStatusBar->text(), QStringLiteral("Ondix não conectada!"), 5000);
     }
 
-    void framesReachAnswerBuffer_data()
-    {
-        QTest::addColumn<int>("length");
-        for (int length : {0, 10000, answerBufSize, answerBufSize + 1})
-            QTest::addRow("L=%d", length) << length;
-    }
     void framesReachAnswerBuffer()
     {
-        QFETCH(int, length);
-        window = makeTestWindow();
-        window->answerBuf.fill(0xA5);
-        const QByteArray frame = pattern(length, 0);
-        window->OnUSBReceive(frame);  // nobody waits on the cable: not an answer
-        QCOMPARE(window->answerReady, 0);
-        window->session.expectAnswer(TLinkKind::Usb);
-        window->OnUSBReceive(frame);
-        QCOMPARE(window->answerReady, 1);
-        QCOMPARE(window->answerLen, length);
-        const int copied = std::min(length, answerBufSize);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(window->answerBuf.data()), copied), frame.left(copied));
-        if (copied < answerBufSize)
-            QCOMPARE(window->answerBuf[size_t(copied)], uint8_t(0xA5));  // nothing written past the frame
+        for (int length : {0, 10000, answerBufSize, answerBufSize + 1}) {
+            window.reset();
+            window = makeTestWindow();
+            window->answerBuf.fill(0xA5);
+            const QByteArray frame = pattern(length, 0);
+            window->OnUSBReceive(frame);  // nobody waits on the cable: not an answer
+            QCOMPARE(window->answerReady, 0);
+            window->session.expectAnswer(TLinkKind::Usb);
+            window->OnUSBReceive(frame);
+            QCOMPARE(window->answerReady, 1);
+            QCOMPARE(window->answerLen, length);
+            const int copied = std::min(length, answerBufSize);
+            QCOMPARE(QByteArray(reinterpret_cast<const char*>(window->answerBuf.data()), copied), frame.left(copied));
+            if (copied < answerBufSize)
+                QCOMPARE(window->answerBuf[size_t(copied)], uint8_t(0xA5));  // nothing written past the frame
+        }
     }
 };
 
