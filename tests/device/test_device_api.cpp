@@ -149,35 +149,31 @@ private slots:
             return TResult(a.readFlash("0", "16"));
         };
 
-        QTest::newRow("probe") << probe << none << info << TOutcome::done
-                               << QStringLiteral("Encontrado dispositivo na porta USB!") << 1;
-        QTest::newRow("probe silent") << probe << silent << info << TOutcome::noAnswer << noAnswer << 100;
-        QTest::newRow("read") << read << none << info << TOutcome::done << readOk << 1;
-        QTest::newRow("read bad") << read << bad << info << TOutcome::badAnswer << readFailure << 1;
-        QTest::newRow("write") << write << none << hex("454B01040000 0A000007 FFFFFF00 0A000001 000000000000 00 8613")
-                               << TOutcome::done << QStringLiteral("IP's gravados com sucesso!") << 1;
-        QTest::newRow("write silent") << write << silent << QByteArray() << TOutcome::noAnswer << noAnswer << 500;
-        QTest::newRow("write bad") << write << bad << QByteArray() << TOutcome::badAnswer << writeFailure << 1;
-        QTest::newRow("clock") << getClock << none << hex("454B010A9B000000") << TOutcome::done
-                               << QStringLiteral("Date: 07/03/2025\nTime: 09:05:00") << 1;
-        QTest::newRow("clock silent") << getClock << silent << QByteArray() << TOutcome::noAnswer << noAnswer << 100;
-        QTest::newRow("mac silent") << mac << silent << QByteArray() << TOutcome::noAnswer << noAnswer << 500;
-        QTest::newRow("mac") << mac << none << QByteArray() << TOutcome::done
-                             << QStringLiteral("MAC Addr gravado com sucesso!") << 1;
-        QTest::newRow("flash") << flash << none << QByteArray() << TOutcome::done << QStringLiteral("[10][11][12][13]") << 1;
-        QTest::newRow("flash silent") << flash << silent << QByteArray() << TOutcome::noAnswer << noAnswer << 1500;
-        QTest::newRow("firmware") << firmware << none << hex("454B0102040000000000970000 00") << TOutcome::done
-                                  << QStringLiteral("CMD OK") << 1;
-        QTest::newRow("rts") << readRts << none << QByteArray() << TOutcome::done << QString() << 1;
-        QTest::newRow("rts silent") << readRts << silent << QByteArray() << TOutcome::noAnswer << noAnswer << 100;
-        QTest::newRow("rts write") << writeRts << none << QByteArray() << TOutcome::done << QStringLiteral("CMD OK")
-                                   << 1;
-        QTest::newRow("line") << line << none << QByteArray("sendir,1:8,1,38000,1,1,10,20\r\n")
-                              << TOutcome::done << QStringLiteral("Comando enviado com sucesso!") << 1 + 50;
-        QTest::newRow("flash cut") << cutFlash << none << QByteArray() << TOutcome::badAnswer
-                                   << QStringLiteral("Resposta da memória incompleta: anunciados 16 bytes de dados, "
-                                                     "recebidos 2. Leitura recusada.")
-                                   << 1;
+        const auto row = [](const char* tag, const TCall& call, fakehid::UsbFault fault, const QByteArray& request,
+                             TOutcome outcome, const QString& message, int polls) {
+            QTest::newRow(tag) << call << fault << request << outcome << message << polls;
+        };
+        row("probe", probe, none, info, TOutcome::done, "Encontrado dispositivo na porta USB!", 1);
+        row("probe silent", probe, silent, info, TOutcome::noAnswer, noAnswer, 100);
+        row("read", read, none, info, TOutcome::done, readOk, 1);
+        row("read bad", read, bad, info, TOutcome::badAnswer, readFailure, 1);
+        row("write", write, none, hex("454B01040000 0A000007 FFFFFF00 0A000001 000000000000 00 8613"), TOutcome::done,
+            "IP's gravados com sucesso!", 1);
+        row("write silent", write, silent, {}, TOutcome::noAnswer, noAnswer, 500);
+        row("write bad", write, bad, {}, TOutcome::badAnswer, writeFailure, 1);
+        row("clock", getClock, none, hex("454B010A9B000000"), TOutcome::done, "Date: 07/03/2025\nTime: 09:05:00", 1);
+        row("clock silent", getClock, silent, {}, TOutcome::noAnswer, noAnswer, 100);
+        row("mac silent", mac, silent, {}, TOutcome::noAnswer, noAnswer, 500);
+        row("mac", mac, none, {}, TOutcome::done, "MAC Addr gravado com sucesso!", 1);
+        row("flash", flash, none, {}, TOutcome::done, "[10][11][12][13]", 1);
+        row("flash silent", flash, silent, {}, TOutcome::noAnswer, noAnswer, 1500);
+        row("firmware", firmware, none, hex("454B0102040000000000970000 00"), TOutcome::done, "CMD OK", 1);
+        row("rts", readRts, none, {}, TOutcome::done, QString(), 1);
+        row("rts silent", readRts, silent, {}, TOutcome::noAnswer, noAnswer, 100);
+        row("rts write", writeRts, none, {}, TOutcome::done, "CMD OK", 1);
+        row("line", line, none, "sendir,1:8,1,38000,1,1,10,20\r\n", TOutcome::done, "Comando enviado com sucesso!", 1 + 50);
+        row("flash cut", cutFlash, none, {}, TOutcome::badAnswer,
+            "Resposta da memória incompleta: anunciados 16 bytes de dados, recebidos 2. Leitura recusada.", 1);
     }
     void cable()
     {

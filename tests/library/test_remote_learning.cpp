@@ -89,23 +89,18 @@ private slots:
         QCOMPARE(::comparePresses(second, first).same, difference.isEmpty());
     }
 
-    void keyLists_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QStringList>("keys");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("blanks dropped") << " Liga \n\n\t\nVolume +\r\n  Mudo"
-                                        << QStringList {"Liga", "Volume +", "Mudo"} << "";
-        QTest::newRow("twice, another case")
-            << "Mudo\nOK\nmudo " << QStringList {} << "A tecla \"mudo\" aparece mais de uma vez.";
-        QTest::newRow("nothing typed") << " \n \n" << QStringList {} << "Nenhuma tecla para aprender.";
-    }
+    // Blanks dropped; a key twice in another case; nothing typed.
     void keyLists()
     {
-        QFETCH(QString, typed);
-        const keyList_t list = typedKeyList(typed);
-        QTEST(list.keys, "keys");
-        QTEST(list.error, "error");
+        const std::tuple<QString, QStringList, QString> rows[] = {
+            {" Liga \n\n\t\nVolume +\r\n  Mudo", {"Liga", "Volume +", "Mudo"}, ""},
+            {"Mudo\nOK\nmudo ", {}, "A tecla \"mudo\" aparece mais de uma vez."},
+            {" \n \n", {}, "Nenhuma tecla para aprender."}};
+        for (const auto& [typed, keys, error] : rows) {
+            const keyList_t list = typedKeyList(typed);
+            QCOMPARE(list.keys, keys);
+            QCOMPARE(list.error, error);
+        }
     }
 
     void templates()

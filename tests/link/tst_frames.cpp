@@ -31,35 +31,27 @@ private slots:
         QCOMPARE(readLe32(u8(longFrame) + 406), 0x45u + 0x4B + 0x01 + 0x15 + 0x90 + 0x01 + 400u * 0xFF);
     }
 
-    void answerValidation_data()
+    void answerValidation()
     {
-        QTest::addColumn<QByteArray>("buffer");
-        QTest::addColumn<int>("length");  // -1: a parameter answer, length taken from its header
-        QTest::addColumn<bool>("valid");
         const QByteArray ack = bodilessFrame(0x02);
         const QByteArray dump = parameterFrame(0x15, hex("0102030405"));
         QByteArray corrupt = dump, overlong = dump;
         corrupt[7] = char(corrupt[7] + 1);
         overlong[5] = char(0xFF);  // N = 0xFF05: its checksum would lie past the buffer
-        QTest::newRow("acknowledgement") << ack + QByteArray(40, 'x') << 8 << true;
-        QTest::newRow("checksum off by one") << hex("454B0102 94000000") << 8 << false;
-        QTest::newRow("zero checksum over zero bytes") << QByteArray(8, '\0') << 8 << false;
-        QTest::newRow("high checksum byte differs") << hex("454B0102 93000001") << 8 << false;
-        QTest::newRow("answer longer than the buffer") << ack << 50 << false;
-        QTest::newRow("length shorter than a checksum") << ack << 3 << false;
-        QTest::newRow("dump with a sum past 16 bits") << parameterFrame(0x15, QByteArray(400, char(0xFF))) << -1 << true;
-        QTest::newRow("dump in a larger buffer") << dump + QByteArray(100, '\x7f') << -1 << true;
-        QTest::newRow("dump, corrupt parameter") << corrupt << -1 << false;
-        QTest::newRow("dump, length past the buffer") << overlong << -1 << false;
-        QTest::newRow("dump, header cut") << dump.left(5) << -1 << false;
-    }
-    void answerValidation()
-    {
-        QFETCH(QByteArray, buffer);
-        QFETCH(int, length);
-        QFETCH(bool, valid);
-        const size_t size = size_t(buffer.size());
-        QCOMPARE(length < 0 ? validParameterAnswer(u8(buffer), size) : validAnswer(u8(buffer), size, length), valid);
+        // The buffer, its answer's length (-1: a parameter answer, length taken from its header).
+        const std::pair<QByteArray, int> buffers[] = {{ack + QByteArray(40, 'x'), 8},
+            {hex("454B0102 94000000"), 8},  // checksum off by one
+            {QByteArray(8, '\0'), 8},  // zero checksum over zero bytes
+            {hex("454B0102 93000001"), 8},  // high checksum byte differs
+            {ack, 50}, {ack, 3},  // longer than the buffer; shorter than a checksum
+            {parameterFrame(0x15, QByteArray(400, char(0xFF))), -1},  // a sum past 16 bits
+            {dump + QByteArray(100, '\x7f'), -1}, {corrupt, -1}, {overlong, -1}, {dump.left(5), -1}};
+        QList<bool> valid;
+        for (const auto& [buffer, length] : buffers) {
+            const size_t size = size_t(buffer.size());
+            valid << (length < 0 ? validParameterAnswer(u8(buffer), size) : validAnswer(u8(buffer), size, length));
+        }
+        QCOMPARE(valid, (QList<bool> {true, false, false, false, false, false, true, true, false, false, false}));
     }
 
     // Reading is covered end to end by the USB suite; this checks the written reports.
