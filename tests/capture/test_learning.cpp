@@ -3,13 +3,8 @@
 // "Raw Data" (and "Limpar"), the protocol label and the plot show; the network path with
 // answers handed to the listener on chosen polls. The waits and answers of every outcome are the device API's.
 // Nothing leaves this host: network requests go to 127.0.0.9, where nobody answers.
-#include <QGroupBox>
-#include <QLabel>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTabWidget>
 #include <QtTest>
+#include <QtWidgets>
 
 #include "app/dialogs.h"
 #include "capture/capturePlot.h"

@@ -16,7 +16,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cmath>
 #include <csignal>
 #include <sys/resource.h>
 
