@@ -171,7 +171,8 @@ private slots:
         row("rts", readRts, none, {}, TOutcome::done, QString(), 1);
         row("rts silent", readRts, silent, {}, TOutcome::noAnswer, noAnswer, 100);
         row("rts write", writeRts, none, {}, TOutcome::done, "CMD OK", 1);
-        row("line", line, none, "sendir,1:8,1,38000,1,1,10,20\r\n", TOutcome::done, "Comando enviado com sucesso!", 1 + 50);
+        row("line", line, none, "sendir,1:8,1,38000,1,1,10,20\r\n", TOutcome::done, "Comando enviado com sucesso!",
+            1 + 50);
         row("flash cut", cutFlash, none, {}, TOutcome::badAnswer,
             "Resposta da memória incompleta: anunciados 16 bytes de dados, recebidos 2. Leitura recusada.", 1);
     }

@@ -165,7 +165,8 @@ private slots:
             {"SIRC20", "10 04 00 00", "17 00 00 00", "Sony SIRC 20  endereço 0x0410  comando 0x17"},
             {"RC5X", "05 00 00 00", "4D 00 00 00", "RC5X  endereço 0x05  comando 0x4D"},
             {"RC6", "00 00 00 00", "0F 00 00 00", "RC6  endereço 0x00  comando 0x0F"},
-            {"Kaseikyo", "41 54 32 00", "1B 00 00 00", "Panasonic/Kaseikyo  fabricante 0x3254  endereço 0xB14  comando 0x01"},
+            {"Kaseikyo", "41 54 32 00", "1B 00 00 00",
+                "Panasonic/Kaseikyo  fabricante 0x3254  endereço 0xB14  comando 0x01"},
             {"RCA", "0F 00 00 00", "54 00 00 00", "RCA  endereço 0xF  comando 0x2A"}};
         for (const auto& [protocol, address, command, decoded] : rows) {
             const QString signal = QString("#\nname: Tecla\ntype: parsed\nprotocol: %1\naddress: %2\ncommand: %3\n")

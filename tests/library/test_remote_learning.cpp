@@ -40,43 +40,40 @@ private slots:
         QTest::addColumn<libraryCode_t>("second");
         QTest::addColumn<QString>("difference");  // empty: the same code
 
-        QTest::newRow("named alike, durations apart")
-            << press(frame, 0, 38000, nec(0x08)) << press({342, 86, 21}, 0, 38000, nec(0x08)) << "";
-        QTest::newRow("named, command differs")
-            << press(frame, 0, 38000, nec(0x08)) << press(frame, 0, 38000, nec(0x09))
-            << "comandos diferentes (0x08 e 0x09)";
-        QTest::newRow("named, address differs")
-            << press(frame, 0, 38000, nec(0x08, 0x04)) << press(frame, 0, 38000, nec(0x08, 0x05))
-            << "endereços diferentes (0x04 e 0x05)";
-        QTest::newRow("named, protocol differs")
-            << press(frame, 0, 38000, nec(0x08)) << press(frame, 0, 38000, libraryProtocol_t {"rc5", 0x04, 0x08, 0})
-            << "protocolos diferentes (NEC e RC5)";
-        QTest::newRow("only one named, durations differ")
-            << press(frame, 0, 38000, nec(0x08)) << press({342, 171, 21, 21, 21, 21, 21, 1520})
-            << "a duração 4 difere (64 e 21)";
-        QTest::newRow("unnamed within 20 %") << press(frame) << press({300, 200, 23, 55, 19, 23, 21, 1520}) << "";
-        QTest::newRow("unnamed, 2 periods on a short pulse") << press({10, 12, 10}) << press({12, 10, 12}) << "";
-        QTest::newRow("unnamed, 3 periods on a short pulse")
-            << press({10, 12, 10}) << press({10, 9, 10}) << "a duração 2 difere (12 e 9)";
-        QTest::newRow("unnamed beyond 20 %")
-            << press(frame) << press({342, 130, 21, 64, 21, 21, 21, 1520}) << "a duração 2 difere (171 e 130)";
-        QTest::newRow("different counts")
-            << press(frame) << press({342, 171, 21, 64, 21, 1520}) << "quantidades de durações diferentes (7 e 5)";
-        QTest::newRow("closing gap left out") << press(frame) << press({342, 171, 21, 64, 21, 21, 21, 9000}) << "";
-        QTest::newRow("the frames, not the captures")
-            << press(frameTwice, 8) << press({342, 171, 21, 64, 21, 21, 21, 1300, 342, 171}, 8) << "";
-        QTest::newRow("carriers apart") << press(frame, 0, 38000) << press(frame, 0, 56000)
-                                        << "portadoras diferentes (38000 Hz e 56000 Hz)";
-        QTest::newRow("carriers close") << press(frame, 0, 38000) << press(frame, 0, 37000) << "";
-        const std::vector<uint16_t> rf {30, 930, 90, 30, 30, 90, 90, 30, 30, 930};
-        QTest::newRow("RF within tolerance")
-            << press(rf, 0, 0, {}, TCodeKind::rf)
-            << press({32, 900, 84, 28, 31, 95, 88, 30, 30, 500}, 0, 0, {}, TCodeKind::rf) << "";
-        QTest::newRow("RF, a bit flipped") << press(rf, 0, 0, {}, TCodeKind::rf)
-                                           << press({30, 930, 30, 90, 30, 90, 90, 30, 30, 930}, 0, 0, {}, TCodeKind::rf)
-                                           << "a duração 3 difere (90 e 30)";
-        QTest::newRow("IR against RF") << press(frame) << press(frame, 0, 0, {}, TCodeKind::rf)
-                                       << "uma captura é IR e a outra RF";
+        const auto row = [](const char* tag, const libraryCode_t& first, const libraryCode_t& second,
+                             const char* difference = "") {
+            QTest::newRow(tag) << first << second << QString(difference);
+        };
+        const auto named = [](uint32_t command, uint32_t address = 0x04) {
+            return press(frame, 0, 38000, nec(command, address));
+        };
+        row("named alike, durations apart", named(0x08), press({342, 86, 21}, 0, 38000, nec(0x08)));
+        row("named, command differs", named(0x08), named(0x09), "comandos diferentes (0x08 e 0x09)");
+        row("named, address differs", named(0x08), named(0x08, 0x05), "endereços diferentes (0x04 e 0x05)");
+        row("named, protocol differs", named(0x08), press(frame, 0, 38000, libraryProtocol_t {"rc5", 0x04, 0x08, 0}),
+            "protocolos diferentes (NEC e RC5)");
+        row("only one named, durations differ", named(0x08), press({342, 171, 21, 21, 21, 21, 21, 1520}),
+            "a duração 4 difere (64 e 21)");
+        row("unnamed within 20 %", press(frame), press({300, 200, 23, 55, 19, 23, 21, 1520}));
+        row("unnamed, 2 periods on a short pulse", press({10, 12, 10}), press({12, 10, 12}));
+        row("unnamed, 3 periods on a short pulse", press({10, 12, 10}), press({10, 9, 10}),
+            "a duração 2 difere (12 e 9)");
+        row("unnamed beyond 20 %", press(frame), press({342, 130, 21, 64, 21, 21, 21, 1520}),
+            "a duração 2 difere (171 e 130)");
+        row("different counts", press(frame), press({342, 171, 21, 64, 21, 1520}),
+            "quantidades de durações diferentes (7 e 5)");
+        row("closing gap left out", press(frame), press({342, 171, 21, 64, 21, 21, 21, 9000}));
+        row("the frames, not the captures", press(frameTwice, 8),
+            press({342, 171, 21, 64, 21, 21, 21, 1300, 342, 171}, 8));
+        row("carriers apart", press(frame, 0, 38000), press(frame, 0, 56000),
+            "portadoras diferentes (38000 Hz e 56000 Hz)");
+        row("carriers close", press(frame, 0, 38000), press(frame, 0, 37000));
+        const auto rf = [](std::vector<uint16_t> d) { return press(std::move(d), 0, 0, {}, TCodeKind::rf); };
+        const std::vector<uint16_t> rfFrame {30, 930, 90, 30, 30, 90, 90, 30, 30, 930};
+        row("RF within tolerance", rf(rfFrame), rf({32, 900, 84, 28, 31, 95, 88, 30, 30, 500}));
+        row("RF, a bit flipped", rf(rfFrame), rf({30, 930, 30, 90, 30, 90, 90, 30, 30, 930}),
+            "a duração 3 difere (90 e 30)");
+        row("IR against RF", press(frame), rf(frame), "uma captura é IR e a outra RF");
     }
     void comparePresses()
     {
