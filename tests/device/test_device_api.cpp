@@ -114,10 +114,7 @@ private slots:
         const auto silent = fakehid::UsbFault::NoAnswer;
         const auto bad = fakehid::UsbFault::BadChecksum;
         const QByteArray info = hex("454B0103940000 00");
-        const QString readOk = QStringLiteral("Leitura dos parâmetros realizada com sucesso!");
         const QString noAnswer = QStringLiteral("Sem resposta!");
-        const QString readFailure = QStringLiteral("Falha na leitura dos parâmetros!");
-        const QString writeFailure = QStringLiteral("Falha de gravação dos parâmetros!");
         const TCall probe = [](TDeviceApi& a) { return TResult(a.probeUsb()); };
         const TCall read = [](TDeviceApi& a) { return TResult(a.readSettings(TLinkKind::Usb, {})); };
         ondixsettings::settingsValues_t values;
@@ -155,12 +152,12 @@ private slots:
         };
         row("probe", probe, none, info, TOutcome::done, "Encontrado dispositivo na porta USB!", 1);
         row("probe silent", probe, silent, info, TOutcome::noAnswer, noAnswer, 100);
-        row("read", read, none, info, TOutcome::done, readOk, 1);
-        row("read bad", read, bad, info, TOutcome::badAnswer, readFailure, 1);
+        row("read", read, none, info, TOutcome::done, "Leitura dos parâmetros realizada com sucesso!", 1);
+        row("read bad", read, bad, info, TOutcome::badAnswer, "Falha na leitura dos parâmetros!", 1);
         row("write", write, none, hex("454B01040000 0A000007 FFFFFF00 0A000001 000000000000 00 8613"), TOutcome::done,
             "IP's gravados com sucesso!", 1);
         row("write silent", write, silent, {}, TOutcome::noAnswer, noAnswer, 500);
-        row("write bad", write, bad, {}, TOutcome::badAnswer, writeFailure, 1);
+        row("write bad", write, bad, {}, TOutcome::badAnswer, "Falha de gravação dos parâmetros!", 1);
         row("clock", getClock, none, hex("454B010A9B000000"), TOutcome::done, "Date: 07/03/2025\nTime: 09:05:00", 1);
         row("clock silent", getClock, silent, {}, TOutcome::noAnswer, noAnswer, 100);
         row("mac silent", mac, silent, {}, TOutcome::noAnswer, noAnswer, 500);
