@@ -87,8 +87,9 @@ QStringList adviceLines()
 // The lines an operation ends with for an outcome letter. Lines starting with "~" are
 // patterns (the network device's clock runs on the host's); "[status]" and "[grid]" lines
 // stand for the status bar and the RTS grid.
-QStringList expectedLines(Op op, bool network, char outcome, const QString& deviceIp)
+QStringList expectedLines(Op op, bool network, char outcome)
 {
+    const QString deviceIp = QStringLiteral("10.231.13.10");
     const QString timeout = QStringLiteral("Sem resposta!");
     const QString readFailure = QStringLiteral("Falha na leitura dos parâmetros!");
     const QString writeFailure = QStringLiteral("Falha de gravação dos parâmetros!");
@@ -158,14 +159,9 @@ QStringList expectedLines(Op op, bool network, char outcome, const QString& devi
 
 bool linesMatch(const QStringList& actual, const QStringList& expected)
 {
-    if (actual.size() != expected.size())
-        return false;
-    for (qsizetype i = 0; i < actual.size(); ++i) {
-        const QString& e = expected[i];
-        if (e.startsWith(u'~') ? !QRegularExpression(e.mid(1)).match(actual[i]).hasMatch() : actual[i] != e)
-            return false;
-    }
-    return true;
+    return std::equal(actual.begin(), actual.end(), expected.begin(), expected.end(), [](const QString& a, const QString& e) {
+        return e.startsWith(u'~') ? QRegularExpression(e.mid(1)).match(a).hasMatch() : a == e;
+    });
 }
 
 // Every control with its enabled state and whether it carries a cursor of its own.
@@ -196,22 +192,13 @@ QStringList changedControls(const TControls& was, const QList<QWidget*>& exempt)
     return changed;
 }
 
-long long fixedDeviceClock()
-{
-    return QDateTime(QDate(2031, 2, 3), QTime(4, 5, 6), QTimeZone::utc()).toSecsSinceEpoch();
-}
-
 int faultSize(int col)
 {
     return col == truncated ? 6 : col == oversize ? 64 : 16;
 }
 int lateMs(int limitMs, int col, bool network)
 {
-    if (col == lateIn)
-        return limitMs / 2;
-    if (col == lateOut)
-        return network ? 3 * limitMs : limitMs + 100;
-    return 0;
+    return col == lateIn ? limitMs / 2 : col != lateOut ? 0 : network ? 3 * limitMs : limitMs + 100;
 }
 
 }  // namespace
@@ -239,7 +226,8 @@ class TestFaultMatrix : public QObject {
         if (fault && col < missingReport)
             c.faults[deviceops::code(row.op)] = {cableKinds[col], lateMs(row.cableLimitMs, col, false), faultSize(col), 1, -1};
         fakehid::setResponder(nullptr);
-        fx_.cable = std::make_unique<ondixsim::Device>(c, fixedDeviceClock);
+        fx_.cable = std::make_unique<ondixsim::Device>(
+            c, [] { return QDateTime(QDate(2031, 2, 3), QTime(4, 5, 6), QTimeZone::utc()).toSecsSinceEpoch(); });
         fakehid::reset();
         fakehid::plug();
         fakehid::attachDevice(*fx_.cable);
@@ -285,10 +273,10 @@ private slots:
                         continue;
                     // A search that finds nothing leaves the device controls disabled.
                     const bool notFound = row.op == Op::search && (outcomes[col] == 't');
-                    const char* name = !network && row.op == Op::search ? "probe" : deviceops::name(row.op);
-                    QTest::addRow("%s/%s/%s", network ? "net" : "cable", name, colNames[col])
+                    QTest::addRow("%s/%s/%s", network ? "net" : "cable",
+                        !network && row.op == Op::search ? "probe" : deviceops::name(row.op), colNames[col])
                         << network << int(row.op) << col
-                        << expectedLines(row.op, network, outcomes[col], QStringLiteral("10.231.13.10")) << notFound;
+                        << expectedLines(row.op, network, outcomes[col]) << notFound;
                 }
             }
     }
@@ -327,9 +315,9 @@ private slots:
             QVERIFY(startDevice(row, -1, true));
             window(true);
         }
-        if (network)
+        if (network) {
             QTest::qWait(300);  // duplicates and late pieces still on the way arrive while nothing waits
-        if (!network) {
+        } else {
             fakehid::advance(20000);  // late answers arrive while nothing waits
             settleFakeHid();
             if (col == detach) {
@@ -339,9 +327,8 @@ private slots:
         }
         TfmPrincipal& again = *fx_.window;
         deviceops::run(again, row.op, network);
-        const QStringList ok = expectedLines(row.op, network, 'o', QStringLiteral("10.231.13.10"));
-        QVERIFY2(linesMatch(deviceops::observed(again, row.op), ok),
-            qPrintable(deviceops::observed(again, row.op).join(u'\n')));
+        const QStringList after = deviceops::observed(again, row.op);
+        QVERIFY2(linesMatch(after, expectedLines(row.op, network, 'o')), qPrintable(after.join(u'\n')));
         if (!exemptDeviceControls && !(network && row.op == Op::sendLine))
             QCOMPARE(changedControls(was, {}), QStringList {});
     }

@@ -67,41 +67,37 @@ private slots:
     // getClock to the address typed in the boxes: sent to the network's broadcast address it
     // takes the first answer of any device there; sent to one device it counts only that
     // device's answer, even when another device's clock answer reaches the tool meanwhile.
-    void clockFromTheBoxes_data()
-    {
-        QTest::addColumn<QString>("boxes");
-        QTest::addColumn<bool>("answered");
-        QTest::newRow("broadcast, only the second answers") << "10.231.9.255" << true;
-        QTest::newRow("directed to the silent one, the other answers a stray request") << "10.231.9.10" << false;
-    }
     void clockFromTheBoxes()
     {
-        QFETCH(QString, boxes);
-        QFETCH(bool, answered);
         const QJsonObject silent {{"faults", QJsonObject {{"0x0A", QJsonObject {{"kind", "noAnswer"}, {"times", -1}}}}}};
-        QVERIFY(fx_.startSim({silent, {}}));
-        TfmPrincipal& w = fx_.networkWindow();
-        setAddressBoxes(w, boxes);
-        // A clock answer of the second device that nobody in the window asked for.
-        QUdpSocket stray;
-        if (!answered)
-            QTimer::singleShot(300, &stray, [&] {
-                stray.writeDatagram(
-                    QByteArray::fromHex("454B010A9B000000"), QHostAddress(fx_.net.deviceAddress(1)), 4040);
-            });
-        QElapsedTimer elapsed;
-        elapsed.start();
-        w.getClock();
-        const QStringList lines = w.logLines();
-        if (answered) {
-            QVERIFY2(elapsed.elapsed() < 3000, qPrintable(QString::number(elapsed.elapsed())));
-            QVERIFY2(lines.size() == 2 && lines[0].startsWith("Date: ") && lines[1].startsWith("Time: "),
-                qPrintable(lines.join('|')));
-        } else {
-            QCOMPARE(lines, QStringList {"Sem resposta!"});
-            QVERIFY2(fx_.net.simLog().contains(QStringLiteral("TX UDP %1 -> %2:4040 45 4B 01 0A 07 00")
-                                                   .arg(fx_.net.deviceAddress(1), fx_.net.toolAddress())),
-                qPrintable(fx_.net.simLog()));
+        // Broadcast: only the second answers; directed to the silent one: the other answers a
+        // stray request.
+        for (bool answered : {true, false}) {
+            QVERIFY(fx_.startSim({silent, {}}));
+            TfmPrincipal& w = fx_.networkWindow();
+            setAddressBoxes(w, answered ? "10.231.9.255" : "10.231.9.10");
+            // A clock answer of the second device that nobody in the window asked for.
+            QUdpSocket stray;
+            if (!answered)
+                QTimer::singleShot(300, &stray, [&] {
+                    stray.writeDatagram(
+                        QByteArray::fromHex("454B010A9B000000"), QHostAddress(fx_.net.deviceAddress(1)), 4040);
+                });
+            QElapsedTimer elapsed;
+            elapsed.start();
+            w.getClock();
+            const QStringList lines = w.logLines();
+            if (answered) {
+                QVERIFY2(elapsed.elapsed() < 3000, qPrintable(QString::number(elapsed.elapsed())));
+                QVERIFY2(lines.size() == 2 && lines[0].startsWith("Date: ") && lines[1].startsWith("Time: "),
+                    qPrintable(lines.join('|')));
+            } else {
+                QCOMPARE(lines, QStringList {"Sem resposta!"});
+                QVERIFY2(fx_.net.simLog().contains(QStringLiteral("TX UDP %1 -> %2:4040 45 4B 01 0A 07 00")
+                                                       .arg(fx_.net.deviceAddress(1), fx_.net.toolAddress())),
+                    qPrintable(fx_.net.simLog()));
+            }
+            fx_.reset();
         }
     }
 };

@@ -38,44 +38,29 @@ class TestNetLink : public QObject {
     Q_OBJECT
 private slots:
     // Datagrams in order, whether a search runs, then the kind of the last one and the fill.
-    void accumulation_data()
-    {
-        QTest::addColumn<Datagrams>("datagrams");
-        QTest::addColumn<bool>("discovery");
-        QTest::addColumn<Kind>("kind");
-        QTest::addColumn<int>("fill");
-        const auto row = [](const char* name, const Datagrams& d, bool discovery, Kind kind, int fill) {
-            QTest::newRow(name) << d << discovery << kind << fill;
-        };
-        const QByteArray cap = capture(6), big = capture(1000);
-        row("8-byte answer", {ack8}, false, Kind::OrdinaryAnswer, 8);
-        row("announcement 0x0C", {QByteArray::fromHex("454b000c")}, false, Kind::Discovery, 4);
-        row("anything while searching", {ack8}, true, Kind::Discovery, 8);
-        row("garbage stays pending", {"xyzw"}, false, Kind::Pending, 4);
-        row("empty datagram", {QByteArray()}, false, Kind::Pending, 0);
-        row("capture, first part", {cap.left(4)}, false, Kind::Pending, 4);
-        row("capture, 4 + 8 bytes", {cap.left(4), cap.mid(4)}, false, Kind::CaptureComplete, 12);
-        row("capture beats search", {cap.left(4), cap.mid(4)}, true, Kind::CaptureComplete, 12);
-        row("capture, 2 of 3 parts", {big.left(800), big.mid(800, 800)}, false, Kind::Pending, 1600);
-        row("capture, 3 parts", {big.left(800), big.mid(800, 800), big.mid(1600)}, false, Kind::CaptureComplete, 2000);
-        // Gathered bytes that pass their own announced length are dropped for the datagram
-        // that passed it: a late piece of an earlier capture, or garbage, then the answer.
-        row("late piece, then a capture", {cap.left(6), cap}, false, Kind::CaptureComplete, 12);
-        row("garbage, then an answer", {QByteArray::fromHex("78790100"), ack8}, false, Kind::OrdinaryAnswer, 8);
-        row("capture, then an answer", {cap, ack8}, false, Kind::OrdinaryAnswer, 8);
-    }
     void accumulation()
     {
-        QFETCH(Datagrams, datagrams);
-        QFETCH(bool, discovery);
-        QFETCH(Kind, kind);
-        QFETCH(int, fill);
-        std::vector<uint8_t> buf(answerBufSize, 0);
-        TUdpAccumulation step {Kind::Pending, 0};
-        for (const QByteArray& d : datagrams)
-            step = feed(buf, answerBufSize, step.fill, d, discovery);
-        QCOMPARE(int(step.kind), int(kind));
-        QCOMPARE(step.fill, fill);
+        const QByteArray cap = capture(6), big = capture(1000);
+        const std::tuple<Datagrams, bool, Kind, int> cases[] = {{{ack8}, false, Kind::OrdinaryAnswer, 8},
+            {{QByteArray::fromHex("454b000c")}, false, Kind::Discovery, 4},  // an announcement
+            {{ack8}, true, Kind::Discovery, 8},  // anything while searching
+            {{"xyzw"}, false, Kind::Pending, 4}, {{QByteArray()}, false, Kind::Pending, 0},
+            {{cap.left(4)}, false, Kind::Pending, 4}, {{cap.left(4), cap.mid(4)}, false, Kind::CaptureComplete, 12},
+            {{cap.left(4), cap.mid(4)}, true, Kind::CaptureComplete, 12},  // a capture beats the search
+            {{big.left(800), big.mid(800, 800)}, false, Kind::Pending, 1600},
+            {{big.left(800), big.mid(800, 800), big.mid(1600)}, false, Kind::CaptureComplete, 2000},
+            // Gathered bytes that pass their own announced length are dropped for the datagram
+            // that passed it: a late piece of an earlier capture, or garbage, then the answer.
+            {{cap.left(6), cap}, false, Kind::CaptureComplete, 12},
+            {{QByteArray::fromHex("78790100"), ack8}, false, Kind::OrdinaryAnswer, 8},
+            {{cap, ack8}, false, Kind::OrdinaryAnswer, 8}};
+        for (const auto& [datagrams, discovery, kind, fill] : cases) {
+            std::vector<uint8_t> buf(answerBufSize, 0);
+            TUdpAccumulation step {Kind::Pending, 0};
+            for (const QByteArray& d : datagrams)
+                step = feed(buf, answerBufSize, step.fill, d, discovery);
+            QCOMPARE(std::pair(int(step.kind), step.fill), std::pair(int(kind), fill));
+        }
     }
 
     // Only the awaited sender completes a wait; what comes from elsewhere, or while nothing is

@@ -34,8 +34,7 @@ QByteArray answerFrame(const QByteArray& data, qint64 sum = -1)
 
 QByteArray countBytes(quint32 n)
 {
-    const char le[4] = {char(n), char(n >> 8), char(n >> 16), char(n >> 24)};
-    return QByteArray(le, 4);
+    return QByteArray(reinterpret_cast<const char*>(&n), 4);  // little-endian host
 }
 rtsRemote_t record(const QByteArray& bytes)
 {
@@ -82,11 +81,7 @@ private slots:
     // The empty table and a single record: deleteRemote's rows and the window suite's.
     void frames()
     {
-        eepromRemoteData_t t;
-        t.count = 2;
-        t.remotes[0] = record(remoteA);
-        t.remotes[1] = record(remoteB);
-        t.remotes[5].keyCode = 9;  // past the count: never written
+        eepromRemoteData_t t = oldTable();  // its third record lies past the count: never written
         QCOMPARE(hexText(rtsWriteFrame(t)), "45 4B 01 09 14 00 02 00 00 00 01 00 10 00 05 01 02 03 "
                                             "00 05 20 00 06 04 05 06 06 01 00 00");
         QCOMPARE(hexText(rtsReadRequest()), "45 4B 01 08 99 00 00 00");
@@ -161,115 +156,82 @@ private slots:
         QCOMPARE(grid.rows.last(), (QStringList {"100", "Tube", "99", "25443", "63-63-EE"}));
     }
 
-    // Rows of the table A, B, readBack; the row deleted; what is written afterwards.
-    void deleteRemote_data()
-    {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QString>("written");  // empty: nothing deleted
-        QTest::newRow("only remote") << 1 << 0 << "45 4B 01 09 04 00 00 00 00 00 9E 00 00 00";
-        QTest::newRow("middle of three, reserved bytes travel")
-            << 3 << 1 << "45 4B 01 09 14 00 02 00 00 00 01 00 10 00 05 01 02 03 00 00 34 12 A7 0A FF 00 C2 02 00 00";
-        QTest::newRow("no row selected") << 3 << -1 << "";
-        QTest::newRow("row past the list") << 3 << 3 << "";
-        QTest::newRow("empty table") << 0 << 0 << "";
-    }
+    // Rows of the table A, B, readBack; the row deleted; what is written afterwards (empty:
+    // nothing deleted). The only remote, the middle of three (reserved bytes travel), no row
+    // selected, a row past the list, the empty table.
     void deleteRemote()
     {
-        QFETCH(int, count);
-        QFETCH(int, row);
-        QFETCH(QString, written);
-        eepromRemoteData_t t = oldTable();
-        t.remotes[2] = record(readBack);
-        t.count = count > 0 ? quint32(count) : 3;
-        std::vector<rtsRemote_t> list = parseRemotes(t).remotes;
-        t.count = quint32(count);  // an empty table keeps the list of an earlier read
-        const eepromRemoteData_t before = t;
-        const size_t entries = list.size();
-        QCOMPARE(rtsDeleteRemote(t, list, row), !written.isEmpty());
-        if (written.isEmpty()) {
-            QCOMPARE(tableText(t), tableText(before));
-            QCOMPARE(list.size(), entries);
-            return;
+        for (const auto& [count, row, written] : {std::tuple {1, 0, "45 4B 01 09 04 00 00 00 00 00 9E 00 00 00"},
+                 {3, 1, "45 4B 01 09 14 00 02 00 00 00 01 00 10 00 05 01 02 03 00 00 34 12 A7 0A FF 00 C2 02 00 00"},
+                 {3, -1, ""}, {3, 3, ""}, {0, 0, ""}}) {
+            eepromRemoteData_t t = oldTable();
+            t.remotes[2] = record(readBack);
+            t.count = count > 0 ? quint32(count) : 3;
+            std::vector<rtsRemote_t> list = parseRemotes(t).remotes;
+            t.count = quint32(count);  // an empty table keeps the list of an earlier read
+            const QString before = tableText(t);
+            const size_t entries = list.size();
+            QCOMPARE(rtsDeleteRemote(t, list, row), *written != 0);
+            if (*written) {
+                QCOMPARE(hexText(rtsWriteFrame(t)), QString(written));
+                QCOMPARE(list, parseRemotes(t).remotes);
+            } else {
+                QCOMPARE(tableText(t), before);
+                QCOMPARE(list.size(), entries);
+            }
         }
-        QCOMPARE(hexText(rtsWriteFrame(t)), written);
-        QCOMPARE(list, parseRemotes(t).remotes);
     }
 
     // The table read again holds A, B, A's identifier once more, C; where the remote chosen
-    // before stands now.
-    void rowOfRemote_data()
-    {
-        QTest::addColumn<QByteArray>("id");
-        QTest::addColumn<int>("formerRow");
-        QTest::addColumn<int>("row");
-        QTest::newRow("same row") << hex("040506") << 1 << 1;
-        QTest::newRow("moved up") << hex("0AFF00") << 4 << 3;
-        QTest::newRow("moved down") << hex("0AFF00") << 0 << 3;
-        QTest::newRow("twice: the former row") << hex("010203") << 2 << 2;
-        QTest::newRow("twice: the first") << hex("010203") << 1 << 0;
-        QTest::newRow("gone") << hex("070809") << 1 << -1;
-        QTest::newRow("none chosen before") << hex("010203") << -1 << 0;
-    }
+    // before (same row, moved up or down, twice, gone, none chosen) stands now.
     void rowOfRemote()
     {
-        QFETCH(QByteArray, id);
-        QFETCH(int, formerRow);
         const std::vector<rtsRemote_t> remotes {
             record(remoteA), record(remoteB), record(hex("0000020003010203")), record(readBack)};
-        const std::array<uint8_t, 3> remoteId {uint8_t(id[0]), uint8_t(id[1]), uint8_t(id[2])};
-        QTEST(rtsRowOfRemote(remotes, remoteId, formerRow), "row");
-        QCOMPARE(rtsRowOfRemote({}, remoteId, formerRow), -1);
+        for (const auto& [id, formerRow, row] : {std::tuple {"040506", 1, 1}, {"0AFF00", 4, 3}, {"0AFF00", 0, 3},
+                 {"010203", 2, 2}, {"010203", 1, 0}, {"070809", 1, -1}, {"010203", -1, 0}}) {
+            const QByteArray b = hex(id);
+            const std::array<uint8_t, 3> remoteId {uint8_t(b[0]), uint8_t(b[1]), uint8_t(b[2])};
+            QCOMPARE(rtsRowOfRemote(remotes, remoteId, formerRow), row);
+            QCOMPARE(rtsRowOfRemote({}, remoteId, formerRow), -1);
+        }
     }
 
     // STOP and PROG of a Tube, STOP of a Somfy: the window suite's rows.
-    void commandLines_data()
-    {
-        QTest::addColumn<QByteArray>("record");
-        QTest::addColumn<int>("action");
-        QTest::addColumn<QString>("line");
-        const QByteArray tube = hex("0001000000010203"), somfy = readBack, type5 = hex("00050000000A0B0C");
-        QTest::newRow("UP Somfy") << somfy << int(TRtsAction::up) << "sendrf_rc,3767,160,32,10,255,0";
-        QTest::newRow("DOWN Somfy") << somfy << int(TRtsAction::down) << "sendrf_rc,3767,160,64,10,255,0";
-        QTest::newRow("PROG Somfy") << somfy << int(TRtsAction::program) << "sendrf_rc,3767,160,128,10,255,0";
-        QTest::newRow("UP Tube") << tube << int(TRtsAction::up) << "sendrf_rc,3695,150,240,1,2,3";
-        QTest::newRow("DOWN type 5") << type5 << int(TRtsAction::down) << "sendrf_rc,3695,152,240,10,11,12";
-    }
     void commandLines()
     {
-        QFETCH(QByteArray, record);
-        QFETCH(int, action);
-        eepromRemoteData_t t = oldTable();
-        t.remotes[1] = ::record(record);
-        QTEST(rtsSelectedRemoteLine(t, 1, TRtsAction(action)), "line");
-        // Only a selected, stored record is driven.
-        QCOMPARE(rtsSelectedRemoteLine(t, -1, TRtsAction(action)), QString());
-        QCOMPARE(rtsSelectedRemoteLine(t, 2, TRtsAction(action)), QString());
-        t.count = 0;
-        QCOMPARE(rtsSelectedRemoteLine(t, 0, TRtsAction(action)), QString());
+        using A = TRtsAction;
+        const char *tube = "0001000000010203", *somfy = "00003412A70AFF00", *type5 = "00050000000A0B0C";
+        for (const auto& [bytes, action, line] : {std::tuple {somfy, A::up, "sendrf_rc,3767,160,32,10,255,0"},
+                 {somfy, A::down, "sendrf_rc,3767,160,64,10,255,0"}, {somfy, A::program, "sendrf_rc,3767,160,128,10,255,0"},
+                 {tube, A::up, "sendrf_rc,3695,150,240,1,2,3"}, {type5, A::down, "sendrf_rc,3695,152,240,10,11,12"}}) {
+            eepromRemoteData_t t = oldTable();
+            t.remotes[1] = record(hex(bytes));
+            QCOMPARE(rtsSelectedRemoteLine(t, 1, action), QString(line));
+            // Only a selected, stored record is driven.
+            QCOMPARE(rtsSelectedRemoteLine(t, -1, action), QString());
+            QCOMPARE(rtsSelectedRemoteLine(t, 2, action), QString());
+            t.count = 0;
+            QCOMPARE(rtsSelectedRemoteLine(t, 0, action), QString());
+        }
     }
 
     // Bytes the source yields, and the identifier drawn; the table holds 01-02-03, 04-05-06.
-    void newRemoteId_data()
+    // New at once; the first two draws stored; the record past the count is not stored;
+    // bounded redraws when every draw collides.
+    void newRemoteId()
     {
-        QTest::addColumn<QList<int>>("bytes");
-        QTest::addColumn<QList<int>>("id");
-        QTest::addColumn<int>("used");
-        QTest::newRow("new at once") << QList<int> {7, 8, 9} << QList<int> {7, 8, 9} << 3;
-        QTest::newRow("first two are stored") << QList<int> {1, 2, 3, 4, 5, 6, 1, 2, 4} << QList<int> {1, 2, 4} << 9;
-        QTest::newRow("the record past the count is not stored") << QList<int> {0, 0, 0} << QList<int> {0, 0, 0} << 3;
         QList<int> colliding;
         for (int i = 0; i < 20; ++i)
             colliding << 4 << 5 << 6;
-        QTest::newRow("bounded redraws") << colliding << QList<int> {4, 5, 6} << 48;
-    }
-    void newRemoteId()
-    {
-        QFETCH(QList<int>, bytes);
-        int used = 0;
-        const auto id = rtsNewRemoteId(oldTable(), [&] { return uint8_t(bytes.at(used++)); });
-        QTEST((QList<int> {id[0], id[1], id[2]}), "id");
-        QTEST(used, "used");
+        const std::tuple<QList<int>, QList<int>, int> cases[] = {{{7, 8, 9}, {7, 8, 9}, 3},
+            {{1, 2, 3, 4, 5, 6, 1, 2, 4}, {1, 2, 4}, 9}, {{0, 0, 0}, {0, 0, 0}, 3}, {colliding, {4, 5, 6}, 48}};
+        for (const auto& [bytes, expected, draws] : cases) {
+            int used = 0;
+            const auto id = rtsNewRemoteId(oldTable(), [&] { return uint8_t(bytes.at(used++)); });
+            QCOMPARE((QList<int> {id[0], id[1], id[2]}), expected);
+            QCOMPARE(used, draws);
+        }
     }
 
     void systemDrawsDiffer()

@@ -3,7 +3,6 @@
 #include "app/dialogs.h"
 #include "tools/fakehid/fakehid.h"
 
-#include <QCoreApplication>
 #include <QJsonArray>
 #include <QtWidgets>
 

@@ -1,6 +1,5 @@
 #include "tests/support/testNetwork.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QJsonDocument>

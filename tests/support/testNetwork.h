@@ -6,8 +6,6 @@
 
 #include <QJsonObject>
 #include <QProcess>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 
 class TTestNetwork {

@@ -30,11 +30,6 @@ QByteArray sealed(const char* body)
         f.append(char(sum >> (8 * i)));
     return f;
 }
-// A typed line as it travels on the cable: its text and CR LF.
-Bytes usbLine(const QString& line)
-{
-    return toBytes((line + "\r\n").toLatin1());
-}
 constexpr long long march7 = 1741338300LL;  // 2025-03-07 09:05:00 as local seconds
 
 }  // namespace
@@ -42,33 +37,26 @@ constexpr long long march7 = 1741338300LL;  // 2025-03-07 09:05:00 as local seco
 class TestDeviceCore : public QObject {
     Q_OBJECT
 private slots:
-    // Requests in order and each one's answers ("" when the device stays silent).
-    void requests_data()
-    {
-        QTest::addColumn<QList<QByteArray>>("requests");
-        QTest::addColumn<QStringList>("answers");
-        const auto row = [](const char* tag, const QList<QByteArray>& requests, const QStringList& answers) {
-            QTest::newRow(tag) << requests << answers;
-        };
-        row("set clock, read back", {sealed("454B010B0700EA070C05081E0F"), sealed("454B010A")},
-            {"45 4B 01 0B 9C 00 00 00", "45 4B 01 0A 07 00 EA 07 0C 05 08 1E 0F D9 01 00 00"});
-        row("29 February 2025", {sealed("454B010B0700E907021D0C0000")}, {""});
-        row("wrong checksum", {QByteArray::fromHex("454B010395000000")}, {""});
-        row("RTS count above 100", {sealed("454B0109040065000000")}, {""});
-    }
+    // Requests in order and each one's answers ("" when the device stays silent): the clock set
+    // and read back; 29 February 2025, a wrong checksum and an RTS count above 100 refused.
     void requests()
     {
-        QFETCH(QList<QByteArray>, requests);
-        QFETCH(QStringList, answers);
-        Device device({}, [] { return march7; });
-        QStringList got;
-        for (const QByteArray& request : requests) {
-            const auto out = device.handleRequest(toBytes(request), Transport::Usb);
-            got << (out.empty() ? QString() : hexText(out[0].bytes) + QString(" +").repeated(int(out.size()) - 1));
+        const std::pair<QList<QByteArray>, QStringList> cases[] = {
+            {{sealed("454B010B0700EA070C05081E0F"), sealed("454B010A")},
+                {"45 4B 01 0B 9C 00 00 00", "45 4B 01 0A 07 00 EA 07 0C 05 08 1E 0F D9 01 00 00"}},
+            {{sealed("454B010B0700E907021D0C0000")}, {""}}, {{QByteArray::fromHex("454B010395000000")}, {""}},
+            {{sealed("454B0109040065000000")}, {""}}};
+        for (const auto& [requests, answers] : cases) {
+            Device device({}, [] { return march7; });
+            QStringList got;
+            for (const QByteArray& request : requests) {
+                const auto out = device.handleRequest(toBytes(request), Transport::Usb);
+                got << (out.empty() ? QString() : hexText(out[0].bytes) + QString(" +").repeated(int(out.size()) - 1));
+            }
+            QCOMPARE(got, answers);
+            if (answers.back().isEmpty())  // nothing stored either
+                QVERIFY(device.config().rts.empty() && device.config().clockOffsetSeconds == 0);
         }
-        QCOMPARE(got, answers);
-        if (answers.back().isEmpty())  // nothing stored either
-            QVERIFY(device.config().rts.empty() && device.config().clockOffsetSeconds == 0);
     }
 
     // Lines the device keeps but acts on for no remote: the table stays empty, on both links.
@@ -80,7 +68,7 @@ private slots:
         Device device, cable;  // lines typed over TCP; lines sent on the USB cable
         for (const QString& line : lines) {
             device.handleCommandLine(line.toStdString());
-            QVERIFY(cable.handleRequest(usbLine(line.trimmed()), Transport::Usb).empty());
+            QVERIFY(cable.handleRequest(toBytes((line.trimmed() + "\r\n").toLatin1()), Transport::Usb).empty());
         }
         QCOMPARE(hexText(device.rtsTableBytes()), "00 00 00 00");
         QCOMPARE(hexText(cable.rtsTableBytes()), "00 00 00 00");
@@ -113,30 +101,22 @@ private slots:
         QCOMPARE(std::tuple(garbage.kind, garbage.size, garbage.message), std::tuple(FaultKind::Garbage, 7, 0));
     }
 
-    void configErrors_data()
-    {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<QString>("error");
-        const auto row = [](const char* tag, const char* devices, const char* error) {
-            QTest::newRow(tag) << R"({"devices": [{)" + QByteArray(devices) + "}]}" << QString(error);
-        };
-        QTest::newRow("not JSON") << QByteArray("{devices: }") << "not valid JSON";
-        row("unknown device key", R"("ip": "1.2.3.4", "port": 1)", "devices[0]: unknown key \"port\"");
-        row("duration out of range", R"("ip": "1.2.3.4", "rfCapture": {"durations": [1, 70000]})",
-            "devices[0].rfCapture.durations[1]: expected an integer from 0 to 65535");
-        row("flash image not hexadecimal", R"("ip": "1.2.3.4", "flashImage": "0G")",
-            "devices[0].flashImage: expected hexadecimal bytes");
-        row("empty capture list", R"("ip": "1.2.3.4", "rfCaptures": [])",
-            "devices[0].rfCaptures: expected a non-empty");
-        row("bad fault code", R"("ip": "1.2.3.4", "faults": {"0x1FF": {"kind": "late"}})", "expected a command code");
-    }
+    // A file that is not JSON, then one device of address 1.2.3.4 with one bad key each.
     void configErrors()
     {
-        QFETCH(QByteArray, json);
-        QFETCH(QString, error);
-        std::string message;
-        QVERIFY(!loadConfig(json, message));
-        QVERIFY2(QString::fromStdString(message).contains(error), message.c_str());
+        for (const auto& [device, error] : {std::pair {"", "not valid JSON"},
+                 {R"("port": 1)", "devices[0]: unknown key \"port\""},
+                 {R"("rfCapture": {"durations": [1, 70000]})",
+                     "devices[0].rfCapture.durations[1]: expected an integer from 0 to 65535"},
+                 {R"("flashImage": "0G")", "devices[0].flashImage: expected hexadecimal bytes"},
+                 {R"("rfCaptures": [])", "devices[0].rfCaptures: expected a non-empty"},
+                 {R"("faults": {"0x1FF": {"kind": "late"}})", "expected a command code"}}) {
+            const QByteArray json = *device ? R"({"devices": [{"ip": "1.2.3.4", )" + QByteArray(device) + "}]}"
+                                            : QByteArray("{devices: }");
+            std::string message;
+            QVERIFY(!loadConfig(json, message));
+            QVERIFY2(QString::fromStdString(message).contains(error), message.c_str());
+        }
     }
 };
 

@@ -20,32 +20,25 @@ private slots:
     }
     void cleanupTestCase() { net_.down(); }
 
-    void badConfigurationExits_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("bad quick address") << QStringList {"--address", "10.231.1"} << 2 << "--address";
-        QTest::newRow("address not on this network")
-            << QStringList {"--address", "10.99.0.1"} << 3 << "cannot bind UDP 10.99.0.1:4040";
-        QTest::newRow("unknown option") << QStringList {"--adress", "10.231.1.10"} << 2 << "Unknown option 'adress'";
-        QTest::newRow("file with quick options")
-            << QStringList {"--config", "x.json", "--devices", "2"} << 2 << "--config cannot be combined";
-    }
+    // A bad quick address, an address not on this network, an unknown option, a file with
+    // quick options.
     void badConfigurationExits()
     {
-        QFETCH(QStringList, args);
-        QFETCH(QString, message);
-        QProcess p;
-        // The arguments under test come last, so that an option missing its value is the last.
-        p.start("ip",
-            QStringList {"netns", "exec", net_.namespaceName("dev"), QStringLiteral(ONDIX_SIM_PATH), "--run-for", "3",
-                "--log", dir_.filePath("bad.log")}
-                + args);
-        QVERIFY(p.waitForFinished(10000));
-        QTEST(p.exitCode(), "exitCode");
-        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
-        QVERIFY2(err.contains(message), qPrintable(err));
+        const std::tuple<QStringList, int, QString> cases[] = {{{"--address", "10.231.1"}, 2, "--address"},
+            {{"--address", "10.99.0.1"}, 3, "cannot bind UDP 10.99.0.1:4040"},
+            {{"--adress", "10.231.1.10"}, 2, "Unknown option 'adress'"},
+            {{"--config", "x.json", "--devices", "2"}, 2, "--config cannot be combined"}};
+        for (const auto& [args, exitCode, message] : cases) {
+            QProcess p;
+            // The arguments under test come last, so that an option missing its value is the last.
+            p.start("ip", QStringList {"netns", "exec", net_.namespaceName("dev"), QStringLiteral(ONDIX_SIM_PATH),
+                              "--run-for", "3", "--log", dir_.filePath("bad.log")}
+                    + args);
+            QVERIFY(p.waitForFinished(10000));
+            const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+            QCOMPARE(p.exitCode(), exitCode);
+            QVERIFY2(err.contains(message), qPrintable(err));
+        }
     }
 
     // The NEC demonstration file, written for 127.0.0.2, serves at the address given with
