@@ -8,6 +8,7 @@
 #include "link/exchange.h"
 #include "link/logSink.h"
 #include "tests/capture/captureData.h"
+#include "tests/support/bytesText.h"
 #include "tests/support/fakeHidWaiter.h"
 #include "tools/devicecore/ondixDevice.h"
 #include "tools/fakehid/fakehid.h"
@@ -23,11 +24,6 @@ public:
     QStringList logLines() const override { return {}; }
     void setStatus(const QString&) override { }
 };
-
-QByteArray hex(const char* text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
 
 QList<QByteArray> written()
 {

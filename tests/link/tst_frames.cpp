@@ -1,19 +1,11 @@
 // Frame bytes, checksums, answer validation and the USB report framing.
 #include "link/frames.h"
 #include "link/usbFraming.h"
+#include "tests/support/bytesText.h"
 
 #include <QTest>
 
 using namespace ondixframe;
-
-static QByteArray hex(const char* text)
-{
-    return QByteArray::fromHex(text);
-}
-static const uint8_t* u8(const QByteArray& b)
-{
-    return reinterpret_cast<const uint8_t*>(b.constData());
-}
 
 class TestFrames : public QObject {
     Q_OBJECT

@@ -1,22 +1,15 @@
 // RTS table codec: request and write frames, answers (bounds checked on exact-size copies
 // with guard bytes behind them), grid texts, deletion, command lines and identifier draws.
 #include "rts/rtsTable.h"
+#include "tests/support/bytesText.h"
 
 #include <QTest>
+#include <QtEndian>
 
 #include <cstring>
 #include <set>
 
 namespace {
-
-QByteArray hex(const char* text)
-{
-    return QByteArray::fromHex(text);
-}
-QString hexText(const QByteArray& bytes)
-{
-    return QString::fromLatin1(bytes.toHex(' ').toUpper());
-}
 
 // 'E', 'K', 0x01, 0x08, the data's length, the data, then `sum` (the right one by default).
 QByteArray answerFrame(const QByteArray& data, qint64 sum = -1)
@@ -34,7 +27,8 @@ QByteArray answerFrame(const QByteArray& data, qint64 sum = -1)
 
 QByteArray countBytes(quint32 n)
 {
-    return QByteArray(reinterpret_cast<const char*>(&n), 4);  // little-endian host
+    const quint32 le = qToLittleEndian(n);
+    return QByteArray(reinterpret_cast<const char*>(&le), 4);
 }
 rtsRemote_t record(const QByteArray& bytes)
 {

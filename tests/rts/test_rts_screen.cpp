@@ -9,6 +9,7 @@
 
 #include "app/dialogs.h"
 #include "rts/remoteProgUnit.h"
+#include "tests/support/bytesText.h"
 #include "tests/support/fakeHidWaiter.h"
 #include "tools/devicecore/ondixDevice.h"
 #include "tools/fakehid/fakehid.h"
@@ -21,15 +22,6 @@ namespace {
 const QString logBefore = QStringLiteral("linha anterior");
 const QString readFailure = QStringLiteral("Falha na leitura dos parâmetros!");
 const QString question = QStringLiteral("Tem certeza que deseja apagar controle ?");
-
-QByteArray hex(const char* text)
-{
-    return QByteArray::fromHex(text);
-}
-QString hexText(const QByteArray& bytes)
-{
-    return QString::fromLatin1(bytes.toHex(' ').toUpper());
-}
 
 // Records as on the wire: reserved, type, rolling code (LE), key code, identifier.
 const QByteArray remoteA = hex("0100100005010203");  // reserved 1, Somfy, rolling 16, key 5
