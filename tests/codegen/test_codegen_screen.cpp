@@ -12,6 +12,8 @@
 #include "tests/support/fakeHidWaiter.h"
 #include "tools/fakehid/fakehid.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QString logBefore = QStringLiteral("linha anterior");
@@ -51,7 +53,6 @@ private slots:
 
     void switchCodes();
     void tlCodes();
-    void doubleClick_data();
     void doubleClick();
 };
 
@@ -90,31 +91,24 @@ void TestCodeGenScreen::tlCodes()
 
 // A double-click sends the line under the caret when it is a send line, through the log;
 // a comment is not sent (the rule itself: test_codegen; the mouse's part: test_console_e2e).
-void TestCodeGenScreen::doubleClick_data()
-{
-    QTest::addColumn<QString>("memo");
-    QTest::addColumn<int>("caret");
-    QTest::addColumn<QString>("line");  // what is sent; empty: nothing
-    QTest::newRow("send line") << "BL" << 1 << "sendrf,1,20,1,40500,1650";
-    QTest::newRow("recording comment") << "BL" << 0 << "";
-    QTest::newRow("typed line") << "TL" << 3 << "tv,liga";
-}
-
 void TestCodeGenScreen::doubleClick()
 {
-    QFETCH(QString, memo);
-    QFETCH(int, caret);
-    QFETCH(QString, line);
-    const QString text = recording + "\nsendrf,1,20,1,40500,1650\n\ntv,liga";
-    QPlainTextEdit* target = memo == u"TL" ? window->mmInfoTLCodeGen : window->mmInfoCodeGen;
-    target->setPlainText(text);
-    placeCaret(target, caret);
+    // the memo, the caret's line, what is sent (empty: nothing)
+    for (const auto& [memo, caret, line] : {std::tuple {u"BL"_s, 1, u"sendrf,1,20,1,40500,1650"_s},
+             {u"BL"_s, 0, QString()}, {u"TL"_s, 3, u"tv,liga"_s}}) {
+        cleanup();
+        init();
+        const QString text = recording + "\nsendrf,1,20,1,40500,1650\n\ntv,liga";
+        QPlainTextEdit* target = memo == u"TL" ? window->mmInfoTLCodeGen : window->mmInfoCodeGen;
+        target->setPlainText(text);
+        placeCaret(target, caret);
 
-    memo == u"TL" ? window->mmInfoTLCodeGenDblClick() : window->mmInfoCodeGenDblClick();
+        memo == u"TL" ? window->mmInfoTLCodeGenDblClick() : window->mmInfoCodeGenDblClick();
 
-    QCOMPARE(sent, line.isEmpty() ? QList<QStringList> {} : QList<QStringList> {{line}});
-    QCOMPARE(window->logLines(), QStringList {line.isEmpty() ? logBefore : line});
-    QCOMPARE(target->toPlainText(), text);
+        QCOMPARE(sent, line.isEmpty() ? QList<QStringList> {} : QList<QStringList> {{line}});
+        QCOMPARE(window->logLines(), QStringList {line.isEmpty() ? logBefore : line});
+        QCOMPARE(target->toPlainText(), text);
+    }
 }
 
 QTEST_MAIN(TestCodeGenScreen)
