@@ -165,17 +165,17 @@ public:
         if (QProcess::execute(u"useradd"_s, {u"--system"_s, u"--no-create-home"_s, u"--user-group"_s, name_}) != 0)
             return;
         if (const passwd* entry = ::getpwnam(name_.toLatin1().constData()))
-            made_ = true, uid_ = entry->pw_uid, gid_ = entry->pw_gid;
+            made = true, uid = entry->pw_uid, gid = entry->pw_gid;
     }
     ~TOtherUser()
     {
         end(true);
-        if (made_)
+        if (made)
             QProcess::execute(u"userdel"_s, {name_});
     }
-    bool made() const { return made_; }
-    uid_t uid() const { return uid_; }
-    gid_t gid() const { return gid_; }
+    bool made = false;
+    uid_t uid = 0;
+    gid_t gid = 0;
 
     // Runs `act` as this user in a child process (plain system calls only: the parent has
     // threads). It writes one byte to `ready` once done, then may keep running until
@@ -189,7 +189,7 @@ public:
         if (pid_ == 0) {
             ::prctl(PR_SET_PDEATHSIG, SIGKILL);
             ::close(readyPipe[0]);
-            if (::setgroups(0, nullptr) != 0 || ::setgid(gid_) != 0 || ::setuid(uid_) != 0)
+            if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
                 ::_exit(9);
             ::_exit(act(readyPipe[1], saidPipe[1]));
         }
@@ -224,9 +224,6 @@ public:
 
 private:
     QString name_;
-    bool made_ = false;
-    uid_t uid_ = 0;
-    gid_t gid_ = 0;
     pid_t pid_ = -1;
     int said_ = -1;
 };
@@ -272,7 +269,7 @@ private slots:
             TPlaces places;
             places.use(where == "run");
             const QString planted = places.path(where.data()) + u"/OndixSetup-"_s + QString::number(::geteuid());
-            const QString reason = QString::fromUtf8(why).replace(u"%1"_s, QString::number(other_.uid()));
+            const QString reason = QString::fromUtf8(why).replace(u"%1"_s, QString::number(other_.uid));
             const QString elsewhere = places.path("tmp") + u"/theirs"_s;
             const QByteArray plantedPath = QFile::encodeName(planted), elsewherePath = QFile::encodeName(elsewhere);
             // In the user's own runtime directory the other user cannot create anything: what it
@@ -290,7 +287,7 @@ private slots:
                 });
             if (what == "symlink")
                 QVERIFY(::symlink(elsewherePath.constData(), plantedPath.constData()) == 0
-                    && ::lchown(plantedPath.constData(), other_.uid(), other_.gid()) == 0);
+                    && ::lchown(plantedPath.constData(), other_.uid, other_.gid) == 0);
             else if (where == "run")
                 QVERIFY(::rename(elsewherePath.constData(), plantedPath.constData()) == 0);
             if (what == "server")
@@ -354,7 +351,7 @@ int main(int argc, char** argv)
     std::optional<TOtherUser> other;
     if (isolated)
         other.emplace();
-    if (!other || !other->made()) {
+    if (!other || !other->made) {
         std::fprintf(stderr, "another user's cases skipped: needs root, a network namespace and useradd\n");
         return 77;
     }
