@@ -2,28 +2,12 @@
 // read.
 #include "console/consoleCommands.h"
 #include "console/serviceFrames.h"
+#include "tests/support/hexBytes.h"
 
 #include <QTest>
 
 using namespace ondixconsole;
 using namespace ondixservice;
-
-namespace {
-
-QByteArray hex(const char* text)
-{
-    return QByteArray::fromHex(text);
-}
-const uint8_t* u8(const QByteArray& b)
-{
-    return reinterpret_cast<const uint8_t*>(b.constData());
-}
-QString hexText(const QByteArray& b)
-{
-    return QString::fromLatin1(b.toHex(' ').toUpper());
-}
-
-}  // namespace
 
 class TestConsole : public QObject {
     Q_OBJECT

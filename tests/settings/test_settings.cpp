@@ -2,25 +2,13 @@
 // device clock frames.
 #include "settings/clockFrames.h"
 #include "settings/settingsFrames.h"
+#include "tests/support/hexBytes.h"
 
 #include <QTest>
 
 using namespace ondixsettings;
 
 namespace {
-
-QByteArray hex(const char* text)
-{
-    return QByteArray::fromHex(text);
-}
-const uint8_t* u8(const QByteArray& b)
-{
-    return reinterpret_cast<const uint8_t*>(b.constData());
-}
-QString hexText(const QByteArray& b)
-{
-    return QString::fromLatin1(b.toHex(' ').toUpper());
-}
 
 // 192.168.0.60 / 255.255.255.0 / 192.168.0.1, DHCP off, port 4998.
 TSettingsTexts typical()
