@@ -336,10 +336,8 @@ private slots:
         device->config().rts = {{0, 0, 4702, 167, {0x0A, 0xFF, 0x00}}};
         build();
         createLibrary(u"restaurar.json"_s);
-        rtsBackup_t backup;
-        backup.unitMac = unitMac;
-        backup.remotes = {{0, 0, 4660, 167, {0x0A, 0xFF, 0x00}}, {0, 0, 16, 5, {1, 2, 3}}};
-        window->library.library().addRtsBackup(backup);
+        window->library.library().addRtsBackup(
+            {unitMac, {}, {{0, 0, 4660, 167, {0x0A, 0xFF, 0x00}}, {0, 0, 16, 5, {1, 2, 3}}}});
         window->pnControlesRTS->setEnabled(true);
         TDialogs::setNextAnswer(false);
         fakehid::clearLogs();
