@@ -336,15 +336,11 @@ int main(int argc, char** argv)
     // Before any thread starts: the namespace is the thread's, inherited by those it starts.
     const bool isolated = ::geteuid() == 0 && ::unshare(CLONE_NEWNET) == 0;
     QCoreApplication app(argc, argv);
-    if (isolated) {  // loopback up
-        ifreq lo {};
-        std::strcpy(lo.ifr_name, "lo");
-        const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-        lo.ifr_flags = IFF_UP | IFF_LOOPBACK | IFF_RUNNING;
-        if (::ioctl(fd, SIOCSIFFLAGS, &lo) != 0)
-            return 1;
-        ::close(fd);
-    }
+    ifreq lo {};
+    std::strcpy(lo.ifr_name, "lo");
+    lo.ifr_flags = IFF_UP | IFF_LOOPBACK | IFF_RUNNING;
+    if (isolated && ::ioctl(::socket(AF_INET, SOCK_DGRAM, 0), SIOCSIFFLAGS, &lo) != 0)  // loopback up
+        return 1;
     TestSameUser sameUser;
     if (const int failed = QTest::qExec(&sameUser, argc, argv))
         return failed;

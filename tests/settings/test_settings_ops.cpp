@@ -25,7 +25,6 @@ const char* record = "454B01030000C0A80032FFFFFF00C0A80001001A2B3C4D5E0186134F4E
                      "1EA0B0000";
 const char* example = "192 168 0 60 / 255 255 255 0 / 192 168 0 1 / 00 00 00 00 00 00 / 0 / 4998";
 const char* boxes9 = "127 0 0 9 / 255 0 0 0 / 127 0 0 1 / 01 02 03 04 05 06 / 0 / 4040";
-const QString readOk = QStringLiteral("Leitura dos parâmetros realizada com sucesso!");
 
 }  // namespace
 
@@ -82,7 +81,7 @@ private slots:
 void TestSettingsOps::operations()
 {
     const QString readBack = "192 168 0 50 / 255 255 255 0 / 192 168 0 1 / 00 1A 2B 3C 4D 5E / 1 / 4998";
-    operation("read", "", record, 1, 1, {readOk}, 1, readBack);
+    operation("read", "", record, 1, 1, {"Leitura dos parâmetros realizada com sucesso!"}, 1, readBack);
     const char* ack = "454B010495000000";
     operation("write", "", ack, 1, 1, {"IP's gravados com sucesso!"}, 1);
     operation("write", "searched", ack, 1, 1, {"IP's gravados com sucesso!"}, 1);
