@@ -86,39 +86,30 @@ private slots:
     }
 
     // Clear empties its own memo only; copy takes the whole memo, whatever is selected.
-    void memoButtons_data()
-    {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("memo");
-        QTest::addColumn<bool>("copies");
-        const std::tuple<const char*, const char*, bool> rows[] = {{"Button1", "mmRawData", false},
-            {"Button6", "mmInfoCodeGen", false}, {"Button4", "mmInfoTLCodeGen", false}, {"Button10", "mmInfo", true}};
-        for (const auto& [button, memo, copies] : rows)
-            QTest::addRow("%s %s", copies ? "copy" : "clear", memo) << button << memo << copies;
-    }
     void memoButtons()
     {
-        QFETCH(QString, button);
-        QFETCH(QString, memo);
-        QFETCH(bool, copies);
-        auto window = makeWindow();
-        const QList<QPlainTextEdit*> memos = window->findChildren<QPlainTextEdit*>();
-        QStringList expected, after;
-        for (QPlainTextEdit* m : memos) {
-            m->setPlainText(m->objectName() + u",1:8,1,37900\nsendrf,2,3,1,400\núltima linha"_s);
-            expected << (m->objectName() == memo && !copies ? QString() : m->toPlainText());
+        for (const auto& [button, memo, copies] : {std::tuple {"Button1", "mmRawData", false},
+                 {"Button6", "mmInfoCodeGen", false}, {"Button4", "mmInfoTLCodeGen", false},
+                 {"Button10", "mmInfo", true}}) {
+            auto window = makeWindow();
+            const QList<QPlainTextEdit*> memos = window->findChildren<QPlainTextEdit*>();
+            QStringList expected, after;
+            for (QPlainTextEdit* m : memos) {
+                m->setPlainText(m->objectName() + u",1:8,1,37900\nsendrf,2,3,1,400\núltima linha"_s);
+                expected << (m->objectName() == memo && !copies ? QString() : m->toPlainText());
+            }
+            auto* target = window->findChild<QPlainTextEdit*>(memo);
+            QTextCursor cursor(target->document());
+            cursor.setPosition(3);
+            cursor.setPosition(7, QTextCursor::KeepAnchor);
+            target->setTextCursor(cursor);
+            QApplication::clipboard()->setText(u"antes"_s);
+            window->findChild<QPushButton*>(button)->click();
+            for (QPlainTextEdit* m : memos)
+                after << m->toPlainText();
+            QCOMPARE(after, expected);
+            QCOMPARE(QApplication::clipboard()->text(), copies ? expected[memos.indexOf(target)] : u"antes"_s);
         }
-        auto* target = window->findChild<QPlainTextEdit*>(memo);
-        QTextCursor cursor(target->document());
-        cursor.setPosition(3);
-        cursor.setPosition(7, QTextCursor::KeepAnchor);
-        target->setTextCursor(cursor);
-        QApplication::clipboard()->setText(u"antes"_s);
-        window->findChild<QPushButton*>(button)->click();
-        for (QPlainTextEdit* m : memos)
-            after << m->toPlainText();
-        QCOMPARE(after, expected);
-        QCOMPARE(QApplication::clipboard()->text(), copies ? expected[memos.indexOf(target)] : u"antes"_s);
     }
 
     // The splash shows while the window starts and closes itself on its timer.
@@ -204,43 +195,37 @@ private slots:
 
     // "Salvar log" writes the log, as shown, to the file the user picks; a place that cannot
     // be written is said in an error box; a cancelled dialog writes nothing.
-    void saveLog_data()
-    {
-        QTest::addColumn<QString>("where");  // "" cancelled, else a path under a temporary folder
-        QTest::addColumn<QString>("status");  // %1: the path
-        QTest::addColumn<QStringList>("errors");
-        const QString unchanged = u"Ondix não conectada!"_s;
-        QTest::newRow("saved") << "log.txt" << "Log salvo em %1" << QStringList {};
-        QTest::newRow("folder missing") << "nowhere/log.txt" << unchanged
-                                        << QStringList {"Não foi possível salvar o log em %1: o arquivo não pôde ser "
-                                                        "criado (a pasta existe?)."};
-        QTest::newRow("cancelled") << "" << unchanged << QStringList {};
-    }
     void saveLog()
     {
-        QFETCH(QString, where);
-        QFETCH(QString, status);
-        QFETCH(QStringList, errors);
-        QTemporaryDir dir;
-        const QString path = where.isEmpty() ? QString() : dir.filePath(where);
-        auto window = makeWindow();
-        window->logLine(u"Leitura dos parâmetros realizada com sucesso!"_s);
-        window->logLine(u"sendrf,2,4,1,30,930"_s);
-        TDialogs::setNextFileName(path);
-        QTest::mouseClick(window->bbSaveLog, Qt::LeftButton);
-        QFile saved(path);
-        if (errors.isEmpty() && !path.isEmpty()) {
-            QVERIFY(saved.open(QIODevice::ReadOnly));
-            QCOMPARE(QString::fromUtf8(saved.readAll()),
-                u"Leitura dos parâmetros realizada com sucesso!\nsendrf,2,4,1,30,930\n"_s);
-        } else {
-            QVERIFY(!saved.exists());
+        // where: "" cancelled, else a path under a temporary folder; %1 in status and errors: the path
+        const QString unchanged = u"Ondix não conectada!"_s;
+        for (auto [where, status, errors] : {std::tuple {u"log.txt"_s, u"Log salvo em %1"_s, QStringList {}},
+                 {u"nowhere/log.txt"_s, unchanged,
+                     QStringList {u"Não foi possível salvar o log em %1: o arquivo não pôde ser criado "
+                                  u"(a pasta existe?)."_s}},
+                 {QString(), unchanged, QStringList {}}}) {
+            TDialogs::resetScript();
+            QTemporaryDir dir;
+            const QString path = where.isEmpty() ? QString() : dir.filePath(where);
+            auto window = makeWindow();
+            window->logLine(u"Leitura dos parâmetros realizada com sucesso!"_s);
+            window->logLine(u"sendrf,2,4,1,30,930"_s);
+            TDialogs::setNextFileName(path);
+            QTest::mouseClick(window->bbSaveLog, Qt::LeftButton);
+            QFile saved(path);
+            if (errors.isEmpty() && !path.isEmpty()) {
+                QVERIFY(saved.open(QIODevice::ReadOnly));
+                QCOMPARE(QString::fromUtf8(saved.readAll()),
+                    u"Leitura dos parâmetros realizada com sucesso!\nsendrf,2,4,1,30,930\n"_s);
+            } else {
+                QVERIFY(!saved.exists());
+            }
+            QCOMPARE(window->lbStatusBar->text(), status.contains(u"%1"_s) ? status.arg(path) : status);
+            for (QString& e : errors)
+                e = e.arg(path);
+            QCOMPARE(TDialogs::shownMessages(), errors);
+            QCOMPARE(TDialogs::shownKinds(), QStringList(errors.size(), u"error"_s));
         }
-        QCOMPARE(window->lbStatusBar->text(), status.contains(u"%1"_s) ? status.arg(path) : status);
-        for (QString& e : errors)
-            e = e.arg(path);
-        QCOMPARE(TDialogs::shownMessages(), errors);
-        QCOMPARE(TDialogs::shownKinds(), QStringList(errors.size(), u"error"_s));
     }
 
     // The session log: every line, status and sent line of the window, behind the time; a

@@ -1,7 +1,7 @@
 // The rules of the one-copy guard and of UDP port 4040: one window per user (idle
 // connections of the same user kept by nobody), the guard's socket checked for its owner and
-// peer before anything is sent to it, the port not shared with another user. Another user's cases run as root, with a throwaway second user
-// and a private network namespace.
+// peer before anything is sent to it, the port not shared with another user. Another user's
+// cases run as root, with a throwaway second user and a private network namespace.
 #include "app/singleInstance.h"
 #include "link/deviceSession.h"
 #include "link/instanceGuard.h"
@@ -165,17 +165,17 @@ public:
         if (QProcess::execute(u"useradd"_s, {u"--system"_s, u"--no-create-home"_s, u"--user-group"_s, name_}) != 0)
             return;
         if (const passwd* entry = ::getpwnam(name_.toLatin1().constData()))
-            made_ = true, uid_ = entry->pw_uid, gid_ = entry->pw_gid;
+            made = true, uid = entry->pw_uid, gid = entry->pw_gid;
     }
     ~TOtherUser()
     {
         end(true);
-        if (made_)
+        if (made)
             QProcess::execute(u"userdel"_s, {name_});
     }
-    bool made() const { return made_; }
-    uid_t uid() const { return uid_; }
-    gid_t gid() const { return gid_; }
+    bool made = false;
+    uid_t uid = 0;
+    gid_t gid = 0;
 
     // Runs `act` as this user in a child process (plain system calls only: the parent has
     // threads). It writes one byte to `ready` once done, then may keep running until
@@ -189,7 +189,7 @@ public:
         if (pid_ == 0) {
             ::prctl(PR_SET_PDEATHSIG, SIGKILL);
             ::close(readyPipe[0]);
-            if (::setgroups(0, nullptr) != 0 || ::setgid(gid_) != 0 || ::setuid(uid_) != 0)
+            if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
                 ::_exit(9);
             ::_exit(act(readyPipe[1], saidPipe[1]));
         }
@@ -224,9 +224,6 @@ public:
 
 private:
     QString name_;
-    bool made_ = false;
-    uid_t uid_ = 0;
-    gid_t gid_ = 0;
     pid_t pid_ = -1;
     int said_ = -1;
 };
@@ -260,64 +257,53 @@ private:
 private slots:
     // Whatever another user plants where the guard looks neither stops the tool nor turns the
     // guard off; it is reported, and nothing is sent to it.
-    void plantedThings_data()
-    {
-        QTest::addColumn<QString>("what");
-        QTest::addColumn<QString>("where");  // "tmp": the directory's place; "run": the socket's
-        QTest::addColumn<QString>("why");
-        const char* rows[][4] = {{"symlink at the directory's place", "symlink", "tmp", "é um link simbólico"},
-            {"directory of another user", "directory", "tmp", "pertence a outro usuário (uid %1)"},
-            {"socket of another user", "socket", "run", "é um socket de outro usuário (uid %1)"},
-            {"another user's server behind an own file", "server", "run", "quem responde é outro usuário (uid %1)"},
-            {"file of another user", "file", "run", "não é um socket"}};
-        for (auto [name, what, where, why] : rows)
-            QTest::newRow(name) << QString::fromUtf8(what) << QString::fromUtf8(where) << QString::fromUtf8(why);
-    }
     void plantedThings()
     {
-        QFETCH(QString, what);
-        QFETCH(QString, where);
-        QFETCH(QString, why);
-        TPlaces places;
-        places.use(where == "run");
-        const QString uid = QString::number(::geteuid());
-        const QString planted = where == "tmp" ? places.path("tmp") + u"/OndixSetup-"_s + uid
-                                               : places.path("run") + u"/OndixSetup-"_s + uid;
-        const QString elsewhere = places.path("tmp") + u"/theirs"_s;
-        const QByteArray plantedPath = QFile::encodeName(planted), elsewherePath = QFile::encodeName(elsewhere);
-        // In the user's own runtime directory the other user cannot create anything: what it
-        // made elsewhere is moved there (as if an administrator had).
-        const QByteArray made = where == "tmp" ? plantedPath : elsewherePath;
-        const bool serving = what == "socket" || what == "server" || what == "symlink";
-        if (serving)
-            serveAt(what == "symlink" ? elsewhere : QString::fromLocal8Bit(made));
-        else
-            other_.start([&](int ready, int) {
-                const int ok = what == "file" ? ::close(::open(made.constData(), O_CREAT | O_WRONLY, 0666))
-                                              : ::mkdir(made.constData(), 0777) + ::chmod(made.constData(), 0777);
-                ::write(ready, "r", 1);
-                return ok == 0 ? 0 : 1;
-            });
-        if (what == "symlink")
-            QVERIFY(::symlink(elsewherePath.constData(), plantedPath.constData()) == 0
-                && ::lchown(plantedPath.constData(), other_.uid(), other_.gid()) == 0);
-        else if (where == "run")
-            QVERIFY(::rename(elsewherePath.constData(), plantedPath.constData()) == 0);
-        if (what == "server")
-            QVERIFY(::lchown(plantedPath.constData(), ::geteuid(), ::getegid()) == 0);
+        // where: "tmp" for the directory's place, "run" for the socket's
+        for (auto [what, where, why] : {
+                 std::tuple {std::string_view("symlink"), std::string_view("tmp"), "é um link simbólico"},
+                 {"directory", "tmp", "pertence a outro usuário (uid %1)"},
+                 {"socket", "run", "é um socket de outro usuário (uid %1)"},
+                 {"server", "run", "quem responde é outro usuário (uid %1)"},  // behind a file of one's own
+                 {"file", "run", "não é um socket"}}) {
+            TPlaces places;
+            places.use(where == "run");
+            const QString planted = places.path(where.data()) + u"/OndixSetup-"_s + QString::number(::geteuid());
+            const QString reason = QString::fromUtf8(why).replace(u"%1"_s, QString::number(other_.uid));
+            const QString elsewhere = places.path("tmp") + u"/theirs"_s;
+            const QByteArray plantedPath = QFile::encodeName(planted), elsewherePath = QFile::encodeName(elsewhere);
+            // In the user's own runtime directory the other user cannot create anything: what it
+            // made elsewhere is moved there (as if an administrator had).
+            const QByteArray made = where == "tmp" ? plantedPath : elsewherePath;
+            const bool serving = what == "socket" || what == "server" || what == "symlink";
+            if (serving)
+                serveAt(what == "symlink" ? elsewhere : QString::fromLocal8Bit(made));
+            else
+                other_.start([&](int ready, int) {
+                    const int ok = what == "file" ? ::close(::open(made.constData(), O_CREAT | O_WRONLY, 0666))
+                                                  : ::mkdir(made.constData(), 0777) + ::chmod(made.constData(), 0777);
+                    ::write(ready, "r", 1);
+                    return ok == 0 ? 0 : 1;
+                });
+            if (what == "symlink")
+                QVERIFY(::symlink(elsewherePath.constData(), plantedPath.constData()) == 0
+                    && ::lchown(plantedPath.constData(), other_.uid, other_.gid) == 0);
+            else if (where == "run")
+                QVERIFY(::rename(elsewherePath.constData(), plantedPath.constData()) == 0);
+            if (what == "server")
+                QVERIFY(::lchown(plantedPath.constData(), ::geteuid(), ::getegid()) == 0);
 
-        auto first = std::make_unique<TSingleInstance>();
-        QSignalSpy raised(first.get(), &TSingleInstance::activationRequested);
-        QVERIFY(first->acquire());
-        QCOMPARE(first->problems(),
-            QStringList {
-                u"O OndixSetup não usou %1: %2."_s.arg(planted, why.replace(u"%1"_s, QString::number(other_.uid())))});
-        QVERIFY(instanceguard::windowRunning());
-        QVERIFY(!TSingleInstance().acquire());
-        QTRY_COMPARE_WITH_TIMEOUT(raised.count(), 1, 2000);
-        first.reset();
-        QCOMPARE(other_.end(serving), serving ? -1 : 0);
-        QCOMPARE(other_.heard(), QByteArray());
+            auto first = std::make_unique<TSingleInstance>();
+            QSignalSpy raised(first.get(), &TSingleInstance::activationRequested);
+            QVERIFY(first->acquire());
+            QCOMPARE(first->problems(), QStringList {u"O OndixSetup não usou %1: %2."_s.arg(planted, reason)});
+            QVERIFY(instanceguard::windowRunning());
+            QVERIFY(!TSingleInstance().acquire());
+            QTRY_COMPARE_WITH_TIMEOUT(raised.count(), 1, 2000);
+            first.reset();
+            QCOMPARE(other_.end(serving), serving ? -1 : 0);
+            QCOMPARE(other_.heard(), QByteArray());
+        }
     }
 
     // No bind of another user beside the running tool succeeds, on any address, with or
@@ -329,10 +315,8 @@ private slots:
         QCOMPARE(tool.udpBindProblem(), QString());
         for (const char* address : {"0.0.0.0", "127.0.0.1", "127.0.0.2"})
             for (const int option : {0, SO_REUSEADDR, SO_REUSEPORT}) {
-                sockaddr_in a {};
-                a.sin_family = AF_INET;
-                a.sin_port = htons(4040);
-                a.sin_addr.s_addr = ::inet_addr(address);
+                const sockaddr_in a {
+                    .sin_family = AF_INET, .sin_port = htons(4040), .sin_addr = {::inet_addr(address)}, .sin_zero = {}};
                 other_.start([a, option](int ready, int) {
                     const int fd = ::socket(AF_INET, SOCK_DGRAM, 0), one = 1;
                     if (option != 0)
@@ -352,22 +336,18 @@ int main(int argc, char** argv)
     // Before any thread starts: the namespace is the thread's, inherited by those it starts.
     const bool isolated = ::geteuid() == 0 && ::unshare(CLONE_NEWNET) == 0;
     QCoreApplication app(argc, argv);
-    if (isolated) {  // loopback up
-        ifreq lo {};
-        std::strcpy(lo.ifr_name, "lo");
-        const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-        lo.ifr_flags = IFF_UP | IFF_LOOPBACK | IFF_RUNNING;
-        if (::ioctl(fd, SIOCSIFFLAGS, &lo) != 0)
-            return 1;
-        ::close(fd);
-    }
+    ifreq lo {};
+    std::strcpy(lo.ifr_name, "lo");
+    lo.ifr_flags = IFF_UP | IFF_LOOPBACK | IFF_RUNNING;
+    if (isolated && ::ioctl(::socket(AF_INET, SOCK_DGRAM, 0), SIOCSIFFLAGS, &lo) != 0)  // loopback up
+        return 1;
     TestSameUser sameUser;
     if (const int failed = QTest::qExec(&sameUser, argc, argv))
         return failed;
     std::optional<TOtherUser> other;
     if (isolated)
         other.emplace();
-    if (!other || !other->made()) {
+    if (!other || !other->made) {
         std::fprintf(stderr, "another user's cases skipped: needs root, a network namespace and useradd\n");
         return 77;
     }

@@ -212,133 +212,121 @@ private slots:
 
     // Closing with unsaved changes asks; Cancelar keeps the window, Descartar closes and
     // leaves the file as it was, Salvar writes it first.
-    void closeAsks_data()
-    {
-        QTest::addColumn<int>("choice");
-        QTest::addColumn<bool>("closed");
-        QTest::addColumn<int>("codesInFile");
-        QTest::newRow("Cancelar") << int(TDialogs::TSaveChoice::cancel) << false << 0;
-        QTest::newRow("Descartar") << int(TDialogs::TSaveChoice::discard) << true << 0;
-        QTest::newRow("Salvar") << int(TDialogs::TSaveChoice::save) << true << 1;
-    }
     void closeAsks()
     {
-        QFETCH(int, choice);
-        build();
-        window->show();
-        createLibrary(u"fechar.json"_s, {code(u"TV"_s)});
-        TDialogs::setNextSaveChoice(TDialogs::TSaveChoice(choice));
+        using enum TDialogs::TSaveChoice;
+        for (const auto& [choice, closes, codesInFile] :
+            {std::tuple {cancel, false, 0}, {discard, true, 0}, {save, true, 1}}) {
+            cleanup();
+            init();
+            build();
+            window->show();
+            createLibrary(u"fechar.json"_s, {code(u"TV"_s)});
+            TDialogs::setNextSaveChoice(choice);
 
-        const bool closed = window->close();
+            const bool closed = window->close();
 
-        QTEST(closed, "closed");
-        QCOMPARE(window->isVisible(), !closed);
-        QCOMPARE(TDialogs::shownMessages(),
-            QStringList {u"A biblioteca \"fechar.json\" tem alterações não salvas. Salvar antes?"_s});
-        TSiteLibrary reread;
-        QCOMPARE(reread.load(file(u"fechar.json"_s)), QString());
-        QTEST(int(reread.codes().size()), "codesInFile");
-        // Nothing unsaved: no question.
-        window->library.library() = TSiteLibrary();
-        TDialogs::resetScript();
-        window->show();
-        QVERIFY(window->close());
-        QVERIFY(TDialogs::shownMessages().isEmpty());
+            QCOMPARE(closed, closes);
+            QCOMPARE(window->isVisible(), !closed);
+            QCOMPARE(TDialogs::shownMessages(),
+                QStringList {u"A biblioteca \"fechar.json\" tem alterações não salvas. Salvar antes?"_s});
+            TSiteLibrary reread;
+            QCOMPARE(reread.load(file(u"fechar.json"_s)), QString());
+            QCOMPARE(int(reread.codes().size()), codesInFile);
+            // Nothing unsaved: no question.
+            window->library.library() = TSiteLibrary();
+            TDialogs::resetScript();
+            window->show();
+            QVERIFY(window->close());
+            QVERIFY(TDialogs::shownMessages().isEmpty());
+        }
     }
 
     // Opening: the file's codes are listed; a refused file leaves the library open before as
     // it was (an error box from the menu, a log line at start).
-    void open_data()
-    {
-        QTest::addColumn<QString>("content");  // empty: no such file
-        QTest::addColumn<bool>("atStart");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("a library") << u"library"_s << false << QString();
-        QTest::newRow("newer version") << u"{\"format\": \"OndixSetup library\", \"version\": 99, \"codes\": []}"_s
-                                       << false << u"99"_s;
-        QTest::newRow("gone at start") << QString() << true << u"Não foi possível abrir"_s;
-    }
     void open()
     {
-        QFETCH(QString, content);
-        QFETCH(bool, atStart);
-        QFETCH(QString, error);
-        build();
-        createLibrary(u"antes.json"_s, {code(u"Antes"_s)});
-        const QString path = file(u"outra.json"_s);
-        if (content == u"library") {
-            TSiteLibrary other;
-            other.addCode(code(u"Da outra"_s));
-            QCOMPARE(other.save(path), QString());
-        } else if (!content.isEmpty()) {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(content.toUtf8());
-        }
-        QSignalSpy opened(&window->library, &TLibraryOps::opened);
-        if (atStart) {
-            QSettings(u"OndixSetup"_s, QCoreApplication::applicationName()).setValue(TLibraryOps::lastPathKey(), path);
-            window->library.openLast();
-        } else {
-            TDialogs::setNextSaveChoice(TDialogs::TSaveChoice::discard);  // "Antes" was not saved
-            TDialogs::setNextFileName(path);
-            window->overflowMenuClick(3);
-        }
-        QVERIFY(opened.wait(5000));
+        // content: empty for no such file
+        for (const auto& [content, atStart, error] : {std::tuple {u"library"_s, false, QString()},
+                 {u"{\"format\": \"OndixSetup library\", \"version\": 99, \"codes\": []}"_s, false, u"99"_s},
+                 {QString(), true, u"Não foi possível abrir"_s}}) {
+            cleanup();
+            init();
+            build();
+            createLibrary(u"antes.json"_s, {code(u"Antes"_s)});
+            const QString path = file(u"outra.json"_s);
+            if (content == u"library") {
+                TSiteLibrary other;
+                other.addCode(code(u"Da outra"_s));
+                QCOMPARE(other.save(path), QString());
+            } else if (!content.isEmpty()) {
+                QFile f(path);
+                QVERIFY(f.open(QIODevice::WriteOnly));
+                f.write(content.toUtf8());
+            }
+            QSignalSpy opened(&window->library, &TLibraryOps::opened);
+            if (atStart) {
+                QSettings(u"OndixSetup"_s, QCoreApplication::applicationName())
+                    .setValue(TLibraryOps::lastPathKey(), path);
+                window->library.openLast();
+            } else {
+                TDialogs::setNextSaveChoice(TDialogs::TSaveChoice::discard);  // "Antes" was not saved
+                TDialogs::setNextFileName(path);
+                window->overflowMenuClick(3);
+            }
+            QVERIFY(opened.wait(5000));
 
-        if (error.isEmpty()) {
-            QCOMPARE(listed(), QStringList {u"Da outra IR"_s});
-            QCOMPARE(window->library.path(), path);
-            QCOMPARE(QSettings(u"OndixSetup"_s, QCoreApplication::applicationName())
-                         .value(TLibraryOps::lastPathKey())
-                         .toString(),
-                path);
-            return;
-        }
-        QCOMPARE(window->library.path(), file(u"antes.json"_s));
-        QCOMPARE(listed(), QStringList {u"Antes IR"_s});
-        const QStringList errorsShown = TDialogs::shownKinds().filter(u"error"_s);
-        if (atStart) {
-            QVERIFY(errorsShown.isEmpty());
-            QVERIFY(window->logLines().last().contains(error));
-        } else {
-            QCOMPARE(errorsShown.size(), 1);
-            QVERIFY(TDialogs::shownMessages().last().contains(error));
+            if (error.isEmpty()) {
+                QCOMPARE(listed(), QStringList {u"Da outra IR"_s});
+                QCOMPARE(window->library.path(), path);
+                QCOMPARE(QSettings(u"OndixSetup"_s, QCoreApplication::applicationName())
+                             .value(TLibraryOps::lastPathKey())
+                             .toString(),
+                    path);
+                continue;
+            }
+            QCOMPARE(window->library.path(), file(u"antes.json"_s));
+            QCOMPARE(listed(), QStringList {u"Antes IR"_s});
+            const QStringList errorsShown = TDialogs::shownKinds().filter(u"error"_s);
+            if (atStart) {
+                QVERIFY(errorsShown.isEmpty());
+                QVERIFY(window->logLines().last().contains(error));
+            } else {
+                QCOMPARE(errorsShown.size(), 1);
+                QVERIFY(TDialogs::shownMessages().last().contains(error));
+            }
         }
     }
 
     // Before a remote is deleted the table as it stood goes into the open library; with none
     // open the deletion still goes ahead and the status says no copy was kept.
-    void backupBeforeDelete_data()
-    {
-        QTest::addColumn<bool>("libraryOpen");
-        QTest::newRow("library open") << true;
-        QTest::newRow("no library") << false;
-    }
     void backupBeforeDelete()
     {
-        QFETCH(bool, libraryOpen);
-        device->config().rts = {{0, 0, 16, 5, {1, 2, 3}}, {0, 5, 32, 6, {4, 5, 6}}};
-        build();
-        if (libraryOpen)
-            createLibrary(u"rts.json"_s);
-        window->bbRefreshRemotesClick();
-        window->sgRTSCodesSelectCell(1);
-        TDialogs::setNextAnswer(true);
+        for (const bool libraryOpen : {true, false}) {
+            cleanup();
+            init();
+            device->config().rts = {{0, 0, 16, 5, {1, 2, 3}}, {0, 5, 32, 6, {4, 5, 6}}};
+            build();
+            if (libraryOpen)
+                createLibrary(u"rts.json"_s);
+            window->bbRefreshRemotesClick();
+            window->sgRTSCodesSelectCell(1);
+            TDialogs::setNextAnswer(true);
 
-        window->bbDeleteRemoteClick();
+            window->bbDeleteRemoteClick();
 
-        QCOMPARE(rollingCodes(device->config().rts), QStringList {u"01-02-03:16"_s});
-        const auto& backups = window->library.library().rtsBackups();
-        if (!libraryOpen) {
-            QVERIFY(backups.empty());
-            QVERIFY(window->lbStatusBar->text().contains(u"sem cópia do RTS"_s));
-            return;
+            QCOMPARE(rollingCodes(device->config().rts), QStringList {u"01-02-03:16"_s});
+            const auto& backups = window->library.library().rtsBackups();
+            if (!libraryOpen) {
+                QVERIFY(backups.empty());
+                QVERIFY(window->lbStatusBar->text().contains(u"sem cópia do RTS"_s));
+                continue;
+            }
+            QCOMPARE(int(backups.size()), 1);
+            QCOMPARE(backups[0].unitMac, unitMac);
+            QCOMPARE(rollingCodes(backups[0].remotes), (QStringList {u"01-02-03:16"_s, u"04-05-06:32"_s}));
+            QVERIFY(window->windowTitle().endsWith(u"rts.json*"_s));
         }
-        QCOMPARE(int(backups.size()), 1);
-        QCOMPARE(backups[0].unitMac, unitMac);
-        QCOMPARE(rollingCodes(backups[0].remotes), (QStringList {u"01-02-03:16"_s, u"04-05-06:32"_s}));
-        QVERIFY(window->windowTitle().endsWith(u"rts.json*"_s));
     }
 
     // Restoring a backup (the merge rule: the device API's) asks first; No reads and writes
@@ -348,10 +336,8 @@ private slots:
         device->config().rts = {{0, 0, 4702, 167, {0x0A, 0xFF, 0x00}}};
         build();
         createLibrary(u"restaurar.json"_s);
-        rtsBackup_t backup;
-        backup.unitMac = unitMac;
-        backup.remotes = {{0, 0, 4660, 167, {0x0A, 0xFF, 0x00}}, {0, 0, 16, 5, {1, 2, 3}}};
-        window->library.library().addRtsBackup(backup);
+        window->library.library().addRtsBackup(
+            {unitMac, {}, {{0, 0, 4660, 167, {0x0A, 0xFF, 0x00}}, {0, 0, 16, 5, {1, 2, 3}}}});
         window->pnControlesRTS->setEnabled(true);
         TDialogs::setNextAnswer(false);
         fakehid::clearLogs();

@@ -12,6 +12,8 @@
 #include "tests/support/fakeHidWaiter.h"
 #include "tools/fakehid/fakehid.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QString logBefore = QStringLiteral("linha anterior");
@@ -49,73 +51,61 @@ private slots:
     }
     void cleanup() { window.reset(); }
 
-    void switchCodes();
-    void tlCodes();
-    void doubleClick_data();
-    void doubleClick();
-};
-
-// "Gerar códigos" replaces the memo with the lines for the switch size checked; the log is
-// left alone and nothing is sent.
-void TestCodeGenScreen::switchCodes()
-{
-    for (const int keys : {1, 2}) {
-        window->mmInfoCodeGen->setPlainText(QStringLiteral("códigos anteriores"));
-        window->findChild<QRadioButton*>(QStringLiteral("rbTC2_%1").arg(keys))->setChecked(true);
-        window->codeGen.randomByte = counting();
-        QTest::mouseClick(window->Button5, Qt::LeftButton);
-        QCOMPARE(window->mmInfoCodeGen->toPlainText(), tc2CodeLines(keys, counting()).join(u'\n'));
+    // "Gerar códigos" replaces the memo with the lines for the switch size checked; the log is
+    // left alone and nothing is sent.
+    void switchCodes()
+    {
+        for (const int keys : {1, 2}) {
+            window->mmInfoCodeGen->setPlainText(QStringLiteral("códigos anteriores"));
+            window->findChild<QRadioButton*>(QStringLiteral("rbTC2_%1").arg(keys))->setChecked(true);
+            window->codeGen.randomByte = counting();
+            QTest::mouseClick(window->Button5, Qt::LeftButton);
+            QCOMPARE(window->mmInfoCodeGen->toPlainText(), tc2CodeLines(keys, counting()).join(u'\n'));
+        }
+        QCOMPARE(window->logLines(), QStringList {logBefore});
+        QCOMPARE(sent.size(), 0);
     }
-    QCOMPARE(window->logLines(), QStringList {logBefore});
-    QCOMPARE(sent.size(), 0);
-}
 
-// Each click adds a code under the earlier ones; the log holds only the newest line, for
-// the user to send.
-void TestCodeGenScreen::tlCodes()
-{
-    window->mmInfoTLCodeGen->setPlainText(QStringLiteral("código anterior"));
-    for (int click = 0; click < 3; ++click)
-        QTest::mouseClick(window->Button7, Qt::LeftButton);
+    // Each click adds a code under the earlier ones; the log holds only the newest line, for
+    // the user to send.
+    void tlCodes()
+    {
+        window->mmInfoTLCodeGen->setPlainText(QStringLiteral("código anterior"));
+        for (int click = 0; click < 3; ++click)
+            QTest::mouseClick(window->Button7, Qt::LeftButton);
 
-    QStringList expected {QStringLiteral("código anterior")};
-    const TCodeByteSource bytes = counting();
-    tlCode_t code;
-    for (int click = 0; click < 3; ++click)
-        expected += (code = tlCodeLines(bytes)).memoLines;
-    QCOMPARE(window->mmInfoTLCodeGen->toPlainText().split(u'\n'), expected);
-    QCOMPARE(window->logLines(), QStringList {code.infoLine});
-    QCOMPARE(sent.size(), 0);
-}
+        QStringList expected {QStringLiteral("código anterior")};
+        const TCodeByteSource bytes = counting();
+        tlCode_t code;
+        for (int click = 0; click < 3; ++click)
+            expected += (code = tlCodeLines(bytes)).memoLines;
+        QCOMPARE(window->mmInfoTLCodeGen->toPlainText().split(u'\n'), expected);
+        QCOMPARE(window->logLines(), QStringList {code.infoLine});
+        QCOMPARE(sent.size(), 0);
+    }
 
-// A double-click sends the line under the caret when it is a send line, through the log;
-// a comment is not sent (the rule itself: test_codegen; the mouse's part: test_console_e2e).
-void TestCodeGenScreen::doubleClick_data()
-{
-    QTest::addColumn<QString>("memo");
-    QTest::addColumn<int>("caret");
-    QTest::addColumn<QString>("line");  // what is sent; empty: nothing
-    QTest::newRow("send line") << "BL" << 1 << "sendrf,1,20,1,40500,1650";
-    QTest::newRow("recording comment") << "BL" << 0 << "";
-    QTest::newRow("typed line") << "TL" << 3 << "tv,liga";
-}
+    // A double-click sends the line under the caret when it is a send line, through the log;
+    // a comment is not sent (the rule itself: test_codegen; the mouse's part: test_console_e2e).
+    void doubleClick()
+    {
+        // the memo, the caret's line, what is sent (empty: nothing)
+        for (const auto& [memo, caret, line] : {std::tuple {u"BL"_s, 1, u"sendrf,1,20,1,40500,1650"_s},
+                 {u"BL"_s, 0, QString()}, {u"TL"_s, 3, u"tv,liga"_s}}) {
+            cleanup();
+            init();
+            const QString text = recording + "\nsendrf,1,20,1,40500,1650\n\ntv,liga";
+            QPlainTextEdit* target = memo == u"TL" ? window->mmInfoTLCodeGen : window->mmInfoCodeGen;
+            target->setPlainText(text);
+            placeCaret(target, caret);
 
-void TestCodeGenScreen::doubleClick()
-{
-    QFETCH(QString, memo);
-    QFETCH(int, caret);
-    QFETCH(QString, line);
-    const QString text = recording + "\nsendrf,1,20,1,40500,1650\n\ntv,liga";
-    QPlainTextEdit* target = memo == u"TL" ? window->mmInfoTLCodeGen : window->mmInfoCodeGen;
-    target->setPlainText(text);
-    placeCaret(target, caret);
+            memo == u"TL" ? window->mmInfoTLCodeGenDblClick() : window->mmInfoCodeGenDblClick();
 
-    memo == u"TL" ? window->mmInfoTLCodeGenDblClick() : window->mmInfoCodeGenDblClick();
-
-    QCOMPARE(sent, line.isEmpty() ? QList<QStringList> {} : QList<QStringList> {{line}});
-    QCOMPARE(window->logLines(), QStringList {line.isEmpty() ? logBefore : line});
-    QCOMPARE(target->toPlainText(), text);
-}
+            QCOMPARE(sent, line.isEmpty() ? QList<QStringList> {} : QList<QStringList> {{line}});
+            QCOMPARE(window->logLines(), QStringList {line.isEmpty() ? logBefore : line});
+            QCOMPARE(target->toPlainText(), text);
+        }
+    }
+};
 
 QTEST_MAIN(TestCodeGenScreen)
 #include "test_codegen_screen.moc"

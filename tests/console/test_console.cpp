@@ -2,28 +2,12 @@
 // read.
 #include "console/consoleCommands.h"
 #include "console/serviceFrames.h"
+#include "tests/support/hexBytes.h"
 
 #include <QTest>
 
 using namespace ondixconsole;
 using namespace ondixservice;
-
-namespace {
-
-QByteArray hex(const char* text)
-{
-    return QByteArray::fromHex(text);
-}
-const uint8_t* u8(const QByteArray& b)
-{
-    return reinterpret_cast<const uint8_t*>(b.constData());
-}
-QString hexText(const QByteArray& b)
-{
-    return QString::fromLatin1(b.toHex(' ').toUpper());
-}
-
-}  // namespace
 
 class TestConsole : public QObject {
     Q_OBJECT
@@ -41,46 +25,34 @@ private slots:
             QCOMPARE(consoleCommandFor(QString::fromLatin1(other)), TConsoleCommand::none);
     }
 
-    void commandLine_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("usb");
-        QTest::addColumn<QString>("bytes");  // hex; unused when refused
-        QTest::addColumn<QString>("error");
-        const auto row = [](const char* name, const QString& text, bool usb, const char* bytes, const char* error = "") {
-            QTest::newRow(name) << text << usb << QString::fromLatin1(bytes) << QString::fromUtf8(error);
-        };
-        row("empty memo, USB", "", true, "0D 0A");
-        row("empty memo, network", "", false, "");
-        row("line, USB", "sendir,1", true, "73 65 6E 64 69 72 2C 31 0D 0A");
-        row("two lines, network: no line end added", "a\nb", false, "61 0A 62");
-        row("Latin-1 accents travel as one byte", "ação", true, "61 E7 E3 6F 0D 0A");
-        row("euro sign", "valor 5€", false, "",
-            "Caractere não permitido no comando: \"€\" (U+20AC). Use apenas caracteres de um byte (Latin-1).");
-        row("character beyond 16 bits", "ok 😀", true, "",
-            "Caractere não permitido no comando: \"😀\" (U+1F600). Use apenas caracteres de um byte (Latin-1).");
-        row("longest USB line", QString(65533, 'a'), true, "");
-        row("one too long for USB", QString(65534, 'a'), true, "",
-            "Comando longo demais para a USB: 65534 caracteres (o máximo é 65533).");
-        row("as long over the network", QString(65534, 'a'), false, "");
-    }
     void commandLine()
     {
-        QFETCH(QString, text);
-        QFETCH(bool, usb);
-        QFETCH(QString, bytes);
-        QFETCH(QString, error);
-        const TCommandLineBytes r = commandLineBytes(text, usb ? TCommandLink::usb : TCommandLink::network);
-        QCOMPARE(r.error, error);
-        QCOMPARE(r.ok, error.isEmpty());
-        if (!r.ok)
-            return;
-        if (text.size() > 100)  // the long rows: only the length matters
-            QCOMPARE(r.bytes.size(), text.size() + (usb ? 2 : 0));
-        else
-            QCOMPARE(hexText(r.bytes), bytes);
-        if (usb)  // the whole line and CR LF fit behind the 16-bit length
-            QVERIFY(r.bytes.size() <= 0xFFFF);
+        // `bytes` in hex, unused when refused
+        const auto check = [](const QString& text, bool usb, const char* bytes, const char* error = "") {
+            const TCommandLineBytes r = commandLineBytes(text, usb ? TCommandLink::usb : TCommandLink::network);
+            QCOMPARE(r.error, QString::fromUtf8(error));
+            QCOMPARE(r.ok, !*error);
+            if (!r.ok)
+                return;
+            if (text.size() > 100)  // the long rows: only the length matters
+                QCOMPARE(r.bytes.size(), text.size() + (usb ? 2 : 0));
+            else
+                QCOMPARE(hexText(r.bytes), QString::fromLatin1(bytes));
+            if (usb)  // the whole line and CR LF fit behind the 16-bit length
+                QVERIFY(r.bytes.size() <= 0xFFFF);
+        };
+        check("", true, "0D 0A");
+        check("", false, "");
+        check("sendir,1", true, "73 65 6E 64 69 72 2C 31 0D 0A");
+        check("a\nb", false, "61 0A 62");  // no line end added over the network
+        check("ação", true, "61 E7 E3 6F 0D 0A");  // Latin-1 accents travel as one byte
+        check("valor 5€", false, "",
+            "Caractere não permitido no comando: \"€\" (U+20AC). Use apenas caracteres de um byte (Latin-1).");
+        check("ok 😀", true, "",
+            "Caractere não permitido no comando: \"😀\" (U+1F600). Use apenas caracteres de um byte (Latin-1).");
+        check(QString(65533, 'a'), true, "");  // the longest over USB
+        check(QString(65534, 'a'), true, "", "Comando longo demais para a USB: 65534 caracteres (o máximo é 65533).");
+        check(QString(65534, 'a'), false, "");
     }
 
     // Each character counts by its low bits, as the device's own reader does.

@@ -88,7 +88,6 @@ private slots:
     void threeDevicesChosenInTheChooser();
     void announcementOutsideSearch();
     void answerOnHundredthPollDoesNotCount();
-    void usbProbe_data();
     void usbProbe();
 };
 
@@ -240,47 +239,42 @@ void TestDiscovery::answerOnHundredthPollDoesNotCount()
 // The device on the cable: its record fills the boxes and no network search is made. A later
 // probe that fails shows nothing and leaves the device's controls disabled: a zero record,
 // silence, or an answer of 4 bytes while the earlier record still lies in the buffer.
-void TestDiscovery::usbProbe_data()
-{
-    QTest::addColumn<int>("answer");  // bytes of the record on the second probe; -1 zero, -2 none
-    QTest::addColumn<QStringList>("log");
-    QTest::newRow("zero record") << -1 << QStringList {""};
-    QTest::newRow("silence") << -2 << QStringList {"Sem resposta!"};
-    QTest::newRow("4 bytes after a good record") << 4 << QStringList {""};
-}
-
 void TestDiscovery::usbProbe()
 {
-    QFETCH(int, answer);
-    fakehid::reset();
-    fakehid::plug();
-    const QByteArray good = record({192, 168, 0, 77}, 3);
-    int requests = 0;
-    fakehid::setResponder([&](const fakehid::Bytes&) {
-        const QByteArray sent = requests++ == 0 ? good : answer == -1 ? QByteArray(50, '\0') : good.left(answer);
-        if (answer == -2 && requests > 1)
-            return std::vector<ondixsim::Output> {};
-        return std::vector<ondixsim::Output> {{0, ondixsim::Bytes(sent.begin(), sent.end()), 0}};
-    });
-    auto w = makeTestWindow();
-    w->localAddressSource = [] { return QList<QHostAddress> {addr("127.0.0.1")}; };
-    w->bbFindDeviceClick();
-    QVERIFY(w->usbDeviceFound && !w->netDeviceFound);
-    QCOMPARE((QStringList {w->mmInfo->toPlainText(), w->lbStatusBar->text(), w->IP_1->text(), w->lbfwVersion->text()}),
-        (QStringList {"Encontrado dispositivo na porta USB!", "Módulo Ondix encontrado!", "77", "2.1"}));
-    QVERIFY(deviceControlsEnabled(*w) && w->bbLearningRF->isEnabled());
-    QVERIFY(w->deviceIP.isEmpty() && w->localAddresses.isEmpty());
+    // bytes of the record on the second probe: -1 a zero record, -2 none
+    for (const auto& [answer, log] : {std::pair {-1, QStringList {""}}, {-2, QStringList {"Sem resposta!"}},
+             {4, QStringList {""}}}) {
+        fakehid::reset();
+        fakehid::plug();
+        const QByteArray good = record({192, 168, 0, 77}, 3);
+        int requests = 0;
+        fakehid::setResponder([&](const fakehid::Bytes&) {
+            const QByteArray sent = requests++ == 0 ? good : answer == -1 ? QByteArray(50, '\0') : good.left(answer);
+            if (answer == -2 && requests > 1)
+                return std::vector<ondixsim::Output> {};
+            return std::vector<ondixsim::Output> {{0, ondixsim::Bytes(sent.begin(), sent.end()), 0}};
+        });
+        auto w = makeTestWindow();
+        w->localAddressSource = [] { return QList<QHostAddress> {addr("127.0.0.1")}; };
+        w->bbFindDeviceClick();
+        QVERIFY(w->usbDeviceFound && !w->netDeviceFound);
+        QCOMPARE(
+            (QStringList {w->mmInfo->toPlainText(), w->lbStatusBar->text(), w->IP_1->text(), w->lbfwVersion->text()}),
+            (QStringList {"Encontrado dispositivo na porta USB!", "Módulo Ondix encontrado!", "77", "2.1"}));
+        QVERIFY(deviceControlsEnabled(*w) && w->bbLearningRF->isEnabled());
+        QVERIFY(w->deviceIP.isEmpty() && w->localAddresses.isEmpty());
 
-    w->IP_1->clear();
-    w->lbfwVersion->clear();
-    w->clearLog();
-    QVERIFY(!w->findDeviceOnSerialPort());
-    QVERIFY(w->IP_1->text().isEmpty() && w->lbfwVersion->text().isEmpty());
-    QTEST(logOf(*w), "log");
-    QVERIFY(!w->GroupBox1->isEnabled() && !w->bbSendComd->isEnabled());
-    QVERIFY(w->bbFindDevice->isEnabled() && w->TabControl1->isEnabled());
-    w.reset();
-    fakehid::reset();
+        w->IP_1->clear();
+        w->lbfwVersion->clear();
+        w->clearLog();
+        QVERIFY(!w->findDeviceOnSerialPort());
+        QVERIFY(w->IP_1->text().isEmpty() && w->lbfwVersion->text().isEmpty());
+        QCOMPARE(logOf(*w), log);
+        QVERIFY(!w->GroupBox1->isEnabled() && !w->bbSendComd->isEnabled());
+        QVERIFY(w->bbFindDevice->isEnabled() && w->TabControl1->isEnabled());
+        w.reset();
+        fakehid::reset();
+    }
 }
 
 QTEST_MAIN(TestDiscovery)

@@ -2,25 +2,13 @@
 // device clock frames.
 #include "settings/clockFrames.h"
 #include "settings/settingsFrames.h"
+#include "tests/support/hexBytes.h"
 
 #include <QTest>
 
 using namespace ondixsettings;
 
 namespace {
-
-QByteArray hex(const char* text)
-{
-    return QByteArray::fromHex(text);
-}
-const uint8_t* u8(const QByteArray& b)
-{
-    return reinterpret_cast<const uint8_t*>(b.constData());
-}
-QString hexText(const QByteArray& b)
-{
-    return QString::fromLatin1(b.toHex(' ').toUpper());
-}
 
 // 192.168.0.60 / 255.255.255.0 / 192.168.0.1, DHCP off, port 4998.
 TSettingsTexts typical()
@@ -40,36 +28,23 @@ class TestSettings : public QObject {
 private slots:
     // Decimal digits only, up to the maximum itself; anything else is refused in one line
     // quoting the text as typed (even a placeholder of the message).
-    void decimalField_data()
-    {
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<uint>("maximum");
-        QTest::addColumn<int>("value");  // -1: refused
-        const auto row = [](const char* box, const char* text, uint maximum, int value) {
-            QTest::addRow("%s \"%s\"", box, text) << box << QString::fromUtf8(text) << maximum << value;
-        };
-        row("IP_4", "0", 255, 0);
-        row("IP_4", "255", 255, 255);
-        row("IP_4", "007", 255, 7);
-        row("edPort", "65535", 65535, 65535);
-        row("edPort", "65536", 65535, -1);
-        for (const char* refused : {"256", "", "1a", " 12", "-1", "１２", "%1 %3 %00", "123456789012345678901234567890"})
-            row("M_IP_2", refused, 255, -1);
-    }
     void decimalField()
     {
-        QFETCH(QString, box);
-        QFETCH(QString, text);
-        QFETCH(uint, maximum);
-        QFETCH(int, value);
-        const TNumberField f = parseDecimalField(box, text, maximum);
-        QCOMPARE(f.ok, value >= 0);
-        QCOMPARE(int(f.ok ? f.value : -1), value);
-        QCOMPARE(f.error,
-            f.ok ? QString()
-                 : QStringLiteral("Valor inválido em ") + boxCaption(box) + QStringLiteral(": \"") + text
-                    + QStringLiteral("\" (use um número de 0 a ") + QString::number(maximum) + QStringLiteral(")."));
+        const auto check = [](const QString& box, const QString& text, uint maximum, int value) {  // -1: refused
+            const TNumberField f = parseDecimalField(box, text, maximum);
+            QCOMPARE(int(f.ok ? f.value : -1), value);
+            QCOMPARE(f.error,
+                f.ok ? QString()
+                     : QStringLiteral("Valor inválido em %1: \"%2\" (use um número de 0 a %3).")
+                           .arg(boxCaption(box), text, QString::number(maximum)));
+        };
+        check("IP_4", "0", 255, 0);
+        check("IP_4", "255", 255, 255);
+        check("IP_4", "007", 255, 7);
+        check("edPort", "65535", 65535, 65535);
+        check("edPort", "65536", 65535, -1);
+        for (const char* refused : {"256", "", "1a", " 12", "-1", "１２", "%1 %3 %00", "123456789012345678901234567890"})
+            check("M_IP_2", QString::fromUtf8(refused), 255, -1);
         QCOMPARE(parseDecimalField("IP_1", "300", 255).error,
             "Valor inválido em Endereço IP, 4º campo: \"300\" (use um número de 0 a 255).");
     }
@@ -133,28 +108,21 @@ private slots:
         QCOMPARE(hexText(ondixclock::getClockRequest()), QString("45 4B 01 0A 9B 00 00 00"));
     }
 
-    void clockAnswer_data()
-    {
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<int>("received");
-        QTest::addColumn<QString>("text");  // empty: refused
-        const QByteArray march = hex("454B010A0700 E907 03 07 09 05 00 AA010000");
-        QTest::newRow("7 March 2025 09:05:00") << march << 17 << "Date: 07/03/2025\nTime: 09:05:00";
-        QTest::newRow("values shown as they are")
-            << hex("454B010A0700 FFFF C8 1F 17 3B 3B 14040000") << 17 << "Date: 31/200/65535\nTime: 23:59:59";
-        QTest::newRow("16 bytes received") << march << 16 << "";
-        QTest::newRow("zero checksum over zero bytes") << QByteArray(17, '\0') << 17 << "";
-        QTest::newRow("checksum off by one") << hex("454B010A0700 E907 03 07 09 05 00 AB010000") << 17 << "";
-    }
+    // The answer, the bytes received, the text logged (empty: refused): a date, values shown as
+    // they are, one byte short, a zero checksum over zero bytes, a checksum off by one.
     void clockAnswer()
     {
-        QFETCH(QByteArray, answer);
-        QFETCH(int, received);
-        QFETCH(QString, text);
-        const ondixclock::TClockAnswer a = ondixclock::decodeClockAnswer(u8(answer), size_t(received));
-        QCOMPARE(a.ok, !text.isEmpty());
-        if (a.ok)
-            QCOMPARE(ondixclock::clockLogText(a.record), text);
+        const QByteArray march = hex("454B010A0700 E907 03 07 09 05 00 AA010000");
+        for (const auto& [answer, received, text] :
+            {std::tuple {march, 17, "Date: 07/03/2025\nTime: 09:05:00"},
+                {hex("454B010A0700 FFFF C8 1F 17 3B 3B 14040000"), 17, "Date: 31/200/65535\nTime: 23:59:59"},
+                {march, 16, ""}, {QByteArray(17, '\0'), 17, ""},
+                {hex("454B010A0700 E907 03 07 09 05 00 AB010000"), 17, ""}}) {
+            const ondixclock::TClockAnswer a = ondixclock::decodeClockAnswer(u8(answer), size_t(received));
+            QCOMPARE(a.ok, *text != 0);
+            if (a.ok)
+                QCOMPARE(ondixclock::clockLogText(a.record), QString::fromLatin1(text));
+        }
     }
 };
 

@@ -13,6 +13,8 @@
 
 #include "tests/app/windowOnFakeCable.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QString logBefore = QStringLiteral("linha anterior");
@@ -23,7 +25,6 @@ const char* record = "454B01030000C0A80032FFFFFF00C0A80001001A2B3C4D5E0186134F4E
                      "1EA0B0000";
 const char* example = "192 168 0 60 / 255 255 255 0 / 192 168 0 1 / 00 00 00 00 00 00 / 0 / 4998";
 const char* boxes9 = "127 0 0 9 / 255 0 0 0 / 127 0 0 1 / 01 02 03 04 05 06 / 0 / 4040";
-const QString readOk = QStringLiteral("Leitura dos parâmetros realizada com sucesso!");
 
 }  // namespace
 
@@ -59,13 +60,14 @@ class TestSettingsOps : public QObject, TWindowOnFakeCable {
             .join(" / ");
     }
 
+    void operation(const QString& op, const QString& setup, const char* answerHex, int poll, int sent,
+        const QStringList& log, int polls, const QString& shown = {});
+
 private slots:
     void init() { attachUnit(); }
     void cleanup() { detachUnit(); }
 
-    void operation_data();
-    void operation();
-    void refusalFocusesTheBox_data();
+    void operations();
     void refusalFocusesTheBox();
 };
 
@@ -76,42 +78,24 @@ private slots:
 // `answer` leaves on poll `poll` (cable or network); `polls`: how long the window waited.
 // Setup: net (both links found; the clock goes to the boxes 127.0.0.9), unplugged, searched
 // (a record was shown before the write: its MAC goes back).
-void TestSettingsOps::operation_data()
+void TestSettingsOps::operations()
 {
-    QTest::addColumn<QString>("op");
-    QTest::addColumn<QString>("setup");
-    QTest::addColumn<QByteArray>("answer");
-    QTest::addColumn<int>("poll");
-    QTest::addColumn<int>("sent");  // frames written to the cable
-    QTest::addColumn<QStringList>("log");
-    QTest::addColumn<int>("polls");
-    QTest::addColumn<QString>("shown");
-    const auto row = [](const char* name, const char* op, const char* setup, const QByteArray& answer, int poll,
-                         int sent, const QStringList& log, int polls, const QString& shown = {}) {
-        QTest::newRow(name) << op << setup << QByteArray::fromHex(answer) << poll << sent << log << polls << shown;
-    };
     const QString readBack = "192 168 0 50 / 255 255 255 0 / 192 168 0 1 / 00 1A 2B 3C 4D 5E / 1 / 4998";
-    const QStringList nothing {logBefore};
-    row("read over the cable", "read", "", record, 1, 1, {readOk}, 1, readBack);
-
+    operation("read", "", record, 1, 1, {"Leitura dos parâmetros realizada com sucesso!"}, 1, readBack);
     const char* ack = "454B010495000000";
-    row("write", "write", "", ack, 1, 1, {"IP's gravados com sucesso!"}, 1);
-    row("write after a search", "write", "searched", ack, 1, 1, {"IP's gravados com sucesso!"}, 1);
-
-    const char* clockAck = "454B010B9C000000";
-    const QStringList cmdOk {logBefore, "CMD_OK"};
-    row("set clock: USB link closed, the time not read", "set", "unplugged", "", 0, 0, nothing, 0);
-    row("set clock over the network, no cable", "set", "net unplugged", clockAck, 200, 0, cmdOk, 200);
+    operation("write", "", ack, 1, 1, {"IP's gravados com sucesso!"}, 1);
+    operation("write", "searched", ack, 1, 1, {"IP's gravados com sucesso!"}, 1);
+    // the USB link closed: the time is not read; over the network no cable is needed
+    operation("set", "unplugged", "", 0, 0, {logBefore}, 0);
+    operation("set", "net unplugged", "454B010B9C000000", 200, 0, {logBefore, "CMD_OK"}, 200);
 }
 
-void TestSettingsOps::operation()
+void TestSettingsOps::operation(const QString& op, const QString& setup, const char* answerHex, int poll, int sent,
+    const QStringList& log, int polls, const QString& shown)
 {
-    QFETCH(QString, op);
-    QFETCH(QString, setup);
-    QFETCH(QByteArray, answer);
-    QFETCH(int, poll);
-    QFETCH(int, sent);
-    QFETCH(QString, shown);
+    cleanup();
+    init();
+    const QByteArray answer = QByteArray::fromHex(answerHex);
     const QStringList does = setup.split(u' ');
     const bool net = does.contains(u"net"), clock = op == u"set";
     if (!does.contains(u"unplugged"))
@@ -167,8 +151,8 @@ void TestSettingsOps::operation()
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(frames[0].data()) + 18, 6), bytes.mid(18, 6));
     if (sent == 0 && !net)
         QVERIFY(device->requests().empty());
-    QTEST(w.logLines(), "log");
-    QTEST(waiter.polls(), "polls");
+    QCOMPARE(w.logLines(), log);
+    QCOMPARE(waiter.polls(), polls);
     QCOMPARE(this->shown(), shown.isEmpty() ? typed : shown);
     QCOMPARE(timeReads, op == u"set" && waiter.polls() > 0 ? 1 : 0);
     QVERIFY(busyDuringWait || waiter.polls() == 0);
@@ -183,64 +167,56 @@ void TestSettingsOps::operation()
 
 // A refused number names its box as the user sees it and puts the focus there, the text
 // selected, on the box's own tab, whichever tab the operation was started from.
-void TestSettingsOps::refusalFocusesTheBox_data()
-{
-    QTest::addColumn<QString>("op");
-    QTest::addColumn<QString>("box");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("said");
-    QTest::newRow("write: rightmost mask box")
-        << "write" << "M_IP_1" << "300" << "Valor inválido em Mascara de IP, 4º campo: \"300\" (use um número de 0 a 255).";
-    QTest::newRow("getClock typed on the RTS tab")
-        << "clock" << "IP_2" << "256" << "Valor inválido em Endereço IP, 3º campo: \"256\" (use um número de 0 a 255).";
-    QTest::newRow("Enviar from the generator tab")
-        << "send" << "edPort" << "" << "Valor inválido em Porta TCP: \"\" (use um número de 0 a 65535).";
-}
-
 void TestSettingsOps::refusalFocusesTheBox()
 {
-    QFETCH(QString, op);
-    QFETCH(QString, box);
-    QFETCH(QString, text);
-    QFETCH(QString, said);
-    fakehid::plug();
-    window = makeTestWindow();
-    TfmPrincipal& w = *window;
-    w.usbDeviceFound = true;
-    w.netDeviceFound = op == u"clock" || op == u"send";
-    w.deviceIP = "127.0.0.9";
-    w.GroupBox1->setEnabled(true);
-    w.bbSendComd->setEnabled(true);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowActive(&w));
-    type(shownBefore);
-    auto* edit = w.findChild<QLineEdit*>(box);
-    QVERIFY(edit);
-    edit->setText(text);
-    w.clearLog();
+    // how the operation starts, the box, its text, what is said
+    for (const auto& [op, box, text, said] : {
+             std::tuple {u"write"_s, "M_IP_1", u"300"_s,
+                 u"Valor inválido em Mascara de IP, 4º campo: \"300\" (use um número de 0 a 255)."_s},
+             {u"clock"_s, "IP_2", u"256"_s,
+                 u"Valor inválido em Endereço IP, 3º campo: \"256\" (use um número de 0 a 255)."_s},
+             {u"send"_s, "edPort", QString(), u"Valor inválido em Porta TCP: \"\" (use um número de 0 a 65535)."_s}}) {
+        cleanup();
+        init();
+        fakehid::plug();
+        window = makeTestWindow();
+        TfmPrincipal& w = *window;
+        w.usbDeviceFound = true;
+        w.netDeviceFound = op == u"clock" || op == u"send";
+        w.deviceIP = "127.0.0.9";
+        w.GroupBox1->setEnabled(true);
+        w.bbSendComd->setEnabled(true);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        type(shownBefore);
+        auto* edit = w.findChild<QLineEdit*>(box);
+        QVERIFY(edit);
+        edit->setText(text);
+        w.clearLog();
 
-    if (op == u"write") {
-        w.TabControl1->setCurrentWidget(w.TabItem1);
-        QTest::mouseClick(w.Button3, Qt::LeftButton);
-    } else if (op == u"clock") {
-        w.TabControl1->setCurrentWidget(w.TabItem5);
-        w.mmInfo->setFocus();
-        QTest::keyClicks(w.mmInfo, "getClock");
-        QTest::keyClick(w.mmInfo, Qt::Key_Return);
-    } else {
-        w.TabControl1->setCurrentWidget(w.TabItem3);
-        w.mmInfo->setPlainText("sendrf,1");
-        QTest::mouseClick(w.bbSendComd, Qt::LeftButton);
+        if (op == u"write") {
+            w.TabControl1->setCurrentWidget(w.TabItem1);
+            QTest::mouseClick(w.Button3, Qt::LeftButton);
+        } else if (op == u"clock") {
+            w.TabControl1->setCurrentWidget(w.TabItem5);
+            w.mmInfo->setFocus();
+            QTest::keyClicks(w.mmInfo, "getClock");
+            QTest::keyClick(w.mmInfo, Qt::Key_Return);
+        } else {
+            w.TabControl1->setCurrentWidget(w.TabItem3);
+            w.mmInfo->setPlainText("sendrf,1");
+            QTest::mouseClick(w.bbSendComd, Qt::LeftButton);
+        }
+
+        if (op == u"send")
+            QCOMPARE(TDialogs::shownMessages(), QStringList {said});
+        else
+            QVERIFY2(w.logLines().contains(said), qPrintable(w.logLines().join(u'|')));
+        QTRY_COMPARE(QApplication::focusWidget(), edit);
+        QVERIFY(w.TabControl1->currentWidget()->isAncestorOf(edit));
+        QCOMPARE(edit->selectedText(), text);
+        QVERIFY(fakehid::writtenFrames().empty());
     }
-
-    if (op == u"send")
-        QCOMPARE(TDialogs::shownMessages(), QStringList {said});
-    else
-        QVERIFY2(w.logLines().contains(said), qPrintable(w.logLines().join(u'|')));
-    QTRY_COMPARE(QApplication::focusWidget(), edit);
-    QVERIFY(w.TabControl1->currentWidget()->isAncestorOf(edit));
-    QCOMPARE(edit->selectedText(), text);
-    QVERIFY(fakehid::writtenFrames().empty());
 }
 
 QTEST_MAIN(TestSettingsOps)
