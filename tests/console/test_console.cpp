@@ -2,7 +2,7 @@
 // read.
 #include "console/consoleCommands.h"
 #include "console/serviceFrames.h"
-#include "tests/support/hexBytes.h"
+#include "tests/support/bytesText.h"
 
 #include <QTest>
 

@@ -16,6 +16,7 @@
 #include "app/dialogs.h"
 #include "discovery/chooseOndixUnit.h"
 #include "discovery/deviceInfo.h"
+#include "tests/support/bytesText.h"
 #include "tests/support/fakeHidWaiter.h"
 #include "tools/devicecore/ondixDevice.h"
 #include "tools/fakehid/fakehid.h"
@@ -37,11 +38,6 @@ QByteArray record(std::array<uint8_t, 4> ip, uint8_t code = 0x0C, uint16_t firmw
 {
     const ondixsim::Bytes bytes = ondixsim::Device(unit(ip, firmware, rf)).infoRecord(code);
     return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
-}
-
-const uint8_t* u8(const QByteArray& b)
-{
-    return reinterpret_cast<const uint8_t*>(b.constData());
 }
 
 QHostAddress addr(const char* text)

@@ -2,7 +2,7 @@
 // device clock frames.
 #include "settings/clockFrames.h"
 #include "settings/settingsFrames.h"
-#include "tests/support/hexBytes.h"
+#include "tests/support/bytesText.h"
 
 #include <QTest>
 
