@@ -19,10 +19,7 @@ const TLines irErrorLines {"Erro na captura! Aproxime o controle remoto a Ondix"
 
 namespace {
 
-QByteArray captureBytes(const TWords& payload, int countWord = -1)
-{
-    return capturedata::message(payload, countWord);
-}
+QByteArray captureBytes(const TWords& payload, int countWord = -1) { return capturedata::message(payload, countWord); }
 
 TWords joined(std::initializer_list<TWords> parts, int copies = 1)
 {
@@ -41,17 +38,15 @@ std::string csvLine(std::string head, const TWords& values, size_t count = SIZE_
     return head;
 }
 
-// Analysis of an exactly sized copy, so that a read past the message is caught by the sanitizers.
+// `analyse` of an exactly sized copy, so that a read past the message is caught by the sanitizers.
+template <class F, class... A> auto ofCopy(F analyse, const QByteArray& msg, A... args)
+{
+    const std::vector<uint8_t> bytes(msg.begin(), msg.end());
+    return analyse(bytes.data(), bytes.size(), args...);
+}
 TRfAnalysisResult analyseRf(const QByteArray& msg, TRfCaptureMode mode, int divisor = 16)
 {
-    const std::vector<uint8_t> bytes(msg.begin(), msg.end());
-    return analyseRfCapture(bytes.data(), bytes.size(), mode, divisor);
-}
-
-TIrSelectionResult selectIr(const QByteArray& msg, TIrCaptureMode mode)
-{
-    const std::vector<uint8_t> bytes(msg.begin(), msg.end());
-    return selectIrCapture(bytes.data(), bytes.size(), mode);
+    return ofCopy(analyseRfCapture, msg, mode, divisor);
 }
 
 // Twelve short pairs, alternating 1200,400 and 400,1200, then 400 and the 12400 gap.
@@ -69,10 +64,7 @@ TWords gapFrame(int length)
 // One IR frame: leader pair, three bits, closing mark and gap.
 const TWords irFrame {342, 171, 21, 21, 21, 64, 21, 64, 21, 1520};
 
-QByteArray irMessage(uint16_t value, const TWords& durations)
-{
-    return captureBytes(joined({{value}, durations}));
-}
+QByteArray irMessage(uint16_t value, const TWords& durations) { return captureBytes(joined({{value}, durations})); }
 
 // Frame length of an accepted automatic line that is well formed and lists the first samples
 // of the capture; 0 for a refusal, -1 for anything else.
@@ -206,8 +198,7 @@ private slots:
         const bool refused = line.isEmpty();
         for (const QString& mode : modes) {
             if (mode.startsWith("ir")) {
-                const TIrSelectionResult r =
-                    selectIr(message, mode == "ir" ? TIrCaptureMode::automatic : TIrCaptureMode::raw);
+                const auto r = ofCopy(selectIrCapture, message, mode == "ir" ? TIrCaptureMode::automatic : TIrCaptureMode::raw);
                 QCOMPARE(r.result, refused ? -1 : 0);
                 QCOMPARE(r.infoLines, refused ? irErrorLines : TLines {line.toStdString()});
                 continue;
@@ -249,8 +240,7 @@ private slots:
             QCOMPARE(checkedFrame(analyseRf(msg, TRfCaptureMode::smart), samples), wholeFrames.value(name));
             const TRfAnalysisResult raw = analyseRf(msg, TRfCaptureMode::raw);
             QCOMPARE(raw.rawLines.value_or(TLines()).size(), samples.size());
-            QVERIFY(raw.infoLines.size() == 1 && raw.infoLines[0].starts_with("sendrf,2,1,1,"));
-            QVERIFY(raw.infoLines[0].size() < 5110);
+            QVERIFY(raw.infoLines.size() == 1 && raw.infoLines[0].starts_with("sendrf,2,1,1,") && raw.infoLines[0].size() < 5110);
             QCOMPARE(analyseRf(msg, TRfCaptureMode::rts).infoLines, TLines {csvLine("sendrf_rc", samples)});
 
             // Cut at the idle levels (32700 and above) between key presses.
@@ -279,10 +269,10 @@ private slots:
             const QByteArray msg = irMessage(uint16_t(carrier), durations);
             const std::string all = csvLine("sendir,1:8,1," + std::to_string(carrier) + ",1,1", durations);
             const int first = firstFrames.value(name, firstFrames.value(entry["protocol"].toString()));
-            QCOMPARE(selectIr(msg, TIrCaptureMode::automatic).infoLines,
+            QCOMPARE(ofCopy(selectIrCapture, msg, TIrCaptureMode::automatic).infoLines,
                 TLines {
                     first == 0 ? all : csvLine("sendir,1:8,1," + std::to_string(carrier) + ",3,1", durations, first)});
-            QCOMPARE(selectIr(msg, TIrCaptureMode::raw).infoLines, TLines {all});
+            QCOMPARE(ofCopy(selectIrCapture, msg, TIrCaptureMode::raw).infoLines, TLines {all});
         }
     }
 };

@@ -19,6 +19,8 @@
 #include <csignal>
 #include <sys/resource.h>
 
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // codes below name only the fields they set
+
 namespace {
 
 QString irLineOf(const QJsonObject& entry, TIrCaptureMode mode)
@@ -78,15 +80,13 @@ TSiteLibrary sampleLibrary(int extraCodes = 0)
         QString::fromUtf8(fileBytes(QDir(qEnvironmentVariable("ONDIX_SOURCE_DIR")).filePath("README.md")));
     const qsizetype start = readme.indexOf("```json\n", readme.indexOf("## Code library (file format)")) + 8;
     TSiteLibrary lib;
-    [&] { QCOMPARE(lib.fromJson(readme.mid(start, readme.indexOf("```", start) - start).toUtf8()), QString()); }();
-    libraryCode_t rf;
-    rf.name = "Portão";
-    rf.kind = TCodeKind::rf;
-    rf.line = "sendrf,2,5,1,12400,1200,400";
-    rf.captured = {12400, 1200, 400, 12400, 1200, 400};
-    rf.frameLength = 3;
-    rf.learnedAt = QDateTime(QDate(2026, 3, 15), QTime(8, 0), Qt::UTC);
-    [&] { QCOMPARE(lib.addCode(rf), QString()); }();
+    const libraryCode_t rf {.name = "Portão", .kind = TCodeKind::rf, .line = "sendrf,2,5,1,12400,1200,400",
+        .captured = {12400, 1200, 400, 12400, 1200, 400}, .frameLength = 3,
+        .learnedAt = QDateTime(QDate(2026, 3, 15), QTime(8, 0), Qt::UTC)};
+    [&] {
+        QCOMPARE(lib.fromJson(readme.mid(start, readme.indexOf("```", start) - start).toUtf8()), QString());
+        QCOMPARE(lib.addCode(rf), QString());
+    }();
     for (int i = 0; i < extraCodes; ++i) {
         libraryCode_t c = *lib.findCode("TV Liga");
         c.name = QString("Tecla %1").arg(i);
@@ -124,10 +124,7 @@ private slots:
                             size_t(m.size()), mode, 16).infoLines.at(0));
                 }
                 for (const QString& text : texts) {
-                    libraryCode_t code;
-                    code.name = "X";
-                    code.kind = ir ? TCodeKind::ir : TCodeKind::rf;
-                    code.line = text;
+                    const libraryCode_t code {.name = "X", .kind = ir ? TCodeKind::ir : TCodeKind::rf, .line = text};
                     const auto formats = ir ? QList {TCodeFormat::line, TCodeFormat::pronto, TCodeFormat::gc,
                                                   TCodeFormat::irctl, TCodeFormat::flipper}
                                             : QList {TCodeFormat::line, TCodeFormat::rfraw};
@@ -300,11 +297,8 @@ private slots:
         const TCodeFormat f = *formatOfName(format.mid(1));
         QString got;
         if (format.startsWith('>')) {
-            libraryCode_t code;
-            code.name = "Portão";
-            code.kind = text.startsWith("sendrf") ? TCodeKind::rf : TCodeKind::ir;
-            code.line = text;
-            const auto r = exportCode(code, f, false);
+            const auto r = exportCode(
+                {.name = "Portão", .kind = text.startsWith("sendrf") ? TCodeKind::rf : TCodeKind::ir, .line = text}, f, false);
             got = r ? *r.value : r.error;
         } else if (const auto codes = importCodes(f, text, "TV", 32, QDateTime::currentDateTimeUtc())) {
             QStringList described;
@@ -349,14 +343,13 @@ private slots:
         const libraryCode_t* c = lib.findCode("tv liga");
         QVERIFY(c);
         QCOMPARE(c->captured, (std::vector<uint16_t> {342, 171, 21, 1520, 342, 171, 21, 1520}));
-        QCOMPARE(c->frameLength, 4u);
-        QCOMPARE(c->carrier, 38000u);
+        QCOMPARE((std::pair {c->frameLength, c->carrier}), (std::pair {4u, 38000u}));
         QCOMPARE(c->unitMac, QString("00:1A:2B:3C:4D:5E"));
         QCOMPARE(c->learnedAt, QDateTime(QDate(2026, 3, 14), QTime(15, 9, 26, 535), Qt::UTC));
         QCOMPARE(lib.rtsBackups().at(0).remotes.at(0), remote(0, 4660, 167, {0x0A, 0xFF, 0x00}));
-        QCOMPARE(lib.units().at(0).serial, QString("ONDX0001WXYZ"));
-        QCOMPARE(lib.units().at(0).settings->gateway, QString("192.168.0.1"));
-        QCOMPARE(lib.units().at(0).settings->tcpPort, uint16_t(4998));
+        const auto& unit = lib.units().at(0);
+        QCOMPARE((QStringList {unit.serial, unit.settings->gateway, QString::number(unit.settings->tcpPort)}),
+            (QStringList {"ONDX0001WXYZ", "192.168.0.1", "4998"}));
     }
 
     // Refused with the message, the library in memory and the file left as they were.
@@ -402,8 +395,7 @@ private slots:
 
         rlimit saved {};
         QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
-        rlimit small = saved;
-        small.rlim_cur = rlim_t(2 * fileBytes(path).size());
+        const rlimit small {rlim_t(2 * fileBytes(path).size()), saved.rlim_max};
         const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
         QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
         TSiteLibrary writing = bigger;
@@ -451,18 +443,15 @@ private slots:
     {
         const std::vector<rtsRemote_t> backup {
             remote(0, 100, 1, {1, 1, 1}, 9), remote(1, 500, 2, {2, 2, 2}), remote(0, 300, 3, {3, 3, 3})};
-        eepromRemoteData_t now;
-        now.count = 3;
-        now.remotes[0] = remote(0, 250, 1, {1, 1, 1});  // advanced since the backup
-        now.remotes[1] = remote(1, 480, 2, {2, 2, 2});  // lower than the backup
-        now.remotes[2] = remote(0, 7, 4, {4, 4, 4});  // paired after the backup
+        const eepromRemoteData_t now {3, {remote(0, 250, 1, {1, 1, 1}),  // advanced since the backup
+                                             remote(1, 480, 2, {2, 2, 2}),  // lower than the backup
+                                             remote(0, 7, 4, {4, 4, 4})}};  // paired after the backup
         const rtsRestorePlan_t plan = rtsRestorePlan(backup, now);
         QCOMPARE(plan.error, QString());
         QCOMPARE(plan.table.count, 4u);
-        QCOMPARE(plan.table.remotes[0], remote(0, 250, 1, {1, 1, 1}, 9));
-        QCOMPARE(plan.table.remotes[1], remote(1, 500, 2, {2, 2, 2}));
-        QCOMPARE(plan.table.remotes[2], remote(0, 300, 3, {3, 3, 3}));
-        QCOMPARE(plan.table.remotes[3], remote(0, 7, 4, {4, 4, 4}));
+        QCOMPARE(std::vector(plan.table.remotes.begin(), plan.table.remotes.begin() + 4),
+            (std::vector {remote(0, 250, 1, {1, 1, 1}, 9), remote(1, 500, 2, {2, 2, 2}), remote(0, 300, 3, {3, 3, 3}),
+                remote(0, 7, 4, {4, 4, 4})}));
         QCOMPARE(plan.raised, (std::vector<rtsRaised_t> {{{1, 1, 1}, 100, 250}}));
         QCOMPARE(plan.kept, (std::vector<std::array<uint8_t, 3>> {{4, 4, 4}}));
 
