@@ -26,17 +26,11 @@ constexpr uint16_t irValue = 37900;
 // the long gap that closes the frame). IR: three copies of one frame.
 TWords capture(bool ir)
 {
-    TWords s;
-    for (int copy = 0; ir && copy < 3; ++copy)
-        s.insert(s.end(), irFrame.begin(), irFrame.end());
-    if (ir)
-        return s;
-    s.push_back(12400);
-    for (int copy = 0; copy < 4; ++copy) {
-        for (int bit = 0; bit < 12; ++bit)
-            s.insert(s.end(), {uint16_t(bit % 3 ? 1200 : 400), uint16_t(bit % 3 ? 400 : 1200)});
-        s.insert(s.end(), {400, 12400});
-    }
+    TWords s = ir ? TWords {} : TWords {12400}, frame = ir ? irFrame : TWords {400, 12400};
+    for (int bit = 0; !ir && bit < 12; ++bit)  // the RF frame's bit pairs go before its closing mark and gap
+        frame.insert(frame.end() - 2, {uint16_t(bit % 3 ? 1200 : 400), uint16_t(bit % 3 ? 400 : 1200)});
+    for (int copy = 0; copy < (ir ? 3 : 4); ++copy)
+        s.insert(s.end(), frame.begin(), frame.end());
     return s;
 }
 

@@ -11,6 +11,8 @@
 
 using namespace ondixdevice;
 
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // the plan and the code name only the fields they set
+
 namespace {
 
 // An NEC press at 38 kHz in carrier periods: address 0x04, `command`, then a repeat code.
@@ -62,12 +64,8 @@ private slots:
             necPress(0x11), necPress(0x13), necPress(0x13)}));
         TDeviceApi api(*session_, *exchange_);
         TSiteLibrary library;
-        TRemoteLearningPlan plan;
-        plan.remote = QStringLiteral("TV Sala");
-        plan.keys = QStringList {"Liga/Desliga", "Volume +", "Mudo"};
-        plan.link = TLinkKind::Network;
-        plan.host = fx.net.deviceAddress(0);
-        plan.unitMac = QStringLiteral("00:1A:2B:E7:11:0A");
+        const TRemoteLearningPlan plan {.remote = "TV Sala", .keys = {"Liga/Desliga", "Volume +", "Mudo"},
+            .link = TLinkKind::Network, .host = fx.net.deviceAddress(0), .unitMac = "00:1A:2B:E7:11:0A"};
         TRemoteLearning learning(api, library, plan);
         QStringList presses;
         int filed = 0;
@@ -103,10 +101,7 @@ private slots:
         session_->netDeviceFound = true;
         session_->deviceIP = fx.net.deviceAddress(0);
         TSiteLibrary library;
-        libraryCode_t taken;
-        taken.name = QStringLiteral("Quarto Mudo");
-        taken.line = QStringLiteral("sendir,1:1,1,38000,1,1,342,171");
-        QVERIFY(library.addCode(taken).isEmpty());
+        QVERIFY((library.addCode({.name = "Quarto Mudo", .line = "sendir,1:1,1,38000,1,1,342,171"}).isEmpty()));
         int filed = 0;
         TRemoteLearningDialog d(*session_, *exchange_, library, QString(), [&] { ++filed; });
         d.show();

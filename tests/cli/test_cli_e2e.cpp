@@ -33,13 +33,8 @@ class TestCliEndToEnd : public QObject {
     TRun run(const QStringList& args, const QByteArray& input = {}, bool cable = false)
     {
         QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir_.path());
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral("ip"),
-            QStringList {QStringLiteral("netns"), QStringLiteral("exec"), net_.namespaceName("tool"),
-                QString::fromUtf8(cable ? ONDIX_USBSIM_PATH : ONDIX_CLI_PATH)}
-                + args);
+        // XDG_RUNTIME_DIR comes with this process's environment (set in initTestCase).
+        p.start("ip", QStringList {"netns", "exec", net_.namespaceName("tool"), cable ? ONDIX_USBSIM_PATH : ONDIX_CLI_PATH} + args);
         if (!p.waitForStarted(5000))
             return {};
         p.write(input);
@@ -104,8 +99,7 @@ private slots:
         QCOMPARE(r.code, 3);
         QVERIFY2(r.err.startsWith("3 Ondix encontradas; escolha uma com --ip ou --mac:\n"), qPrintable(r.err));
         r = run({"--ip", "10.231.1.99", "settings", "get"});
-        QCOMPARE(r.code, 1);
-        QCOMPARE(r.err, QStringLiteral("Sem resposta!\n"));
+        QCOMPARE((std::pair {r.code, r.err}), (std::pair {1, QStringLiteral("Sem resposta!\n")}));
     }
 
     // Only the given field changes: the rest goes back as the unit holds it.
@@ -152,8 +146,8 @@ private slots:
 
         const qsizetype heard = simLines("RX").size();
         r = run({"--ip", "10.231.1.10", "--library", library, "learn", "rf", "--save", "PORTÃO"});
-        QCOMPARE(r.code, 2);
-        QCOMPARE(r.err, QStringLiteral("Já existe um código chamado \"Portão\" na biblioteca: escolha outro nome.\n"));
+        QCOMPARE((std::pair {r.code, r.err}),
+            (std::pair {2, QStringLiteral("Já existe um código chamado \"Portão\" na biblioteca: escolha outro nome.\n")}));
         QTest::qWait(200);
         QCOMPARE(simLines("RX").size(), heard);
     }
@@ -184,8 +178,7 @@ private slots:
                 && lines[0].endsWith(QStringLiteral(" (o atual da Ondix).")), qPrintable(lines[0]));
         QCOMPARE(lines[1], QStringLiteral("Controle %1: mantido (pareado depois da cópia).").arg(second));
         r = run(unit + QStringList {"rts", "down", "0A-FF-09"});
-        QCOMPARE(r.code, 2);
-        QCOMPARE(r.err, QStringLiteral("Nenhum controle RTS 0A-FF-09 na Ondix (2 na lista).\n"));
+        QCOMPARE((std::pair {r.code, r.err}), (std::pair {2, QStringLiteral("Nenhum controle RTS 0A-FF-09 na Ondix (2 na lista).\n")}));
     }
 
     // The cable's unit is preferred to the three on the network when none is named.
@@ -209,10 +202,8 @@ private slots:
         QCOMPARE(window.claim(), instanceguard::TUserSocketServer::TClaim::Taken);
         for (const bool cable : {false, true}) {
             const TRun r = run({"--usb", "info"}, {}, cable);
-            QCOMPARE(r.code, 4);
-            QCOMPARE(r.err,
-                QStringLiteral("O OndixSetup está aberto neste computador e usa a porta UDP 4040 e o cabo "
-                               "USB: feche a janela para usar o ondix.\n"));
+            QCOMPARE((std::pair {r.code, r.err}), (std::pair {4, QStringLiteral("O OndixSetup está aberto neste computador e usa "
+                "a porta UDP 4040 e o cabo USB: feche a janela para usar o ondix.\n")}));
         }
     }
 
@@ -220,8 +211,7 @@ private slots:
     {
         net_.stopSim();
         TRun r = run({"info", "--wait", "300"});
-        QCOMPARE(r.code, 3);
-        QCOMPARE(r.err, QStringLiteral("Nenhuma Ondix encontrada, nem no cabo USB nem na rede.\n"));
+        QCOMPARE((std::pair {r.code, r.err}), (std::pair {3, QStringLiteral("Nenhuma Ondix encontrada, nem no cabo USB nem na rede.\n")}));
 
         // Another program holds UDP port 4040 of the tool's namespace.
         QVERIFY(net_.enterToolNamespace());
