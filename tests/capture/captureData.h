@@ -48,9 +48,8 @@ inline QByteArray message(const std::vector<uint16_t>& words, int countWord = -1
 inline QByteArray irMessage(const QJsonObject& entry)
 {
     const int carrier = entry.value(QStringLiteral("frequency")).toInt();
-    std::vector<uint16_t> words {uint16_t(carrier)};
-    const std::vector<uint16_t> periods = durations(entry, carrier / 1e6);
-    words.insert(words.end(), periods.begin(), periods.end());
+    std::vector<uint16_t> words = durations(entry, carrier / 1e6);
+    words.insert(words.begin(), uint16_t(carrier));
     return message(words);
 }
 

@@ -198,14 +198,15 @@ private slots:
         const bool refused = line.isEmpty();
         for (const QString& mode : modes) {
             if (mode.startsWith("ir")) {
-                const auto r = ofCopy(selectIrCapture, message, mode == "ir" ? TIrCaptureMode::automatic : TIrCaptureMode::raw);
+                const auto r =
+                    ofCopy(selectIrCapture, message, mode == "ir" ? TIrCaptureMode::automatic : TIrCaptureMode::raw);
                 QCOMPARE(r.result, refused ? -1 : 0);
                 QCOMPARE(r.infoLines, refused ? irErrorLines : TLines {line.toStdString()});
                 continue;
             }
-            const TRfCaptureMode m = mode == "raw" ? TRfCaptureMode::raw
-                : mode == "rts"                    ? TRfCaptureMode::rts
-                                                   : TRfCaptureMode::smart;
+            const auto m = mode == "raw" ? TRfCaptureMode::raw
+                : mode == "rts"          ? TRfCaptureMode::rts
+                                         : TRfCaptureMode::smart;
             const TRfAnalysisResult r = analyseRf(message, m, divisor);
             QCOMPARE(r.result, refused ? -1 : 0);
             QCOMPARE(r.infoLines, refused ? rfErrorLines : TLines {line.toStdString()});
@@ -240,7 +241,8 @@ private slots:
             QCOMPARE(checkedFrame(analyseRf(msg, TRfCaptureMode::smart), samples), wholeFrames.value(name));
             const TRfAnalysisResult raw = analyseRf(msg, TRfCaptureMode::raw);
             QCOMPARE(raw.rawLines.value_or(TLines()).size(), samples.size());
-            QVERIFY(raw.infoLines.size() == 1 && raw.infoLines[0].starts_with("sendrf,2,1,1,") && raw.infoLines[0].size() < 5110);
+            QVERIFY(raw.infoLines.size() == 1 && raw.infoLines[0].starts_with("sendrf,2,1,1,")
+                && raw.infoLines[0].size() < 5110);
             QCOMPARE(analyseRf(msg, TRfCaptureMode::rts).infoLines, TLines {csvLine("sendrf_rc", samples)});
 
             // Cut at the idle levels (32700 and above) between key presses.
@@ -255,8 +257,8 @@ private slots:
             if (name == "rf_princeton_raw") {
                 // Four buttons, each press: 24 bits as 48 durations, a closing mark, the ~16.4 ms gap.
                 QCOMPARE(frames, QList<int>(4, 50));
-                const TLines second = analyseRf(captureBytes(presses[1]), TRfCaptureMode::smart).infoLines;
-                QVERIFY(second[0].ends_with(",613,16342"));
+                QVERIFY(analyseRf(captureBytes(presses[1]), TRfCaptureMode::smart)
+                            .infoLines.at(0).ends_with(",613,16342"));
             }
         } else {
             // Durations kept by the automatic selection (all otherwise). SIRC repeats its frame: 12 bits

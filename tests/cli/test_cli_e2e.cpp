@@ -34,7 +34,8 @@ class TestCliEndToEnd : public QObject {
     {
         QProcess p;
         // XDG_RUNTIME_DIR comes with this process's environment (set in initTestCase).
-        p.start("ip", QStringList {"netns", "exec", net_.namespaceName("tool"), cable ? ONDIX_USBSIM_PATH : ONDIX_CLI_PATH} + args);
+        const QString tool = QString::fromUtf8(cable ? ONDIX_USBSIM_PATH : ONDIX_CLI_PATH);
+        p.start("ip", QStringList {"netns", "exec", net_.namespaceName("tool"), tool} + args);
         if (!p.waitForStarted(5000))
             return {};
         p.write(input);
@@ -105,9 +106,8 @@ private slots:
     // Only the given field changes: the rest goes back as the unit holds it.
     void settingsSetChangesOnlyTheGivenField()
     {
-        TRun r = run({"--ip", "10.231.1.11", "settings", "set", "--port", "4999", "--dhcp", "on"});
-        QCOMPARE(r.code, 0);
-        r = run({"--ip", "10.231.1.11", "--json", "settings", "get"});
+        QCOMPARE(run({"--ip", "10.231.1.11", "settings", "set", "--port", "4999", "--dhcp", "on"}).code, 0);
+        const TRun r = run({"--ip", "10.231.1.11", "--json", "settings", "get"});
         QCOMPARE(r.out,
             QStringLiteral("{\"dhcp\":true,\"gateway\":\"10.231.1.1\",\"ip\":\"10.231.1.11\","
                            "\"mac\":\"00:1A:2B:E7:01:0B\",\"mask\":\"255.255.255.0\",\"port\":4999}\n"));
@@ -132,8 +132,7 @@ private slots:
         QTemporaryDir dir;
         const QString library = dir.filePath(QStringLiteral("site.json"));
         TRun r = run({"--ip", "10.231.1.10", "--library", library, "learn", "rf", "--save", "Portão"});
-        QCOMPARE(r.code, 0);
-        QCOMPARE(r.out, rfLine + QLatin1Char('\n'));
+        QCOMPARE((std::pair {r.code, r.out}), (std::pair {0, rfLine + QLatin1Char('\n')}));
         QVERIFY2(r.err.contains(QLatin1String("Pressione qualquer tecla")), qPrintable(r.err));
         QVERIFY2(!r.err.contains(QLatin1Char('\r')), "no countdown when standard error is no terminal");
         QVERIFY2(r.err.endsWith(QStringLiteral("Código \"Portão\" salvo na biblioteca.\n")), qPrintable(r.err));
@@ -146,8 +145,8 @@ private slots:
 
         const qsizetype heard = simLines("RX").size();
         r = run({"--ip", "10.231.1.10", "--library", library, "learn", "rf", "--save", "PORTÃO"});
-        QCOMPARE((std::pair {r.code, r.err}),
-            (std::pair {2, QStringLiteral("Já existe um código chamado \"Portão\" na biblioteca: escolha outro nome.\n")}));
+        QCOMPARE(r.code, 2);
+        QCOMPARE(r.err, QStringLiteral("Já existe um código chamado \"Portão\" na biblioteca: escolha outro nome.\n"));
         QTest::qWait(200);
         QCOMPARE(simLines("RX").size(), heard);
     }
@@ -178,7 +177,8 @@ private slots:
                 && lines[0].endsWith(QStringLiteral(" (o atual da Ondix).")), qPrintable(lines[0]));
         QCOMPARE(lines[1], QStringLiteral("Controle %1: mantido (pareado depois da cópia).").arg(second));
         r = run(unit + QStringList {"rts", "down", "0A-FF-09"});
-        QCOMPARE((std::pair {r.code, r.err}), (std::pair {2, QStringLiteral("Nenhum controle RTS 0A-FF-09 na Ondix (2 na lista).\n")}));
+        QCOMPARE(r.code, 2);
+        QCOMPARE(r.err, QStringLiteral("Nenhum controle RTS 0A-FF-09 na Ondix (2 na lista).\n"));
     }
 
     // The cable's unit is preferred to the three on the network when none is named.
@@ -202,8 +202,9 @@ private slots:
         QCOMPARE(window.claim(), instanceguard::TUserSocketServer::TClaim::Taken);
         for (const bool cable : {false, true}) {
             const TRun r = run({"--usb", "info"}, {}, cable);
-            QCOMPARE((std::pair {r.code, r.err}), (std::pair {4, QStringLiteral("O OndixSetup está aberto neste computador e usa "
-                "a porta UDP 4040 e o cabo USB: feche a janela para usar o ondix.\n")}));
+            QCOMPARE((std::pair {r.code, r.err}),
+                (std::pair {4, QStringLiteral("O OndixSetup está aberto neste computador e usa a porta UDP 4040 e o "
+                                              "cabo USB: feche a janela para usar o ondix.\n")}));
         }
     }
 
@@ -211,7 +212,8 @@ private slots:
     {
         net_.stopSim();
         TRun r = run({"info", "--wait", "300"});
-        QCOMPARE((std::pair {r.code, r.err}), (std::pair {3, QStringLiteral("Nenhuma Ondix encontrada, nem no cabo USB nem na rede.\n")}));
+        QCOMPARE(r.code, 3);
+        QCOMPARE(r.err, QStringLiteral("Nenhuma Ondix encontrada, nem no cabo USB nem na rede.\n"));
 
         // Another program holds UDP port 4040 of the tool's namespace.
         QVERIFY(net_.enterToolNamespace());

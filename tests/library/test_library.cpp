@@ -138,10 +138,9 @@ private slots:
                         const auto back = importCodes(f, *out.value, "X", 16, QDateTime());
                         QVERIFY2(back && back.value->size() == 1, qPrintable(where + ": " + back.error));
                         const QString got = back.value->at(0).line;
-                        if (text.startsWith("sendrf_rc"))
-                            QVERIFY2(parseRfLine(got).value->durations == parseRfLine(text).value->durations, qPrintable(where));
-                        else
-                            QVERIFY2(got == text, qPrintable(where + "\n" + got));
+                        QVERIFY2(text.startsWith("sendrf_rc")
+                                ? parseRfLine(got).value->durations == parseRfLine(text).value->durations
+                                : got == text, qPrintable(where + "\n" + got));
                     }
                     ++lines;
                 }
@@ -297,18 +296,17 @@ private slots:
         const TCodeFormat f = *formatOfName(format.mid(1));
         QString got;
         if (format.startsWith('>')) {
-            const auto r = exportCode(
-                {.name = "Portão", .kind = text.startsWith("sendrf") ? TCodeKind::rf : TCodeKind::ir, .line = text}, f, false);
+            const TCodeKind kind = text.startsWith("sendrf") ? TCodeKind::rf : TCodeKind::ir;
+            const auto r = exportCode({.name = "Portão", .kind = kind, .line = text}, f, false);
             got = r ? *r.value : r.error;
         } else if (const auto codes = importCodes(f, text, "TV", 32, QDateTime::currentDateTimeUtc())) {
             QStringList described;
-            for (const libraryCode_t& c : *codes.value)
-                described << QString("%1|%2|%3|%4")
-                                 .arg(c.name, c.kind == TCodeKind::ir ? "ir" : "rf",
-                                     c.protocol ? QString("%1:%2:%3").arg(c.protocol->name).arg(c.protocol->address).arg(
-                                                      c.protocol->command)
-                                                : "-",
-                                     c.line.size() > 60 ? c.line.left(45) + "..." : c.line);
+            for (const libraryCode_t& c : *codes.value) {
+                const auto& p = c.protocol;
+                const QString protocol = p ? QString("%1:%2:%3").arg(p->name).arg(p->address).arg(p->command) : "-";
+                described << QStringList {c.name, c.kind == TCodeKind::ir ? "ir" : "rf", protocol,
+                    c.line.size() > 60 ? c.line.left(45) + "..." : c.line}.join('|');
+            }
             got = described.join('\n');
         } else {
             got = codes.error;
@@ -344,12 +342,12 @@ private slots:
         QVERIFY(c);
         QCOMPARE(c->captured, (std::vector<uint16_t> {342, 171, 21, 1520, 342, 171, 21, 1520}));
         QCOMPARE((std::pair {c->frameLength, c->carrier}), (std::pair {4u, 38000u}));
-        QCOMPARE(c->unitMac, QString("00:1A:2B:3C:4D:5E"));
         QCOMPARE(c->learnedAt, QDateTime(QDate(2026, 3, 14), QTime(15, 9, 26, 535), Qt::UTC));
         QCOMPARE(lib.rtsBackups().at(0).remotes.at(0), remote(0, 4660, 167, {0x0A, 0xFF, 0x00}));
         const auto& unit = lib.units().at(0);
-        QCOMPARE((QStringList {unit.serial, unit.settings->gateway, QString::number(unit.settings->tcpPort)}),
-            (QStringList {"ONDX0001WXYZ", "192.168.0.1", "4998"}));
+        QCOMPARE(
+            (QStringList {c->unitMac, unit.serial, unit.settings->gateway, QString::number(unit.settings->tcpPort)}),
+            (QStringList {"00:1A:2B:3C:4D:5E", "ONDX0001WXYZ", "192.168.0.1", "4998"}));
     }
 
     // Refused with the message, the library in memory and the file left as they were.
@@ -403,8 +401,8 @@ private slots:
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, previousHandler);
 
-        QVERIFY(error.startsWith(QString("Não foi possível gravar a biblioteca \"%1\"").arg(path)));
-        QVERIFY(error.endsWith("O arquivo anterior ficou como estava."));
+        QVERIFY2(error.startsWith(QString("Não foi possível gravar a biblioteca \"%1\"").arg(path))
+                && error.endsWith("O arquivo anterior ficou como estava."), qPrintable(error));
         QVERIFY(writing.modified());
         TSiteLibrary reopened;
         QCOMPARE(reopened.load(path), QString());
@@ -416,16 +414,13 @@ private slots:
     {
         TSiteLibrary lib = sampleLibrary();
         libraryCode_t c = *lib.findCode("TV Liga");
-        c.name = "  tv liga ";
-        QCOMPARE(lib.addCode(c), QString("Já existe um código chamado \"TV Liga\" na biblioteca."));
-        c.name = "";
-        QCOMPARE(lib.addCode(c), QString("O nome \"\" não serve: vazio ou com quebra de linha."));
-        c.name = " TV Desliga ";
-        QCOMPARE(lib.addCode(c), QString());
+        const auto add = [&](const QString& name) { return c.name = name, lib.addCode(c); };
+        QCOMPARE(add("  tv liga "), QString("Já existe um código chamado \"TV Liga\" na biblioteca."));
+        QCOMPARE(add(""), QString("O nome \"\" não serve: vazio ou com quebra de linha."));
+        QCOMPARE(add(" TV Desliga "), QString());
         QCOMPARE(lib.findCode("tv desliga")->name, QString("TV Desliga"));
-        c.name = "RF errado";
         c.kind = TCodeKind::rf;
-        QCOMPARE(lib.addCode(c), QString("A linha do código \"RF errado\" não é uma linha sendrf de uma só linha."));
+        QCOMPARE(add("RF errado"), QString("A linha do código \"RF errado\" não é uma linha sendrf de uma só linha."));
         QCOMPARE(
             lib.renameCode("tv desliga", "PORTÃO"), QString("Já existe um código chamado \"Portão\" na biblioteca."));
         QCOMPARE(lib.renameCode("tv desliga", "TV DESLIGA"), QString());
