@@ -101,8 +101,6 @@ TSiteLibrary sampleLibrary(int extraCodes = 0)
 class TestLibrary : public QObject {
     Q_OBJECT
 private slots:
-    // ---- formats ------------------------------------------------------------------------------
-
     // Every real capture, as the captures write its line (IR raw and automatic, RF raw and RTS),
     // through every format of its kind and back: the same line (an RTS line: the same durations,
     // as rfraw files carry no mode).
@@ -200,8 +198,7 @@ private slots:
                 how == 0 ? void(text.remove(at, 1 + rng.bounded(4))) : how == 1 ? void(text.insert(at, c)) : void(text[at] = c);
             }
             const auto codes = importCodes(format, text, "X", 16, QDateTime());
-            if (!codes)
-                QVERIFY2(codes.error.contains(", linha "), qPrintable(text + " -> " + codes.error));
+            QVERIFY2(codes || codes.error.contains(", linha "), qPrintable(text + " -> " + codes.error));
             for (const libraryCode_t& c : codes.value.value_or(std::vector<libraryCode_t> {}))
                 QVERIFY2(c.kind == TCodeKind::rf ? bool(parseRfLine(c.line)) : bool(parseIrLine(c.line)), qPrintable(text));
         }
@@ -313,8 +310,6 @@ private slots:
         }
         QTEST(got, "expected");
     }
-
-    // ---- the site library -------------------------------------------------------------------------
 
     void writtenAndReopened()
     {
@@ -431,8 +426,6 @@ private slots:
         QCOMPARE(lib.deleteCode("tv liga"), QString("Não há código chamado \"tv liga\" na biblioteca."));
         QCOMPARE(lib.codes().size(), size_t(2));
     }
-
-    // ---- restoring an RTS backup -----------------------------------------------------------------
 
     void restoreRule()
     {
