@@ -149,10 +149,8 @@ void TestLearning::learn_data()
     row("IR raw", true, "rbIR_Raw", irReq, {"sendir,1:8,1,37900,1,1," + joined(capture(true))}, "", unknown, 30, 10);
     // The countdown counts down on the log's last line; the cable's ends at 0ms, the network's
     // stops where it was.
-    row("RF no key pressed", false, "no-key", rf16, {"CMD OK", rfPrompt, "10ms", "0ms", "Sem resposta!"}, "", "", 0,
-        0);
-    row("network RF no key pressed", false, "net ack", "", {"CMD OK", rfPrompt, "10ms", "Sem resposta!"}, "", "", 0,
-        0);
+    row("RF no key", false, "no-key", rf16, {"CMD OK", rfPrompt, "10ms", "0ms", "Sem resposta!"}, "", "", 0, 0);
+    row("network RF no key", false, "net ack", "", {"CMD OK", rfPrompt, "10ms", "Sem resposta!"}, "", "", 0, 0);
     // Refused by the analysis (two long pulses only): drawn all the same, nothing marked.
     row("RF refused by the analysis", false, "two-pulses", rf16, rfError, "", "", 7, 0);
     // Without a usable link nothing is sent and nothing changes (not even rfDivisor).

@@ -82,8 +82,7 @@ private slots:
         QCOMPARE(learning.run(events), TRemoteLearning::TState::finished);
 
         QCOMPARE(presses, QStringList({"0.1", "0.2", "1.1", "1.2", "1.1", "1.2", "2.1", "2.2"}));
-        QCOMPARE(learnRequests(), 8);
-        QCOMPARE(filed, 3);
+        QCOMPARE((std::pair {learnRequests(), filed}), (std::pair {8, 3}));
         QStringList codes;
         for (const libraryCode_t& code : library.codes()) {
             QVERIFY(code.protocol && code.line.startsWith(u"sendir,") && code.unitMac == plan.unitMac);

@@ -324,8 +324,7 @@ private slots:
         QVERIFY(!lib.modified());
         TSiteLibrary again;
         QCOMPARE(again.load(path), QString());
-        QVERIFY(again == lib);
-        QVERIFY(!again.modified());
+        QVERIFY(again == lib && !again.modified());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList {"obra.json"});
     }
 
