@@ -136,8 +136,7 @@ private slots:
         row("1200 long pulses", captureBytes(joined({gapFrame(8)}, 1200)), {"smart"},
             csvLine("sendrf,2,1200,1", gapFrame(8)));
         // The lower bound is inclusive: 10540 counts as a long pulse next to 12400, 10539 does not.
-        changed = worked;
-        changed[13] = 10540;
+        changed = worked, changed[13] = 10540;
         row("sample on the lower bound", captureBytes(changed), {"smart"}, csvLine("sendrf,2,6,1", changed, 26));
         changed[13] = 10539;
         row("sample below the lower bound", captureBytes(changed), {"smart"}, csvLine("sendrf,2,5,1", changed, 26));
@@ -162,14 +161,11 @@ private slots:
         row("two copies", irMessage(37900, two), {"ir"}, csvLine(head + ",1,1", two));
         row("raw keeps every copy", irMessage(37900, copies), {"ir raw"}, csvLine(head + ",1,1", copies));
         // The first copy is compared within 1 of each later one, on its first four durations.
-        changed = copies;
-        changed[0] = 343, changed[1] = 170, changed[2] = 22, changed[3] = 20;
+        changed = copies, changed[0] = 343, changed[1] = 170, changed[2] = 22, changed[3] = 20;
         row("near-matching first copy", irMessage(37900, changed), {"ir"}, csvLine(head + ",3,1", changed, 10));
-        changed = copies;
-        changed[23] = 23;
+        changed = copies, changed[23] = 23;
         row("difference of 2", irMessage(37900, changed), {"ir"}, csvLine(head + ",1,1", changed));
-        changed = copies;
-        changed[24] = 23;
+        changed = copies, changed[24] = 23;
         row("difference after the pattern", irMessage(37900, changed), {"ir"}, csvLine(head + ",3,1", changed, 10));
         row("period 1", irMessage(38000, TWords(8, 21)), {"ir"}, "sendir,1:8,1,38000,3,1,21");
         row("no durations, raw", irMessage(65535, {}), {"ir raw"}, "sendir,1:8,1,65535,1,1");

@@ -382,15 +382,14 @@ private slots:
         const QString path = dir.filePath("obra.json");
         TSiteLibrary old = sampleLibrary();
         QCOMPARE(old.save(path), QString());
-        const TSiteLibrary bigger = sampleLibrary(200);
-        QVERIFY(bigger.toJson().size() > 4 * fileBytes(path).size());
+        TSiteLibrary writing = sampleLibrary(200);
+        QVERIFY(writing.toJson().size() > 4 * fileBytes(path).size());
 
         rlimit saved {};
         QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
         const rlimit small {rlim_t(2 * fileBytes(path).size()), saved.rlim_max};
         const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
         QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
-        TSiteLibrary writing = bigger;
         const QString error = writing.save(path);
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, previousHandler);
