@@ -109,11 +109,8 @@ bool TTestNetwork::enterToolNamespace()
 
 void TTestNetwork::leaveToolNamespace()
 {
-    if (homeNs_ >= 0) {
-        setns(homeNs_, CLONE_NEWNET);
-        close(homeNs_);
-        homeNs_ = -1;
-    }
+    if (homeNs_ >= 0)
+        setns(homeNs_, CLONE_NEWNET), close(std::exchange(homeNs_, -1));
 }
 
 void TTestNetwork::down()
