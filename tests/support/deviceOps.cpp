@@ -78,10 +78,8 @@ void prepare(TfmPrincipal& w, const ondixsim::DeviceConfig& shown, const QString
 
 void useLink(TfmPrincipal& w, bool network)
 {
-    if (network)
-        w.exchange.setWaiter(std::make_unique<TEventLoopWaiter>(2));
-    else
-        w.exchange.setWaiter(std::make_unique<TFakeHidWaiter>());
+    w.exchange.setWaiter(network ? std::unique_ptr<TPollWaiter>(std::make_unique<TEventLoopWaiter>(2))
+                                 : std::make_unique<TFakeHidWaiter>());
     w.netDeviceFound = network;
     w.usbDeviceFound = !network;
 }

@@ -3,19 +3,20 @@
 #include "tools/fakehid/fakehid.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QTableWidget>
 
+#include <utility>
+
 bool settleFakeHid(int limitMs)
 {
-    QElapsedTimer elapsed;
-    elapsed.start();
+    const QDeadlineTimer deadline(limitMs);
     for (;;) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         if (fakehid::quiet())
             break;
-        if (elapsed.hasExpired(limitMs))
+        if (deadline.hasExpired())
             return false;
         // The reader may be handing a frame over: give it a moment, then take the event.
         fakehid::waitQuiet(1);
@@ -34,11 +35,8 @@ void TFakeHidWaiter::atPoll(int pollNumber, std::function<void()> action)
 void TFakeHidWaiter::poll(TDeviceSession&, const std::function<bool()>& ready, int pollMs)
 {
     ++polls_;
-    if (action_ && polls_ == actionPoll_) {
-        auto action = std::move(action_);
-        action_ = nullptr;
-        action();
-    }
+    if (action_ && polls_ == actionPoll_)
+        std::exchange(action_, nullptr)();  // once: the action may set the next one
     if (ready())
         return;
     fakehid::advance(pollMs);
@@ -50,11 +48,6 @@ std::unique_ptr<TfmPrincipal> makeTestWindow()
     auto window = std::make_unique<TfmPrincipal>(nullptr, /*showSplash*/ false);
     window->exchange.setWaiter(std::make_unique<TFakeHidWaiter>());
     return window;
-}
-
-TFakeHidWaiter& fakeWaiter(TfmPrincipal& window)
-{
-    return static_cast<TFakeHidWaiter&>(window.exchange.waiter());
 }
 
 QStringList gridRows(const QTableWidget* grid)

@@ -32,7 +32,10 @@ bool settleFakeHid(int limitMs = 2000);
 // The main window as tests build it: no splash, the fake waiter installed. Configure the
 // fake (plug, responder) before calling: the window opens the USB link while it is built.
 std::unique_ptr<TfmPrincipal> makeTestWindow();
-TFakeHidWaiter& fakeWaiter(TfmPrincipal& window);
+inline TFakeHidWaiter& fakeWaiter(TfmPrincipal& window)
+{
+    return static_cast<TFakeHidWaiter&>(window.exchange.waiter());
+}
 
 // The grid's rows, cells joined by blanks.
 QStringList gridRows(const QTableWidget* grid);

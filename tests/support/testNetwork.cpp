@@ -7,6 +7,7 @@
 #include <QThread>
 
 #include <cstdio>
+#include <utility>
 
 #include <fcntl.h>
 #include <sched.h>
@@ -32,11 +33,6 @@ int runTestnet(const QStringList& args, QString* output = nullptr)
 
 TTestNetwork::TTestNetwork(QString name) : name_(std::move(name)) { }
 
-TTestNetwork::~TTestNetwork()
-{
-    down();
-}
-
 int TTestNetwork::check(QString* why)
 {
     return runTestnet({QStringLiteral("check")}, why) == 0 ? 0 : 77;
@@ -45,16 +41,10 @@ int TTestNetwork::check(QString* why)
 int TTestNetwork::exec(QObject& test, int argc, char** argv)
 {
     QString why;
-    if (check(&why) != 0) {
-        std::fprintf(stderr, "%s skipped: %s\n", argv[0], qPrintable(why.trimmed()));
-        return 77;
-    }
-    return QTest::qExec(&test, argc, argv);
-}
-
-QString TTestNetwork::namespaceName(const char* which) const
-{
-    return QStringLiteral("ondix-%1-%2").arg(name_, QLatin1String(which));
+    if (check(&why) == 0)
+        return QTest::qExec(&test, argc, argv);
+    std::fprintf(stderr, "%s skipped: %s\n", argv[0], qPrintable(why.trimmed()));
+    return 77;
 }
 
 bool TTestNetwork::up(int devices, int subnet)
@@ -71,31 +61,27 @@ bool TTestNetwork::startSim(const QJsonObject& config, const QStringList& extraA
     stopSim();
     if (!dir_.isValid())
         return false;
-    QFile::remove(dir_.filePath(QStringLiteral("sim.log")));
+    QFile::remove(simLogPath());
     QStringList args {
         QStringLiteral("netns"), QStringLiteral("exec"), namespaceName("dev"), QStringLiteral(ONDIX_SIM_PATH)};
     if (!config.isEmpty()) {
         QFile file(dir_.filePath(QStringLiteral("devices.json")));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(QJsonDocument(config).toJson()) < 0)
             return false;
-        file.write(QJsonDocument(config).toJson());
-        file.close();
         args << QStringLiteral("--config") << file.fileName();
     }
-    args << extraArgs << QStringLiteral("--log") << dir_.filePath(QStringLiteral("sim.log"));
+    args << extraArgs << QStringLiteral("--log") << simLogPath();
     if (!extraArgs.contains(QStringLiteral("--run-for")))  // a stray emulator ends by itself
         args << QStringLiteral("--run-for") << QStringLiteral("300");
     sim_.setProcessChannelMode(QProcess::ForwardedChannels);
     sim_.start(QStringLiteral("ip"), args);
     if (!sim_.waitForStarted(5000))
         return false;
-    const QDeadlineTimer deadline(15000);
-    while (!deadline.hasExpired()) {
+    for (const QDeadlineTimer deadline(15000); !deadline.hasExpired(); QThread::msleep(20)) {
         if (simLog().contains(QStringLiteral(" READY ")))
             return true;
         if (sim_.state() == QProcess::NotRunning)
             return false;
-        QThread::msleep(20);
     }
     return false;
 }
@@ -105,10 +91,8 @@ void TTestNetwork::stopSim()
     if (sim_.state() == QProcess::NotRunning)
         return;
     sim_.terminate();
-    if (!sim_.waitForFinished(3000)) {
-        sim_.kill();
-        sim_.waitForFinished(3000);
-    }
+    if (!sim_.waitForFinished(3000))
+        sim_.kill(), sim_.waitForFinished(3000);
 }
 
 bool TTestNetwork::enterToolNamespace()
@@ -125,32 +109,20 @@ bool TTestNetwork::enterToolNamespace()
 
 void TTestNetwork::leaveToolNamespace()
 {
-    if (homeNs_ >= 0) {
-        setns(homeNs_, CLONE_NEWNET);
-        close(homeNs_);
-        homeNs_ = -1;
-    }
+    if (homeNs_ >= 0)
+        setns(homeNs_, CLONE_NEWNET), close(std::exchange(homeNs_, -1));
 }
 
 void TTestNetwork::down()
 {
     stopSim();
     leaveToolNamespace();
-    if (up_) {
+    if (std::exchange(up_, false))
         runTestnet({QStringLiteral("down"), name_});
-        up_ = false;
-    }
-}
-
-QString TTestNetwork::simLogPath() const
-{
-    return dir_.filePath(QStringLiteral("sim.log"));
 }
 
 QString TTestNetwork::simLog() const
 {
     QFile file(simLogPath());
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll());
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }

@@ -12,7 +12,7 @@ class TTestNetwork {
 public:
     // `name` must be unique among running tests (include the process id).
     explicit TTestNetwork(QString name);
-    ~TTestNetwork();
+    ~TTestNetwork() { down(); }
 
     // 0 when namespaces can be made here; otherwise 77 and the reason in `why`.
     static int check(QString* why);
@@ -32,13 +32,16 @@ public:
     void down();
 
     QString simLog() const;
-    QString simLogPath() const;
+    QString simLogPath() const { return dir_.filePath(QStringLiteral("sim.log")); }
     // The running ondix-sim's process id (0 when none runs).
     qint64 simPid() const { return sim_.processId(); }
     QString toolAddress() const { return prefix_ + QStringLiteral(".1"); }
     QString deviceAddress(int i) const { return prefix_ + QStringLiteral(".%1").arg(10 + i); }
     QString broadcastAddress() const { return prefix_ + QStringLiteral(".255"); }
-    QString namespaceName(const char* which) const;
+    QString namespaceName(const char* which) const
+    {
+        return QStringLiteral("ondix-%1-%2").arg(name_, QLatin1String(which));
+    }
 
 private:
     QString name_;
