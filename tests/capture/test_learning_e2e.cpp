@@ -86,11 +86,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    TestLearningEndToEnd test;
-    return TTestNetwork::exec(test, argc, argv);
-}
+ONDIX_NETWORK_TEST_MAIN(QApplication, TestLearningEndToEnd)
 
 #include "test_learning_e2e.moc"

@@ -159,11 +159,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    TestRemoteLearningEndToEnd test;
-    return TTestNetwork::exec(test, argc, argv);
-}
+ONDIX_NETWORK_TEST_MAIN(QApplication, TestRemoteLearningEndToEnd)
 
 #include "test_remote_learning_e2e.moc"

@@ -230,11 +230,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    TestCliEndToEnd test;
-    return TTestNetwork::exec(test, argc, argv);
-}
+ONDIX_NETWORK_TEST_MAIN(QCoreApplication, TestCliEndToEnd)
 
 #include "test_cli_e2e.moc"

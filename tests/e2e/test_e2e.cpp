@@ -70,11 +70,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    TestEndToEnd test;
-    return TTestNetwork::exec(test, argc, argv);
-}
+ONDIX_NETWORK_TEST_MAIN(QApplication, TestEndToEnd)
 
 #include "test_e2e.moc"

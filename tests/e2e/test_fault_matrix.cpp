@@ -321,11 +321,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    TestFaultMatrix test;
-    return TTestNetwork::exec(test, argc, argv);
-}
+ONDIX_NETWORK_TEST_MAIN(QApplication, TestFaultMatrix)
 
 #include "test_fault_matrix.moc"

@@ -67,11 +67,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    TestRtsEndToEnd test;
-    return TTestNetwork::exec(test, argc, argv);
-}
+ONDIX_NETWORK_TEST_MAIN(QApplication, TestRtsEndToEnd)
 
 #include "test_rts_e2e.moc"

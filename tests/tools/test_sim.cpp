@@ -77,11 +77,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    TestSim test;
-    return TTestNetwork::exec(test, argc, argv);
-}
+ONDIX_NETWORK_TEST_MAIN(QCoreApplication, TestSim)
 
 #include "test_sim.moc"
