@@ -252,8 +252,8 @@ int main(int argc, char** argv)
     std::printf("\n%-6s %-14s %6s %9s %6s %9s %13s\n", "link", "operation", "ops", "time-outs", "drops", "failures",
         "dropped, ok");
     for (const auto& [key, c] : counts)
-        std::printf("%-6s %-14s %6d %9d %6d %9d %13d\n", key.first ? "net" : "cable", deviceops::name(key.second), c.ops,
-            c.timeouts, c.drops, c.failures, c.droppedYetOk);
+        std::printf("%-6s %-14s %6d %9d %6d %9d %13d\n", key.first ? "net" : "cable", deviceops::name(key.second),
+            c.ops, c.timeouts, c.drops, c.failures, c.droppedYetOk);
     std::printf("\nRSS %ld kB at start, %ld kB at the end (%+ld kB); ondix-sim %ld kB -> %ld kB\n", rssStart, rssEnd,
         rssEnd - rssStart, simStart, simEnd);
     std::printf("largest event-loop stall %.1f ms (during %s), idle %.1f ms; %.1f s in all\n", maxStall,

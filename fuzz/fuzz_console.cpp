@@ -130,8 +130,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(settings.ok == settings.error.isEmpty());
     if (settings.ok) {
         const QByteArray frame = ondixsettings::writeSettingsFrame(settings.values);
-        FUZZ_CHECK(frame.size() == 50
-            && ondixframe::validAnswer(reinterpret_cast<const uint8_t*>(frame.constData()), 50, 50));
+        FUZZ_CHECK(
+            frame.size() == 50 && ondixframe::validAnswer(reinterpret_cast<const uint8_t*>(frame.constData()), 50, 50));
     }
     return 0;
 }

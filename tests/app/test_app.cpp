@@ -88,9 +88,9 @@ private slots:
     // Clear empties its own memo only; copy takes the whole memo, whatever is selected.
     void memoButtons()
     {
-        for (const auto& [button, memo, copies] : {std::tuple {"Button1", "mmRawData", false},
-                 {"Button6", "mmInfoCodeGen", false}, {"Button4", "mmInfoTLCodeGen", false},
-                 {"Button10", "mmInfo", true}}) {
+        for (const auto& [button, memo, copies] :
+            {std::tuple {"Button1", "mmRawData", false}, {"Button6", "mmInfoCodeGen", false},
+                {"Button4", "mmInfoTLCodeGen", false}, {"Button10", "mmInfo", true}}) {
             auto window = makeWindow();
             const QList<QPlainTextEdit*> memos = window->findChildren<QPlainTextEdit*>();
             QStringList expected, after;
@@ -189,8 +189,9 @@ private slots:
         QTimer::singleShot(0, answer);
         TDialogs::showError(window.get(), u"Falhou"_s);
         TDialogs::setScripted(true);
-        QCOMPARE(seen, (QStringList {u"Apagar? %1 Não/Sim"_s.arg(int(QMessageBox::Question)),
-                           u"Falhou %1 OK"_s.arg(int(QMessageBox::Critical))}));
+        QCOMPARE(seen,
+            (QStringList {u"Apagar? %1 Não/Sim"_s.arg(int(QMessageBox::Question)),
+                u"Falhou %1 OK"_s.arg(int(QMessageBox::Critical))}));
     }
 
     // "Salvar log" writes the log, as shown, to the file the user picks; a place that cannot

@@ -260,12 +260,12 @@ private slots:
     void plantedThings()
     {
         // where: "tmp" for the directory's place, "run" for the socket's
-        for (auto [what, where, why] : {
-                 std::tuple {std::string_view("symlink"), std::string_view("tmp"), "é um link simbólico"},
-                 {"directory", "tmp", "pertence a outro usuário (uid %1)"},
-                 {"socket", "run", "é um socket de outro usuário (uid %1)"},
-                 {"server", "run", "quem responde é outro usuário (uid %1)"},  // behind a file of one's own
-                 {"file", "run", "não é um socket"}}) {
+        for (auto [what, where, why] :
+            {std::tuple {std::string_view("symlink"), std::string_view("tmp"), "é um link simbólico"},
+                {"directory", "tmp", "pertence a outro usuário (uid %1)"},
+                {"socket", "run", "é um socket de outro usuário (uid %1)"},
+                {"server", "run", "quem responde é outro usuário (uid %1)"},  // behind a file of one's own
+                {"file", "run", "não é um socket"}}) {
             TPlaces places;
             places.use(where == "run");
             const QString planted = places.path(where.data()) + u"/OndixSetup-"_s + QString::number(::geteuid());

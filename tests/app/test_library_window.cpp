@@ -15,7 +15,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-
 #include "app/libraryModel.h"
 #include "capture/remoteLearningDialog.h"
 #include "device/siteRecords.h"

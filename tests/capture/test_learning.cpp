@@ -139,10 +139,9 @@ void TestLearning::learn_data()
     const QStringList rfError {"Erro na captura! Aproxime o transmissor de RF a Ondix", "e tente novamente.",
         "Se o erro percistir, use a captura \"Bruta\" ou \"Raw\"..."};
     row("RF automatic, 16", false, "rbSmartCapture rb16", rf16, {rfAuto}, "", "", 105, 26);
-    row("RF raw, 32", false, "rbRawCapture rb32", "454B0106040001002000BC000000", {"sendrf,3,1,1," + rfAll}, rfRaw,
-        "", 105, 26);
-    row("RF RTS, 8", false, "rbRCCapture rb8", "454B0106040002000800A5000000", {"sendrf_rc," + rfAll}, "", "", 105,
-        26);
+    row("RF raw, 32", false, "rbRawCapture rb32", "454B0106040001002000BC000000", {"sendrf,3,1,1," + rfAll}, rfRaw, "",
+        105, 26);
+    row("RF RTS, 8", false, "rbRCCapture rb8", "454B0106040002000800A5000000", {"sendrf_rc," + rfAll}, "", "", 105, 26);
     row("IR automatic, NEC", true, "nec rbIR_Auto", irReq, {"sendir,1:8,1,38000,1,1," + joined(necPress())}, "",
         "Protocolo IR: NEC  endereço 0x04  comando 0x08", 71, 0);
     // The raw line keeps every duration; the plot still marks the repeated frame.

@@ -64,8 +64,11 @@ private slots:
             necPress(0x11), necPress(0x13), necPress(0x13)}));
         TDeviceApi api(*session_, *exchange_);
         TSiteLibrary library;
-        const TRemoteLearningPlan plan {.remote = "TV Sala", .keys = {"Liga/Desliga", "Volume +", "Mudo"},
-            .link = TLinkKind::Network, .host = fx.net.deviceAddress(0), .unitMac = "00:1A:2B:E7:11:0A"};
+        const TRemoteLearningPlan plan {.remote = "TV Sala",
+            .keys = {"Liga/Desliga", "Volume +", "Mudo"},
+            .link = TLinkKind::Network,
+            .host = fx.net.deviceAddress(0),
+            .unitMac = "00:1A:2B:E7:11:0A"};
         TRemoteLearning learning(api, library, plan);
         QStringList presses;
         int filed = 0;

@@ -19,7 +19,10 @@ const TLines irErrorLines {"Erro na captura! Aproxime o controle remoto a Ondix"
 
 namespace {
 
-QByteArray captureBytes(const TWords& payload, int countWord = -1) { return capturedata::message(payload, countWord); }
+QByteArray captureBytes(const TWords& payload, int countWord = -1)
+{
+    return capturedata::message(payload, countWord);
+}
 
 TWords joined(std::initializer_list<TWords> parts, int copies = 1)
 {
@@ -64,7 +67,10 @@ TWords gapFrame(int length)
 // One IR frame: leader pair, three bits, closing mark and gap.
 const TWords irFrame {342, 171, 21, 21, 21, 64, 21, 64, 21, 1520};
 
-QByteArray irMessage(uint16_t value, const TWords& durations) { return captureBytes(joined({{value}, durations})); }
+QByteArray irMessage(uint16_t value, const TWords& durations)
+{
+    return captureBytes(joined({{value}, durations}));
+}
 
 // Frame length of an accepted automatic line that is well formed and lists the first samples
 // of the capture; 0 for a refusal, -1 for anything else.
@@ -253,8 +259,8 @@ private slots:
             if (name == "rf_princeton_raw") {
                 // Four buttons, each press: 24 bits as 48 durations, a closing mark, the ~16.4 ms gap.
                 QCOMPARE(frames, QList<int>(4, 50));
-                QVERIFY(analyseRf(captureBytes(presses[1]), TRfCaptureMode::smart)
-                            .infoLines.at(0).ends_with(",613,16342"));
+                QVERIFY(
+                    analyseRf(captureBytes(presses[1]), TRfCaptureMode::smart).infoLines.at(0).ends_with(",613,16342"));
             }
         } else {
             // Durations kept by the automatic selection (all otherwise). SIRC repeats its frame: 12 bits

@@ -97,8 +97,8 @@ private slots:
         plot.show();
         QVERIFY(QTest::qWaitForWindowExposed(&plot));
         const auto wheel = [&](double x, int delta) {
-            QWheelEvent event(QPointF(x, 50), plot.mapToGlobal(QPointF(x, 50)), QPoint(), QPoint(0, delta), Qt::NoButton,
-                Qt::NoModifier, Qt::NoScrollPhase, false);
+            QWheelEvent event(QPointF(x, 50), plot.mapToGlobal(QPointF(x, 50)), QPoint(), QPoint(0, delta),
+                Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
             QApplication::sendEvent(&plot, &event);
         };
         // One notch up at x 108 (time 1000): the range narrows by 1.25 and 1000 stays under the cursor.

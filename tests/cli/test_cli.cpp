@@ -134,13 +134,16 @@ private slots:
         row("--usb --ip 10.0.0.1 info", 2, "Escolha a Ondix só uma vez (--usb, --ip ou --mac).");
         row("--mac 00:1A:2B:01:01 info", 2,
             "Valor inválido em --mac: \"00:1A:2B:01:01\" (use seis pares hexadecimais, AA:BB:CC:DD:EE:FF).");
-        row("clock set 2025-02-30 10:00:00", 2, "Valor inválido em clock set: \"2025-02-30 10:00:00\" (use uma data e "
-                                                "hora que existam, AAAA-MM-DD HH:MM:SS).");
-        row("clock set --now 2025-02-03 10:00:00", 2, "clock set: dê --now ou a data e a hora, \"AAAA-MM-DD HH:MM:SS\".");
+        row("clock set 2025-02-30 10:00:00", 2,
+            "Valor inválido em clock set: \"2025-02-30 10:00:00\" (use uma data e "
+            "hora que existam, AAAA-MM-DD HH:MM:SS).");
+        row("clock set --now 2025-02-03 10:00:00", 2,
+            "clock set: dê --now ou a data e a hora, \"AAAA-MM-DD HH:MM:SS\".");
         row("learn rf --divisor 12", 2, "Valor inválido em --divisor: \"12\" (use 8, 16 ou 32).");
         row("learn ir --rts", 2, "A opção --rts não se aplica a \"learn ir\".");
-        row("rts up 0", 2, "Valor inválido em rts up: \"0\" (use o identificador do controle, 0A-FF-00, ou o seu número "
-                           "na lista, de 1 a 100).");
+        row("rts up 0", 2,
+            "Valor inválido em rts up: \"0\" (use o identificador do controle, 0A-FF-00, ou o seu número "
+            "na lista, de 1 a 100).");
         row("generate tc2", 2, "generate tc2: dê o número de teclas, --keys 1, 2 ou 3.");
         row("mac set 00:1A:2B:01:01:0A", 2, "\"mac set\" altera ou para a Ondix: repita com --force para confirmar.");
         row("--ip 10.0.0.1 flash read 0 16 --force", 2, "\"flash read\" só funciona pelo cabo USB.");
@@ -148,7 +151,8 @@ private slots:
         row("--library s.json learn ir --save _", 2, "Valor inválido em --save: \" \" (dê um nome de uma linha).");
         row("--library s.json library export --format hex TV", 2,
             "Valor inválido em --format: \"hex\" (use pronto, gc, irctl, flipper, line ou rfraw).");
-        row("--library s.json library import --format gc a.txt", 2, "library import: dê o nome do código, --name NOME.");
+        row("--library s.json library import --format gc a.txt", 2,
+            "library import: dê o nome do código, --name NOME.");
         row("--library s.json library import --format gc --name A --divisor 8 a.txt", 2,
             "A opção --divisor só se aplica a library import --format rfraw.");
         row("list --wait 5", 2, "Valor inválido em --wait: \"5\" (use milissegundos de 100 a 60000).");

@@ -61,10 +61,9 @@ class TestCliEndToEnd : public QObject {
     }
     bool startUnits()
     {
-        const QJsonArray devices {
-            // The first answers every search twice.
-            QJsonObject {{"ip", net_.deviceAddress(0)},
-                {"faults", QJsonObject {{"0x03", QJsonObject {{"kind", "duplicate"}}}}}},
+        const QJsonArray devices {// The first answers every search twice.
+            QJsonObject {
+                {"ip", net_.deviceAddress(0)}, {"faults", QJsonObject {{"0x03", QJsonObject {{"kind", "duplicate"}}}}}},
             QJsonObject {{"ip", net_.deviceAddress(1)}},
             QJsonObject {{"ip", net_.deviceAddress(2)}, {"tcpPort", 5000}}};
         return net_.startSim(QJsonObject {{"devices", devices}});
@@ -174,7 +173,8 @@ private slots:
         const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 3);
         QVERIFY2(lines[0].startsWith(QStringLiteral("Controle %1: código ").arg(first))
-                && lines[0].endsWith(QStringLiteral(" (o atual da Ondix).")), qPrintable(lines[0]));
+                && lines[0].endsWith(QStringLiteral(" (o atual da Ondix).")),
+            qPrintable(lines[0]));
         QCOMPARE(lines[1], QStringLiteral("Controle %1: mantido (pareado depois da cópia).").arg(second));
         r = run(unit + QStringList {"rts", "down", "0A-FF-09"});
         QCOMPARE(r.code, 2);
@@ -203,8 +203,9 @@ private slots:
         for (const bool cable : {false, true}) {
             const TRun r = run({"--usb", "info"}, {}, cable);
             QCOMPARE((std::pair {r.code, r.err}),
-                (std::pair {4, QStringLiteral("O OndixSetup está aberto neste computador e usa a porta UDP 4040 e o "
-                                              "cabo USB: feche a janela para usar o ondix.\n")}));
+                (std::pair {4,
+                    QStringLiteral("O OndixSetup está aberto neste computador e usa a porta UDP 4040 e o "
+                                   "cabo USB: feche a janela para usar o ondix.\n")}));
         }
     }
 

@@ -68,15 +68,14 @@ private slots:
 void TestConsoleOps::keywords()
 {
     const QStringList help = ondixconsole::helpLines();
-    for (const auto& [memo, links, log, effect] : {
-             std::tuple {"help", u"usb"_s, QStringList {"help"} + help + QStringList {""}, QString()},
-             {"help\nsendrf,1", "usb", QStringList {"help", "", "sendrf,1"} + help, ""},  // caret on an earlier line
-             {"vilaverdebom4827", "", {"vilaverdebom4827", ""}, "mac"},  // the access code
-             {"memoryTest", "", {"memoryTest", ""}, "flash tab"},
-             {"atualizarfirmware", "usb", {"CMD OK", ""}, "frame"},
-             {"atualizarfirmware", "net", {"atualizarfirmware", ""}, ""},  // network only
-             {"getClock", "usb net", {"getClock", ""}, "getClock net"},
-             {"setClock", "usb", {"setClock", ""}, "setClock usb"}}) {
+    for (const auto& [memo, links, log, effect] :
+        {std::tuple {"help", u"usb"_s, QStringList {"help"} + help + QStringList {""}, QString()},
+            {"help\nsendrf,1", "usb", QStringList {"help", "", "sendrf,1"} + help, ""},  // caret on an earlier line
+            {"vilaverdebom4827", "", {"vilaverdebom4827", ""}, "mac"},  // the access code
+            {"memoryTest", "", {"memoryTest", ""}, "flash tab"}, {"atualizarfirmware", "usb", {"CMD OK", ""}, "frame"},
+            {"atualizarfirmware", "net", {"atualizarfirmware", ""}, ""},  // network only
+            {"getClock", "usb net", {"getClock", ""}, "getClock net"},
+            {"setClock", "usb", {"setClock", ""}, "setClock usb"}}) {
         cleanup();
         init();
         build();

@@ -23,8 +23,8 @@
 
 namespace {
 
-ondixsim::DeviceConfig unit(std::array<uint8_t, 4> ip, uint16_t firmware = 21, uint8_t rf = 1,
-    const std::string& ident = "ONDX000000000001")
+ondixsim::DeviceConfig unit(
+    std::array<uint8_t, 4> ip, uint16_t firmware = 21, uint8_t rf = 1, const std::string& ident = "ONDX000000000001")
 {
     ondixsim::DeviceConfig config;
     config.ip = ip;
@@ -128,8 +128,8 @@ void TestDiscovery::datagrams()
 // its /24 broadcast address. The system's own list is the default source.
 void TestDiscovery::interfaceList()
 {
-    auto w = searchWindow({addr("127.0.0.1"), addr("::1"), addr("10.1.2.3"), addr("fe80::1"), addr("127.1.0.2"),
-        addr("172.16.0.4")});
+    auto w = searchWindow(
+        {addr("127.0.0.1"), addr("::1"), addr("10.1.2.3"), addr("fe80::1"), addr("127.1.0.2"), addr("172.16.0.4")});
     QStringList local, broadcast;
     w->GetLocalIPList(local, broadcast);
     QCOMPARE(local, (QStringList {"10.1.2.3", "172.16.0.4", "127.0.0.1", "127.1.0.2"}));
@@ -238,8 +238,8 @@ void TestDiscovery::answerOnHundredthPollDoesNotCount()
 void TestDiscovery::usbProbe()
 {
     // bytes of the record on the second probe: -1 a zero record, -2 none
-    for (const auto& [answer, log] : {std::pair {-1, QStringList {""}}, {-2, QStringList {"Sem resposta!"}},
-             {4, QStringList {""}}}) {
+    for (const auto& [answer, log] :
+        {std::pair {-1, QStringList {""}}, {-2, QStringList {"Sem resposta!"}}, {4, QStringList {""}}}) {
         fakehid::reset();
         fakehid::plug();
         const QByteArray good = record({192, 168, 0, 77}, 3);

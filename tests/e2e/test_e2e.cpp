@@ -54,8 +54,9 @@ private slots:
         QVERIFY(w.netDeviceFound);
         QCOMPARE(w.broadcastAddresses, (QStringList {fx_.net.broadcastAddress(), "127.0.0.255"}));
         QTRY_VERIFY_WITH_TIMEOUT(!w.discoveryActive, 3000);
-        QCOMPARE(w.logLines().mid(0, 2), (QStringList {"Procurando Ondix na interface de rede 0 ...",
-                                             "Ondix encontrada em " + fx_.net.deviceAddress(0) + " ..."}));
+        QCOMPARE(w.logLines().mid(0, 2),
+            (QStringList {"Procurando Ondix na interface de rede 0 ...",
+                "Ondix encontrada em " + fx_.net.deviceAddress(0) + " ..."}));
         QVERIFY(!loopbackBroadcast.hasPendingDatagrams());
     }
 

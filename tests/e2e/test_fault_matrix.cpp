@@ -13,8 +13,8 @@
 #include "tests/support/simFixture.h"
 #include "tools/fakehid/fakehid.h"
 
-using deviceops::Op;
 using deviceops::before;
+using deviceops::Op;
 using deviceops::typedLine;
 
 namespace {
@@ -22,7 +22,20 @@ namespace {
 // Fault columns: the device's faults (both links), then the cable's own. The cable's
 // no-answer, late and checksum faults do at the cable what the device's do at the source,
 // with the same outcome: the device's columns stand for them (tst_usb covers the cable's).
-enum Col { noAnswer, lateIn, lateOut, badSum, zeroSum, duplicate, truncated, oversize, garbage, missingReport, detach, columns };
+enum Col {
+    noAnswer,
+    lateIn,
+    lateOut,
+    badSum,
+    zeroSum,
+    duplicate,
+    truncated,
+    oversize,
+    garbage,
+    missingReport,
+    detach,
+    columns
+};
 const char* const colNames[columns] = {"noAnswer", "lateInside", "lateOutside", "badChecksum", "zeroChecksum",
     "duplicate", "truncated", "oversize", "garbage", "missingReport", "detach"};
 const char* const deviceKinds[missingReport] = {
@@ -104,7 +117,7 @@ QStringList expectedLines(Op op, bool network, char outcome)
             return outcome == 'o' ? QStringList {before, "Encontrado dispositivo na porta USB!"}
                                   : QStringList {"Procurando Ondix no endereço 127.0.0.9 ..."} + adviceLines();
         return QStringList {"Procurando Ondix na interface de rede 0 ..."}
-            + (outcome == 'o' ? QStringList {} : adviceLines()) + (outcome == 't' ? QStringList {} : found);
+        + (outcome == 'o' ? QStringList {} : adviceLines()) + (outcome == 't' ? QStringList {} : found);
     }
     case Op::settingsRead:
         return plain({"Leitura dos parâmetros realizada com sucesso!"}, readFailure);
@@ -155,9 +168,10 @@ QStringList expectedLines(Op op, bool network, char outcome)
 
 bool linesMatch(const QStringList& actual, const QStringList& expected)
 {
-    return std::equal(actual.begin(), actual.end(), expected.begin(), expected.end(), [](const QString& a, const QString& e) {
-        return e.startsWith(u'~') ? QRegularExpression(e.mid(1)).match(a).hasMatch() : a == e;
-    });
+    return std::equal(
+        actual.begin(), actual.end(), expected.begin(), expected.end(), [](const QString& a, const QString& e) {
+            return e.startsWith(u'~') ? QRegularExpression(e.mid(1)).match(a).hasMatch() : a == e;
+        });
 }
 
 // Every control with its enabled state and whether it carries a cursor of its own.
@@ -177,12 +191,15 @@ QStringList changedControls(const TControls& was, const QList<QWidget*>& exempt)
     QStringList changed;
     for (const auto& [x, enabled, cursor] : was) {
         QWidget* const now = x;
-        if (!now || std::any_of(exempt.begin(), exempt.end(), [now](QWidget* e) { return e == now || e->isAncestorOf(now); }))
+        if (!now || std::any_of(exempt.begin(), exempt.end(), [now](QWidget* e) {
+                return e == now || e->isAncestorOf(now);
+            }))
             continue;
         if (now->isEnabled() != enabled || now->testAttribute(Qt::WA_SetCursor) != cursor)
             changed << QStringLiteral("%1 %2 enabled %3 cursor %4")
                            .arg(now->metaObject()->className(), now->objectName())
-                           .arg(now->isEnabled()).arg(now->testAttribute(Qt::WA_SetCursor));
+                           .arg(now->isEnabled())
+                           .arg(now->testAttribute(Qt::WA_SetCursor));
     }
     return changed;
 }
@@ -219,7 +236,8 @@ class TestFaultMatrix : public QObject {
         }
         ondixsim::DeviceConfig c = deviceops::cableDevice({127, 0, 0, 9});
         if (fault && col < missingReport)
-            c.faults[deviceops::code(row.op)] = {cableKinds[col], lateMs(row.cableLimitMs, col, false), faultSize(col), 1, -1};
+            c.faults[deviceops::code(row.op)] = {
+                cableKinds[col], lateMs(row.cableLimitMs, col, false), faultSize(col), 1, -1};
         fakehid::setResponder(nullptr);
         fx_.cable = std::make_unique<ondixsim::Device>(
             c, [] { return QDateTime(QDate(2031, 2, 3), QTime(4, 5, 6), QTimeZone::utc()).toSecsSinceEpoch(); });
@@ -238,7 +256,8 @@ class TestFaultMatrix : public QObject {
     {
         fx_.window = network ? std::make_unique<TfmPrincipal>(nullptr, false) : makeTestWindow();
         TfmPrincipal& w = *fx_.window;
-        const QHostAddress local = network ? QHostAddress(fx_.net.toolAddress()) : QHostAddress(QHostAddress::LocalHost);
+        const QHostAddress local =
+            network ? QHostAddress(fx_.net.toolAddress()) : QHostAddress(QHostAddress::LocalHost);
         w.localAddressSource = [local] { return QList<QHostAddress> {local}; };
         ondixsim::DeviceConfig shown;
         shown.ip = {10, 231, 13, 10};

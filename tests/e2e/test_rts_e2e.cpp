@@ -61,8 +61,8 @@ private slots:
         w.sgRTSCodesClick();
         QTest::mouseClick(w.SpeedButton3, Qt::LeftButton);
         QCOMPARE(w.lbStatusBar->text(), QStringLiteral("Comando enviado com sucesso!"));
-        QTRY_COMPARE_WITH_TIMEOUT(fx_.deviceLines(),
-            (QStringList {"sendrf_rc,3695,156,240,4,4,4", "sendrf_rc,3695,152,240,4,4,4"}), 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            fx_.deviceLines(), (QStringList {"sendrf_rc,3695,156,240,4,4,4", "sendrf_rc,3695,152,240,4,4,4"}), 3000);
         QCOMPARE(readBack(w), QStringList {"1 Tube 1 2 04-04-04"});
     }
 };

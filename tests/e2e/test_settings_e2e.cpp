@@ -69,7 +69,8 @@ private slots:
     // device's answer, even when another device's clock answer reaches the tool meanwhile.
     void clockFromTheBoxes()
     {
-        const QJsonObject silent {{"faults", QJsonObject {{"0x0A", QJsonObject {{"kind", "noAnswer"}, {"times", -1}}}}}};
+        const QJsonObject silent {
+            {"faults", QJsonObject {{"0x0A", QJsonObject {{"kind", "noAnswer"}, {"times", -1}}}}}};
         // Broadcast: only the second answers; directed to the silent one: the other answers a
         // stray request.
         for (bool answered : {true, false}) {

@@ -80,8 +80,11 @@ TSiteLibrary sampleLibrary(int extraCodes = 0)
         QString::fromUtf8(fileBytes(QDir(qEnvironmentVariable("ONDIX_SOURCE_DIR")).filePath("README.md")));
     const qsizetype start = readme.indexOf("```json\n", readme.indexOf("## Code library (file format)")) + 8;
     TSiteLibrary lib;
-    const libraryCode_t rf {.name = "Portão", .kind = TCodeKind::rf, .line = "sendrf,2,5,1,12400,1200,400",
-        .captured = {12400, 1200, 400, 12400, 1200, 400}, .frameLength = 3,
+    const libraryCode_t rf {.name = "Portão",
+        .kind = TCodeKind::rf,
+        .line = "sendrf,2,5,1,12400,1200,400",
+        .captured = {12400, 1200, 400, 12400, 1200, 400},
+        .frameLength = 3,
         .learnedAt = QDateTime(QDate(2026, 3, 15), QTime(8, 0), Qt::UTC)};
     [&] {
         QCOMPARE(lib.fromJson(readme.mid(start, readme.indexOf("```", start) - start).toUtf8()), QString());
@@ -112,24 +115,27 @@ private slots:
                 const bool ir = *file == 'i';
                 QStringList texts;
                 if (ir) {
-                    texts << irLineOf(v.toObject(), TIrCaptureMode::raw) << irLineOf(v.toObject(), TIrCaptureMode::automatic);
+                    texts << irLineOf(v.toObject(), TIrCaptureMode::raw)
+                          << irLineOf(v.toObject(), TIrCaptureMode::automatic);
                 } else {
                     std::vector<uint16_t> samples = capturedata::durations(v.toObject());
                     samples.resize(std::min<size_t>(samples.size(), 9998));  // what one capture message holds
                     const QByteArray m = capturedata::message(samples);
                     for (const TRfCaptureMode mode : {TRfCaptureMode::raw, TRfCaptureMode::rts})
-                        texts << QString::fromStdString(analyseRfCapture(reinterpret_cast<const uint8_t*>(m.data()),
-                            size_t(m.size()), mode, 16).infoLines.at(0));
+                        texts << QString::fromStdString(
+                            analyseRfCapture(reinterpret_cast<const uint8_t*>(m.data()), size_t(m.size()), mode, 16)
+                                .infoLines.at(0));
                 }
                 for (const QString& text : texts) {
                     const libraryCode_t code {.name = "X", .kind = ir ? TCodeKind::ir : TCodeKind::rf, .line = text};
                     const auto formats = ir ? QList {TCodeFormat::line, TCodeFormat::pronto, TCodeFormat::gc,
-                                                  TCodeFormat::irctl, TCodeFormat::flipper}
+                                             TCodeFormat::irctl, TCodeFormat::flipper}
                                             : QList {TCodeFormat::line, TCodeFormat::rfraw};
                     for (const TCodeFormat f : formats) {
                         const auto out = exportCode(code, f, false);
                         // A Flipper raw signal holds at most 1024 durations.
-                        if (!out && f == TCodeFormat::flipper && parsed(text).durations.size() * parsed(text).repeat > 1024)
+                        if (!out && f == TCodeFormat::flipper
+                            && parsed(text).durations.size() * parsed(text).repeat > 1024)
                             continue;
                         const QString where = text.left(40) + " " + formatName(f);
                         QVERIFY2(out, qPrintable(where + ": " + out.error));
@@ -138,7 +144,8 @@ private slots:
                         const QString got = back.value->at(0).line;
                         QVERIFY2(text.startsWith("sendrf_rc")
                                 ? parseRfLine(got).value->durations == parseRfLine(text).value->durations
-                                : got == text, qPrintable(where + "\n" + got));
+                                : got == text,
+                            qPrintable(where + "\n" + got));
                     }
                     ++lines;
                 }
@@ -195,12 +202,15 @@ private slots:
                 const int at = rng.bounded(int(text.size()));
                 const QChar c = alphabet[rng.bounded(int(alphabet.size()))];
                 const int how = rng.bounded(3);
-                how == 0 ? void(text.remove(at, 1 + rng.bounded(4))) : how == 1 ? void(text.insert(at, c)) : void(text[at] = c);
+                how == 0       ? void(text.remove(at, 1 + rng.bounded(4)))
+                    : how == 1 ? void(text.insert(at, c))
+                               : void(text[at] = c);
             }
             const auto codes = importCodes(format, text, "X", 16, QDateTime());
             QVERIFY2(codes || codes.error.contains(", linha "), qPrintable(text + " -> " + codes.error));
             for (const libraryCode_t& c : codes.value.value_or(std::vector<libraryCode_t> {}))
-                QVERIFY2(c.kind == TCodeKind::rf ? bool(parseRfLine(c.line)) : bool(parseIrLine(c.line)), qPrintable(text));
+                QVERIFY2(
+                    c.kind == TCodeKind::rf ? bool(parseRfLine(c.line)) : bool(parseIrLine(c.line)), qPrintable(text));
         }
     }
 
@@ -218,8 +228,8 @@ private slots:
         const QString mute = "name: Mute\ntype: raw\nfrequency: 38000\nduty_cycle: 0.33\ndata: 500 500 500\n";
         row("pronto NEC", "<pronto", necPronto, "TV|ir|nec:4:8|sendir,1:8,1,38000,1,1,342,171,21,21,21,21,21...");
         row("flipper, two signals", "<flipper",
-            flipperFile("#\nname: Power\ntype: parsed\nprotocol: NEC\naddress: 04 00 00 00\ncommand: 08 00 00 00\n#\n"
-                + mute),
+            flipperFile(
+                "#\nname: Power\ntype: parsed\nprotocol: NEC\naddress: 04 00 00 00\ncommand: 08 00 00 00\n#\n" + mute),
             "TV Power|ir|nec:4:8|sendir,1:8,1,38000,1,1,342,171,21,21,21,21,21...\n"
             "TV Mute|ir|-|sendir,1:8,1,38000,1,1,19,19,19");
         row("flipper, one signal", "<flipper", flipperFile(mute), "TV|ir|-|sendir,1:8,1,38000,1,1,19,19,19");
@@ -253,8 +263,9 @@ private slots:
         // The Sony TV power code as published: read, named and written back alike.
         const QString sony = "0000 0067 0000 000D 0060 0018 0030 0018 0018 0018 0030 0018 0018 0018 0030 0018 0018 "
                              "0018 0018 0018 0030 0018 0018 0018 0018 0018 0018 0018 0018 03F6";
-        const QString sonyLine = "sendir,1:8,1,40244,3,1,96,24,48,24,24,24,48,24,24,24,48,24,24,24,24,24,48,24,24,24,24,24,"
-                                 "24,24,24,1014";
+        const QString sonyLine =
+            "sendir,1:8,1,40244,3,1,96,24,48,24,24,24,48,24,24,24,48,24,24,24,24,24,48,24,24,24,24,24,"
+            "24,24,24,1014";
         row("pronto Sony", "<pronto", sony, "TV|ir|sirc12:1:21|" + sonyLine.left(45) + "...");
         row("Sony to pronto", ">pronto", sonyLine, sony + "\n");
         // The frequency word: whole kHz where the word allows it, the word's own carrier otherwise;
@@ -268,22 +279,27 @@ private slots:
         row("once: pronto", ">pronto", once, "0000 006D 0003 0000 0156 00AB 0015 0040 0015 0001\n");
         row("once: gc", ">gc", once, "sendir,1:1,1,38000,1,1,342,171,21,64,21,1\n");
         row("once: irctl", ">irctl", once, "+9000 -4500 +553 -1684 +553\n# carrier 38000\n");
-        row("once: flipper", ">flipper", once, flipperFile("#\nname: Portão\ntype: raw\nfrequency: 38000\n"
-                                                          "duty_cycle: 0.330000\ndata: 9000 4500 553 1684 553\n"));
+        row("once: flipper", ">flipper", once,
+            flipperFile("#\nname: Portão\ntype: raw\nfrequency: 38000\n"
+                        "duty_cycle: 0.330000\ndata: 9000 4500 553 1684 553\n"));
         // A frame repeated: Pronto's repeat part; the microsecond formats write the three frames.
         const QString thrice = "sendir,1:8,1,40000,3,1,96,24,48,1014";
         const QString frames = "2400 600 1200 25350 2400 600 1200 25350 2400 600 1200 25350";
         row("thrice: pronto", ">pronto", thrice, "0000 0068 0000 0002 0060 0018 0030 03F6\n");
         row("thrice: gc", ">gc", thrice, "sendir,1:1,1,40000,3,1,96,24,48,1014\n");
         row("thrice: irctl", ">irctl", thrice,
-            "+2400 -600 +1200 -25350 +2400 -600 +1200 -25350 +2400 -600 +1200 -25350\n# carrier 40000\n# repeat 3 offset 1\n");
-        row("thrice: flipper", ">flipper", thrice, flipperFile("# repeat 3 offset 1\nname: Portão\ntype: raw\nfrequency: "
-                                                               "40000\nduty_cycle: 0.330000\ndata: " + frames + "\n"));
+            "+2400 -600 +1200 -25350 +2400 -600 +1200 -25350 +2400 -600 +1200 -25350\n# carrier 40000\n# repeat 3 "
+            "offset 1\n");
+        row("thrice: flipper", ">flipper", thrice,
+            flipperFile("# repeat 3 offset 1\nname: Portão\ntype: raw\nfrequency: "
+                        "40000\nduty_cycle: 0.330000\ndata: "
+                + frames + "\n"));
         row("RF to rfraw", ">rfraw", "sendrf_rc,30,930", "30\n930\n");
         row("RF to flipper", ">flipper", "sendrf_rc,30,930",
             "O código \"Portão\" é RF: o formato flipper serve só para códigos IR (use line ou rfraw).");
         row("IR to rfraw", ">rfraw", "sendir,1:8,1,38000,1,1,10,20",
-            "O código \"Portão\" é IR: o formato rfraw serve só para códigos RF (use pronto, gc, irctl, flipper ou line).");
+            "O código \"Portão\" é IR: o formato rfraw serve só para códigos RF (use pronto, gc, irctl, flipper ou "
+            "line).");
     }
 
     void codeExchange()
@@ -302,7 +318,8 @@ private slots:
                 const auto& p = c.protocol;
                 const QString protocol = p ? QString("%1:%2:%3").arg(p->name).arg(p->address).arg(p->command) : "-";
                 described << QStringList {c.name, c.kind == TCodeKind::ir ? "ir" : "rf", protocol,
-                    c.line.size() > 60 ? c.line.left(45) + "..." : c.line}.join('|');
+                    c.line.size() > 60 ? c.line.left(45) + "..." : c.line}
+                                 .join('|');
             }
             got = described.join('\n');
         } else {
@@ -395,7 +412,8 @@ private slots:
         std::signal(SIGXFSZ, previousHandler);
 
         QVERIFY2(error.startsWith(QString("Não foi possível gravar a biblioteca \"%1\"").arg(path))
-                && error.endsWith("O arquivo anterior ficou como estava."), qPrintable(error));
+                && error.endsWith("O arquivo anterior ficou como estava."),
+            qPrintable(error));
         QVERIFY(writing.modified());
         TSiteLibrary reopened;
         QCOMPARE(reopened.load(path), QString());
@@ -429,9 +447,10 @@ private slots:
     {
         const std::vector<rtsRemote_t> backup {
             remote(0, 100, 1, {1, 1, 1}, 9), remote(1, 500, 2, {2, 2, 2}), remote(0, 300, 3, {3, 3, 3})};
-        const eepromRemoteData_t now {3, {remote(0, 250, 1, {1, 1, 1}),  // advanced since the backup
-                                             remote(1, 480, 2, {2, 2, 2}),  // lower than the backup
-                                             remote(0, 7, 4, {4, 4, 4})}};  // paired after the backup
+        const eepromRemoteData_t now {3,
+            {remote(0, 250, 1, {1, 1, 1}),  // advanced since the backup
+                remote(1, 480, 2, {2, 2, 2}),  // lower than the backup
+                remote(0, 7, 4, {4, 4, 4})}};  // paired after the backup
         const rtsRestorePlan_t plan = rtsRestorePlan(backup, now);
         QCOMPARE(plan.error, QString());
         QCOMPARE(plan.table.count, 4u);

@@ -76,8 +76,9 @@ private slots:
     void frames()
     {
         eepromRemoteData_t t = oldTable();  // its third record lies past the count: never written
-        QCOMPARE(hexText(rtsWriteFrame(t)), "45 4B 01 09 14 00 02 00 00 00 01 00 10 00 05 01 02 03 "
-                                            "00 05 20 00 06 04 05 06 06 01 00 00");
+        QCOMPARE(hexText(rtsWriteFrame(t)),
+            "45 4B 01 09 14 00 02 00 00 00 01 00 10 00 05 01 02 03 "
+            "00 05 20 00 06 04 05 06 06 01 00 00");
         QCOMPARE(hexText(rtsReadRequest()), "45 4B 01 08 99 00 00 00");
         t.count = 101;
         QVERIFY(rtsWriteFrame(t).isEmpty());
@@ -197,8 +198,9 @@ private slots:
         using A = TRtsAction;
         const char *tube = "0001000000010203", *somfy = "00003412A70AFF00", *type5 = "00050000000A0B0C";
         for (const auto& [bytes, action, line] : {std::tuple {somfy, A::up, "sendrf_rc,3767,160,32,10,255,0"},
-                 {somfy, A::down, "sendrf_rc,3767,160,64,10,255,0"}, {somfy, A::program, "sendrf_rc,3767,160,128,10,255,0"},
-                 {tube, A::up, "sendrf_rc,3695,150,240,1,2,3"}, {type5, A::down, "sendrf_rc,3695,152,240,10,11,12"}}) {
+                 {somfy, A::down, "sendrf_rc,3767,160,64,10,255,0"},
+                 {somfy, A::program, "sendrf_rc,3767,160,128,10,255,0"}, {tube, A::up, "sendrf_rc,3695,150,240,1,2,3"},
+                 {type5, A::down, "sendrf_rc,3695,152,240,10,11,12"}}) {
             eepromRemoteData_t t = oldTable();
             t.remotes[1] = record(hex(bytes));
             QCOMPARE(rtsSelectedRemoteLine(t, 1, action), QString(line));

@@ -382,8 +382,8 @@ private slots:
 
         QVERIFY(!fmRemoteProg->isVisible());
         QCOMPARE(sent, deviceFound ? QList<QStringList> {{tube}} : QList<QStringList> {});
-        QCOMPARE(gridRows(window->sgRTSCodes),
-            (deviceFound ? QStringList {rowA, "2 Tube 1 1 07-08-09"} : QStringList {}));
+        QCOMPARE(
+            gridRows(window->sgRTSCodes), (deviceFound ? QStringList {rowA, "2 Tube 1 1 07-08-09"} : QStringList {}));
         QCOMPARE(window->logLines(), QStringList {deviceFound ? tube : u"Conecte a Ondix!"_s});
         QCOMPARE(drawn, int(draws.size()));
         // After the line: about 300 ms with the event loop running (the virtual clock), then

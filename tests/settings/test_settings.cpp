@@ -43,7 +43,8 @@ private slots:
         check("IP_4", "007", 255, 7);
         check("edPort", "65535", 65535, 65535);
         check("edPort", "65536", 65535, -1);
-        for (const char* refused : {"256", "", "1a", " 12", "-1", "１２", "%1 %3 %00", "123456789012345678901234567890"})
+        for (const char* refused :
+            {"256", "", "1a", " 12", "-1", "１２", "%1 %3 %00", "123456789012345678901234567890"})
             check("M_IP_2", QString::fromUtf8(refused), 255, -1);
         QCOMPARE(parseDecimalField("IP_1", "300", 255).error,
             "Valor inválido em Endereço IP, 4º campo: \"300\" (use um número de 0 a 255).");
@@ -53,8 +54,9 @@ private slots:
     void boxCaptions()
     {
         const std::pair<const char*, const char*> rows[] = {{"IP_4", "Endereço IP, 1º campo"},
-            {"IP_1", "Endereço IP, 4º campo"}, {"M_IP_3", "Mascara de IP, 2º campo"}, {"GW_IP_2", "Gateway IP, 3º campo"},
-            {"edPort", "Porta TCP"}, {"edAddr", "Address"}, {"edQtd", "Qtd"}, {"IP_5", "IP_5"}};
+            {"IP_1", "Endereço IP, 4º campo"}, {"M_IP_3", "Mascara de IP, 2º campo"},
+            {"GW_IP_2", "Gateway IP, 3º campo"}, {"edPort", "Porta TCP"}, {"edAddr", "Address"}, {"edQtd", "Qtd"},
+            {"IP_5", "IP_5"}};
         for (const auto& [box, caption] : rows)
             QCOMPARE(boxCaption(box), QString::fromUtf8(caption));
     }
@@ -99,8 +101,8 @@ private slots:
     // Milliseconds dropped; a year past 16 bits or an invalid time gives no frame.
     void clockRequests()
     {
-        const std::pair<QDateTime, const char*> rows[] = {
-            {QDateTime(QDate(2026, 12, 5), QTime(8, 30, 15, 999)), "45 4B 01 0B 07 00 EA 07 0C 05 08 1E 0F DA 01 00 00"},
+        const std::pair<QDateTime, const char*> rows[] = {{QDateTime(QDate(2026, 12, 5), QTime(8, 30, 15, 999)),
+                                                              "45 4B 01 0B 07 00 EA 07 0C 05 08 1E 0F DA 01 00 00"},
             {QDateTime(QDate(40000, 1, 1), QTime(0, 0)), "45 4B 01 0B 07 00 40 9C 01 01 00 00 00 81 01 00 00"},
             {QDateTime(QDate(70000, 1, 1), QTime(0, 0)), ""}, {QDateTime(), ""}};
         for (const auto& [time, frame] : rows)
@@ -113,11 +115,10 @@ private slots:
     void clockAnswer()
     {
         const QByteArray march = hex("454B010A0700 E907 03 07 09 05 00 AA010000");
-        for (const auto& [answer, received, text] :
-            {std::tuple {march, 17, "Date: 07/03/2025\nTime: 09:05:00"},
-                {hex("454B010A0700 FFFF C8 1F 17 3B 3B 14040000"), 17, "Date: 31/200/65535\nTime: 23:59:59"},
-                {march, 16, ""}, {QByteArray(17, '\0'), 17, ""},
-                {hex("454B010A0700 E907 03 07 09 05 00 AB010000"), 17, ""}}) {
+        for (const auto& [answer, received, text] : {std::tuple {march, 17, "Date: 07/03/2025\nTime: 09:05:00"},
+                 {hex("454B010A0700 FFFF C8 1F 17 3B 3B 14040000"), 17, "Date: 31/200/65535\nTime: 23:59:59"},
+                 {march, 16, ""}, {QByteArray(17, '\0'), 17, ""},
+                 {hex("454B010A0700 E907 03 07 09 05 00 AB010000"), 17, ""}}) {
             const ondixclock::TClockAnswer a = ondixclock::decodeClockAnswer(u8(answer), size_t(received));
             QCOMPARE(a.ok, *text != 0);
             if (a.ok)

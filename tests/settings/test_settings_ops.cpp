@@ -161,8 +161,8 @@ void TestSettingsOps::operation(const QString& op, const QString& setup, const c
     for (QWidget* c : {(QWidget*)w.GroupBox1, (QWidget*)w.GroupBox2, (QWidget*)w.mmInfo, (QWidget*)w.Button3})
         QVERIFY(!c->testAttribute(Qt::WA_SetCursor));
     QCOMPARE((QStringList {w.deviceIP, w.lbPN->text(), w.lbStatusBar->text()}),
-        (QStringList {clock ? "127.0.0.8" : "127.0.0.9", does.contains(u"searched") ? "ONDW000000000001" : "SN antes",
-            status}));
+        (QStringList {
+            clock ? "127.0.0.8" : "127.0.0.9", does.contains(u"searched") ? "ONDW000000000001" : "SN antes", status}));
 }
 
 // A refused number names its box as the user sees it and puts the focus there, the text
@@ -170,12 +170,12 @@ void TestSettingsOps::operation(const QString& op, const QString& setup, const c
 void TestSettingsOps::refusalFocusesTheBox()
 {
     // how the operation starts, the box, its text, what is said
-    for (const auto& [op, box, text, said] : {
-             std::tuple {u"write"_s, "M_IP_1", u"300"_s,
-                 u"Valor inválido em Mascara de IP, 4º campo: \"300\" (use um número de 0 a 255)."_s},
-             {u"clock"_s, "IP_2", u"256"_s,
-                 u"Valor inválido em Endereço IP, 3º campo: \"256\" (use um número de 0 a 255)."_s},
-             {u"send"_s, "edPort", QString(), u"Valor inválido em Porta TCP: \"\" (use um número de 0 a 65535)."_s}}) {
+    for (const auto& [op, box, text, said] :
+        {std::tuple {u"write"_s, "M_IP_1", u"300"_s,
+             u"Valor inválido em Mascara de IP, 4º campo: \"300\" (use um número de 0 a 255)."_s},
+            {u"clock"_s, "IP_2", u"256"_s,
+                u"Valor inválido em Endereço IP, 3º campo: \"256\" (use um número de 0 a 255)."_s},
+            {u"send"_s, "edPort", QString(), u"Valor inválido em Porta TCP: \"\" (use um número de 0 a 65535)."_s}}) {
         cleanup();
         init();
         fakehid::plug();

@@ -15,11 +15,11 @@ const struct {
     const char* name;
     uint8_t code;
     void (T::*click)();  // null: run() does more
-} ops[] = {{"search", 0x03, nullptr}, {"settingsRead", 0x03, &T::Button2Click}, {"settingsWrite", 0x04, &T::Button3Click},
-    {"rfLearn", 0x06, &T::bbLearningRFClick}, {"irLearn", 0x07, &T::bbLearningIRClick}, {"clockGet", 0x0A, &T::getClock},
-    {"clockSet", 0x0B, &T::setClock}, {"rtsRead", 0x08, nullptr}, {"rtsWrite", 0x09, nullptr},
-    {"macWrite", 0x05, &T::bbGravaMacAddrClick}, {"flashRead", 0x15, &T::Button12Click},
-    {"firmware", 0x02, &T::FirmwareUpdate}, {"sendLine", 0, nullptr}};
+} ops[] = {{"search", 0x03, nullptr}, {"settingsRead", 0x03, &T::Button2Click},
+    {"settingsWrite", 0x04, &T::Button3Click}, {"rfLearn", 0x06, &T::bbLearningRFClick},
+    {"irLearn", 0x07, &T::bbLearningIRClick}, {"clockGet", 0x0A, &T::getClock}, {"clockSet", 0x0B, &T::setClock},
+    {"rtsRead", 0x08, nullptr}, {"rtsWrite", 0x09, nullptr}, {"macWrite", 0x05, &T::bbGravaMacAddrClick},
+    {"flashRead", 0x15, &T::Button12Click}, {"firmware", 0x02, &T::FirmwareUpdate}, {"sendLine", 0, nullptr}};
 
 QJsonArray jsonArray(const std::vector<uint16_t>& values)
 {

@@ -10,8 +10,22 @@
 
 namespace deviceops {
 
-enum class Op { search, settingsRead, settingsWrite, rfLearn, irLearn, clockGet, clockSet, rtsRead, rtsWrite, macWrite,
-    flashRead, firmware, sendLine, count };
+enum class Op {
+    search,
+    settingsRead,
+    settingsWrite,
+    rfLearn,
+    irLearn,
+    clockGet,
+    clockSet,
+    rtsRead,
+    rtsWrite,
+    macWrite,
+    flashRead,
+    firmware,
+    sendLine,
+    count
+};
 const char* name(Op op);
 // The command code each operation sends (0: a typed line).
 uint8_t code(Op op);

@@ -7,8 +7,10 @@
 #include <QtWidgets>
 
 TSimFixture::TSimFixture(const char* name, int devices, int subnet)
-    : net(QStringLiteral("%1%2").arg(QLatin1String(name)).arg(QCoreApplication::applicationPid())),
-      devices_(devices), subnet_(subnet) { }
+    : net(QStringLiteral("%1%2").arg(QLatin1String(name)).arg(QCoreApplication::applicationPid())), devices_(devices),
+      subnet_(subnet)
+{
+}
 
 bool TSimFixture::startSim(const QList<QJsonObject>& devices)
 {

@@ -54,10 +54,10 @@ private:
 
 // main() of a suite on the test network: the application of type `App`, then `Test` run by
 // TTestNetwork::exec (skipped where namespaces can't be made).
-#define ONDIX_NETWORK_TEST_MAIN(App, Test)                                                                           \
-    int main(int argc, char** argv)                                                                                  \
-    {                                                                                                                \
-        App app(argc, argv);                                                                                         \
-        Test test;                                                                                                   \
-        return TTestNetwork::exec(test, argc, argv);                                                                 \
+#define ONDIX_NETWORK_TEST_MAIN(App, Test)                                                                             \
+    int main(int argc, char** argv)                                                                                    \
+    {                                                                                                                  \
+        App app(argc, argv);                                                                                           \
+        Test test;                                                                                                     \
+        return TTestNetwork::exec(test, argc, argv);                                                                   \
     }

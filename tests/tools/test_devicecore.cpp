@@ -104,15 +104,15 @@ private slots:
     // A file that is not JSON, then one device of address 1.2.3.4 with one bad key each.
     void configErrors()
     {
-        for (const auto& [device, error] : {std::pair {"", "not valid JSON"},
-                 {R"("port": 1)", "devices[0]: unknown key \"port\""},
-                 {R"("rfCapture": {"durations": [1, 70000]})",
-                     "devices[0].rfCapture.durations[1]: expected an integer from 0 to 65535"},
-                 {R"("flashImage": "0G")", "devices[0].flashImage: expected hexadecimal bytes"},
-                 {R"("rfCaptures": [])", "devices[0].rfCaptures: expected a non-empty"},
-                 {R"("faults": {"0x1FF": {"kind": "late"}})", "expected a command code"}}) {
-            const QByteArray json = *device ? R"({"devices": [{"ip": "1.2.3.4", )" + QByteArray(device) + "}]}"
-                                            : QByteArray("{devices: }");
+        for (const auto& [device, error] :
+            {std::pair {"", "not valid JSON"}, {R"("port": 1)", "devices[0]: unknown key \"port\""},
+                {R"("rfCapture": {"durations": [1, 70000]})",
+                    "devices[0].rfCapture.durations[1]: expected an integer from 0 to 65535"},
+                {R"("flashImage": "0G")", "devices[0].flashImage: expected hexadecimal bytes"},
+                {R"("rfCaptures": [])", "devices[0].rfCaptures: expected a non-empty"},
+                {R"("faults": {"0x1FF": {"kind": "late"}})", "expected a command code"}}) {
+            const QByteArray json =
+                *device ? R"({"devices": [{"ip": "1.2.3.4", )" + QByteArray(device) + "}]}" : QByteArray("{devices: }");
             std::string message;
             QVERIFY(!loadConfig(json, message));
             QVERIFY2(QString::fromStdString(message).contains(error), message.c_str());

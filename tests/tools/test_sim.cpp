@@ -31,8 +31,9 @@ private slots:
         for (const auto& [args, exitCode, message] : cases) {
             QProcess p;
             // The arguments under test come last, so that an option missing its value is the last.
-            p.start("ip", QStringList {"netns", "exec", net_.namespaceName("dev"), QStringLiteral(ONDIX_SIM_PATH),
-                              "--run-for", "3", "--log", dir_.filePath("bad.log")}
+            p.start("ip",
+                QStringList {"netns", "exec", net_.namespaceName("dev"), QStringLiteral(ONDIX_SIM_PATH), "--run-for",
+                    "3", "--log", dir_.filePath("bad.log")}
                     + args);
             QVERIFY(p.waitForFinished(10000));
             const QString err = QString::fromLocal8Bit(p.readAllStandardError());
