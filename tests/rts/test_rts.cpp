@@ -14,15 +14,7 @@ namespace {
 // 'E', 'K', 0x01, 0x08, the data's length, the data, then `sum` (the right one by default).
 QByteArray answerFrame(const QByteArray& data, qint64 sum = -1)
 {
-    QByteArray f = hex("454B0108") + char(data.size() & 0xFF) + char(data.size() >> 8) + data;
-    quint32 s = 0;
-    for (char c : f)
-        s += quint8(c);
-    if (sum >= 0)
-        s = quint32(sum);
-    for (int i = 0; i < 4; ++i)
-        f.append(char(s >> (8 * i)));
-    return f;
+    return sealed(hex("454B0108") + char(data.size() & 0xFF) + char(data.size() >> 8) + data, sum);
 }
 
 QByteArray countBytes(quint32 n)

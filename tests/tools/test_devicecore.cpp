@@ -6,6 +6,8 @@
 
 #include <QtTest>
 
+#include "tests/support/bytesText.h"
+
 using namespace ondixsim;
 
 namespace {
@@ -19,17 +21,6 @@ QString hexText(const Bytes& b, size_t from = 0, size_t to = SIZE_MAX)
     to = std::min(to, b.size());
     return QByteArray(reinterpret_cast<const char*>(b.data() + from), qsizetype(to - from)).toHex(' ').toUpper();
 }
-// A request from its bytes before the checksum.
-QByteArray sealed(const char* body)
-{
-    QByteArray f = QByteArray::fromHex(body);
-    quint32 sum = 0;
-    for (char c : f)
-        sum += quint8(c);
-    for (int i = 0; i < 4; ++i)
-        f.append(char(sum >> (8 * i)));
-    return f;
-}
 constexpr long long march7 = 1741338300LL;  // 2025-03-07 09:05:00 as local seconds
 
 }  // namespace
@@ -42,10 +33,10 @@ private slots:
     void requests()
     {
         const std::pair<QList<QByteArray>, QStringList> cases[] = {
-            {{sealed("454B010B0700EA070C05081E0F"), sealed("454B010A")},
+            {{sealed(hex("454B010B0700EA070C05081E0F")), sealed(hex("454B010A"))},
                 {"45 4B 01 0B 9C 00 00 00", "45 4B 01 0A 07 00 EA 07 0C 05 08 1E 0F D9 01 00 00"}},
-            {{sealed("454B010B0700E907021D0C0000")}, {""}}, {{QByteArray::fromHex("454B010395000000")}, {""}},
-            {{sealed("454B0109040065000000")}, {""}}};
+            {{sealed(hex("454B010B0700E907021D0C0000"))}, {""}}, {{hex("454B010395000000")}, {""}},
+            {{sealed(hex("454B0109040065000000"))}, {""}}};
         for (const auto& [requests, answers] : cases) {
             Device device({}, [] { return march7; });
             QStringList got;
