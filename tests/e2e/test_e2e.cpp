@@ -59,16 +59,6 @@ private slots:
                 "Ondix encontrada em " + fx_.net.deviceAddress(0) + " ..."}));
         QVERIFY(!loopbackBroadcast.hasPendingDatagrams());
     }
-
-    void announcementAddsDevice()
-    {
-        TfmPrincipal& w = window();
-        QVERIFY(fx_.startSim({{}, {}, {{"announce", QJsonObject {{"atMs", QJsonArray {300}}}}}}));
-        QTRY_COMPARE_WITH_TIMEOUT(w.deviceIP, fx_.net.deviceAddress(2), 5000);
-        QVERIFY(w.netDeviceFound);
-        QCOMPARE(int(w.foundDevices.size()), 1);
-        QVERIFY(w.GroupBox1->isEnabled());
-    }
 };
 
 ONDIX_NETWORK_TEST_MAIN(QApplication, TestEndToEnd)
