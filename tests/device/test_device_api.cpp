@@ -275,8 +275,11 @@ private slots:
                     QStringLiteral("Controle 0B-00-01: mantido (pareado depois da cópia).")},
                 0},
             {fakehid::UsbFault::BadChecksum, TOutcome::badAnswer, before, {}, 0},
-            // 100 in the backup and the one paired since: more than the unit holds.
-            {fakehid::UsbFault::None, TOutcome::refused, before, {}, 98}};
+            // 100 in the backup and the one paired since: more than the unit holds, as said.
+            {fakehid::UsbFault::None, TOutcome::refused, before,
+                {"A cópia e os controles novos da unidade somam 101 controles; a tabela guarda até 100. Nada foi "
+                 "gravado."},
+                98}};
         for (const auto& [fault, outcome, table, lines, added] : rows) {
             open();
             device->config().rts.push_back({0, 0, 9, 160, {0x01, 0x02, 0x03}});
@@ -289,7 +292,7 @@ private slots:
             fakehid::setFault({fault, 0, 0, -1});
             const TRtsRestoreResult result = restoreRts(*api, TLinkKind::Usb, {}, backup);
             QCOMPARE(result.outcome, outcome);
-            QCOMPARE(result.lines, lines);
+            QCOMPARE(outcome == TOutcome::refused ? QStringList {result.message} : result.lines, lines);
             QCOMPARE(tableText(device->config().rts), table);
             if (outcome != TOutcome::done)
                 QCOMPARE(written().size(), 1);  // the read's request only

@@ -448,16 +448,6 @@ private slots:
                 remote(0, 7, 4, {4, 4, 4})}));
         QCOMPARE(plan.raised, (std::vector<rtsRaised_t> {{{1, 1, 1}, 100, 250}}));
         QCOMPARE(plan.kept, (std::vector<std::array<uint8_t, 3>> {{4, 4, 4}}));
-
-        // More than the table holds: refused, nothing to write.
-        std::vector<rtsRemote_t> full;
-        for (int i = 0; i < 100; ++i)
-            full.push_back(remote(0, 1, 1, {10, 0, uint8_t(i)}));
-        const rtsRestorePlan_t over = rtsRestorePlan(full, now);
-        QCOMPARE(over.error,
-            QString("A cópia e os controles novos da unidade somam 103 controles; a tabela guarda "
-                    "até 100. Nada foi gravado."));
-        QCOMPARE(over.table.count, 0u);
     }
 };
 
