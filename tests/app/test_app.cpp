@@ -79,7 +79,6 @@ private slots:
         // The device address stays editable outside the disabled box.
         QVERIFY(window->IP_4->isEnabled() && window->IP_1->isEnabled());
         QCOMPARE(fmPrincipal, window.get());
-        QCOMPARE(window->windowTitle(), u"OndixSetup - Configuração Ondix"_s);
         QTabWidget* tabs = window->TabControl1;
         QVERIFY(!tabs->isTabVisible(tabs->indexOf(window->TabItem6)));  // the flash test, until "memoryTest"
         QCOMPARE(tabs->currentIndex(), 0);

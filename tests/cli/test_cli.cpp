@@ -234,7 +234,6 @@ private slots:
     void outputs()
     {
         const TUnitView net {false, "10.231.1.10", sampleRecord()};
-        QCOMPARE(unitLine(net), QStringLiteral("rede\t10.231.1.10\t00:1A:2B:01:01:0A\tONDW000000000001\t2.1\trf"));
         const TUnitView cable {true, QString(), sampleRecord(false)};
         QCOMPARE(unitLine(cable), QStringLiteral("usb\t10.231.1.10\t00:1A:2B:01:01:0A\tONDX000000000001\t2.1\t-"));
         QCOMPARE(jsonText(unitJson(net)),
