@@ -85,7 +85,7 @@ private slots:
     }
 
     // A double-click sends the line under the caret when it is a send line, through the log;
-    // a comment is not sent (the rule itself: test_codegen; the mouse's part: test_console_e2e).
+    // a comment is not sent (the rule itself: test_codegen).
     void doubleClick()
     {
         // the memo, the caret's line, what is sent (empty: nothing)

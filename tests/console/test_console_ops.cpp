@@ -122,7 +122,7 @@ void TestConsoleOps::macBoxesStayEnabledAfterSearches()
 
 // "Enviar" over TCP to a device that takes the line and never answers: 400 polls after the
 // connection, then it is closed; with nothing listening, an error box. (A device that
-// answers: test_console_e2e.)
+// answers: test_fault_matrix.)
 void TestConsoleOps::sendOverTcp()
 {
     QTcpServer server;
