@@ -12,7 +12,7 @@
 #include <QtTest>
 
 #include "rts/remoteProgUnit.h"
-#include "tests/app/windowOnFakeCable.h"
+#include "tests/support/windowOnFakeCable.h"
 
 using namespace Qt::StringLiterals;
 

@@ -18,7 +18,7 @@
 #include "app/libraryModel.h"
 #include "capture/remoteLearningDialog.h"
 #include "device/siteRecords.h"
-#include "tests/app/windowOnFakeCable.h"
+#include "tests/support/windowOnFakeCable.h"
 
 using namespace Qt::StringLiterals;
 

@@ -10,6 +10,7 @@
 #include "capture/capturePlot.h"
 #include "tests/capture/captureData.h"
 #include "tests/support/fakeHidWaiter.h"
+#include "tests/support/windowOnFakeCable.h"
 #include "tools/devicecore/ondixDevice.h"
 #include "tools/fakehid/fakehid.h"
 
@@ -53,10 +54,8 @@ QByteArray message(bool ir)
 
 }  // namespace
 
-class TestLearning : public QObject {
+class TestLearning : public QObject, TWindowOnFakeCable {
     Q_OBJECT
-    std::unique_ptr<ondixsim::Device> device;
-    std::unique_ptr<TfmPrincipal> window;
 
     void build(bool plugged = true)
     {
@@ -79,22 +78,13 @@ class TestLearning : public QObject {
 private slots:
     void init()
     {
-        TDialogs::setScripted(true);
-        fakehid::reset();
         ondixsim::DeviceConfig config;
         // The capture leaves 2 s after the request: over the cable the acknowledgement comes first.
         config.rfCapture = ondixsim::Capture {capture(false), 0, 2000};
         config.irCapture = ondixsim::Capture {capture(true), irValue, 2000};
-        device = std::make_unique<ondixsim::Device>(config);
-        fakehid::attachDevice(*device);
+        attachUnit(config);
     }
-
-    void cleanup()
-    {
-        window.reset();
-        fakehid::setResponder(nullptr);
-        device.reset();
-    }
+    void cleanup() { detachUnit(); }
 
     void learn_data();
     void learn();

@@ -14,7 +14,7 @@
 #include <QtTest>
 
 #include "console/consoleCommands.h"
-#include "tests/app/windowOnFakeCable.h"
+#include "tests/support/windowOnFakeCable.h"
 
 using namespace Qt::StringLiterals;
 

@@ -12,6 +12,7 @@
 #include "rts/remoteProgUnit.h"
 #include "tests/support/bytesText.h"
 #include "tests/support/fakeHidWaiter.h"
+#include "tests/support/windowOnFakeCable.h"
 #include "tools/devicecore/ondixDevice.h"
 #include "tools/fakehid/fakehid.h"
 
@@ -48,10 +49,8 @@ QByteArray bytesOf(const std::vector<uint8_t>& v)
 
 }  // namespace
 
-class TestRtsScreen : public QObject {
+class TestRtsScreen : public QObject, TWindowOnFakeCable {
     Q_OBJECT
-    std::unique_ptr<ondixsim::Device> device;
-    std::unique_ptr<TfmPrincipal> window;
     QList<QStringList> sent;  // the log at each call of the send function
 
     void build(const TRecords& onDevice = {}, bool plugged = true)
@@ -100,20 +99,10 @@ class TestRtsScreen : public QObject {
 private slots:
     void init()
     {
-        TDialogs::setScripted(true);
-        TDialogs::resetScript();
-        fakehid::reset();
-        device = std::make_unique<ondixsim::Device>();
-        fakehid::attachDevice(*device);
+        attachUnit();
         sent.clear();
     }
-
-    void cleanup()
-    {
-        window.reset();
-        fakehid::setResponder(nullptr);
-        device.reset();
-    }
+    void cleanup() { detachUnit(); }
 
     // The table read (the window holds A and B when the refresh runs) or written (`table`: what
     // the window holds and writes). `setup`: a fault of the device or the link. The fault matrix

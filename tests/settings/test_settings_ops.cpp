@@ -11,7 +11,7 @@
 #include <QTabWidget>
 #include <QtTest>
 
-#include "tests/app/windowOnFakeCable.h"
+#include "tests/support/windowOnFakeCable.h"
 
 using namespace Qt::StringLiterals;
 
